@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# wine-prefix.sh PREFIX: makes (once) a private Wine prefix that models a Windows with its
+# standard fonts and a floppy drive A: (pointed at PREFIX/../floppy; tests re-point it).
+set -euo pipefail
+prefix=$(realpath -m "$1")
+export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+[ -f "$prefix/.talvo-ready" ] && exit 0
+
+wineboot -i >/dev/null 2>&1 || true
+wineserver -w
+# The bitmap "MS Sans Serif", the Western and the Cyrillic set, as a real Windows has them.
+cp /usr/share/wine/fonts/sserife.fon /usr/share/wine/fonts/sserifer.fon "$prefix/drive_c/windows/Fonts/"
+floppy="$(dirname "$prefix")/floppy"
+mkdir -p "$floppy"
+ln -sfn "$floppy" "$prefix/dosdevices/a:"
+wine reg add 'HKLM\Software\Wine\Drives' /v a: /d floppy /f >/dev/null 2>&1
+wineserver -w
+touch "$prefix/.talvo-ready"

@@ -1,0 +1,36 @@
+#pragma once
+// Small file and path helpers over 260-byte single-byte path buffers (ANSI code page).
+// They keep no state, show nothing and throw nothing.
+
+// Removes control characters and blanks (codes 1..32) from both ends, in place; returns
+// the new length. Bytes 0x80..0xFF stay.
+int TrimPath(char* path);
+
+// Folds runs of ASCII capitals in a folder path: each run keeps its first letter and the
+// rest becomes lower case (D:\UPDATE gives D:\Update). Position 0 never changes.
+void FoldCapitalRuns(char* folder);
+
+// The updater's own folder, without trailing backslash, capital runs folded; returns its
+// length (0 and an empty string when the module path has no backslash).
+int GetOwnDir(char* out /* MAX_PATH */);
+
+// Joins folder and name with exactly one backslash at the seam into out (MAX_PATH).
+// Returns false and leaves out empty when the result would not fit.
+bool JoinPath(const char* folder, const char* name, char* out);
+
+// True when a directory search for exactly this path finds something.
+bool PathExists(const char* path);
+
+// Clears the read-only bit of every file under folder; never follows links.
+void ClearReadOnlyTree(const char* folder);
+
+// Deletes a file, retrying for up to 10 s; true when the file is gone.
+bool DeleteFileRetry(const char* path);
+
+// Empties a folder tree (not the folder itself); false when a file directly inside it
+// could not be deleted. Links are removed, never followed.
+bool DeleteTree(const char* folder);
+
+// Starts exactly the program at this path, its quoted path as the command line, in the
+// caller's current directory; true when the system started it.
+bool RunProgram(const char* program);
