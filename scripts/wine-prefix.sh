@@ -4,7 +4,8 @@
 set -euo pipefail
 prefix=$(realpath -m "$1")
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-[ -f "$prefix/.talvo-ready" ] && exit 0
+ready="$prefix/.talvo-ready-2"
+[ -f "$ready" ] && exit 0
 
 wineboot -i >/dev/null 2>&1 || true
 wineserver -w
@@ -14,5 +15,8 @@ floppy="$(dirname "$prefix")/floppy"
 mkdir -p "$floppy"
 ln -sfn "$floppy" "$prefix/dosdevices/a:"
 wine reg add 'HKLM\Software\Wine\Drives' /v a: /d floppy /f >/dev/null 2>&1
+# Windows not managed by an X window manager: Xvfb has none, and Wine otherwise waits 2 s for
+# one at every hide (every closed message box), and draws no title bar.
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
 wineserver -w
-touch "$prefix/.talvo-ready"
+touch "$ready"
