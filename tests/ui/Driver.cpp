@@ -39,6 +39,44 @@ HWND WaitTop(DWORD pid, const wchar_t* cls, DWORD timeoutMs) {
   return f.found;
 }
 
+// Each test process works in a Wine desktop of its own, a virtual one (an X window of its
+// own): a test running beside it, whose programs take the foreground and the X focus as their
+// windows come and go, would otherwise take the keyboard focus from this test's window.
+class TestDesktop {
+public:
+  TestDesktop() : name_(L"talvo-ui-" + std::to_wstring(GetCurrentProcessId())) {
+    // Wine makes a desktop virtual when its size is configured.
+    HKEY key;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, kSizes, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                        nullptr) == ERROR_SUCCESS) {
+      const wchar_t size[] = L"1024x768";
+      RegSetValueExW(key, name_.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(size),
+                     sizeof size);
+      RegCloseKey(key);
+    }
+    HDESK desk = CreateDesktopW(name_.c_str(), nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+    if (desk) SetThreadDesktop(desk);
+  }
+  ~TestDesktop() {
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kSizes, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+      RegDeleteValueW(key, name_.c_str());
+      RegCloseKey(key);
+    }
+  }
+  const wchar_t* Name() const { return name_.c_str(); }
+
+private:
+  static constexpr const wchar_t* kSizes = L"Software\\Wine\\Explorer\\Desktops";
+  std::wstring name_;
+};
+
+// Made at the first start, so that the test's thread joins it before it looks for windows.
+const wchar_t* DesktopName() {
+  static TestDesktop desktop;
+  return desktop.Name();
+}
+
 }  // namespace
 
 bool WaitUntil(const std::function<bool()>& pred, DWORD timeoutMs) {
@@ -65,6 +103,7 @@ bool App::Start(const std::wstring& exe, const std::wstring& dir, const std::wst
   if (!args.empty()) cmd += L" " + args;
   STARTUPINFOW si{};
   si.cb = sizeof si;
+  si.lpDesktop = const_cast<wchar_t*>(DesktopName());
   PROCESS_INFORMATION pi{};
   if (!CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr,
                       dir.c_str(), &si, &pi)) {
@@ -90,6 +129,23 @@ bool App::WaitExit(DWORD* code, DWORD timeoutMs) {
 }
 
 HWND Control(HWND parent, int id) { return GetDlgItem(parent, id); }
+
+namespace {
+
+BOOL CALLBACK FindChildProc(HWND w, LPARAM lp) {
+  FindTop* f = reinterpret_cast<FindTop*>(lp);
+  if (!IsWindowVisible(w) || ClassName(w) != f->cls) return TRUE;
+  f->found = w;
+  return FALSE;
+}
+
+}  // namespace
+
+HWND FindChild(HWND parent, const wchar_t* cls) {
+  FindTop f{0, cls, nullptr};
+  EnumChildWindows(parent, FindChildProc, reinterpret_cast<LPARAM>(&f));
+  return f.found;
+}
 
 std::wstring Text(HWND w) {
   DWORD_PTR len = 0;
@@ -137,15 +193,46 @@ void Click(HWND button) { PostMessageW(button, BM_CLICK, 0, 0); }
 
 void Close(HWND w) { PostMessageW(w, WM_CLOSE, 0, 0); }
 
-void PostKey(HWND target, UINT vk) {
+namespace {
+
+// A key stroke as the system posts it: repeat count 1, scan code, context (Alt) bit, and on
+// release the previous-state and transition bits.
+void PostStroke(HWND target, UINT down, UINT up, UINT vk, LPARAM context) {
   const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC)) << 16;
-  PostMessageW(target, WM_KEYDOWN, vk, 1 | scan);
-  PostMessageW(target, WM_KEYUP, vk, 1 | scan | (1L << 30) | (1UL << 31));
+  PostMessageW(target, down, vk, 1 | scan | context);
+  PostMessageW(target, up, vk, 1 | scan | context | (1L << 30) | (1UL << 31));
 }
 
-void Press(HWND w, UINT vk) {
+HWND FocusOr(HWND w) {
   HWND focus = Focus(w);
-  PostKey(focus ? focus : w, vk);
+  return focus ? focus : w;
+}
+
+}  // namespace
+
+void PostKey(HWND target, UINT vk) { PostStroke(target, WM_KEYDOWN, WM_KEYUP, vk, 0); }
+
+void Press(HWND w, UINT vk) { PostKey(FocusOr(w), vk); }
+
+void PressAlt(HWND w, UINT vk) {
+  PostStroke(FocusOr(w), WM_SYSKEYDOWN, WM_SYSKEYUP, vk, 1L << 29);
+}
+
+HoldKey::HoldKey(HWND w, UINT vk)
+    : thread_(GetWindowThreadProcessId(w, nullptr)), vk_(vk),
+      attached_(AttachThreadInput(GetCurrentThreadId(), thread_, TRUE) != 0) {
+  BYTE keys[256];
+  GetKeyboardState(keys);
+  keys[vk_] |= 0x80;
+  SetKeyboardState(keys);
+}
+
+HoldKey::~HoldKey() {
+  BYTE keys[256];
+  GetKeyboardState(keys);
+  keys[vk_] &= ~0x80;
+  SetKeyboardState(keys);
+  if (attached_) AttachThreadInput(GetCurrentThreadId(), thread_, FALSE);
 }
 
 HWND Focus(HWND w) {

@@ -18,6 +18,11 @@
 // prints readably. Every wait polls up to a timeout and then returns null or false, so a test
 // fails with its own message instead of hanging. Messages to the target are posted, or sent
 // with a timeout, so a modal box in the target never blocks the test.
+//
+// Programs started by App run in a Wine desktop of the test process's own (virtual, 1024 x
+// 768), and the test's thread joins it at the first Start: tests running in parallel then
+// cannot take each other's foreground and keyboard focus, and window searches see only this
+// test's windows.
 #include <windows.h>
 
 #include <functional>
@@ -66,6 +71,8 @@ private:
 
 // Windows and controls (any process).
 HWND Control(HWND parent, int id);
+// The first visible descendant of this window class.
+HWND FindChild(HWND parent, const wchar_t* cls);
 std::wstring Text(HWND w);
 bool SetText(HWND w, const std::wstring& text);
 std::wstring ClassName(HWND w);
@@ -82,6 +89,23 @@ void Close(HWND w);                     // WM_CLOSE: the title bar's close box
 void PostKey(HWND target, UINT vk);     // WM_KEYDOWN then WM_KEYUP
 // Posts the key to the control that has the focus in w's thread (to w if none has it).
 void Press(HWND w, UINT vk);
+// Alt+key, posted as a system key the same way (Alt+F4).
+void PressAlt(HWND w, UINT vk);
+
+// While alive, w's thread sees this key held down (Shift for Shift+Tab). The test's thread
+// shares w's keyboard state meanwhile; wait for the key's effect before letting go.
+class HoldKey {
+public:
+  HoldKey(HWND w, UINT vk);
+  ~HoldKey();
+  HoldKey(const HoldKey&) = delete;
+  HoldKey& operator=(const HoldKey&) = delete;
+
+private:
+  DWORD thread_;
+  UINT vk_;
+  bool attached_;
+};
 
 // Keyboard state of w's thread: the window with the focus, or null.
 HWND Focus(HWND w);
