@@ -22,8 +22,8 @@ struct Text {
   char buf[sizeof(UnzCallbackInfo::MessageText)];
   size_t len = 0;
   Text() { buf[0] = 0; }
-  Text& Add(const char* s, size_t max = size_t(-1)) {
-    for (size_t i = 0; s[i] && i < max && len + 1 < sizeof(buf); ++i) buf[len++] = s[i];
+  Text& Add(const char* s) {
+    for (size_t i = 0; s[i] && len + 1 < sizeof(buf); ++i) buf[len++] = s[i];
     buf[len] = 0;
     return *this;
   }
@@ -101,7 +101,8 @@ size_t Unpacker::DecodeName(const unz::Entry& e) {
   return n > 0 ? size_t(n) : unz::kBadName;
 }
 
-// Matches the first FileSpecCount specifications, case-insensitively, against the base name.
+// Matches the first FileSpecCount specifications, case-insensitively, against the base name
+// (a name too long for a path matches only the catch-all specifications).
 bool Unpacker::Wanted(const char16_t* name, size_t n) {
   if (specCount_ == 0) return true;
   WCHAR upper[MAX_PATH];
@@ -127,8 +128,8 @@ void Unpacker::Member(const unz::Entry& e) {
   size_t start = unz::BaseNameStart(wide_, n);
   const char16_t* base = wide_ + start;
   size_t bn = n - start;
-  if (bn >= MAX_PATH) return ReportMember(kRepTooLong, "Name too long", e);
   if (!Wanted(base, bn)) return;
+  if (bn >= MAX_PATH) return ReportMember(kRepTooLong, "Name too long", e);
   if (!unz::IsSafeName(base, bn)) return ReportMember(kRepUnsafeName, "Unsafe name refused", e);
 
   // The name must come back unchanged from the ANSI code page, or it would land elsewhere.
