@@ -22,8 +22,8 @@ struct Text {
   char buf[sizeof(UnzCallbackInfo::MessageText)];
   size_t len = 0;
   Text() { buf[0] = 0; }
-  Text& Add(const char* s, size_t max = size_t(-1)) {
-    for (size_t i = 0; s[i] && i < max && len + 1 < sizeof(buf); ++i) buf[len++] = s[i];
+  Text& Add(const char* s) {
+    for (size_t i = 0; s[i] && len + 1 < sizeof(buf); ++i) buf[len++] = s[i];
     buf[len] = 0;
     return *this;
   }
@@ -101,7 +101,8 @@ size_t Unpacker::DecodeName(const unz::Entry& e) {
   return n > 0 ? size_t(n) : unz::kBadName;
 }
 
-// Matches the first FileSpecCount specifications, case-insensitively, against the base name.
+// Matches the first FileSpecCount specifications, case-insensitively, against the base name
+// (a name too long for a path matches only the catch-all specifications).
 bool Unpacker::Wanted(const char16_t* name, size_t n) {
   if (specCount_ == 0) return true;
   WCHAR upper[MAX_PATH];
@@ -127,8 +128,8 @@ void Unpacker::Member(const unz::Entry& e) {
   size_t start = unz::BaseNameStart(wide_, n);
   const char16_t* base = wide_ + start;
   size_t bn = n - start;
-  if (bn >= MAX_PATH) return ReportMember(kRepTooLong, "Name too long", e);
   if (!Wanted(base, bn)) return;
+  if (bn >= MAX_PATH) return ReportMember(kRepTooLong, "Name too long", e);
   if (!unz::IsSafeName(base, bn)) return ReportMember(kRepUnsafeName, "Unsafe name refused", e);
 
   // The name must come back unchanged from the ANSI code page, or it would land elsewhere.
@@ -137,7 +138,9 @@ void Unpacker::Member(const unz::Entry& e) {
   bool utf8Acp = GetACP() == CP_UTF8;  // best-fit flags and the lossy flag are not allowed there
   int len = WideCharToMultiByte(CP_ACP, utf8Acp ? 0 : WC_NO_BEST_FIT_CHARS, reinterpret_cast<LPCWSTR>(base), int(bn),
                                 NULL, 0, NULL, utf8Acp ? NULL : &lossy);
-  if (len >= MAX_PATH || dirLen_ + 1 + size_t(len) >= MAX_PATH) return ReportMember(kRepTooLong, "Path too long", e);
+  // The temporary name must fit in the folder too.
+  size_t longer = size_t(len) > kTempNameLen ? size_t(len) : kTempNameLen;
+  if (dirLen_ + 1 + longer >= MAX_PATH) return ReportMember(kRepTooLong, "Path too long", e);
   WCHAR back[MAX_PATH];
   if (len > 0)
     len = WideCharToMultiByte(CP_ACP, utf8Acp ? 0 : WC_NO_BEST_FIT_CHARS, reinterpret_cast<LPCWSTR>(base), int(bn),
@@ -147,12 +150,15 @@ void Unpacker::Member(const unz::Entry& e) {
     return ReportMember(kRepCodePage, "Name not representable in this code page", e);
   name[len] = 0;
 
+  switch (unz::Reader::Supported(e)) {
+    case unz::kOk: break;
+    case unz::kEncrypted: return ReportMember(kRepEncrypted, "Encrypted member skipped", e);
+    default: return ReportMember(kRepMethod, "Unsupported compression method", e);
+  }
   MemberFile out;
   if (!out.Create()) return ReportMember(kRepWrite, "Cannot create file", e);
   switch (reader_.Extract(e, out)) {
     case unz::kOk: break;
-    case unz::kEncrypted: return ReportMember(kRepEncrypted, "Encrypted member skipped", e);
-    case unz::kBadMethod: return ReportMember(kRepMethod, "Unsupported compression method", e);
     case unz::kBadCrc: return ReportMember(kRepCrc, "CRC error", e);
     case unz::kBadSize: return ReportMember(kRepSize, "Size mismatch", e);
     case unz::kWriteError: return ReportMember(kRepWrite, "Cannot write file", e);
@@ -181,7 +187,8 @@ int Unpacker::Run(const UnzParams& p) {
     ReportArchive(kRepTooLong, "Archive path too long: ", "...");
     return reports_;
   }
-  dirLen_ = GetCurrentDirectoryA(0, NULL);
+  DWORD dirSize = GetCurrentDirectoryA(0, NULL);  // counts the terminator
+  dirLen_ = dirSize ? dirSize - 1 : 0;
   wide_ = static_cast<char16_t*>(malloc(kWideName * sizeof(char16_t)));
   if (!wide_) {
     ReportArchive(kRepMemory, "Out of memory for ", "");

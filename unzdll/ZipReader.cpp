@@ -300,10 +300,16 @@ Status Reader::Inflate(const uint8_t* in, size_t n, bool& done) {
   return kOk;
 }
 
-Status Reader::Extract(const Entry& e, Sink& out) {
-  if (!zReady_) return kNoMemory;
+Status Reader::Supported(const Entry& e) {
   if (e.encrypted) return kEncrypted;
   if (e.method != 0 && e.method != 8) return kBadMethod;
+  return kOk;
+}
+
+Status Reader::Extract(const Entry& e, Sink& out) {
+  if (!zReady_) return kNoMemory;
+  Status s = Supported(e);
+  if (s != kOk) return s;
   if (e.method == 0 && e.compSize != e.size) return kBadSize;
 
   // Data lies between the local header and the central directory.

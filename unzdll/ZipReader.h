@@ -90,6 +90,8 @@ class Reader {
   void Rewind();
   // The next entry: kOk, kEnd after the last one, or an error (the walk then stays failed).
   Status Next(Entry& e);
+  // kOk when the entry is neither encrypted nor of a method other than stored or deflated.
+  static Status Supported(const Entry& e);
   // Streams the entry's data into out. kOk only when all of it arrived with the right size
   // and CRC-32; on any other result out has received a partial or wrong member.
   Status Extract(const Entry& e, Sink& out);
