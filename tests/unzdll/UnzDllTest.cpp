@@ -309,6 +309,16 @@ TEST_F(UnzDll, HostileNamesStayInsideTheTarget) {
   EXPECT_EQ(GetFileAttributesA("\\abs"), INVALID_FILE_ATTRIBUTES);
 }
 
+// Twenty reports at most, then one that counts the rest.
+TEST_F(UnzDll, ManyProblemsEndInOneSummary) {
+  std::vector<Report> r = Extract(Fixture("many_bad.zip"));
+  ASSERT_EQ(r.size(), 21u);
+  EXPECT_EQ(r[19].text, "Unsafe name refused: bad19?.txt");
+  EXPECT_EQ(r[20].number, 7);
+  EXPECT_EQ(r[20].text, "10 more problems in " + Fixture("many_bad.zip"));
+  EXPECT_EQ(Files(target_), Names{"good.txt"});
+}
+
 // A bad member is reported, leaves no partial or temporary file, and an older file of its name
 // stays as it was; the good members around it are unpacked.
 TEST_F(UnzDll, DamagedMembersLeaveOlderFilesAlone) {
