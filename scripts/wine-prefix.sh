@@ -4,13 +4,19 @@
 set -euo pipefail
 prefix=$(realpath -m "$1")
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-ready="$prefix/.talvo-ready-2"
+ready="$prefix/.talvo-ready-3"
 [ -f "$ready" ] && exit 0
 
 wineboot -i >/dev/null 2>&1 || true
 wineserver -w
 # The bitmap "MS Sans Serif", the Western and the Cyrillic set, as a real Windows has them.
 cp /usr/share/wine/fonts/sserife.fon /usr/share/wine/fonts/sserifer.fon "$prefix/drive_c/windows/Fonts/"
+# Wine registers only the set of the running code page as "MS Sans Serif"; registered under
+# names of their own, both sets are there under either code page, as Windows has Cyrillic
+# letters in its sans serif face also where the code page is Western (1252).
+fonts='HKLM\Software\Microsoft\Windows NT\CurrentVersion\Fonts'
+wine reg add "$fonts" /v "MS Sans Serif Western" /d sserife.fon /f >/dev/null 2>&1
+wine reg add "$fonts" /v "MS Sans Serif Cyrillic" /d sserifer.fon /f >/dev/null 2>&1
 floppy="$(dirname "$prefix")/floppy"
 mkdir -p "$floppy"
 ln -sfn "$floppy" "$prefix/dosdevices/a:"

@@ -156,6 +156,9 @@ TEST_F(MainWindow, AltF4ClosesTheWindow) {
 }
 
 TEST_F(MainWindow, EnterInTheFolderBoxPressesUpdate) {
+#ifndef TALVO_HAS_RUN_UPDATE
+  GTEST_SKIP() << "the update run is not in the tree yet";
+#endif
   ASSERT_FALSE(ui::UnzDll().empty()) << "the update checks the folder only with its library";
   ASSERT_TRUE(ui::SetText(edit, L"   "));
   ui::Press(w, VK_RETURN);
@@ -171,6 +174,9 @@ TEST_F(MainWindow, EnterInTheFolderBoxPressesUpdate) {
 }
 
 TEST_F(MainWindow, EnterOnTheBrowseButtonPressesBrowse) {
+#ifndef TALVO_HAS_BROWSE
+  GTEST_SKIP() << "folder selection is not in the tree yet";
+#endif
   ui::Press(w, VK_TAB);
   ASSERT_TRUE(FocusMovesTo(browse));
   ui::Press(w, VK_RETURN);
