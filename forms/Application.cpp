@@ -13,17 +13,21 @@ namespace {
 
 const UINT kCp1251 = 1251;
 
-std::wstring Title() {
+void GetTitle(wchar_t* title) {
   wchar_t path[MAX_PATH] = L"";
   GetModuleFileNameW(nullptr, path, MAX_PATH);
-  return TitleFromPath(path);
+  TitleFromPath(path, title, MAX_PATH);
 }
 
-// The standard exception report.
+// The standard exception report. It allocates nothing: memory may be what ran out.
 void ShowReport(const char* message) {
   if (HWND capture = GetCapture()) SendMessageW(capture, WM_CANCELMODE, 0, 0);
-  MessageBoxW(GetActiveWindow(), ReportText(Widen(kCp1251, message)).c_str(), Title().c_str(),
-              MB_OK | MB_ICONERROR);
+  wchar_t wide[512], text[512], title[MAX_PATH];
+  int n = MultiByteToWideChar(kCp1251, 0, message, -1, wide, 512);
+  wide[n > 0 ? n - 1 : 0] = L'\0';
+  ReportText(wide, text, 512);
+  GetTitle(title);
+  MessageBoxW(GetActiveWindow(), text, title, MB_OK | MB_ICONERROR);
 }
 
 LONG WINAPI ReportFault(EXCEPTION_POINTERS* info) {
@@ -66,7 +70,9 @@ TApplication::TApplication() {
   InitCommonControls();
   RegisterWindowClass(L"TApplication", Proc, nullptr, LoadIconW(Instance(), L"MAINICON"));
   // Zero-sized: only its task-bar button shows.
-  Wnd = CreateWindowExW(0, L"TApplication", Title().c_str(),
+  wchar_t title[MAX_PATH];
+  GetTitle(title);
+  Wnd = CreateWindowExW(0, L"TApplication", title,
                         WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU,
                         GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0,
                         0, nullptr, nullptr, Instance(), this);

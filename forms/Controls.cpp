@@ -1,3 +1,5 @@
+#include <stdlib.h>
+
 #include "forms/Forms.h"
 #include "forms/Text.h"
 #include "forms/Window.h"
@@ -6,11 +8,11 @@ namespace {
 
 const UINT kCp1251 = 1251;
 
-int TextWidth(HWND wnd, HFONT font, const std::wstring& text) {
+int TextWidth(HWND wnd, HFONT font, const TWide& text) {
   HDC dc = GetDC(wnd);
   HGDIOBJ old = SelectObject(dc, font);
   SIZE size = {};
-  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  GetTextExtentPoint32W(dc, text.c_str(), text.size(), &size);
   SelectObject(dc, old);
   ReleaseDC(wnd, dc);
   return size.cx;
@@ -27,7 +29,7 @@ void Outline(HDC dc, int x0, int y0, int x1, int y1, HBRUSH brush) {
 
 HWND CreateChild(const wchar_t* cls, DWORD exStyle, DWORD style, const RECT& r, HWND parent,
                  int id, const char* text, void* object) {
-  HWND wnd = CreateWindowExW(exStyle, cls, Widen(kCp1251, text).c_str(),
+  HWND wnd = CreateWindowExW(exStyle, cls, TWide(kCp1251, text).c_str(),
                              WS_CHILD | WS_VISIBLE | style, r.left, r.top, r.right - r.left,
                              r.bottom - r.top, parent, reinterpret_cast<HMENU>(INT_PTR(id)),
                              Instance(), object);
@@ -49,10 +51,14 @@ TLabel::TLabel(TForm& owner, const char* name, const RECT& bounds, HFONT font, b
   SetCaption(text);
 }
 
+TLabel::~TLabel() { free(Text); }
+
 void TLabel::SetCaption(const char* text) {
   Owner.Invalidate(Bounds);  // the old extent, in case the new text is shorter
-  Text = text ? text : "";
-  Wide = Widen(kCp1251, Text.c_str());
+  char* copy = CopyText(text ? text : "");
+  free(Text);
+  Text = copy;
+  Wide = TWide(kCp1251, Text);
   if (!Fixed) Bounds.right = Bounds.left + TextWidth(Owner.Handle(), Font, Wide);
   Owner.Invalidate(Bounds);
 }
@@ -65,7 +71,7 @@ void TLabel::Paint(HDC dc) const {
   RECT r = Bounds;
   // Not clipped to the label: a smoothed outline font may draw a little wider than it
   // measures, and its last letters must not be lost. The window's edge still cuts.
-  DrawTextW(dc, Wide.c_str(), static_cast<int>(Wide.size()), &r,
+  DrawTextW(dc, Wide.c_str(), Wide.size(), &r,
             DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP | (Fixed ? DT_RIGHT : DT_LEFT));
   SelectObject(dc, old);
 }
@@ -136,10 +142,10 @@ LRESULT CALLBACK TEdit::Proc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 int TEdit::GetText(char* buf, int size) const {
-  return Narrow(CP_ACP, WindowText(Wnd).c_str(), buf, size);
+  return Narrow(CP_ACP, TWide(Wnd).c_str(), buf, size);
 }
 
-void TEdit::SetText(const char* text) { SetWindowTextW(Wnd, Widen(CP_ACP, text).c_str()); }
+void TEdit::SetText(const char* text) { SetWindowTextW(Wnd, TWide(CP_ACP, text).c_str()); }
 
 void TEdit::SelectAll() { SendMessageW(Wnd, EM_SETSEL, 0, -1); }
 

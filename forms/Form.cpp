@@ -1,5 +1,4 @@
-#include <algorithm>
-#include <cstring>
+#include <string.h>
 
 #include "forms/Forms.h"
 #include "forms/Rules.h"
@@ -67,6 +66,15 @@ TForm::~TForm() {
     SetWindowLongPtrW(Wnd, GWLP_USERDATA, 0);
     DestroyWindow(Wnd);
   }
+  for (int i = ControlCount - 1; i >= 0; --i) delete Controls[i];
+}
+
+void TForm::Add(TControl* control) {
+  if (ControlCount == kMaxControls) {
+    delete control;
+    throw Exception("Твърде много контроли");
+  }
+  Controls[ControlCount++] = control;
 }
 
 void TForm::CreateWindowFor(const TFormLayout& layout, int clientWidth, int clientHeight) {
@@ -78,7 +86,7 @@ void TForm::CreateWindowFor(const TFormLayout& layout, int clientWidth, int clie
   RegisterWindowClass(layout.ClassName, Proc, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
                       nullptr);
   HWND owner = Application ? Application->Handle() : nullptr;
-  CreateWindowExW(kExStyle, layout.ClassName, Widen(kCp1251, layout.Caption).c_str(), kStyle,
+  CreateWindowExW(kExStyle, layout.ClassName, TWide(kCp1251, layout.Caption).c_str(), kStyle,
                   (screenWidth - width) / 2, (screenHeight - height) / 2, width, height, owner,
                   nullptr, Instance(), this);
   if (!Wnd) throw Exception("Грешка при създаване на прозорец");
@@ -101,11 +109,16 @@ void TForm::CreateWindowFor(const TFormLayout& layout, int clientWidth, int clie
 // Windowed controls are made in tab order, which is the order the dialog keys cycle;
 // drawn ones in table order, which is their painting order.
 void TForm::CreateControls(const TFormLayout& layout, int num, int den) {
-  std::vector<const TLayoutRow*> windowed;
-  for (int i = 0; i < layout.RowCount; ++i)
-    if (IsWindowed(layout.Rows[i].Kind)) windowed.push_back(&layout.Rows[i]);
-  std::stable_sort(windowed.begin(), windowed.end(),
-                   [](const TLayoutRow* a, const TLayoutRow* b) { return a->TabOrder < b->TabOrder; });
+  if (layout.RowCount > kMaxControls) throw Exception("Твърде много контроли");
+  const TLayoutRow* windowed[kMaxControls];
+  int count = 0;
+  for (int i = 0; i < layout.RowCount; ++i) {
+    const TLayoutRow* row = &layout.Rows[i];
+    if (!IsWindowed(row->Kind)) continue;
+    int at = count++;  // insertion by tab order; equal orders keep table order
+    for (; at > 0 && windowed[at - 1]->TabOrder > row->TabOrder; --at) windowed[at] = windowed[at - 1];
+    windowed[at] = row;
+  }
 
   auto bounds = [num, den](const TLayoutRow& row) {
     RECT r = {row.Left, row.Top, row.Left + row.Width, row.Top + row.Height};
@@ -115,16 +128,17 @@ void TForm::CreateControls(const TFormLayout& layout, int num, int den) {
     return (row.Style & csBold) ? BoldFont.get() : Font.get();
   };
 
-  for (const TLayoutRow* row : windowed) {
-    RECT r = bounds(*row);
-    if (row->Kind == ckEdit) {
-      Controls.emplace_back(new TEdit(*this, row->Name, r, font(*row), row->Id, row->Text));
-    } else if (row->Kind == ckButton) {
-      auto* button = new TButton(*this, row->Name, r, font(*row), row->Id, row->Text, row->Style);
-      Controls.emplace_back(button);
-      Buttons.push_back(button);
+  for (int i = 0; i < count; ++i) {
+    const TLayoutRow& row = *windowed[i];
+    RECT r = bounds(row);
+    if (row.Kind == ckEdit) {
+      Add(new TEdit(*this, row.Name, r, font(row), row.Id, row.Text));
+    } else if (row.Kind == ckButton) {
+      auto* button = new TButton(*this, row.Name, r, font(row), row.Id, row.Text, row.Style);
+      Add(button);
+      Buttons[ButtonCount++] = button;
     } else {
-      Controls.emplace_back(new TPanel(*this, row->Name, r, row->Id, (row->Style & csWhite) != 0));
+      Add(new TPanel(*this, row.Name, r, row.Id, (row.Style & csWhite) != 0));
     }
   }
 
@@ -133,24 +147,24 @@ void TForm::CreateControls(const TFormLayout& layout, int num, int den) {
     RECT r = bounds(row);
     if (row.Kind == ckLabel) {
       auto* label = new TLabel(*this, row.Name, r, font(row), (row.Style & csFixed) != 0, row.Text);
-      Controls.emplace_back(label);
-      Drawn.push_back(label);
+      Add(label);
+      Drawn[DrawnCount++] = label;
     } else if (row.Kind == ckBevel) {
       auto* bevel = new TBevel(*this, row.Name, r);
-      Controls.emplace_back(bevel);
-      Drawn.push_back(bevel);
+      Add(bevel);
+      Drawn[DrawnCount++] = bevel;
     } else if (row.Kind == ckImage) {
       // A picture keeps its pixel size at every density.
       auto* image = new TImage(*this, row.Name, r.left, r.top, row.Text);
-      Controls.emplace_back(image);
+      Add(image);
       Find<TPanel>(row.Parent)->Hold(image);
     }
   }
 }
 
 TControl* TForm::FindControl(const char* name) const {
-  for (const auto& c : Controls)
-    if (name && strcmp(c->Name(), name) == 0) return c.get();
+  for (int i = 0; i < ControlCount; ++i)
+    if (name && strcmp(Controls[i]->Name(), name) == 0) return Controls[i];
   return nullptr;
 }
 
@@ -177,7 +191,7 @@ void TForm::Invalidate(const RECT& area) {
 }
 
 int TForm::GetCaption(char* buf, int size) const {
-  return Narrow(kCp1251, Wnd ? WindowText(Wnd).c_str() : L"", buf, size);
+  return Narrow(kCp1251, TWide(Wnd).c_str(), buf, size);
 }
 
 bool TForm::PreTranslate(MSG& msg) {
@@ -192,11 +206,11 @@ bool TForm::PreTranslate(MSG& msg) {
 }
 
 TButton* TForm::ButtonFor(int id) const {
-  for (TButton* b : Buttons)
-    if (GetDlgCtrlID(b->Handle()) == id) return b;
+  for (int i = 0; i < ButtonCount; ++i)
+    if (GetDlgCtrlID(Buttons[i]->Handle()) == id) return Buttons[i];
   if (id == IDCANCEL)  // Esc
-    for (TButton* b : Buttons)
-      if (b->IsCancel()) return b;
+    for (int i = 0; i < ButtonCount; ++i)
+      if (Buttons[i]->IsCancel()) return Buttons[i];
   return nullptr;
 }
 
@@ -205,8 +219,11 @@ TButton* TForm::ButtonFor(int id) const {
 void TForm::SyncDefaultButton() {
   HWND focus = GetFocus();
   bool buttonFocused = false;
-  for (TButton* b : Buttons) buttonFocused |= b->Handle() == focus;
-  for (TButton* b : Buttons) b->SetDefaultLook(buttonFocused ? b->Handle() == focus : b->IsDefault());
+  for (int i = 0; i < ButtonCount; ++i) buttonFocused |= Buttons[i]->Handle() == focus;
+  for (int i = 0; i < ButtonCount; ++i) {
+    TButton* b = Buttons[i];
+    b->SetDefaultLook(buttonFocused ? b->Handle() == focus : b->IsDefault());
+  }
 }
 
 void TForm::RestoreFocus() {
@@ -227,7 +244,7 @@ void TForm::OnActivate(WPARAM wp) {
 void TForm::OnPaint() {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(Wnd, &ps);
-  for (const TGraphicControl* c : Drawn) c->Paint(dc);
+  for (int i = 0; i < DrawnCount; ++i) Drawn[i]->Paint(dc);
   EndPaint(Wnd, &ps);
 }
 
@@ -241,8 +258,9 @@ LRESULT TForm::Message(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
         if (TButton* b = ButtonFor(LOWORD(wp))) b->Click();
       return 0;
     case DM_GETDEFID:
-      for (TButton* b : Buttons)
-        if (b->IsDefault()) return MAKELRESULT(GetDlgCtrlID(b->Handle()), DC_HASDEFID);
+      for (int i = 0; i < ButtonCount; ++i)
+        if (Buttons[i]->IsDefault())
+          return MAKELRESULT(GetDlgCtrlID(Buttons[i]->Handle()), DC_HASDEFID);
       return 0;
     case WM_ACTIVATE:
       OnActivate(wp);

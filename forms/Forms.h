@@ -6,10 +6,34 @@
 #include <exception>
 #include <memory>
 #include <string>
-#include <vector>
 
-// Windows-1251 text as UTF-16, for the wide Windows calls.
-std::wstring Widen1251(const char* text);
+// A UTF-16 text on the heap, for the wide Windows calls.
+class TWide {
+public:
+  TWide() = default;
+  TWide(UINT codePage, const char* text);  // converted from that code page
+  explicit TWide(HWND wnd);                // the window's text
+  TWide(const TWide&) = delete;
+  TWide& operator=(const TWide&) = delete;
+  TWide(TWide&& other) noexcept : Data(other.Data), Length(other.Length) {
+    other.Data = nullptr;
+    other.Length = 0;
+  }
+  TWide& operator=(TWide&& other) noexcept;
+  ~TWide();
+
+  const wchar_t* c_str() const { return Data ? Data : L""; }
+  int size() const { return Length; }
+  // For callers that keep a std::wstring.
+  operator std::wstring() const { return std::wstring(c_str(), Length); }
+
+private:
+  wchar_t* Data = nullptr;
+  int Length = 0;
+};
+
+// Windows-1251 text as UTF-16.
+TWide Widen1251(const char* text);
 
 // The framework's exception; its message (Windows-1251) is what the standard report shows.
 class Exception : public std::exception {
@@ -108,14 +132,15 @@ public:
          const char* text);
   // Auto-size labels take the width of the new text; the caller repaints the form.
   void SetCaption(const char* text);
-  const char* Caption() const { return Text.c_str(); }
+  const char* Caption() const { return Text ? Text : ""; }
   void Paint(HDC dc) const override;
+  ~TLabel() override;
 
 private:
   HFONT Font;
   bool Fixed;
-  std::string Text;
-  std::wstring Wide;
+  char* Text = nullptr;
+  TWide Wide;
 };
 
 class TBevel : public TGraphicControl {
@@ -248,10 +273,16 @@ private:
 
   HWND Wnd = nullptr;
   HWND LastFocus = nullptr;
+  enum { kMaxControls = 32 };
+  void Add(TControl* control);
+
   TFont Font, BoldFont;  // before the controls: they draw with these
-  std::vector<std::unique_ptr<TControl>> Controls;
-  std::vector<TGraphicControl*> Drawn;  // painting order
-  std::vector<TButton*> Buttons;
+  TControl* Controls[kMaxControls] = {};
+  int ControlCount = 0;
+  TGraphicControl* Drawn[kMaxControls] = {};  // painting order
+  int DrawnCount = 0;
+  TButton* Buttons[kMaxControls] = {};
+  int ButtonCount = 0;
 };
 
 // ---- Application -----------------------------------------------------------------------

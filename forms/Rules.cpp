@@ -1,18 +1,27 @@
 #include "forms/Rules.h"
 
-std::wstring TitleFromPath(const wchar_t* path) {
-  std::wstring name(path);
-  size_t slash = name.find_last_of(L"\\/:");
-  if (slash != std::wstring::npos) name.erase(0, slash + 1);
-  size_t dot = name.rfind(L'.');
-  if (dot != std::wstring::npos) name.erase(dot);
-  if (name.size() > 1) CharLowerBuffW(&name[1], static_cast<DWORD>(name.size() - 1));
-  return name;
+void TitleFromPath(const wchar_t* path, wchar_t* title, int size) {
+  if (size <= 0) return;
+  const wchar_t* name = path;
+  const wchar_t* end = nullptr;
+  for (const wchar_t* p = path; *p; ++p) {
+    if (*p == L'\\' || *p == L'/' || *p == L':') name = p + 1, end = nullptr;
+    if (*p == L'.') end = p;
+  }
+  if (!end) end = name + lstrlenW(name);
+  int n = static_cast<int>(end - name);
+  if (n > size - 1) n = size - 1;
+  for (int i = 0; i < n; ++i) title[i] = name[i];
+  title[n] = L'\0';
+  if (n > 1) CharLowerBuffW(title + 1, n - 1);
 }
 
-std::wstring ReportText(const std::wstring& message) {
-  if (!message.empty() && message.back() > L'.') return message + L'.';
-  return message;
+void ReportText(const wchar_t* message, wchar_t* text, int size) {
+  if (size <= 0) return;
+  int n = 0;
+  while (message[n] && n < size - 1) text[n] = message[n], ++n;
+  if (n > 0 && text[n - 1] > L'.' && n < size - 1) text[n++] = L'.';
+  text[n] = L'\0';
 }
 
 int CentreOffset(int outer, int inner) { return (outer - inner) / 2; }
