@@ -191,8 +191,8 @@ Status Reader::Next(Entry& e) {
   if (walk_ != kOk) return walk_;
   walk_ = kBadDirectory;
   if (pos_ >= cdEnd_) {
-    // Writers without ZIP64 records store the count modulo 65536.
-    bool countOk = zip64_ ? seen_ == entries_ : (seen_ & 0xFFFF) == entries_;
+    // Writers without ZIP64 records store the count modulo 65536, or saturated.
+    bool countOk = zip64_ ? seen_ == entries_ : (seen_ & 0xFFFF) == entries_ || (entries_ == 0xFFFF && seen_ >= 0xFFFF);
     if (!countOk) return kBadDirectory;
     walk_ = kEnd;
     return kEnd;
