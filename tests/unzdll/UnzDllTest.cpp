@@ -286,6 +286,16 @@ TEST_F(UnzDll, CyrillicNamesLandInTheAnsiCodePage) {
   EXPECT_EQ(ReadAll(Out("Стар.txt")), "stale\n");     // and is ignored when it does not
 }
 
+// The updater's folders and archives may have Cyrillic names too.
+TEST_F(UnzDll, CyrillicArchiveAndFolder) {
+  std::string dir = target_ + "\\Папка";
+  ASSERT_TRUE(CreateDirectoryA(dir.c_str(), NULL));
+  ASSERT_TRUE(CopyFileA(Fixture("cyr_866.zip").c_str(), (dir + "\\Архив.zip").c_str(), FALSE));
+  SetCurrentDirectoryA(dir.c_str());
+  EXPECT_TRUE(None(Extract(dir + "\\Архив.zip")));
+  EXPECT_EQ(Files(dir), (Names{"Ёлка.txt", "Архив.zip", "Отчет.txt"}));
+}
+
 TEST_F(UnzDll, NamesWithoutAnExactAnsiFormAreRefused) {
   std::vector<Report> r = Extract(Fixture("names_bad.zip"));
   EXPECT_EQ(Numbers(r), (std::vector<int>{16, 16}));
