@@ -62,6 +62,8 @@ TEST(ZipNames, SpecificationsMatchWithStarAndQuestionMark) {
   EXPECT_FALSE(Match("T?P.*", "TOPS"));
   EXPECT_TRUE(Match("*A*B*C", "XAYBZC"));
   EXPECT_FALSE(Match("*A*B*C", "XAYBZCD"));
+  EXPECT_TRUE(Match("*.*", "*AFE.TXT"));  // a star in the name is a plain character
+  EXPECT_TRUE(Match("*.TXT", "A*.TXT"));
   std::string many(3000, 'A');
   EXPECT_FALSE(Match("*A*A*A*A*A*A*A*A*B", many.c_str()));  // no blow-up
 }
