@@ -16,6 +16,7 @@ namespace {
 const int kVersion = 100;
 const size_t kWideName = 65536;    // a stored name has at most 65,535 bytes
 const size_t kShownName = 200;     // longer names are cut in reports
+const int kMaxReports = 20;        // each report is a box the user must close; the rest are counted
 
 // Bounded text building for report messages.
 struct Text {
@@ -27,6 +28,13 @@ struct Text {
     buf[len] = 0;
     return *this;
   }
+  Text& Add(unsigned n) {
+    char digits[12];
+    char* p = digits + sizeof(digits) - 1;
+    *p = 0;
+    do *--p = char('0' + n % 10); while (n /= 10);
+    return Add(p);
+  }
 };
 
 class Unpacker {
@@ -37,6 +45,7 @@ class Unpacker {
 
  private:
   void Report(UnzReport number, const Text& text);
+  void Show(UnzReport number, const Text& text);
   void ReportMember(UnzReport number, const char* what, const unz::Entry& e);
   void ReportArchive(UnzReport number, const char* before, const char* after);
   void Member(const unz::Entry& e);
@@ -45,6 +54,7 @@ class Unpacker {
 
   UnzCallback cb_;
   int reports_ = 0;
+  unsigned unshown_ = 0;       // reports past kMaxReports
   char archive_[MAX_PATH] = "";
   const char* const* specs_ = nullptr;
   int specCount_ = 0;
@@ -54,7 +64,15 @@ class Unpacker {
 };
 
 void Unpacker::Report(UnzReport number, const Text& text) {
+  if (reports_ == kMaxReports) {
+    ++unshown_;
+    return;
+  }
   ++reports_;
+  Show(number, text);
+}
+
+void Unpacker::Show(UnzReport number, const Text& text) {
   if (!cb_) return;
   UnzCallbackInfo info = {};
   info.StructSize = sizeof(info);
@@ -220,7 +238,12 @@ int Unpacker::Run(const UnzParams& p) {
   // Members are taken in directory order, so of two that flatten to one name the later wins.
   reader_.Rewind();
   while (reader_.Next(e) == unz::kOk) Member(e);
-  return reports_;
+  if (unshown_) {
+    Text t;
+    t.Add(unshown_).Add(unshown_ == 1 ? " more problem in " : " more problems in ").Add(archive_);
+    Show(kRepMore, t);
+  }
+  return reports_ + int(unshown_);
 }
 
 }  // namespace

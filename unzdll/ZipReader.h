@@ -100,7 +100,7 @@ class Reader {
   const uint8_t* Fetch(uint64_t offset, size_t n);
   Status FindEnd();
   bool TryEnd(uint64_t pos, const uint8_t* rec);
-  Status ParseExtra(const uint8_t* p, size_t n, Entry& e, uint16_t disk, uint64_t& offset);
+  Status ParseExtra(const uint8_t* p, size_t n, Entry& e, uint64_t& offset);
   Status Inflate(const uint8_t* in, size_t n, bool& done);
 
   Source* src_ = nullptr;

@@ -286,6 +286,16 @@ TEST_F(UnzDll, CyrillicNamesLandInTheAnsiCodePage) {
   EXPECT_EQ(ReadAll(Out("Стар.txt")), "stale\n");     // and is ignored when it does not
 }
 
+// The updater's folders and archives may have Cyrillic names too.
+TEST_F(UnzDll, CyrillicArchiveAndFolder) {
+  std::string dir = target_ + "\\Папка";
+  ASSERT_TRUE(CreateDirectoryA(dir.c_str(), NULL));
+  ASSERT_TRUE(CopyFileA(Fixture("cyr_866.zip").c_str(), (dir + "\\Архив.zip").c_str(), FALSE));
+  SetCurrentDirectoryA(dir.c_str());
+  EXPECT_TRUE(None(Extract(dir + "\\Архив.zip")));
+  EXPECT_EQ(Files(dir), (Names{"Ёлка.txt", "Архив.zip", "Отчет.txt"}));
+}
+
 TEST_F(UnzDll, NamesWithoutAnExactAnsiFormAreRefused) {
   std::vector<Report> r = Extract(Fixture("names_bad.zip"));
   EXPECT_EQ(Numbers(r), (std::vector<int>{16, 16}));
@@ -307,6 +317,16 @@ TEST_F(UnzDll, HostileNamesStayInsideTheTarget) {
   EXPECT_EQ(GetFileAttributesA("C:\\evil3.txt"), INVALID_FILE_ATTRIBUTES);
   EXPECT_EQ(GetFileAttributesA((ExeDir() + "\\work\\evil1.txt").c_str()), INVALID_FILE_ATTRIBUTES);
   EXPECT_EQ(GetFileAttributesA("\\abs"), INVALID_FILE_ATTRIBUTES);
+}
+
+// Twenty reports at most, then one that counts the rest.
+TEST_F(UnzDll, ManyProblemsEndInOneSummary) {
+  std::vector<Report> r = Extract(Fixture("many_bad.zip"));
+  ASSERT_EQ(r.size(), 21u);
+  EXPECT_EQ(r[19].text, "Unsafe name refused: bad19?.txt");
+  EXPECT_EQ(r[20].number, 7);
+  EXPECT_EQ(r[20].text, "10 more problems in " + Fixture("many_bad.zip"));
+  EXPECT_EQ(Files(target_), Names{"good.txt"});
 }
 
 // A bad member is reported, leaves no partial or temporary file, and an older file of its name
