@@ -125,6 +125,18 @@ Box ReadBox(HWND box);
 // Presses the box's button with this id; true when the box then closes.
 bool Answer(const Box& box, int id);
 
+// Pixels of a window's client area as the screen shows them (boxes above it included).
+// The screen catches up with a window's painting a moment later: wait for the pixels
+// expected rather than take one look.
+struct Shot {
+  int width = 0;
+  int height = 0;
+  std::vector<COLORREF> pixels;  // rows from the top
+  COLORREF At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+};
+Shot Capture(HWND w);
+bool SaveBmp(const Shot& shot, const std::wstring& path);  // for looking at by eye
+
 const char* IconName(Icon icon);
 void PrintTo(Icon icon, std::ostream* os);  // for GoogleTest's messages
 std::string Utf8(const std::wstring& text);

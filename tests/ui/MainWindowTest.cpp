@@ -1,6 +1,9 @@
 // The main window as a person meets it: its frame and layout, the keyboard, and closing.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
+
 #include "Driver.h"
 #include "Scenario.h"
 
@@ -188,6 +191,187 @@ TEST_F(MainWindow, EnterOnTheBrowseButtonPressesBrowse) {
   ASSERT_TRUE(ui::WaitGone(dialog));
   EXPECT_EQ(ui::Text(edit), kStartFolder) << "a cancelled browse changes nothing";
   EXPECT_TRUE(FocusMovesTo(browse));
+}
+
+// The window's face as the screen shows it.
+
+// Waits until the window's pixels pass the check; keeps the last shot for a failure report,
+// saved in the test's working folder to be looked at.
+::testing::AssertionResult ShowsOnScreen(HWND w, const char* name,
+                                         const std::function<std::string(const ui::Shot&)>& check) {
+  ui::Shot shot;
+  std::string why = "no pixels";
+  if (ui::WaitUntil([&] {
+        shot = ui::Capture(w);
+        why = shot.width ? check(shot) : "no pixels";
+        return why.empty();
+      }, 3000)) {
+    return ::testing::AssertionSuccess();
+  }
+  const std::wstring file = L"ui-" + ui::Wide(name) + L".bmp";
+  ui::SaveBmp(shot, file);
+  return ::testing::AssertionFailure() << why << " (screen saved as " << ui::Utf8(file) << ")";
+}
+
+std::string Hex(COLORREF c) {
+  char text[16];
+  wsprintfA(text, "#%02X%02X%02X", GetRValue(c), GetGValue(c), GetBValue(c));
+  return text;
+}
+
+// The banner picture as its file holds it, rows from the top.
+ui::Shot Banner() {
+  ui::Shot shot;
+  HBITMAP bitmap = static_cast<HBITMAP>(LoadImageW(nullptr, ui::WindowsPath(TALVO_BANNER_BMP).c_str(),
+                                                   IMAGE_BITMAP, 0, 0,
+                                                   LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+  BITMAP b{};
+  if (!bitmap || !GetObjectW(bitmap, sizeof b, &b)) return shot;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = b.bmWidth;
+  info.bmiHeader.biHeight = -b.bmHeight;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  std::vector<DWORD> bits(static_cast<size_t>(b.bmWidth) * b.bmHeight);
+  HDC dc = GetDC(nullptr);
+  if (GetDIBits(dc, bitmap, 0, b.bmHeight, bits.data(), &info, DIB_RGB_COLORS) == b.bmHeight) {
+    shot.width = b.bmWidth;
+    shot.height = b.bmHeight;
+    for (DWORD p : bits) shot.pixels.push_back(RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF));
+  }
+  ReleaseDC(nullptr, dc);
+  DeleteObject(bitmap);
+  return shot;
+}
+
+TEST_F(MainWindow, ShowsTheBannerCentredOnTheWhitePanel) {
+  const ui::Shot banner = Banner();
+  ASSERT_EQ(banner.width, 360);
+  ASSERT_EQ(banner.height, 62);
+  const RECT panel{8, 8, 464, 98}, image{56, 22, 416, 84};
+  EXPECT_TRUE(ShowsOnScreen(w, "banner", [&](const ui::Shot& s) -> std::string {
+    for (int y = panel.top; y < panel.bottom; ++y) {
+      for (int x = panel.left; x < panel.right; ++x) {
+        const POINT p{x, y};
+        const COLORREF want =
+            PtInRect(&image, p) ? banner.At(x - image.left, y - image.top) : RGB(255, 255, 255);
+        if (s.At(x, y) != want) {
+          return "(" + std::to_string(x) + ", " + std::to_string(y) + ") is " + Hex(s.At(x, y)) +
+                 ", not " + Hex(want) + " of the picture on the white panel";
+        }
+      }
+    }
+    return "";
+  }));
+}
+
+TEST_F(MainWindow, DrawsTheThreeEtchedFrames) {
+  const COLORREF shadow = GetSysColor(COLOR_BTNSHADOW), light = GetSysColor(COLOR_BTNHIGHLIGHT);
+  const RECT frames[] = {{4, 4, 468, 102}, {4, 106, 468, 162}, {4, 166, 468, 252}};
+  EXPECT_TRUE(ShowsOnScreen(w, "frames", [&](const ui::Shot& s) -> std::string {
+    for (const RECT& f : frames) {
+      const int midX = (f.left + f.right) / 2, midY = (f.top + f.bottom) / 2;
+      // The shadow outline runs one pixel inside the highlight one, on top of it.
+      const struct {
+        int x, y;
+        COLORREF colour;
+      } expected[] = {{f.left, midY, shadow},        {f.left + 1, midY, light},
+                      {f.right - 2, midY, shadow},   {f.right - 1, midY, light},
+                      {midX, f.top, shadow},         {midX, f.top + 1, light},
+                      {midX, f.bottom - 2, shadow},  {midX, f.bottom - 1, light}};
+      for (const auto& e : expected) {
+        if (s.At(e.x, e.y) != e.colour) {
+          return "(" + std::to_string(e.x) + ", " + std::to_string(e.y) + ") is " +
+                 Hex(s.At(e.x, e.y)) + ", expected " + Hex(e.colour);
+        }
+      }
+    }
+    return "";
+  }));
+}
+
+// A label as the design draws it: the text in the window's font, in the window-text colour
+// on the button face, at the left of its box or, for a fixed label, at its right.
+struct Label {
+  const char* name;
+  const wchar_t* text;
+  int left, top, width;
+  bool right;
+};
+
+// Renders the label here, with the same fonts of the same system, for comparing pixels.
+ui::Shot Render(const Label& l, int* textWidth) {
+  ui::Shot shot;
+  HDC dc = CreateCompatibleDC(nullptr);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = l.width;
+  info.bmiHeader.biHeight = -13;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HFONT font = CreateFontW(-11, 0, 0, 0, FW_NORMAL, 0, 0, 0, RUSSIAN_CHARSET, 0, 0, 0, 0,
+                           L"MS Sans Serif");
+  HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
+  HGDIOBJ oldFont = SelectObject(dc, font);
+  RECT box{0, 0, l.width, 13};
+  HBRUSH face = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
+  FillRect(dc, &box, face);
+  DeleteObject(face);
+  SIZE extent{};
+  GetTextExtentPoint32W(dc, l.text, lstrlenW(l.text), &extent);
+  *textWidth = extent.cx;
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+  TextOutW(dc, l.right ? l.width - extent.cx : 0, 0, l.text, lstrlenW(l.text));
+  GdiFlush();
+  shot.width = l.width;
+  shot.height = 13;
+  const DWORD* p = static_cast<const DWORD*>(bits);
+  for (int i = 0; i < l.width * 13; ++i) {
+    shot.pixels.push_back(RGB((p[i] >> 16) & 0xFF, (p[i] >> 8) & 0xFF, p[i] & 0xFF));
+  }
+  SelectObject(dc, oldFont);
+  SelectObject(dc, oldBitmap);
+  DeleteObject(font);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  return shot;
+}
+
+TEST_F(MainWindow, DrawsItsTextsInCyrillic) {
+  const Label labels[] = {
+      {"Lbl1", L"Фирма Велмор, София", 16, 116, 0, false},
+      {"Lbl2", L"тел.", 16, 136, 22, true},
+      {"Lbl4", L"E-mail:", 300, 116, 34, true},
+      {"LblAction", L"Моля, въведете точното име на папката,", 16, 176, 208, false},
+      {"LblFile", L"в която е инсталиран продуктът.", 16, 190, 167, false},
+      {"LblFolder", L"Директория", 10, 217, 70, true},
+  };
+  for (Label l : labels) {
+    int textWidth = 0;
+    if (!l.width) {
+      Render(l, &textWidth);  // an auto-sized label is as wide as its text
+      l.width = textWidth;
+    }
+    const ui::Shot expected = Render(l, &textWidth);
+    if (!l.right) {
+      EXPECT_EQ(textWidth, l.width) << l.name << ": not the design's font";
+    }
+    EXPECT_TRUE(ShowsOnScreen(w, l.name, [&](const ui::Shot& s) -> std::string {
+      for (int y = 0; y < 13; ++y) {
+        for (int x = 0; x < l.width; ++x) {
+          if (s.At(l.left + x, l.top + y) != expected.At(x, y)) {
+            return std::string(l.name) + " differs at (" + std::to_string(l.left + x) + ", " +
+                   std::to_string(l.top + y) + ")";
+          }
+        }
+      }
+      return "";
+    }));
+  }
 }
 
 }  // namespace
