@@ -14,6 +14,10 @@
 //   DWORD code;
 //   ASSERT_TRUE(app.WaitExit(&code));
 //
+// Also: Focus and Selection (keyboard state read across processes), HoldKey (Shift+Tab),
+// PressAlt (Alt+F4), Close (the close box), RectInParent and Style (layout), Capture (the
+// window's pixels on screen). Scenario.h has folders, media, archives and the floppy drive.
+//
 // Texts are wide at this edge; compare them as UTF-8 (Utf8 and u8 literals), which GoogleTest
 // prints readably. Every wait polls up to a timeout and then returns null or false, so a test
 // fails with its own message instead of hanging. Messages to the target are posted, or sent

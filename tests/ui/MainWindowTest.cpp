@@ -173,6 +173,7 @@ TEST_F(MainWindow, EnterInTheFolderBoxPressesUpdate) {
   EXPECT_EQ(box.buttons, std::vector<int>{IDOK});
   ASSERT_TRUE(ui::Answer(box, IDOK));
   EXPECT_TRUE(FocusMovesTo(edit));
+  EXPECT_TRUE(WholeTextSelected(edit)) << "so that typing replaces the refused text";
   EXPECT_TRUE(IsWindow(w)) << "a refused folder leaves the window open";
 }
 
