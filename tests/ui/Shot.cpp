@@ -1,5 +1,7 @@
-// Screen pixels of a window, read from the screen of the test's own desktop.
+// The pixels of a window as its process painted them, and labels drawn here to compare.
 #include "Driver.h"
+#include "Inject.h"
+#include "Probe.h"
 
 namespace ui {
 
@@ -16,39 +18,98 @@ BITMAPINFOHEADER Header(int width, int height) {
   return h;
 }
 
+Shot FromBits(const DWORD* p, int width, int height) {
+  Shot shot;
+  shot.width = width;
+  shot.height = height;
+  shot.pixels.reserve(static_cast<size_t>(width) * height);
+  for (size_t i = 0; i < static_cast<size_t>(width) * height; ++i) {
+    shot.pixels.push_back(RGB((p[i] >> 16) & 0xFF, (p[i] >> 8) & 0xFF, p[i] & 0xFF));
+  }
+  return shot;
+}
+
+bool Contains(const Shot& whole, int left, int top, const Shot& part) {
+  if (left < 0 || top < 0 || left + part.width > whole.width || top + part.height > whole.height) {
+    return false;
+  }
+  for (int y = 0; y < part.height; ++y) {
+    for (int x = 0; x < part.width; ++x) {
+      if (whole.At(left + x, top + y) != part.At(x, y)) return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 Shot Capture(HWND w) {
-  Shot shot;
   RECT r{};
-  POINT origin{0, 0};
-  if (!GetClientRect(w, &r) || !ClientToScreen(w, &origin) || r.right <= 0 || r.bottom <= 0) {
-    return shot;
-  }
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  BITMAPINFO info{};
-  info.bmiHeader = Header(r.right, r.bottom);
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (bitmap) {
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    if (BitBlt(memory, 0, 0, r.right, r.bottom, screen, origin.x, origin.y, SRCCOPY)) {
-      GdiFlush();
-      shot.width = r.right;
-      shot.height = r.bottom;
-      const DWORD* p = static_cast<const DWORD*>(bits);
-      shot.pixels.reserve(static_cast<size_t>(r.right) * r.bottom);
-      for (size_t i = 0; i < static_cast<size_t>(r.right) * r.bottom; ++i) {
-        shot.pixels.push_back(RGB((p[i] >> 16) & 0xFF, (p[i] >> 8) & 0xFF, p[i] & 0xFF));
-      }
+  if (!GetClientRect(w, &r) || r.right <= 0 || r.bottom <= 0) return Shot();
+  static LONG count = 0;
+  const WPARAM pid = GetCurrentProcessId();
+  const LPARAM seq = InterlockedIncrement(&count);
+  wchar_t name[64];
+  ShotName(name, pid, seq);
+  const DWORD size = sizeof(ShotHeader) + 4 * r.right * r.bottom;
+  HANDLE map = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, size, name);
+  if (!map) return Shot();
+  Shot shot;
+  ShotHeader* header = static_cast<ShotHeader*>(MapViewOfFile(map, FILE_MAP_WRITE, 0, 0, 0));
+  if (header) {
+    *header = ShotHeader{r.right, r.bottom, 0};
+    if (CallProbe(w, kProbeShot, pid, seq) && header->done) {
+      shot = FromBits(reinterpret_cast<const DWORD*>(header + 1), r.right, r.bottom);
     }
-    SelectObject(memory, old);
+    UnmapViewOfFile(header);
+  }
+  CloseHandle(map);
+  return shot;
+}
+
+Shot RenderLabel(const std::wstring& text, int width, bool right, bool bold) {
+  constexpr int kHeight = 13;
+  Shot shot;
+  HDC dc = CreateCompatibleDC(nullptr);
+  HFONT font = CreateFontW(-11, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, 0, 0, 0, RUSSIAN_CHARSET, 0,
+                           0, 0, 0, L"MS Sans Serif");
+  HGDIOBJ oldFont = SelectObject(dc, font);
+  SIZE extent{};
+  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+  if (!width) width = extent.cx;
+  BITMAPINFO info{};
+  info.bmiHeader = Header(width, kHeight);
+  void* bits = nullptr;
+  HBITMAP bitmap = width > 0 ? CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0)
+                             : nullptr;
+  if (bitmap) {
+    HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
+    RECT box{0, 0, width, kHeight};
+    HBRUSH face = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
+    FillRect(dc, &box, face);
+    DeleteObject(face);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+    TextOutW(dc, right ? width - extent.cx : 0, 0, text.c_str(), static_cast<int>(text.size()));
+    GdiFlush();
+    shot = FromBits(static_cast<const DWORD*>(bits), width, kHeight);
+    SelectObject(dc, oldBitmap);
     DeleteObject(bitmap);
   }
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
+  SelectObject(dc, oldFont);
+  DeleteObject(font);
+  DeleteDC(dc);
   return shot;
+}
+
+bool Shows(HWND w, int left, int top, const Shot& part, Shot* seen, DWORD timeoutMs) {
+  Shot last;
+  const bool ok = part.width > 0 && WaitUntil([&] {
+    last = Capture(w);
+    return Contains(last, left, top, part);
+  }, timeoutMs);
+  if (seen) *seen = last;
+  return ok;
 }
 
 bool SaveBmp(const Shot& shot, const std::wstring& path) {
