@@ -353,7 +353,8 @@ TEST_F(MainWindow, ALongFileNameRunsOverTheFrameToTheWindowEdge) {
   const std::wstring product = t.Sub(L"WinTalvo");
   ASSERT_TRUE(ui::WriteFile(ui::Join(product, L"Vanto.exe"), "MZ"));
   const std::wstring name =
-      L"update-archive-with-a-name-far-longer-than-the-status-line-can-show-in-one-line.zip";
+      L"update-archive-with-a-name-far-longer-than-the-status-line-can-show-in-one-line-"
+      L"so-that-it-runs-past-the-frame.zip";
   const std::wstring archive = ui::Join(t.Sub(L"medium"), name);
   ASSERT_TRUE(ui::WriteZip(archive, {{"readme.txt", "1"}}));
   // Held open without sharing, the archive cannot be copied: stage 1 stops with a box while
@@ -365,6 +366,7 @@ TEST_F(MainWindow, ALongFileNameRunsOverTheFrameToTheWindowEdge) {
 
   ui::Box box = ui::ReadBox(app.WaitBox());
   EXPECT_EQ(box.text.substr(0, 28), L"Грешка при копиране на файл.");
+  ASSERT_GT(ui::RenderLabel(name).width, 472 - kStatusLeft) << "the name must be wider";
   // One line, over the frame's edge (its opaque ground covers the frame line), cut off at the
   // window's edge.
   EXPECT_TRUE(LabelShows(w, "LblFile", kStatusLeft, kFileTop,
