@@ -214,6 +214,17 @@ TEST_F(MainWindow, EnterOnTheBrowseButtonPressesBrowse) {
   return ::testing::AssertionFailure() << why << " (screen saved as " << ui::Utf8(file) << ")";
 }
 
+// Waits until the window shows the label's pixels at (left, top); saves the last look on failure.
+::testing::AssertionResult LabelShows(HWND w, const char* name, int left, int top,
+                                      const ui::Shot& label) {
+  ui::Shot seen;
+  if (ui::Shows(w, left, top, label, &seen)) return ::testing::AssertionSuccess();
+  const std::wstring file = L"ui-" + ui::Wide(name) + L".bmp";
+  ui::SaveBmp(seen, file);
+  return ::testing::AssertionFailure() << name << " does not show what it should (window saved as "
+                                       << ui::Utf8(file) << ")";
+}
+
 std::string Hex(COLORREF c) {
   char text[16];
   wsprintfA(text, "#%02X%02X%02X", GetRValue(c), GetGValue(c), GetBValue(c));
@@ -309,14 +320,59 @@ TEST_F(MainWindow, DrawsItsTextsInCyrillic) {
   EXPECT_EQ(ui::RenderLabel(labels[3].text).width, 208) << "not the design's font";
   EXPECT_EQ(ui::RenderLabel(labels[4].text).width, 167) << "not the design's font";
   for (const auto& l : labels) {
-    ui::Shot seen;
-    if (!ui::Shows(w, l.left, l.top, ui::RenderLabel(l.text, l.width, l.right), &seen)) {
-      const std::wstring file = L"ui-" + ui::Wide(l.name) + L".bmp";
-      ui::SaveBmp(seen, file);
-      ADD_FAILURE() << l.name << " does not show its text (screen saved as " << ui::Utf8(file)
-                    << ")";
-    }
+    EXPECT_TRUE(LabelShows(w, l.name, l.left, l.top, ui::RenderLabel(l.text, l.width, l.right)));
   }
+}
+
+// The status lines while an update run shows a box. Each label runs from x 16 to the frame's
+// right edge (466) and beyond: what was drawn there before must be gone.
+constexpr int kStatusLeft = 16, kActionTop = 176, kFileTop = 190, kToFrame = 466 - 16;
+
+TEST_F(MainWindow, ShorterStatusTextsLeaveNoRemains) {
+#ifndef TALVO_HAS_RUN_UPDATE
+  GTEST_SKIP() << "the update run is not in the tree yet";
+#endif
+  const std::wstring product = t.Sub(L"WinTalvo");
+  ASSERT_TRUE(ui::WriteFile(ui::Join(product, L"Vanto.exe"), "MZ"));
+  ASSERT_TRUE(ui::SetText(edit, product));
+  ui::Click(install);  // the medium has no archive: stage 1 stops with a box
+
+  ui::Box box = ui::ReadBox(app.WaitBox());
+  EXPECT_EQ(ui::Utf8(box.text), u8"Липсващ ZIP файл.\r\nПродуктът не може да се актуализира.");
+  // "Копиране на файлове..." replaced the longer texts before it; the file line is empty.
+  EXPECT_TRUE(LabelShows(w, "LblAction", kStatusLeft, kActionTop,
+                         ui::RenderLabel(L"Копиране на файлове...", kToFrame)));
+  EXPECT_TRUE(LabelShows(w, "LblFile", kStatusLeft, kFileTop, ui::RenderLabel(L"", kToFrame)));
+  ASSERT_TRUE(ui::Answer(box, IDOK));
+}
+
+TEST_F(MainWindow, ALongFileNameRunsOverTheFrameToTheWindowEdge) {
+#ifndef TALVO_HAS_RUN_UPDATE
+  GTEST_SKIP() << "the update run is not in the tree yet";
+#endif
+  const std::wstring product = t.Sub(L"WinTalvo");
+  ASSERT_TRUE(ui::WriteFile(ui::Join(product, L"Vanto.exe"), "MZ"));
+  const std::wstring name =
+      L"update-archive-with-a-name-far-longer-than-the-status-line-can-show-in-one-line-"
+      L"so-that-it-runs-past-the-frame.zip";
+  const std::wstring archive = ui::Join(t.Sub(L"medium"), name);
+  ASSERT_TRUE(ui::WriteZip(archive, {{"readme.txt", "1"}}));
+  // Held open without sharing, the archive cannot be copied: stage 1 stops with a box while
+  // the file line still names it.
+  HANDLE held = CreateFileW(archive.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  ASSERT_TRUE(ui::SetText(edit, product));
+  ui::Click(install);
+
+  ui::Box box = ui::ReadBox(app.WaitBox());
+  EXPECT_EQ(box.text.substr(0, 28), L"Грешка при копиране на файл.");
+  ASSERT_GT(ui::RenderLabel(name).width, 472 - kStatusLeft) << "the name must be wider";
+  // One line, over the frame's edge (its opaque ground covers the frame line), cut off at the
+  // window's edge.
+  EXPECT_TRUE(LabelShows(w, "LblFile", kStatusLeft, kFileTop,
+                         ui::RenderLabel(name, 472 - kStatusLeft)));
+  EXPECT_TRUE(ui::Answer(box, IDOK));
+  CloseHandle(held);
 }
 
 }  // namespace
