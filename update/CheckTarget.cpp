@@ -1,0 +1,85 @@
+#include "update/CheckTarget.h"
+
+#include <stdio.h>
+#include <string.h>
+
+#include <string>
+
+#include "app/Messages.h"
+#include "app/ShowMsg.h"
+#include "app/UMain.h"
+#include "update/FileUtils.h"
+#include "update/UpdateState.h"
+
+namespace {
+
+const char ProductProgram[] = "Vanto.exe";
+
+// The folder text with characters up to the blank removed at both ends, cut to what a
+// path buffer holds.
+void ReadTargetDir(char* target) {
+  int size = GetWindowTextLengthW(FMain->EditFolder->Handle()) * 2 + 1;
+  std::string text(size, '\0');
+  FMain->EditFolder->GetText(&text[0], size);
+  const unsigned char* begin = reinterpret_cast<const unsigned char*>(text.c_str());
+  const unsigned char* end = begin + strlen(text.c_str());
+  while (begin < end && *begin <= ' ') ++begin;
+  while (end > begin && end[-1] <= ' ') --end;
+  size_t n = end - begin;
+  if (n > MAX_PATH - 1) n = MAX_PATH - 1;
+  memset(target, 0, MAX_PATH);
+  memcpy(target, begin, n);
+}
+
+// The first free TempN in TargetDir, in name (a buffer larger than a path, so that a name
+// that no longer fits a path is seen whole); false when it does not fit.
+bool NextWorkDir(char* name, size_t size) {
+  for (unsigned n = 1;; ++n) {
+    int len = snprintf(name, size, "%s\\Temp%u", UpdateState.TargetDir, n);
+    if (len < 0 || len >= MAX_PATH) return false;
+    if (!PathExists(name)) return true;
+  }
+}
+
+bool MakeWorkDir() {
+  char name[MAX_PATH + 16];
+  bool fits = NextWorkDir(name, sizeof name);
+  UpdateState.WorkDir[0] = '\0';
+  if (fits) {
+    strcpy(UpdateState.WorkDir, name);
+    if (CreateDirectoryA(UpdateState.WorkDir, nullptr)) {
+      UpdateState.WorkDirMade = true;
+      return true;
+    }
+  }
+  ShowMsg(MsgError, TxtCreateDirError, name);
+  return false;
+}
+
+}  // namespace
+
+bool CheckTargetFolder() {
+  ReadTargetDir(UpdateState.TargetDir);
+  if (TrimPath(UpdateState.TargetDir) == 0) {
+    ShowMsg(MsgError, TxtEnterFolder);
+    FMain->EditFolder->SetFocus();
+    return false;
+  }
+  if (!PathExists(UpdateState.TargetDir)) {
+    ShowMsg(MsgError, TxtFolderEntered, TxtDoesNotExist);
+    return false;
+  }
+  char program[MAX_PATH];
+  if (!JoinPath(UpdateState.TargetDir, ProductProgram, program) || !PathExists(program)) {
+    ShowMsg(MsgError, TxtFolderIsNot, TxtNotProductFolder);
+    return false;
+  }
+
+  FMain->LblAction->SetCaption(TxtMakingWorkDir);
+  FMain->LblFile->SetCaption("");
+  FMain->Repaint();
+  // A run stopped earlier with the window open leaves its work folder: take it away
+  // rather than leave TempN litter in the product folder.
+  RemoveWorkDir();
+  return MakeWorkDir();
+}
