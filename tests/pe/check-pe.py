@@ -1,0 +1,174 @@
+#!/usr/bin/env python3
+"""Checks the shipped PE files natively, without Wine.
+
+  check-pe.py program FILE   32-bit i386 GUI program, system imports only, run from swap
+  check-pe.py library FILE   32-bit i386 DLL, system imports only, run from swap
+  check-pe.py marker SCRIPT SAMPLE
+                             the post-link step sets the flag and changes nothing else
+"""
+import importlib.util
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+
+RUN_FROM_SWAP = 0x0400
+FILE_DLL = 0x2000
+MACHINE_I386 = 0x014C
+PE32_MAGIC = 0x010B
+SUBSYSTEM_GUI = 2
+
+# DLLs that every Windows has: a self-contained program may import these and no others.
+SYSTEM_DLLS = {
+    "kernel32.dll", "user32.dll", "gdi32.dll", "shell32.dll", "ole32.dll", "oleaut32.dll",
+    "comctl32.dll", "comdlg32.dll", "advapi32.dll", "msvcrt.dll", "shlwapi.dll",
+    "version.dll", "winmm.dll",
+}
+
+
+class Pe:
+    def __init__(self, path):
+        with open(path, "rb") as f:
+            self.data = f.read()
+        if self.data[:2] != b"MZ":
+            raise SystemExit(f"{path}: no MZ header")
+        self.pe = self.u32(0x3C)
+        if self.data[self.pe:self.pe + 4] != b"PE\0\0":
+            raise SystemExit(f"{path}: no PE signature")
+        self.machine = self.u16(self.pe + 4)
+        sections = self.u16(self.pe + 6)
+        optional_size = self.u16(self.pe + 20)
+        self.characteristics = self.u16(self.pe + 22)
+        self.opt = self.pe + 24
+        self.magic = self.u16(self.opt)
+        self.subsystem = self.u16(self.opt + 68)
+        self.sections = []
+        for i in range(sections):
+            at = self.opt + optional_size + 40 * i
+            vsize, vaddr, rawsize, rawptr = struct.unpack_from("<IIII", self.data, at + 8)
+            self.sections.append((vaddr, max(vsize, rawsize), rawptr))
+
+    def u16(self, at):
+        return struct.unpack_from("<H", self.data, at)[0]
+
+    def u32(self, at):
+        return struct.unpack_from("<I", self.data, at)[0]
+
+    def directory(self, index):
+        """(rva, size) of a PE32 data directory."""
+        return struct.unpack_from("<II", self.data, self.opt + 96 + 8 * index)
+
+    def offset(self, rva):
+        for vaddr, size, rawptr in self.sections:
+            if vaddr <= rva < vaddr + size:
+                return rawptr + rva - vaddr
+        raise SystemExit(f"RVA {rva:#x} lies in no section")
+
+    def string(self, rva):
+        at = self.offset(rva)
+        return self.data[at:self.data.index(b"\0", at)].decode("ascii")
+
+    def imports(self):
+        """Names of the DLLs imported, directly or delay-loaded."""
+        names = []
+        for index, entry_size, name_field in ((1, 20, 12), (13, 32, 4)):
+            rva, size = self.directory(index)
+            if not rva:
+                continue
+            at = self.offset(rva)
+            while any(self.data[at:at + entry_size]):
+                names.append(self.string(self.u32(at + name_field)))
+                at += entry_size
+        return names
+
+
+def check_common(path, pe):
+    errors = []
+    if pe.magic != PE32_MAGIC:
+        errors.append(f"not PE32 (optional header magic {pe.magic:#x})")
+    if pe.machine != MACHINE_I386:
+        errors.append(f"not i386 (machine {pe.machine:#x})")
+    foreign = [n for n in pe.imports() if n.lower() not in SYSTEM_DLLS]
+    if foreign:
+        errors.append(f"imports DLLs that are not part of Windows: {', '.join(foreign)}")
+    if not pe.characteristics & RUN_FROM_SWAP:
+        errors.append("not marked run from swap: call talvo_run_from_swap() on its target")
+    return errors
+
+
+def check_program(path):
+    pe = Pe(path)
+    errors = check_common(path, pe)
+    if pe.characteristics & FILE_DLL:
+        errors.append("is a DLL")
+    if pe.subsystem != SUBSYSTEM_GUI:
+        errors.append(f"not a GUI program (subsystem {pe.subsystem})")
+    return errors
+
+
+def check_library(path):
+    pe = Pe(path)
+    errors = check_common(path, pe)
+    if not pe.characteristics & FILE_DLL:
+        errors.append("not a DLL")
+    return errors
+
+
+def load_module(path):
+    spec = importlib.util.spec_from_file_location("marker", path)
+    module = importlib.util.module_from_spec(spec)
+    spec.loader.exec_module(module)
+    return module
+
+
+def check_marker(script, sample):
+    errors = []
+    with tempfile.TemporaryDirectory() as tmp:
+        marked = os.path.join(tmp, os.path.basename(sample))
+        shutil.copyfile(sample, marked)
+        before = Pe(sample)
+        subprocess.run([sys.executable, script, marked], check=True)
+        after = Pe(marked)
+        if not after.characteristics & RUN_FROM_SWAP:
+            errors.append("the flag was not set")
+        if after.characteristics & ~RUN_FROM_SWAP != before.characteristics & ~RUN_FROM_SWAP:
+            errors.append("other characteristics changed")
+        checksum_at = before.opt + 64
+        changed = [i for i, (a, b) in enumerate(zip(before.data, after.data)) if a != b]
+        allowed = set(range(before.pe + 22, before.pe + 24)) | set(range(checksum_at, checksum_at + 4))
+        if len(before.data) != len(after.data) or not set(changed) <= allowed:
+            errors.append(f"bytes outside the flag and the checksum changed: {changed[:8]}")
+        # The script's sum must agree with the linker's on the unmarked file, and the
+        # marked file must carry the script's sum of its new bytes.
+        marker = load_module(script)
+        if marker.pe_checksum(before.data, checksum_at) != before.u32(checksum_at):
+            errors.append("the script's checksum disagrees with the linker's")
+        if marker.pe_checksum(after.data, checksum_at) != after.u32(checksum_at):
+            errors.append("the checksum was not brought up to date")
+        first = after.data
+        subprocess.run([sys.executable, script, marked], check=True)
+        if Pe(marked).data != first:
+            errors.append("marking twice changed the file again")
+    return errors
+
+
+def main(argv):
+    if len(argv) == 3 and argv[1] == "program":
+        errors = check_program(argv[2])
+    elif len(argv) == 3 and argv[1] == "library":
+        errors = check_library(argv[2])
+    elif len(argv) == 4 and argv[1] == "marker":
+        errors = check_marker(argv[2], argv[3])
+    else:
+        raise SystemExit(__doc__)
+    for e in errors:
+        print(f"{argv[-1]}: {e}")
+    if not errors:
+        print(f"{argv[-1]}: ok")
+    return 1 if errors else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))

@@ -1,0 +1,406 @@
+// UNZDLL.DLL as a caller sees it: loaded by LoadLibrary, driven by a request record laid out
+// byte by byte, its reports caught by a callback that reads the record at the fixed offsets.
+// Each test unpacks fixture archives into a fresh folder and checks the disk afterwards.
+#include <windows.h>
+#include <psapi.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Report {
+  int number;
+  std::string text;
+};
+
+typedef int(__stdcall* VersionFn)();
+typedef int(__stdcall* ExecFn)(void* params);
+
+std::vector<Report> g_reports;
+
+int __stdcall RecordReport(void* info) {
+  const char* p = static_cast<const char*>(info);
+  Report r;
+  memcpy(&r.number, p + 20, 4);
+  r.text = p + 28;
+  g_reports.push_back(r);
+  return 0;
+}
+
+std::string ExeDir() {
+  char path[MAX_PATH];
+  DWORD n = GetModuleFileNameA(NULL, path, MAX_PATH);
+  std::string s(path, n);
+  return s.substr(0, s.find_last_of('\\'));
+}
+
+void DeleteTree(const std::string& dir) {
+  WIN32_FIND_DATAA fd;
+  HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
+  if (h != INVALID_HANDLE_VALUE) {
+    do {
+      std::string name = fd.cFileName;
+      if (name == "." || name == "..") continue;
+      std::string path = dir + "\\" + name;
+      SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        DeleteTree(path);
+      else
+        DeleteFileA(path.c_str());
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+  }
+  RemoveDirectoryA(dir.c_str());
+}
+
+std::vector<std::string> Files(const std::string& dir) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA fd;
+  HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return names;
+  do {
+    std::string name = fd.cFileName;
+    if (name != "." && name != "..") names.push_back(name);
+  } while (FindNextFileA(h, &fd));
+  FindClose(h);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::string ReadAll(const std::string& path) {
+  std::string data;
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+  if (h == INVALID_HANDLE_VALUE) return "<missing>";
+  char buf[65536];
+  DWORD got;
+  while (ReadFile(h, buf, sizeof(buf), &got, NULL) && got > 0) data.append(buf, got);
+  CloseHandle(h);
+  return data;
+}
+
+void WriteAll(const std::string& path, const std::string& data) {
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+  DWORD put;
+  WriteFile(h, data.data(), DWORD(data.size()), &put, NULL);
+  CloseHandle(h);
+}
+
+typedef std::vector<std::string> Names;
+
+const int kSpecCount = INT_MIN;  // FileSpecCount: as many as given
+
+class UnzDll : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    dll_ = LoadLibraryA((ExeDir() + "\\UNZDLL.DLL").c_str());
+    ASSERT_NE(dll_, nullptr);
+    version_ = reinterpret_cast<VersionFn>(reinterpret_cast<void*>(GetProcAddress(dll_, "GetUnzDllVersion")));
+    exec_ = reinterpret_cast<ExecFn>(reinterpret_cast<void*>(GetProcAddress(dll_, "UnzDllExec")));
+  }
+  static void TearDownTestSuite() { FreeLibrary(dll_); }
+
+  void SetUp() override {
+    ASSERT_NE(version_, nullptr);
+    ASSERT_NE(exec_, nullptr);
+    const ::testing::TestInfo* t = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string work = ExeDir() + "\\work";
+    CreateDirectoryA(work.c_str(), NULL);
+    root_ = work + "\\" + t->name();
+    DeleteTree(root_);
+    ASSERT_TRUE(CreateDirectoryA(root_.c_str(), NULL));
+    target_ = root_ + "\\target";
+    ASSERT_TRUE(CreateDirectoryA(target_.c_str(), NULL));
+    ASSERT_TRUE(SetCurrentDirectoryA(target_.c_str()));
+  }
+  void TearDown() override { SetCurrentDirectoryA(ExeDir().c_str()); }
+
+  static std::string Fixture(const char* name) { return ExeDir() + "\\fixtures\\" + name; }
+  std::string Out(const std::string& name) const { return target_ + "\\" + name; }
+
+  // Unpacks into the current folder with a record laid out as the updater lays it: the header
+  // words, then the specification table, whose unused entries hold garbage.
+  std::vector<Report> Extract(const std::string& archive, std::vector<const char*> specs = {"*.*"},
+                              int count = kSpecCount, bool callback = true) {
+    std::vector<uint32_t> rec(16460 / 4, 0xCDCDCDCD);
+    for (int i = 0; i < 19; ++i) rec[i] = 0;
+    rec[2] = uint32_t(version_());
+    rec[3] = callback ? uint32_t(reinterpret_cast<uintptr_t>(&RecordReport)) : 0;
+    rec[15] = 1;
+    rec[16] = uint32_t(count == kSpecCount ? int(specs.size()) : count);
+    rec[17] = uint32_t(reinterpret_cast<uintptr_t>(archive.c_str()));
+    rec[18] = 7;
+    for (size_t i = 0; i < specs.size(); ++i) rec[19 + i] = uint32_t(reinterpret_cast<uintptr_t>(specs[i]));
+    g_reports.clear();
+    exec_(rec.data());
+    return g_reports;
+  }
+
+  static HMODULE dll_;
+  static VersionFn version_;
+  static ExecFn exec_;
+  std::string root_, target_;
+};
+
+HMODULE UnzDll::dll_;
+VersionFn UnzDll::version_;
+ExecFn UnzDll::exec_;
+
+// For EXPECT_TRUE: no reports, or the reports that came.
+::testing::AssertionResult None(const std::vector<Report>& reports) {
+  if (reports.empty()) return ::testing::AssertionSuccess();
+  ::testing::AssertionResult r = ::testing::AssertionFailure();
+  for (const Report& x : reports) r << x.number << " " << x.text << "\n";
+  return r;
+}
+
+std::vector<int> Numbers(const std::vector<Report>& reports) {
+  std::vector<int> n;
+  for (const Report& r : reports) n.push_back(r.number);
+  return n;
+}
+
+std::string Payload() {
+  std::string s;
+  char line[64];
+  for (int i = 0; i < 12000; ++i) s.append(line, size_t(wsprintfA(line, "line %06d of the payload\n", i)));
+  return s;
+}
+
+const Names kTree = {"one.txt", "three.txt", "two.bin"};
+
+std::string TwoBin() {
+  std::string s;
+  for (int k = 0; k < 800; ++k)
+    for (int i = 0; i < 256; ++i) s += char(i);
+  return s;
+}
+
+TEST_F(UnzDll, ExportsTheTwoEntries) {
+  EXPECT_EQ(version_(), 100);
+}
+
+TEST_F(UnzDll, FlattensFoldersLaterDuplicateWinsAndReplacesExistingFiles) {
+  WriteAll(Out("top.txt"), "an older top that is longer than the new one\n");
+  EXPECT_TRUE(None(Extract(Fixture("nested.zip"))));
+  EXPECT_EQ(Files(target_), (Names{"Readme.TXT", "deep.txt", "noext", "payload.txt", "same.txt", "top.txt"}));
+  EXPECT_EQ(ReadAll(Out("top.txt")), "top\n");
+  EXPECT_EQ(ReadAll(Out("deep.txt")), "deep\n");
+  EXPECT_EQ(ReadAll(Out("same.txt")), "second\n");
+  EXPECT_EQ(ReadAll(Out("payload.txt")), Payload());
+  EXPECT_EQ(Files(root_), Names{"target"});
+}
+
+// The same tree from 7z, bsdtar (to a file, into a pipe with data descriptors, with ZIP64
+// records) and from our writer (data descriptors, ZIP64 extras and end records, both, and
+// ZIP64 behind a self-extractor stub).
+TEST_F(UnzDll, ReadsArchivesOfEveryWriter) {
+  for (const char* name : {"seven.zip", "bsd.zip", "bsd_stream.zip", "zip64_bsd.zip", "descriptor.zip", "zip64.zip",
+                           "sfx_zip64.exe"}) {
+    SCOPED_TRACE(name);
+    std::string dir = target_ + "\\" + name + ".out";
+    CreateDirectoryA(dir.c_str(), NULL);
+    SetCurrentDirectoryA(dir.c_str());
+    EXPECT_TRUE(None(Extract(Fixture(name))));
+    EXPECT_EQ(Files(dir), kTree);
+    EXPECT_EQ(ReadAll(dir + "\\one.txt"), "one\n");
+    EXPECT_EQ(ReadAll(dir + "\\two.bin"), TwoBin());
+    EXPECT_EQ(ReadAll(dir + "\\three.txt"), Payload());
+  }
+  SetCurrentDirectoryA(target_.c_str());
+  EXPECT_TRUE(None(Extract(Fixture("zip64_descriptor.zip"))));
+  EXPECT_EQ(ReadAll(Out("three.txt")), Payload());
+}
+
+TEST_F(UnzDll, SelfExtractorPrefixCommentAndTrailingJunk) {
+  for (const char* name : {"sfx_cat.exe", "sfx_adjusted.exe"}) {
+    SCOPED_TRACE(name);
+    std::string dir = target_ + "\\" + name + ".out";
+    CreateDirectoryA(dir.c_str(), NULL);
+    SetCurrentDirectoryA(dir.c_str());
+    EXPECT_TRUE(None(Extract(Fixture(name))));
+    EXPECT_EQ(Files(dir), (Names{"Readme.TXT", "deep.txt", "noext", "payload.txt", "same.txt", "top.txt"}));
+    EXPECT_EQ(ReadAll(dir + "\\payload.txt"), Payload());
+  }
+  SetCurrentDirectoryA(target_.c_str());
+  EXPECT_TRUE(None(Extract(Fixture("comment_junk.zip"))));
+  EXPECT_EQ(ReadAll(Out("commented.txt")), "comment\n");
+}
+
+// Under a Bulgarian Windows: ANSI 1251, OEM 866.
+TEST_F(UnzDll, CyrillicNamesLandInTheAnsiCodePage) {
+  ASSERT_EQ(GetACP(), 1251u);
+  ASSERT_EQ(GetOEMCP(), 866u);
+  EXPECT_TRUE(None(Extract(Fixture("cyr_utf8.zip"))));
+  EXPECT_TRUE(None(Extract(Fixture("cyr_866.zip"))));
+  EXPECT_TRUE(None(Extract(Fixture("cyr_7075.zip"))));
+  EXPECT_EQ(Files(target_), (Names{"Ёлка.txt", "Данни.txt", "Отчет.txt", "Стар.txt", "Файл.txt"}));
+  EXPECT_EQ(ReadAll(Out("Файл.txt")), "\xd1\x83\xd1\x82\xd1\x84\n");  // the UTF-8 bytes of the text, untouched
+  EXPECT_EQ(ReadAll(Out("Отчет.txt")), "866\n");
+  EXPECT_EQ(ReadAll(Out("Ёлка.txt")), "yolka\n");
+  EXPECT_EQ(ReadAll(Out("Данни.txt")), "unicode\n");  // the Unicode path field wins when its CRC fits
+  EXPECT_EQ(ReadAll(Out("Стар.txt")), "stale\n");     // and is ignored when it does not
+}
+
+TEST_F(UnzDll, NamesWithoutAnExactAnsiFormAreRefused) {
+  std::vector<Report> r = Extract(Fixture("names_bad.zip"));
+  EXPECT_EQ(Numbers(r), (std::vector<int>{16, 16}));
+  EXPECT_EQ(Files(target_), Names{"ok.txt"});
+}
+
+TEST_F(UnzDll, HostileNamesStayInsideTheTarget) {
+  std::vector<Report> r = Extract(Fixture("hostile.zip"));
+  EXPECT_EQ(Files(target_), (Names{"evil1.txt", "evil2.txt", "evil3.txt", "safe.txt"}));
+  EXPECT_EQ(ReadAll(Out("evil3.txt")), "3\n");
+  EXPECT_EQ(Numbers(r), std::vector<int>(8, 15));
+  std::string texts;
+  for (const Report& x : r) texts += x.text + "|";
+  EXPECT_EQ(texts,
+            "Unsafe name refused: CON|Unsafe name refused: aux.txt|Unsafe name refused: a:b|"
+            "Unsafe name refused: ..|Unsafe name refused: sub/..|Unsafe name refused: bad?.txt|"
+            "Unsafe name refused: trail.|Unsafe name refused: lpt1|");
+  EXPECT_EQ(Files(root_), Names{"target"});
+  EXPECT_EQ(GetFileAttributesA("C:\\evil3.txt"), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetFileAttributesA((ExeDir() + "\\work\\evil1.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetFileAttributesA("\\abs"), INVALID_FILE_ATTRIBUTES);
+}
+
+// A bad member is reported, leaves no partial or temporary file, and an older file of its name
+// stays as it was; the good members around it are unpacked.
+TEST_F(UnzDll, DamagedMembersLeaveOlderFilesAlone) {
+  struct Case {
+    const char* archive;
+    const char* member;
+    int number;
+  } cases[] = {{"crc.zip", "bad.txt", 12},
+               {"size.zip", "bad.txt", 13},
+               {"size_stored.zip", "stored.txt", 13},
+               {"damaged.zip", "bad.txt", 14}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.archive);
+    std::string dir = target_ + "\\" + c.archive + ".out";
+    CreateDirectoryA(dir.c_str(), NULL);
+    SetCurrentDirectoryA(dir.c_str());
+    WriteAll(dir + "\\" + c.member, "older\n");
+    std::vector<Report> r = Extract(Fixture(c.archive));
+    ASSERT_EQ(Numbers(r), std::vector<int>{c.number});
+    EXPECT_NE(r[0].text.find(c.member), std::string::npos) << r[0].text;
+    Names want = {c.member, "good.txt"};
+    std::sort(want.begin(), want.end());
+    EXPECT_EQ(Files(dir), want);
+    EXPECT_EQ(ReadAll(dir + "\\" + c.member), "older\n");
+    EXPECT_EQ(ReadAll(dir + "\\good.txt"), "good\n");
+  }
+}
+
+// An archive that cannot be read at all gets one report naming it and writes nothing.
+TEST_F(UnzDll, UnreadableArchivesGetOneReportAndWriteNothing) {
+  struct Case {
+    const char* archive;
+    int number;
+  } cases[] = {{"truncated.zip", 3}, {"notzip.zip", 3}, {"cdcut.zip", 4}, {"cdcount.zip", 4}, {"missing.zip", 2}};
+  WriteAll(Out("top.txt"), "older\n");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.archive);
+    std::vector<Report> r = Extract(Fixture(c.archive));
+    ASSERT_EQ(Numbers(r), std::vector<int>{c.number});
+    EXPECT_NE(r[0].text.find(Fixture(c.archive)), std::string::npos) << r[0].text;
+  }
+  EXPECT_EQ(Files(target_), Names{"top.txt"});
+  EXPECT_EQ(ReadAll(Out("top.txt")), "older\n");
+  EXPECT_TRUE(None(Extract(Fixture("empty.zip"))));
+  EXPECT_EQ(Files(target_), Names{"top.txt"});
+}
+
+TEST_F(UnzDll, EncryptedAndOtherMethodsAreReportedOthersExtracted) {
+  std::vector<Report> r = Extract(Fixture("methods.zip"));
+  ASSERT_EQ(r.size(), 2u);
+  if (r[0].number == 11) std::swap(r[0], r[1]);  // 7z puts its member where it likes
+  EXPECT_EQ(r[0].number, 10);
+  EXPECT_EQ(r[0].text, "Encrypted member skipped: secret.txt");
+  EXPECT_EQ(r[1].number, 11);
+  EXPECT_EQ(r[1].text, "Unsupported compression method: bz.txt");
+  EXPECT_EQ(Files(target_), Names{"plain.txt"});
+  EXPECT_EQ(ReadAll(Out("plain.txt")), "plain\n");
+
+  r = Extract(Fixture("methods_py.zip"));
+  EXPECT_EQ(Numbers(r), (std::vector<int>{11, 11}));
+  EXPECT_EQ(Files(target_), (Names{"plain.txt", "st.txt"}));
+}
+
+TEST_F(UnzDll, FileSpecificationsSelectByBaseNameIgnoringCase) {
+  EXPECT_TRUE(None(Extract(Fixture("nested.zip"), {"*.TXT"})));
+  EXPECT_EQ(Files(target_), (Names{"Readme.TXT", "deep.txt", "payload.txt", "same.txt", "top.txt"}));
+  DeleteTree(target_);
+  CreateDirectoryA(target_.c_str(), NULL);
+
+  // Only FileSpecCount entries are read: the third would match everything.
+  EXPECT_TRUE(None(Extract(Fixture("nested.zip"), {"readme.txt", "NOEXT", "*"}, 2)));
+  EXPECT_EQ(Files(target_), (Names{"Readme.TXT", "noext"}));
+  EXPECT_TRUE(None(Extract(Fixture("nested.zip"), {"t?p.*", nullptr})));
+  EXPECT_EQ(Files(target_), (Names{"Readme.TXT", "noext", "top.txt"}));
+  EXPECT_TRUE(None(Extract(Fixture("cyr_866.zip"), {"отчет.TXT"})));
+  EXPECT_EQ(Files(target_), (Names{"Readme.TXT", "noext", "top.txt", "Отчет.txt"}));
+}
+
+TEST_F(UnzDll, DistrustsTheRequestRecord) {
+  std::vector<Report> r = Extract(Fixture("nested.zip"), {}, 4097);
+  EXPECT_EQ(Numbers(r), std::vector<int>{1});
+  r = Extract(Fixture("nested.zip"), {}, -5);
+  EXPECT_EQ(Numbers(r), std::vector<int>{1});
+  EXPECT_EQ(Files(target_), Names{});
+
+  // No archive name; no callback; no record at all.
+  std::vector<uint32_t> rec(16460 / 4, 0);
+  rec[3] = uint32_t(reinterpret_cast<uintptr_t>(&RecordReport));
+  g_reports.clear();
+  exec_(rec.data());
+  EXPECT_EQ(Numbers(g_reports), std::vector<int>{1});
+  exec_(nullptr);
+  EXPECT_TRUE(None(Extract(Fixture("methods.zip"), {"*.*"}, kSpecCount, false)));
+  EXPECT_EQ(Files(target_), Names{"plain.txt"});
+}
+
+// Unpacked in its own folder, an archive that holds a member of its own name stays intact.
+TEST_F(UnzDll, MemberNamedLikeTheArchiveDoesNotReplaceIt) {
+  std::string original = ReadAll(Fixture("self.zip"));
+  ASSERT_TRUE(CopyFileA(Fixture("self.zip").c_str(), Out("self.zip").c_str(), FALSE));
+  std::vector<Report> r = Extract(Out("self.zip"));
+  ASSERT_EQ(Numbers(r), std::vector<int>{18});
+  EXPECT_EQ(r[0].text, "Cannot replace file: self.zip");
+  EXPECT_EQ(ReadAll(Out("self.zip")), original);
+  EXPECT_EQ(Files(target_), (Names{"other.txt", "self.zip"}));
+}
+
+TEST_F(UnzDll, BigMemberStreamsInBoundedMemory) {
+  PROCESS_MEMORY_COUNTERS before = {}, after = {};
+  before.cb = after.cb = sizeof(before);
+  ASSERT_TRUE(GetProcessMemoryInfo(GetCurrentProcess(), &before, sizeof(before)));
+  ASSERT_GT(before.WorkingSetSize, 1024u * 1024);  // the figures are real
+  EXPECT_TRUE(None(Extract(Fixture("big.zip"))));
+  ASSERT_TRUE(GetProcessMemoryInfo(GetCurrentProcess(), &after, sizeof(after)));
+  EXPECT_LT(after.PeakWorkingSetSize, before.WorkingSetSize + 8 * 1024 * 1024);
+  printf("working set %lu KB before, peak %lu KB after\n", ULONG(before.WorkingSetSize / 1024),
+         ULONG(after.PeakWorkingSetSize / 1024));
+
+  HANDLE h = CreateFileA(Out("big.bin").c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetFileSize(h, NULL), 100u * 1024 * 1024);
+  for (DWORD line : {0u, 5000000u, 10485759u}) {
+    char got[11] = {}, want[11];
+    wsprintfA(want, "%09lu\n", line);
+    DWORD n;
+    SetFilePointer(h, LONG(line * 10), NULL, FILE_BEGIN);
+    ReadFile(h, got, 10, &n, NULL);
+    EXPECT_STREQ(got, want);
+  }
+  CloseHandle(h);
+}
+
+}  // namespace

@@ -1,0 +1,179 @@
+// The reader without any operating system: name rules, specification matching, and archives
+// built in memory whose damage the reader must notice.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <zlib.h>
+
+#include "ZipNames.h"
+#include "ZipReader.h"
+
+namespace {
+
+std::u16string U(const char* ascii) { return std::u16string(ascii, ascii + strlen(ascii)); }
+
+bool Safe(const std::u16string& s) { return unz::IsSafeName(s.data(), s.size()); }
+
+bool Match(const char* spec, const char* name) {
+  std::u16string s = U(spec), n = U(name);
+  return unz::MatchSpec(s.data(), s.size(), n.data(), n.size());
+}
+
+TEST(ZipNames, RefusesNamesThatLeaveTheFolderOrReachADevice) {
+  for (const char* bad : {"", ".", "..", "a:b", "c:", "x<y", "x>y", "a\"b", "a|b", "a?b", "a*b", "a/b", "a\\b",
+                          "tab\there", "dot.", "blank ", "CON", "con", "Con.txt", "aux.tar.gz", "NUL", "prn.log",
+                          "COM1", "com9.txt", "LPT1", "lpt5.doc", "CON .txt", "CONOUT$", "conin$.x"})
+    EXPECT_FALSE(Safe(U(bad))) << bad;
+  EXPECT_FALSE(Safe(u"COM\u00b9"));
+  for (const char* good : {"a", "a.txt", ".hidden", "..x", "CONSOLE", "con1", "COM0", "COM10", "LPT", "aux_", "x.con",
+                           " lead", "a b.c"})
+    EXPECT_TRUE(Safe(U(good))) << good;
+  EXPECT_TRUE(Safe(u"\u0424\u0430\u0439\u043b.txt"));
+}
+
+TEST(ZipNames, BaseNameIsThePartAfterTheLastSeparator) {
+  for (auto [name, base] : {std::pair<const char*, const char*>{"../../x", "x"}, {"/abs/x", "x"}, {"C:\\x", "x"},
+                            {"a/b\\c", "c"}, {"plain", "plain"}, {"dir/", ""}}) {
+    std::u16string n = U(name);
+    EXPECT_EQ(n.substr(unz::BaseNameStart(n.data(), n.size())), U(base)) << name;
+  }
+}
+
+TEST(ZipNames, Utf8IsDecodedStrictly) {
+  char16_t out[8];
+  const uint8_t ok[] = {'a', 0xD0, 0xA4, 0xE2, 0x82, 0xAC, 0xF0, 0x9F, 0x98, 0x80};
+  ASSERT_EQ(unz::Utf8ToUtf16(ok, sizeof(ok), out, 8), 5u);
+  EXPECT_EQ(std::u16string(out, 5), u"a\u0424\u20ac\U0001F600");
+  const std::string bad[] = {"\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xD0", "\x80", "\xFF"};
+  for (const std::string& b : bad)
+    EXPECT_EQ(unz::Utf8ToUtf16(reinterpret_cast<const uint8_t*>(b.data()), b.size(), out, 8), unz::kBadName);
+  EXPECT_EQ(unz::Utf8ToUtf16(ok, sizeof(ok), out, 4), unz::kBadName);  // no room
+}
+
+TEST(ZipNames, SpecificationsMatchWithStarAndQuestionMark) {
+  EXPECT_TRUE(Match("*.*", "noext"));
+  EXPECT_TRUE(Match("*.*", "a.b.c"));
+  EXPECT_TRUE(Match("*", ""));
+  EXPECT_TRUE(Match("*.TXT", "A.TXT"));
+  EXPECT_FALSE(Match("*.TXT", "A.TXT.BAK"));
+  EXPECT_TRUE(Match("T?P.*", "TOP.TXT"));
+  EXPECT_TRUE(Match("T?P.*", "TOP"));
+  EXPECT_FALSE(Match("T?P.*", "TP.TXT"));
+  EXPECT_FALSE(Match("T?P.*", "TOPS"));
+  EXPECT_TRUE(Match("*A*B*C", "XAYBZC"));
+  EXPECT_FALSE(Match("*A*B*C", "XAYBZCD"));
+  std::string many(3000, 'A');
+  EXPECT_FALSE(Match("*A*A*A*A*A*A*A*A*B", many.c_str()));  // no blow-up
+}
+
+// A minimal archive writer for the reader's own checks.
+struct Archive {
+  std::string bytes, central;
+  int count = 0;
+
+  static void Put(std::string& s, uint32_t v, int n) {
+    for (int i = 0; i < n; ++i) s += char(v >> (8 * i));
+  }
+  void Add(const std::string& name, const std::string& data, bool deflated, uint16_t flags = 0) {
+    std::string comp = data;
+    if (deflated) {
+      comp.resize(compressBound(uLong(data.size())) + 16);
+      z_stream z = {};
+      deflateInit2(&z, 6, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
+      z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+      z.avail_in = uInt(data.size());
+      z.next_out = reinterpret_cast<Bytef*>(&comp[0]);
+      z.avail_out = uInt(comp.size());
+      deflate(&z, Z_FINISH);
+      comp.resize(z.total_out);
+      deflateEnd(&z);
+    }
+    uint32_t crc = crc32(0, reinterpret_cast<const Bytef*>(data.data()), uInt(data.size()));
+    uint32_t offset = uint32_t(bytes.size());
+    Put(bytes, 0x04034b50, 4); Put(bytes, 20, 2); Put(bytes, flags, 2); Put(bytes, deflated ? 8 : 0, 2);
+    Put(bytes, 0, 4); Put(bytes, crc, 4); Put(bytes, uint32_t(comp.size()), 4); Put(bytes, uint32_t(data.size()), 4);
+    Put(bytes, uint32_t(name.size()), 2); Put(bytes, 0, 2);
+    bytes += name + comp;
+    Put(central, 0x02014b50, 4); Put(central, 20, 2); Put(central, 20, 2); Put(central, flags, 2);
+    Put(central, deflated ? 8 : 0, 2); Put(central, 0, 4); Put(central, crc, 4); Put(central, uint32_t(comp.size()), 4);
+    Put(central, uint32_t(data.size()), 4); Put(central, uint32_t(name.size()), 2); Put(central, 0, 4);
+    Put(central, 0, 4); Put(central, 0, 4); Put(central, offset, 4);
+    central += name;
+    ++count;
+  }
+  std::string Finish() const {
+    std::string s = bytes + central;
+    Put(s, 0x06054b50, 4); Put(s, 0, 4); Put(s, count, 2); Put(s, count, 2);
+    Put(s, uint32_t(central.size()), 4); Put(s, uint32_t(bytes.size()), 4); Put(s, 0, 2);
+    return s;
+  }
+};
+
+struct StringSink : unz::Sink {
+  std::string data;
+  bool Write(const uint8_t* p, size_t n) override {
+    data.append(reinterpret_cast<const char*>(p), n);
+    return true;
+  }
+};
+
+// Walks an archive and unpacks every member; returns the members' statuses and texts.
+std::string UnpackAll(const std::string& zip) {
+  unz::MemorySource src(zip.data(), zip.size());
+  unz::Reader reader;
+  unz::Status s = reader.Open(src);
+  if (s != unz::kOk) return unz::StatusText(s);
+  std::string out;
+  unz::Entry e;
+  while ((s = reader.Next(e)) == unz::kOk) {
+    StringSink sink;
+    unz::Status x = reader.Extract(e, sink);
+    out += std::string(reinterpret_cast<const char*>(e.name), e.nameLen) + "=" +
+           (x == unz::kOk ? sink.data : unz::StatusText(x)) + ";";
+  }
+  return s == unz::kEnd ? out : out + unz::StatusText(s);
+}
+
+TEST(ZipReader, UnpacksStoredAndDeflatedMembers) {
+  Archive a;
+  a.Add("s.txt", "stored", false);
+  a.Add("d/d.txt", std::string(100000, 'x') + "end", true);
+  a.Add("e.txt", "", true);
+  EXPECT_EQ(UnpackAll(a.Finish()), "s.txt=stored;d/d.txt=" + std::string(100000, 'x') + "end;e.txt=;");
+}
+
+TEST(ZipReader, NoticesDamageInMembersAndDirectory) {
+  Archive a;
+  a.Add("s.txt", "stored", false);
+  a.Add("x.txt", "secret", false, 1);
+  std::string zip = a.Finish();
+  EXPECT_EQ(UnpackAll(zip), "s.txt=stored;x.txt=encrypted;");
+
+  std::string flipped = zip;
+  flipped[30 + 5] ^= 1;  // first byte of s.txt's data
+  EXPECT_EQ(UnpackAll(flipped), "s.txt=CRC error;x.txt=encrypted;");
+
+  std::string shifted = zip;
+  shifted.erase(zip.find("PK\x01\x02") + 10, 1);
+  EXPECT_EQ(UnpackAll(shifted), "damaged central directory");
+  EXPECT_EQ(UnpackAll(zip.substr(0, zip.size() - 1)), "not a ZIP archive");
+  EXPECT_EQ(UnpackAll(zip.substr(0, 40)), "not a ZIP archive");
+  EXPECT_EQ(UnpackAll(""), "not a ZIP archive");
+
+  // A member whose data would run into the central directory.
+  Archive b;
+  b.Add("big.txt", std::string(5000, 'y'), true);
+  std::string cut = b.Finish();
+  size_t cd = cut.find("PK\x01\x02");
+  cut[cd + 20] = char(0xFF);  // compressed size far past the directory
+  cut[cd + 21] = char(0xFF);
+  EXPECT_EQ(UnpackAll(cut), "big.txt=damaged data;");
+}
+
+TEST(ZipReader, ReadsBehindAPrefixTheOffsetsDoNotCount) {
+  Archive a;
+  a.Add("p.txt", "prefixed", true);
+  EXPECT_EQ(UnpackAll(std::string(777, 'M') + a.Finish()), "p.txt=prefixed;");
+}
+
+}  // namespace

@@ -1,0 +1,75 @@
+#include "WinFiles.h"
+
+ArchiveFile::~ArchiveFile() {
+  if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
+}
+
+// Others may read the archive meanwhile but not change, replace or delete it.
+bool ArchiveFile::Open(const char* path) {
+  h_ = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, NULL);
+  if (h_ == INVALID_HANDLE_VALUE) return false;
+  LARGE_INTEGER size;
+  if (!GetFileSizeEx(h_, &size)) return false;
+  size_ = uint64_t(size.QuadPart);
+  return true;
+}
+
+bool ArchiveFile::Read(uint64_t offset, void* buf, size_t n) {
+  if (offset > size_ || n > size_ - offset) return false;
+  char* p = static_cast<char*>(buf);
+  while (n > 0) {
+    OVERLAPPED at = {};
+    at.Offset = DWORD(offset);
+    at.OffsetHigh = DWORD(offset >> 32);
+    DWORD got = 0;
+    if (!ReadFile(h_, p, DWORD(n), &got, &at) || got == 0) return false;
+    p += got;
+    offset += got;
+    n -= got;
+  }
+  return true;
+}
+
+MemberFile::~MemberFile() {
+  if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
+  if (temp_[0]) DeleteFileA(temp_);
+}
+
+bool MemberFile::Create() {
+  static const char kHex[] = "0123456789abcdef";
+  DWORD seed = GetTickCount() ^ (GetCurrentProcessId() << 16);
+  for (DWORD i = 0; i < 4096; ++i) {
+    DWORD v = seed + i;
+    char name[] = "~unz00000000.tmp";
+    for (int k = 0; k < 8; ++k) name[4 + k] = kHex[(v >> (28 - 4 * k)) & 15];
+    h_ = CreateFileA(name, GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (h_ != INVALID_HANDLE_VALUE) {
+      lstrcpyA(temp_, name);
+      return true;
+    }
+    DWORD err = GetLastError();
+    if (err != ERROR_FILE_EXISTS && err != ERROR_ALREADY_EXISTS) return false;
+  }
+  return false;
+}
+
+bool MemberFile::Write(const uint8_t* data, size_t n) {
+  while (n > 0) {
+    DWORD put = 0;
+    if (!WriteFile(h_, data, DWORD(n), &put, NULL) || put == 0) return false;
+    data += put;
+    n -= put;
+  }
+  return true;
+}
+
+bool MemberFile::Commit(const char* finalName, uint16_t dosDate, uint16_t dosTime) {
+  FILETIME local, utc;
+  if (DosDateTimeToFileTime(dosDate, dosTime, &local) && LocalFileTimeToFileTime(&local, &utc))
+    SetFileTime(h_, NULL, NULL, &utc);
+  BOOL closed = CloseHandle(h_);
+  h_ = INVALID_HANDLE_VALUE;
+  if (!closed || !MoveFileExA(temp_, finalName, MOVEFILE_REPLACE_EXISTING)) return false;
+  temp_[0] = 0;
+  return true;
+}

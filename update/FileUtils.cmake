@@ -1,0 +1,4 @@
+# The file and path helpers, a library of their own so tests link them without the window.
+add_library(talvo_fileutils STATIC ${CMAKE_CURRENT_LIST_DIR}/FileUtils.cpp)
+target_include_directories(talvo_fileutils PUBLIC ${CMAKE_SOURCE_DIR})
+talvo_flags(talvo_fileutils)
