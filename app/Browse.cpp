@@ -36,7 +36,7 @@ bool AnsiPathOf(PCIDLIST_ABSOLUTE item, char* path) {
 
 void TFMain::BtnBrowseClick() {
   ComScope com;
-  std::wstring title = Widen1251(BrowseTitle);
+  TWide title = Widen1251(BrowseTitle);
   wchar_t display[MAX_PATH];
   BROWSEINFOW request = {};
   request.hwndOwner = Handle();

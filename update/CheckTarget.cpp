@@ -3,7 +3,7 @@
 #include <stdio.h>
 #include <string.h>
 
-#include <string>
+#include <memory>
 
 #include "app/Messages.h"
 #include "app/ShowMsg.h"
@@ -18,11 +18,12 @@ const char ProductProgram[] = "Vanto.exe";
 // The folder text with characters up to the blank removed at both ends, cut to what a
 // path buffer holds.
 void ReadTargetDir(char* target) {
-  int size = GetWindowTextLengthW(FMain->EditFolder->Handle()) * 2 + 1;
-  std::string text(size, '\0');
-  FMain->EditFolder->GetText(&text[0], size);
-  const unsigned char* begin = reinterpret_cast<const unsigned char*>(text.c_str());
-  const unsigned char* end = begin + strlen(text.c_str());
+  // The box has no length limit of its own: blanks before the path must not push it out.
+  int size = FMain->EditFolder->GetText(target, MAX_PATH) + 1;
+  std::unique_ptr<char[]> text(new char[size]);
+  FMain->EditFolder->GetText(text.get(), size);
+  const unsigned char* begin = reinterpret_cast<const unsigned char*>(text.get());
+  const unsigned char* end = begin + strlen(text.get());
   while (begin < end && *begin <= ' ') ++begin;
   while (end > begin && end[-1] <= ' ') --end;
   size_t n = end - begin;
