@@ -16,16 +16,24 @@ namespace {
 const int kVersion = 100;
 const size_t kWideName = 65536;    // a stored name has at most 65,535 bytes
 const size_t kShownName = 200;     // longer names are cut in reports
+const int kMaxReports = 20;        // each report is a box the user must close; the rest are counted
 
 // Bounded text building for report messages.
 struct Text {
   char buf[sizeof(UnzCallbackInfo::MessageText)];
   size_t len = 0;
   Text() { buf[0] = 0; }
-  Text& Add(const char* s, size_t max = size_t(-1)) {
-    for (size_t i = 0; s[i] && i < max && len + 1 < sizeof(buf); ++i) buf[len++] = s[i];
+  Text& Add(const char* s) {
+    for (size_t i = 0; s[i] && len + 1 < sizeof(buf); ++i) buf[len++] = s[i];
     buf[len] = 0;
     return *this;
+  }
+  Text& Add(unsigned n) {
+    char digits[12];
+    char* p = digits + sizeof(digits) - 1;
+    *p = 0;
+    do *--p = char('0' + n % 10); while (n /= 10);
+    return Add(p);
   }
 };
 
@@ -37,6 +45,7 @@ class Unpacker {
 
  private:
   void Report(UnzReport number, const Text& text);
+  void Show(UnzReport number, const Text& text);
   void ReportMember(UnzReport number, const char* what, const unz::Entry& e);
   void ReportArchive(UnzReport number, const char* before, const char* after);
   void Member(const unz::Entry& e);
@@ -45,6 +54,7 @@ class Unpacker {
 
   UnzCallback cb_;
   int reports_ = 0;
+  unsigned unshown_ = 0;       // reports past kMaxReports
   char archive_[MAX_PATH] = "";
   const char* const* specs_ = nullptr;
   int specCount_ = 0;
@@ -54,7 +64,15 @@ class Unpacker {
 };
 
 void Unpacker::Report(UnzReport number, const Text& text) {
+  if (reports_ == kMaxReports) {
+    ++unshown_;
+    return;
+  }
   ++reports_;
+  Show(number, text);
+}
+
+void Unpacker::Show(UnzReport number, const Text& text) {
   if (!cb_) return;
   UnzCallbackInfo info = {};
   info.StructSize = sizeof(info);
@@ -101,7 +119,8 @@ size_t Unpacker::DecodeName(const unz::Entry& e) {
   return n > 0 ? size_t(n) : unz::kBadName;
 }
 
-// Matches the first FileSpecCount specifications, case-insensitively, against the base name.
+// Matches the first FileSpecCount specifications, case-insensitively, against the base name
+// (a name too long for a path matches only the catch-all specifications).
 bool Unpacker::Wanted(const char16_t* name, size_t n) {
   if (specCount_ == 0) return true;
   WCHAR upper[MAX_PATH];
@@ -127,8 +146,8 @@ void Unpacker::Member(const unz::Entry& e) {
   size_t start = unz::BaseNameStart(wide_, n);
   const char16_t* base = wide_ + start;
   size_t bn = n - start;
-  if (bn >= MAX_PATH) return ReportMember(kRepTooLong, "Name too long", e);
   if (!Wanted(base, bn)) return;
+  if (bn >= MAX_PATH) return ReportMember(kRepTooLong, "Name too long", e);
   if (!unz::IsSafeName(base, bn)) return ReportMember(kRepUnsafeName, "Unsafe name refused", e);
 
   // The name must come back unchanged from the ANSI code page, or it would land elsewhere.
@@ -137,7 +156,9 @@ void Unpacker::Member(const unz::Entry& e) {
   bool utf8Acp = GetACP() == CP_UTF8;  // best-fit flags and the lossy flag are not allowed there
   int len = WideCharToMultiByte(CP_ACP, utf8Acp ? 0 : WC_NO_BEST_FIT_CHARS, reinterpret_cast<LPCWSTR>(base), int(bn),
                                 NULL, 0, NULL, utf8Acp ? NULL : &lossy);
-  if (len >= MAX_PATH || dirLen_ + 1 + size_t(len) >= MAX_PATH) return ReportMember(kRepTooLong, "Path too long", e);
+  // The temporary name must fit in the folder too.
+  size_t longer = size_t(len) > kTempNameLen ? size_t(len) : kTempNameLen;
+  if (dirLen_ + 1 + longer >= MAX_PATH) return ReportMember(kRepTooLong, "Path too long", e);
   WCHAR back[MAX_PATH];
   if (len > 0)
     len = WideCharToMultiByte(CP_ACP, utf8Acp ? 0 : WC_NO_BEST_FIT_CHARS, reinterpret_cast<LPCWSTR>(base), int(bn),
@@ -147,12 +168,15 @@ void Unpacker::Member(const unz::Entry& e) {
     return ReportMember(kRepCodePage, "Name not representable in this code page", e);
   name[len] = 0;
 
+  switch (unz::Reader::Supported(e)) {
+    case unz::kOk: break;
+    case unz::kEncrypted: return ReportMember(kRepEncrypted, "Encrypted member skipped", e);
+    default: return ReportMember(kRepMethod, "Unsupported compression method", e);
+  }
   MemberFile out;
   if (!out.Create()) return ReportMember(kRepWrite, "Cannot create file", e);
   switch (reader_.Extract(e, out)) {
     case unz::kOk: break;
-    case unz::kEncrypted: return ReportMember(kRepEncrypted, "Encrypted member skipped", e);
-    case unz::kBadMethod: return ReportMember(kRepMethod, "Unsupported compression method", e);
     case unz::kBadCrc: return ReportMember(kRepCrc, "CRC error", e);
     case unz::kBadSize: return ReportMember(kRepSize, "Size mismatch", e);
     case unz::kWriteError: return ReportMember(kRepWrite, "Cannot write file", e);
@@ -181,7 +205,8 @@ int Unpacker::Run(const UnzParams& p) {
     ReportArchive(kRepTooLong, "Archive path too long: ", "...");
     return reports_;
   }
-  dirLen_ = GetCurrentDirectoryA(0, NULL);
+  DWORD dirSize = GetCurrentDirectoryA(0, NULL);  // counts the terminator
+  dirLen_ = dirSize ? dirSize - 1 : 0;
   wide_ = static_cast<char16_t*>(malloc(kWideName * sizeof(char16_t)));
   if (!wide_) {
     ReportArchive(kRepMemory, "Out of memory for ", "");
@@ -213,7 +238,12 @@ int Unpacker::Run(const UnzParams& p) {
   // Members are taken in directory order, so of two that flatten to one name the later wins.
   reader_.Rewind();
   while (reader_.Next(e) == unz::kOk) Member(e);
-  return reports_;
+  if (unshown_) {
+    Text t;
+    t.Add(unshown_).Add(unshown_ == 1 ? " more problem in " : " more problems in ").Add(archive_);
+    Show(kRepMore, t);
+  }
+  return reports_ + int(unshown_);
 }
 
 }  // namespace

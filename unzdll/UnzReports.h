@@ -8,6 +8,7 @@ enum UnzReport {
   kRepDirectory = 4,    // central directory damaged or cut short
   kRepRead = 5,         // archive could not be read while unpacking a member
   kRepMemory = 6,       // out of memory
+  kRepMore = 7,         // summary of the reports past the first twenty
   kRepEncrypted = 10,   // encrypted member
   kRepMethod = 11,      // compression method other than stored or deflated
   kRepCrc = 12,         // CRC-32 mismatch

@@ -69,6 +69,9 @@ bool MemberFile::Commit(const char* finalName, uint16_t dosDate, uint16_t dosTim
     SetFileTime(h_, NULL, NULL, &utc);
   BOOL closed = CloseHandle(h_);
   h_ = INVALID_HANDLE_VALUE;
+  // Windows refuses to replace a read-only file, and so do we wherever we run.
+  DWORD attr = GetFileAttributesA(finalName);
+  if (attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_READONLY)) return false;
   if (!closed || !MoveFileExA(temp_, finalName, MOVEFILE_REPLACE_EXISTING)) return false;
   temp_[0] = 0;
   return true;

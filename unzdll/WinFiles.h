@@ -18,16 +18,18 @@ class ArchiveFile : public unz::Source {
   uint64_t size_ = 0;
 };
 
+const size_t kTempNameLen = 16;  // "~unzXXXXXXXX.tmp"
+
 class MemberFile : public unz::Sink {
  public:
   ~MemberFile();  // deletes the temporary file unless Commit succeeded
   // Creates a fresh temporary file in the current folder.
   bool Create();
   bool Write(const uint8_t* data, size_t n) override;
-  // Stamps the DOS time, closes, and replaces finalName with the file.
+  // Stamps the DOS time, closes, and replaces finalName with the file (not a read-only one).
   bool Commit(const char* finalName, uint16_t dosDate, uint16_t dosTime);
 
  private:
   HANDLE h_ = INVALID_HANDLE_VALUE;
-  char temp_[16] = "";
+  char temp_[kTempNameLen + 1] = "";
 };

@@ -191,8 +191,8 @@ Status Reader::Next(Entry& e) {
   if (walk_ != kOk) return walk_;
   walk_ = kBadDirectory;
   if (pos_ >= cdEnd_) {
-    // Writers without ZIP64 records store the count modulo 65536.
-    bool countOk = zip64_ ? seen_ == entries_ : (seen_ & 0xFFFF) == entries_;
+    // Writers without ZIP64 records store the count modulo 65536, or saturated.
+    bool countOk = zip64_ ? seen_ == entries_ : (seen_ & 0xFFFF) == entries_ || (entries_ == 0xFFFF && seen_ >= 0xFFFF);
     if (!countOk) return kBadDirectory;
     walk_ = kEnd;
     return kEnd;
@@ -222,7 +222,7 @@ Status Reader::Next(Entry& e) {
   e.compSize = U32(p + 20);
   e.size = U32(p + 24);
   uint64_t offset = U32(p + 42);
-  Status s = ParseExtra(e.name + nameLen, extraLen, e, U16(p + 34), offset);
+  Status s = ParseExtra(e.name + nameLen, extraLen, e, offset);
   if (s != kOk) return s;
   // The local header must lie before the central directory.
   if (offset > cdStart_ - delta_ || cdStart_ - delta_ - offset < kLocalLen) return kBadDirectory;
@@ -235,9 +235,10 @@ Status Reader::Next(Entry& e) {
 }
 
 // ZIP64 sizes and offset (present only for the fields that are saturated, in this order) and
-// the Unicode path field.
-Status Reader::ParseExtra(const uint8_t* p, size_t n, Entry& e, uint16_t disk, uint64_t& offset) {
-  bool need64 = e.size == 0xFFFFFFFF || e.compSize == 0xFFFFFFFF || offset == 0xFFFFFFFF || disk == 0xFFFF;
+// the Unicode path field. The entry's disk number is not looked at: the end record has already
+// refused spanned archives, and the offset is checked on its own.
+Status Reader::ParseExtra(const uint8_t* p, size_t n, Entry& e, uint64_t& offset) {
+  bool need64 = e.size == 0xFFFFFFFF || e.compSize == 0xFFFFFFFF || offset == 0xFFFFFFFF;
   bool have64 = false;
   while (n >= 4) {
     uint16_t id = U16(p), len = U16(p + 2);
@@ -254,10 +255,6 @@ Status Reader::ParseExtra(const uint8_t* p, size_t n, Entry& e, uint16_t disk, u
         *f = U64(d + at);
         at += 8;
       }
-      if (disk == 0xFFFF) {
-        if (len - at < 4) return kBadDirectory;
-        disk = uint16_t(U32(d + at) == 0 ? 0 : 1);
-      }
       have64 = true;
     } else if (id == 0x7075 && len >= 5 && d[0] == 1 &&
                U32(d + 1) == crc32(0, e.name, static_cast<uInt>(e.nameLen))) {
@@ -267,11 +264,9 @@ Status Reader::ParseExtra(const uint8_t* p, size_t n, Entry& e, uint16_t disk, u
     p += 4 + len;
     n -= 4 + len;
   }
-  if (need64 && !have64 && (e.size == 0xFFFFFFFF || e.compSize == 0xFFFFFFFF)) {
-    // Sizes of exactly 4 GB - 1 are possible without ZIP64 only in theory; refuse.
-    return kBadDirectory;
-  }
-  return disk == 0 ? kOk : kBadDirectory;
+  // Sizes of exactly 4 GB - 1 without a ZIP64 field are possible only in theory; refuse.
+  if (need64 && !have64 && (e.size == 0xFFFFFFFF || e.compSize == 0xFFFFFFFF)) return kBadDirectory;
+  return kOk;
 }
 
 // Feeds n compressed bytes through inflate into the sink.
@@ -300,10 +295,16 @@ Status Reader::Inflate(const uint8_t* in, size_t n, bool& done) {
   return kOk;
 }
 
-Status Reader::Extract(const Entry& e, Sink& out) {
-  if (!zReady_) return kNoMemory;
+Status Reader::Supported(const Entry& e) {
   if (e.encrypted) return kEncrypted;
   if (e.method != 0 && e.method != 8) return kBadMethod;
+  return kOk;
+}
+
+Status Reader::Extract(const Entry& e, Sink& out) {
+  if (!zReady_) return kNoMemory;
+  Status s = Supported(e);
+  if (s != kOk) return s;
   if (e.method == 0 && e.compSize != e.size) return kBadSize;
 
   // Data lies between the local header and the central directory.

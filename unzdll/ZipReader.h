@@ -90,6 +90,8 @@ class Reader {
   void Rewind();
   // The next entry: kOk, kEnd after the last one, or an error (the walk then stays failed).
   Status Next(Entry& e);
+  // kOk when the entry is neither encrypted nor of a method other than stored or deflated.
+  static Status Supported(const Entry& e);
   // Streams the entry's data into out. kOk only when all of it arrived with the right size
   // and CRC-32; on any other result out has received a partial or wrong member.
   Status Extract(const Entry& e, Sink& out);
@@ -98,7 +100,7 @@ class Reader {
   const uint8_t* Fetch(uint64_t offset, size_t n);
   Status FindEnd();
   bool TryEnd(uint64_t pos, const uint8_t* rec);
-  Status ParseExtra(const uint8_t* p, size_t n, Entry& e, uint16_t disk, uint64_t& offset);
+  Status ParseExtra(const uint8_t* p, size_t n, Entry& e, uint64_t& offset);
   Status Inflate(const uint8_t* in, size_t n, bool& done);
 
   Source* src_ = nullptr;

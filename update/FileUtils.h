@@ -11,7 +11,8 @@ int TrimPath(char* path);
 void FoldCapitalRuns(char* folder);
 
 // The updater's own folder, without trailing backslash, capital runs folded; returns its
-// length (0 and an empty string when the module path has no backslash).
+// length. 0 and an empty string when the module path has no backslash or does not fit:
+// callers must not join names onto an empty folder (that would name the current directory).
 int GetOwnDir(char* out /* MAX_PATH */);
 
 // Joins folder and name with exactly one backslash at the seam into out (MAX_PATH).
@@ -21,14 +22,17 @@ bool JoinPath(const char* folder, const char* name, char* out);
 // True when a directory search for exactly this path finds something.
 bool PathExists(const char* path);
 
-// Clears the read-only bit of every file under folder; never follows links.
+// Clears the read-only bit of every file under folder; folder attributes, names that begin
+// with a dot and links (with whatever they point to) are left alone. An empty folder does
+// nothing.
 void ClearReadOnlyTree(const char* folder);
 
 // Deletes a file, retrying for up to 10 s; true when the file is gone.
 bool DeleteFileRetry(const char* path);
 
 // Empties a folder tree (not the folder itself); false when a file directly inside it
-// could not be deleted. Links are removed, never followed.
+// could not be deleted. Names that begin with a dot stay. A linked folder is removed as a
+// link, never entered. An empty or missing folder gives true and touches nothing.
 bool DeleteTree(const char* folder);
 
 // Starts exactly the program at this path, its quoted path as the command line, in the

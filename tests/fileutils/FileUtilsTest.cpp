@@ -64,8 +64,14 @@ bool MakeFolderLink(const std::string& link, const std::string& target) {
   return IsLink(link);
 }
 
+void LetGo(HANDLE holder) {
+  TerminateProcess(holder, 0);
+  WaitForSingleObject(holder, 5000);
+  CloseHandle(holder);
+}
+
 // Starts hold_file, which keeps path open with no sharing for holdMs, and returns once
-// the file is really held.
+// the file is really held; null when it never was.
 HANDLE HoldOpen(const std::string& path, int holdMs) {
   std::string commandLine =
       "\"" + Join(OwnFolder(), "hold_file.exe") + "\" \"" + path + "\" " + std::to_string(holdMs);
@@ -77,21 +83,17 @@ HANDLE HoldOpen(const std::string& path, int holdMs) {
     return nullptr;
   CloseHandle(pi.hThread);
   const DWORD start = GetTickCount();
-  while (MsSince(start) < 10000) {
+  while (MsSince(start) < 15000 && WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT) {
     HANDLE probe = CreateFileA(path.c_str(), GENERIC_READ,
                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                OPEN_EXISTING, 0, nullptr);
-    if (probe == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION) break;
+    if (probe == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION)
+      return pi.hProcess;
     if (probe != INVALID_HANDLE_VALUE) CloseHandle(probe);
     Sleep(20);
   }
-  return pi.hProcess;
-}
-
-void LetGo(HANDLE holder) {
-  TerminateProcess(holder, 0);
-  WaitForSingleObject(holder, 5000);
-  CloseHandle(holder);
+  LetGo(pi.hProcess);
+  return nullptr;
 }
 
 // ---- TrimPath

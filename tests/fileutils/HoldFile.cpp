@@ -5,8 +5,13 @@
 
 int main(int argc, char** argv) {
   if (argc != 3) return 2;
-  HANDLE file = CreateFileA(argv[1], GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  // The starter probes the file while this comes up, so a first try may meet its handle.
+  HANDLE file = INVALID_HANDLE_VALUE;
+  for (int tries = 0; file == INVALID_HANDLE_VALUE && tries < 1000; ++tries) {
+    file = CreateFileA(argv[1], GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) Sleep(10);
+  }
   if (file == INVALID_HANDLE_VALUE) return 1;
   Sleep(static_cast<DWORD>(atoi(argv[2])));
   CloseHandle(file);

@@ -195,6 +195,44 @@ TEST_F(UnzDll, FlattensFoldersLaterDuplicateWinsAndReplacesExistingFiles) {
   EXPECT_EQ(ReadAll(Out("same.txt")), "second\n");
   EXPECT_EQ(ReadAll(Out("payload.txt")), Payload());
   EXPECT_EQ(Files(root_), Names{"target"});
+
+  // Stamped with the member's time, which the archive holds as local time.
+  WIN32_FILE_ATTRIBUTE_DATA attr;
+  FILETIME local;
+  SYSTEMTIME t;
+  ASSERT_TRUE(GetFileAttributesExA(Out("deep.txt").c_str(), GetFileExInfoStandard, &attr));
+  FileTimeToLocalFileTime(&attr.ftLastWriteTime, &local);
+  FileTimeToSystemTime(&local, &t);
+  EXPECT_EQ(std::vector<int>({t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute}), std::vector<int>({2024, 3, 15, 12, 30}));
+}
+
+// A name that cannot be replaced (a read-only file, a folder) is reported and left as it was.
+TEST_F(UnzDll, NamesThatCannotBeReplacedKeepWhatWasThere) {
+  WriteAll(Out("top.txt"), "older\n");
+  SetFileAttributesA(Out("top.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+  CreateDirectoryA(Out("deep.txt").c_str(), NULL);
+  std::vector<Report> r = Extract(Fixture("nested.zip"));
+  EXPECT_EQ(Numbers(r), (std::vector<int>{18, 18}));
+  EXPECT_EQ(ReadAll(Out("top.txt")), "older\n");
+  EXPECT_EQ(Files(target_), (Names{"Readme.TXT", "deep.txt", "noext", "payload.txt", "same.txt", "top.txt"}));
+  EXPECT_EQ(Files(Out("deep.txt")), Names{});
+  SetFileAttributesA(Out("top.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// Paths past MAX_PATH are refused, counting the temporary name as well.
+TEST_F(UnzDll, LongPathsAreRefusedCleanly) {
+  std::string deep = target_ + "\\" + std::string(240 - target_.size() - 1, 'd');
+  ASSERT_EQ(deep.size(), 240u);
+  ASSERT_TRUE(CreateDirectoryA(deep.c_str(), NULL));
+  SetCurrentDirectoryA(deep.c_str());
+  EXPECT_TRUE(None(Extract(Fixture("nested.zip"))));
+  EXPECT_EQ(Files(deep).size(), 6u);
+
+  std::string deeper = target_ + "\\" + std::string(245 - target_.size() - 1, 'e');
+  ASSERT_TRUE(CreateDirectoryA(deeper.c_str(), NULL));
+  SetCurrentDirectoryA(deeper.c_str());
+  EXPECT_EQ(Numbers(Extract(Fixture("nested.zip"))), std::vector<int>(7, 19));  // same.txt twice
+  EXPECT_EQ(Files(deeper), Names{});
 }
 
 // The same tree from 7z, bsdtar (to a file, into a pipe with data descriptors, with ZIP64
@@ -248,6 +286,16 @@ TEST_F(UnzDll, CyrillicNamesLandInTheAnsiCodePage) {
   EXPECT_EQ(ReadAll(Out("Стар.txt")), "stale\n");     // and is ignored when it does not
 }
 
+// The updater's folders and archives may have Cyrillic names too.
+TEST_F(UnzDll, CyrillicArchiveAndFolder) {
+  std::string dir = target_ + "\\Папка";
+  ASSERT_TRUE(CreateDirectoryA(dir.c_str(), NULL));
+  ASSERT_TRUE(CopyFileA(Fixture("cyr_866.zip").c_str(), (dir + "\\Архив.zip").c_str(), FALSE));
+  SetCurrentDirectoryA(dir.c_str());
+  EXPECT_TRUE(None(Extract(dir + "\\Архив.zip")));
+  EXPECT_EQ(Files(dir), (Names{"Ёлка.txt", "Архив.zip", "Отчет.txt"}));
+}
+
 TEST_F(UnzDll, NamesWithoutAnExactAnsiFormAreRefused) {
   std::vector<Report> r = Extract(Fixture("names_bad.zip"));
   EXPECT_EQ(Numbers(r), (std::vector<int>{16, 16}));
@@ -269,6 +317,16 @@ TEST_F(UnzDll, HostileNamesStayInsideTheTarget) {
   EXPECT_EQ(GetFileAttributesA("C:\\evil3.txt"), INVALID_FILE_ATTRIBUTES);
   EXPECT_EQ(GetFileAttributesA((ExeDir() + "\\work\\evil1.txt").c_str()), INVALID_FILE_ATTRIBUTES);
   EXPECT_EQ(GetFileAttributesA("\\abs"), INVALID_FILE_ATTRIBUTES);
+}
+
+// Twenty reports at most, then one that counts the rest.
+TEST_F(UnzDll, ManyProblemsEndInOneSummary) {
+  std::vector<Report> r = Extract(Fixture("many_bad.zip"));
+  ASSERT_EQ(r.size(), 21u);
+  EXPECT_EQ(r[19].text, "Unsafe name refused: bad19?.txt");
+  EXPECT_EQ(r[20].number, 7);
+  EXPECT_EQ(r[20].text, "10 more problems in " + Fixture("many_bad.zip"));
+  EXPECT_EQ(Files(target_), Names{"good.txt"});
 }
 
 // A bad member is reported, leaves no partial or temporary file, and an older file of its name

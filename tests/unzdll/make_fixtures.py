@@ -195,6 +195,9 @@ def make_all(work):
                              ('bad?.txt', b'q\n'), ('trail.', b'dot\n'), ('lpt1', b'lpt\n'),
                              ('safe.txt', b'safe\n')])
 
+    # More problems than a user should have to click through.
+    pyzip(p('many_bad.zip'), [('bad%02d?.txt' % i, b'x') for i in range(30)] + [('good.txt', b'good\n')])
+
     # Damaged members among good ones.
     good = [('good.txt', b'good\n'), ('bad.txt', payload)]
     buf = io.BytesIO()

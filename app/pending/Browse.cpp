@@ -1,0 +1,4 @@
+// Stand-in until folder selection is in the tree.
+#include "app/UMain.h"
+
+void TFMain::BtnBrowseClick() {}

@@ -1,0 +1,4 @@
+// Stand-in until the update run is in the tree.
+#include "update/RunUpdate.h"
+
+void RunUpdate() {}

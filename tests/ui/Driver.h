@@ -1,0 +1,145 @@
+#pragma once
+// The UI driver: works TalvoUpdate from another Wine process the way a person would.
+//
+//   ui::App app;
+//   ASSERT_TRUE(app.Start(ui::UpdaterExe(), dir));           // dir: the working directory
+//   HWND w = app.MainWindow();                               // the visible TFMain window
+//   ui::SetText(ui::Control(w, ui::kEditFolder), L"C:\\x");
+//   ui::Click(ui::Control(w, ui::kBtnInstall));              // posted: never blocks on a box
+//   ui::Box box = ui::ReadBox(app.WaitBox());                // caption, text, icon, buttons
+//   EXPECT_EQ(ui::Utf8(box.text), u8"Моля, въведете директория.");
+//   EXPECT_EQ(box.icon, ui::Icon::Error);
+//   ui::Answer(box, IDOK);
+//   ui::Press(w, VK_ESCAPE);                                 // to the control with the focus
+//   DWORD code;
+//   ASSERT_TRUE(app.WaitExit(&code));
+//
+// Texts are wide at this edge; compare them as UTF-8 (Utf8 and u8 literals), which GoogleTest
+// prints readably. Every wait polls up to a timeout and then returns null or false, so a test
+// fails with its own message instead of hanging. Messages to the target are posted, or sent
+// with a timeout, so a modal box in the target never blocks the test.
+//
+// Programs started by App run in a Wine desktop of the test process's own (virtual, 1024 x
+// 768), and the test's thread joins it at the first Start: tests running in parallel then
+// cannot take each other's foreground and keyboard focus, and window searches see only this
+// test's windows.
+#include <windows.h>
+
+#include <functional>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace ui {
+
+constexpr DWORD kWaitMs = 10000;
+
+// Control ids of the main window.
+constexpr int kEditFolder = 100;
+constexpr int kBtnBrowse = 101;
+constexpr int kBtnInstall = IDOK;
+constexpr int kBtnCancel = IDCANCEL;
+constexpr int kPanel = 102;
+
+// Polls pred every 20 ms until it holds or timeoutMs has passed; returns its last answer.
+bool WaitUntil(const std::function<bool()>& pred, DWORD timeoutMs = kWaitMs);
+
+// A started program. Ends the process on destruction if it still runs, so that a failed test
+// leaves nothing behind for the next one.
+class App {
+public:
+  App() = default;
+  App(const App&) = delete;
+  App& operator=(const App&) = delete;
+  ~App();
+
+  // Starts exe (quoted on its command line, then args) with dir as its working directory.
+  bool Start(const std::wstring& exe, const std::wstring& dir, const std::wstring& args = L"");
+  DWORD Pid() const { return pid_; }
+  bool Running() const;
+  // The visible top-level window of class TFMain of this process.
+  HWND MainWindow(DWORD timeoutMs = kWaitMs) const;
+  // A visible dialog window (class #32770: message boxes, the folder browser) of this process.
+  HWND WaitBox(DWORD timeoutMs = kWaitMs) const;
+  // True when the process has ended within the timeout; its exit code goes to *code.
+  bool WaitExit(DWORD* code, DWORD timeoutMs = kWaitMs);
+
+private:
+  HANDLE process_ = nullptr;
+  DWORD pid_ = 0;
+};
+
+// Windows and controls (any process).
+HWND Control(HWND parent, int id);
+// The first visible descendant of this window class.
+HWND FindChild(HWND parent, const wchar_t* cls);
+std::wstring Text(HWND w);
+bool SetText(HWND w, const std::wstring& text);
+std::wstring ClassName(HWND w);
+RECT ClientRect(HWND w);
+// The window's rectangle in its parent's client coordinates.
+RECT RectInParent(HWND w);
+LONG Style(HWND w);
+// True when w is gone (destroyed) within the timeout.
+bool WaitGone(HWND w, DWORD timeoutMs = kWaitMs);
+
+// Input, all posted.
+void Click(HWND button);
+void Close(HWND w);                     // WM_CLOSE: the title bar's close box
+void PostKey(HWND target, UINT vk);     // WM_KEYDOWN then WM_KEYUP
+// Posts the key to the control that has the focus in w's thread (to w if none has it).
+void Press(HWND w, UINT vk);
+// Alt+key, posted as a system key the same way (Alt+F4).
+void PressAlt(HWND w, UINT vk);
+
+// While alive, w's thread sees this key held down (Shift for Shift+Tab). The test's thread
+// shares w's keyboard state meanwhile; wait for the key's effect before letting go.
+class HoldKey {
+public:
+  HoldKey(HWND w, UINT vk);
+  ~HoldKey();
+  HoldKey(const HoldKey&) = delete;
+  HoldKey& operator=(const HoldKey&) = delete;
+
+private:
+  DWORD thread_;
+  UINT vk_;
+  bool attached_;
+};
+
+// Keyboard state of w's thread: the window with the focus, or null.
+HWND Focus(HWND w);
+// The selection of an edit box; false if it does not answer.
+bool Selection(HWND edit, int* start, int* end);
+
+// Message boxes.
+enum class Icon { None, Error, Warning, Information, Question, Other };
+struct Box {
+  HWND hwnd = nullptr;
+  std::wstring caption;
+  std::wstring text;  // the lines as shown, joined with CR LF
+  Icon icon = Icon::None;
+  std::vector<int> buttons;  // ids of the visible buttons, left to right (IDOK, IDCANCEL...)
+};
+Box ReadBox(HWND box);
+// Presses the box's button with this id; true when the box then closes.
+bool Answer(const Box& box, int id);
+
+// Pixels of a window's client area as the screen shows them (boxes above it included).
+// The screen catches up with a window's painting a moment later: wait for the pixels
+// expected rather than take one look.
+struct Shot {
+  int width = 0;
+  int height = 0;
+  std::vector<COLORREF> pixels;  // rows from the top
+  COLORREF At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+};
+Shot Capture(HWND w);
+bool SaveBmp(const Shot& shot, const std::wstring& path);  // for looking at by eye
+
+const char* IconName(Icon icon);
+void PrintTo(Icon icon, std::ostream* os);  // for GoogleTest's messages
+std::string Utf8(const std::wstring& text);
+std::wstring Wide(const std::string& utf8);
+
+}  // namespace ui

@@ -1,0 +1,377 @@
+// The main window as a person meets it: its frame and layout, the keyboard, and closing.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "Driver.h"
+#include "Scenario.h"
+
+namespace {
+
+const char kCaption[] = u8" Актуализация на Талво";
+const wchar_t kStartFolder[] = L"C:\\WinTalvo";
+
+::testing::AssertionResult SameRect(const RECT& r, int left, int top, int width, int height) {
+  if (r.left == left && r.top == top && r.right - r.left == width && r.bottom - r.top == height) {
+    return ::testing::AssertionSuccess();
+  }
+  return ::testing::AssertionFailure()
+         << "(" << r.left << ", " << r.top << ") " << r.right - r.left << " x "
+         << r.bottom - r.top << ", expected (" << left << ", " << top << ") " << width << " x "
+         << height;
+}
+
+// The updater started from a medium folder of the test's own (with the unpacking library
+// beside it when this build has one), its window shown.
+class MainWindow : public ::testing::Test {
+protected:
+  void SetUp() override {
+    const std::wstring medium = t.Sub(L"medium");
+    ASSERT_TRUE(ui::CopyInto(ui::UpdaterExe(), medium));
+    if (!ui::UnzDll().empty()) {
+      ASSERT_TRUE(ui::CopyInto(ui::UnzDll(), medium));
+    }
+    ASSERT_TRUE(app.Start(ui::Join(medium, L"TalvoUpdate.exe"), t.Path()));
+    w = app.MainWindow();
+    ASSERT_NE(w, nullptr);
+    edit = ui::Control(w, ui::kEditFolder);
+    browse = ui::Control(w, ui::kBtnBrowse);
+    install = ui::Control(w, ui::kBtnInstall);
+    cancel = ui::Control(w, ui::kBtnCancel);
+    ASSERT_TRUE(edit && browse && install && cancel);
+    ASSERT_TRUE(ui::WaitUntil([&] { return ui::Focus(w) == edit; }));
+  }
+
+  ::testing::AssertionResult FocusMovesTo(HWND control) {
+    if (ui::WaitUntil([&] { return ui::Focus(w) == control; })) {
+      return ::testing::AssertionSuccess();
+    }
+    HWND focus = ui::Focus(w);
+    return ::testing::AssertionFailure()
+           << "focus is on " << (focus ? ui::Utf8(ui::ClassName(focus)) : "nothing") << " \""
+           << ui::Utf8(ui::Text(focus)) << "\", not on \"" << ui::Utf8(ui::Text(control)) << "\"";
+  }
+
+  bool WholeTextSelected(HWND control) {
+    int start = -1, end = -1;
+    return ui::Selection(control, &start, &end) && start == 0 &&
+           end == static_cast<int>(ui::Text(control).size());
+  }
+
+  // The window goes away and the process ends normally.
+  void ExpectClosed() {
+    EXPECT_TRUE(ui::WaitGone(w));
+    DWORD code = 1;
+    ASSERT_TRUE(app.WaitExit(&code));
+    EXPECT_EQ(code, 0u);
+  }
+
+  ui::TempDir t;
+  ui::App app;
+  HWND w = nullptr, edit = nullptr, browse = nullptr, install = nullptr, cancel = nullptr;
+};
+
+TEST_F(MainWindow, IsAFixedDialogWithItsCaption) {
+  EXPECT_EQ(ui::Utf8(ui::Text(w)), kCaption);
+  const LONG style = ui::Style(w);
+  EXPECT_TRUE(style & WS_CAPTION);
+  EXPECT_TRUE(style & WS_SYSMENU) << "close box";
+  EXPECT_FALSE(style & WS_THICKFRAME) << "resizable";
+  EXPECT_FALSE(style & WS_MINIMIZEBOX);
+  EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+
+  RECT r{};
+  GetWindowRect(w, &r);
+  EXPECT_NEAR((r.left + r.right) / 2, GetSystemMetrics(SM_CXSCREEN) / 2, 1) << "centred";
+  EXPECT_NEAR((r.top + r.bottom) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 1) << "centred";
+}
+
+TEST_F(MainWindow, LaysOutItsControlsAsDesigned) {
+  EXPECT_TRUE(SameRect(ui::ClientRect(w), 0, 0, 472, 306));
+  EXPECT_TRUE(SameRect(ui::RectInParent(edit), 86, 214, 258, 21));
+  EXPECT_TRUE(SameRect(ui::RectInParent(browse), 346, 213, 40, 23));
+  EXPECT_TRUE(SameRect(ui::RectInParent(install), 86, 264, 110, 27));
+  EXPECT_TRUE(SameRect(ui::RectInParent(cancel), 276, 264, 110, 27));
+  EXPECT_TRUE(SameRect(ui::RectInParent(ui::Control(w, ui::kPanel)), 8, 8, 456, 90));
+
+  EXPECT_EQ(ui::Text(edit), kStartFolder);
+  EXPECT_EQ(ui::Utf8(ui::Text(browse)), "...");
+  EXPECT_EQ(ui::Utf8(ui::Text(install)), u8"Актуализация");
+  EXPECT_EQ(ui::Utf8(ui::Text(cancel)), u8"Отказ");
+  EXPECT_EQ(ui::Style(install) & BS_TYPEMASK, BS_DEFPUSHBUTTON) << "default button";
+  for (HWND c : {edit, browse, install, cancel}) {
+    EXPECT_TRUE(IsWindowVisible(c) && IsWindowEnabled(c)) << ui::Utf8(ui::Text(c));
+  }
+}
+
+TEST_F(MainWindow, StartsWithTheWholeFolderTextSelected) {
+  EXPECT_EQ(ui::Focus(w), edit);
+  EXPECT_TRUE(WholeTextSelected(edit));
+}
+
+TEST_F(MainWindow, TabCyclesThroughFolderAndButtons) {
+  ui::Press(w, VK_TAB);
+  EXPECT_TRUE(FocusMovesTo(browse));
+  ui::Press(w, VK_TAB);
+  EXPECT_TRUE(FocusMovesTo(install));
+  ui::Press(w, VK_TAB);
+  EXPECT_TRUE(FocusMovesTo(cancel));
+  ASSERT_TRUE(ui::SetText(edit, L"C:\\Other"));
+  ui::Press(w, VK_TAB);
+  ASSERT_TRUE(FocusMovesTo(edit));
+  EXPECT_TRUE(WholeTextSelected(edit)) << "the edit box selects all on keyboard focus";
+}
+
+TEST_F(MainWindow, ShiftTabCyclesBackwards) {
+  ui::HoldKey shift(w, VK_SHIFT);
+  for (HWND next : {cancel, install, browse, edit}) {
+    ui::Press(w, VK_TAB);
+    EXPECT_TRUE(FocusMovesTo(next));
+  }
+}
+
+TEST_F(MainWindow, EscClosesTheWindow) {
+  ui::Press(w, VK_ESCAPE);
+  ExpectClosed();
+}
+
+TEST_F(MainWindow, EscClosesTheWindowFromAButtonToo) {
+  ui::Press(w, VK_TAB);
+  ASSERT_TRUE(FocusMovesTo(browse));
+  ui::Press(w, VK_ESCAPE);
+  ExpectClosed();
+}
+
+TEST_F(MainWindow, CancelButtonClosesTheWindow) {
+  ui::Click(cancel);
+  ExpectClosed();
+}
+
+TEST_F(MainWindow, CloseBoxClosesTheWindow) {
+  ui::Close(w);
+  ExpectClosed();
+}
+
+TEST_F(MainWindow, AltF4ClosesTheWindow) {
+  ui::PressAlt(w, VK_F4);
+  ExpectClosed();
+}
+
+TEST_F(MainWindow, EnterInTheFolderBoxPressesUpdate) {
+#ifndef TALVO_HAS_RUN_UPDATE
+  GTEST_SKIP() << "the update run is not in the tree yet";
+#endif
+  ASSERT_FALSE(ui::UnzDll().empty()) << "the update checks the folder only with its library";
+  ASSERT_TRUE(ui::SetText(edit, L"   "));
+  ui::Press(w, VK_RETURN);
+  ui::Box box = ui::ReadBox(app.WaitBox());
+  ASSERT_NE(box.hwnd, nullptr) << "no box after Enter";
+  EXPECT_EQ(ui::Utf8(box.caption), kCaption);
+  EXPECT_EQ(ui::Utf8(box.text), u8"Моля, въведете директория.");
+  EXPECT_EQ(box.icon, ui::Icon::Error);
+  EXPECT_EQ(box.buttons, std::vector<int>{IDOK});
+  ASSERT_TRUE(ui::Answer(box, IDOK));
+  EXPECT_TRUE(FocusMovesTo(edit));
+  EXPECT_TRUE(IsWindow(w)) << "a refused folder leaves the window open";
+}
+
+TEST_F(MainWindow, EnterOnTheBrowseButtonPressesBrowse) {
+#ifndef TALVO_HAS_BROWSE
+  GTEST_SKIP() << "folder selection is not in the tree yet";
+#endif
+  ui::Press(w, VK_TAB);
+  ASSERT_TRUE(FocusMovesTo(browse));
+  ui::Press(w, VK_RETURN);
+  HWND dialog = app.WaitBox();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_NE(ui::FindChild(dialog, L"SysTreeView32"), nullptr)
+      << "not the folder browser: " << ui::Utf8(ui::ReadBox(dialog).text);
+  ui::Close(dialog);
+  ASSERT_TRUE(ui::WaitGone(dialog));
+  EXPECT_EQ(ui::Text(edit), kStartFolder) << "a cancelled browse changes nothing";
+  EXPECT_TRUE(FocusMovesTo(browse));
+}
+
+// The window's face as the screen shows it.
+
+// Waits until the window's pixels pass the check; keeps the last shot for a failure report,
+// saved in the test's working folder to be looked at.
+::testing::AssertionResult ShowsOnScreen(HWND w, const char* name,
+                                         const std::function<std::string(const ui::Shot&)>& check) {
+  ui::Shot shot;
+  std::string why = "no pixels";
+  if (ui::WaitUntil([&] {
+        shot = ui::Capture(w);
+        why = shot.width ? check(shot) : "no pixels";
+        return why.empty();
+      }, 3000)) {
+    return ::testing::AssertionSuccess();
+  }
+  const std::wstring file = L"ui-" + ui::Wide(name) + L".bmp";
+  ui::SaveBmp(shot, file);
+  return ::testing::AssertionFailure() << why << " (screen saved as " << ui::Utf8(file) << ")";
+}
+
+std::string Hex(COLORREF c) {
+  char text[16];
+  wsprintfA(text, "#%02X%02X%02X", GetRValue(c), GetGValue(c), GetBValue(c));
+  return text;
+}
+
+// The banner picture as its file holds it, rows from the top.
+ui::Shot Banner() {
+  ui::Shot shot;
+  HBITMAP bitmap = static_cast<HBITMAP>(LoadImageW(nullptr, ui::WindowsPath(TALVO_BANNER_BMP).c_str(),
+                                                   IMAGE_BITMAP, 0, 0,
+                                                   LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+  BITMAP b{};
+  if (!bitmap || !GetObjectW(bitmap, sizeof b, &b)) return shot;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = b.bmWidth;
+  info.bmiHeader.biHeight = -b.bmHeight;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  std::vector<DWORD> bits(static_cast<size_t>(b.bmWidth) * b.bmHeight);
+  HDC dc = GetDC(nullptr);
+  if (GetDIBits(dc, bitmap, 0, b.bmHeight, bits.data(), &info, DIB_RGB_COLORS) == b.bmHeight) {
+    shot.width = b.bmWidth;
+    shot.height = b.bmHeight;
+    for (DWORD p : bits) shot.pixels.push_back(RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF));
+  }
+  ReleaseDC(nullptr, dc);
+  DeleteObject(bitmap);
+  return shot;
+}
+
+TEST_F(MainWindow, ShowsTheBannerCentredOnTheWhitePanel) {
+  const ui::Shot banner = Banner();
+  ASSERT_EQ(banner.width, 360);
+  ASSERT_EQ(banner.height, 62);
+  const RECT panel{8, 8, 464, 98}, image{56, 22, 416, 84};
+  EXPECT_TRUE(ShowsOnScreen(w, "banner", [&](const ui::Shot& s) -> std::string {
+    for (int y = panel.top; y < panel.bottom; ++y) {
+      for (int x = panel.left; x < panel.right; ++x) {
+        const POINT p{x, y};
+        const COLORREF want =
+            PtInRect(&image, p) ? banner.At(x - image.left, y - image.top) : RGB(255, 255, 255);
+        if (s.At(x, y) != want) {
+          return "(" + std::to_string(x) + ", " + std::to_string(y) + ") is " + Hex(s.At(x, y)) +
+                 ", not " + Hex(want) + " of the picture on the white panel";
+        }
+      }
+    }
+    return "";
+  }));
+}
+
+TEST_F(MainWindow, DrawsTheThreeEtchedFrames) {
+  const COLORREF shadow = GetSysColor(COLOR_BTNSHADOW), light = GetSysColor(COLOR_BTNHIGHLIGHT);
+  const RECT frames[] = {{4, 4, 468, 102}, {4, 106, 468, 162}, {4, 166, 468, 252}};
+  EXPECT_TRUE(ShowsOnScreen(w, "frames", [&](const ui::Shot& s) -> std::string {
+    for (const RECT& f : frames) {
+      const int midX = (f.left + f.right) / 2, midY = (f.top + f.bottom) / 2;
+      // The shadow outline runs one pixel inside the highlight one, on top of it.
+      const struct {
+        int x, y;
+        COLORREF colour;
+      } expected[] = {{f.left, midY, shadow},        {f.left + 1, midY, light},
+                      {f.right - 2, midY, shadow},   {f.right - 1, midY, light},
+                      {midX, f.top, shadow},         {midX, f.top + 1, light},
+                      {midX, f.bottom - 2, shadow},  {midX, f.bottom - 1, light}};
+      for (const auto& e : expected) {
+        if (s.At(e.x, e.y) != e.colour) {
+          return "(" + std::to_string(e.x) + ", " + std::to_string(e.y) + ") is " +
+                 Hex(s.At(e.x, e.y)) + ", expected " + Hex(e.colour);
+        }
+      }
+    }
+    return "";
+  }));
+}
+
+// A label as the design draws it: the text in the window's font, in the window-text colour
+// on the button face, at the left of its box or, for a fixed label, at its right.
+struct Label {
+  const char* name;
+  const wchar_t* text;
+  int left, top, width;
+  bool right;
+};
+
+// Renders the label here, with the same fonts of the same system, for comparing pixels.
+ui::Shot Render(const Label& l, int* textWidth) {
+  ui::Shot shot;
+  HDC dc = CreateCompatibleDC(nullptr);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = l.width;
+  info.bmiHeader.biHeight = -13;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HFONT font = CreateFontW(-11, 0, 0, 0, FW_NORMAL, 0, 0, 0, RUSSIAN_CHARSET, 0, 0, 0, 0,
+                           L"MS Sans Serif");
+  HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
+  HGDIOBJ oldFont = SelectObject(dc, font);
+  RECT box{0, 0, l.width, 13};
+  HBRUSH face = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
+  FillRect(dc, &box, face);
+  DeleteObject(face);
+  SIZE extent{};
+  GetTextExtentPoint32W(dc, l.text, lstrlenW(l.text), &extent);
+  *textWidth = extent.cx;
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+  TextOutW(dc, l.right ? l.width - extent.cx : 0, 0, l.text, lstrlenW(l.text));
+  GdiFlush();
+  shot.width = l.width;
+  shot.height = 13;
+  const DWORD* p = static_cast<const DWORD*>(bits);
+  for (int i = 0; i < l.width * 13; ++i) {
+    shot.pixels.push_back(RGB((p[i] >> 16) & 0xFF, (p[i] >> 8) & 0xFF, p[i] & 0xFF));
+  }
+  SelectObject(dc, oldFont);
+  SelectObject(dc, oldBitmap);
+  DeleteObject(font);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  return shot;
+}
+
+TEST_F(MainWindow, DrawsItsTextsInCyrillic) {
+  const Label labels[] = {
+      {"Lbl1", L"Фирма Велмор, София", 16, 116, 0, false},
+      {"Lbl2", L"тел.", 16, 136, 22, true},
+      {"Lbl4", L"E-mail:", 300, 116, 34, true},
+      {"LblAction", L"Моля, въведете точното име на папката,", 16, 176, 208, false},
+      {"LblFile", L"в която е инсталиран продуктът.", 16, 190, 167, false},
+      {"LblFolder", L"Директория", 10, 217, 70, true},
+  };
+  for (Label l : labels) {
+    int textWidth = 0;
+    if (!l.width) {
+      Render(l, &textWidth);  // an auto-sized label is as wide as its text
+      l.width = textWidth;
+    }
+    const ui::Shot expected = Render(l, &textWidth);
+    if (!l.right) {
+      EXPECT_EQ(textWidth, l.width) << l.name << ": not the design's font";
+    }
+    EXPECT_TRUE(ShowsOnScreen(w, l.name, [&](const ui::Shot& s) -> std::string {
+      for (int y = 0; y < 13; ++y) {
+        for (int x = 0; x < l.width; ++x) {
+          if (s.At(l.left + x, l.top + y) != expected.At(x, y)) {
+            return std::string(l.name) + " differs at (" + std::to_string(l.left + x) + ", " +
+                   std::to_string(l.top + y) + ")";
+          }
+        }
+      }
+      return "";
+    }));
+  }
+}
+
+}  // namespace
