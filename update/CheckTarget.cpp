@@ -1,7 +1,9 @@
 #include "update/CheckTarget.h"
 
-#include <stdio.h>
 #include <string.h>
+
+#include <windows.h>
+#include <strsafe.h>
 
 #include <memory>
 
@@ -36,8 +38,9 @@ void ReadTargetDir(char* target) {
 // that no longer fits a path is seen whole); false when it does not fit.
 bool NextWorkDir(char* name, size_t size) {
   for (unsigned n = 1;; ++n) {
-    int len = snprintf(name, size, "%s\\Temp%u", UpdateState.TargetDir, n);
-    if (len < 0 || len >= MAX_PATH) return false;
+    if (FAILED(StringCchPrintfA(name, size, "%s\\Temp%u", UpdateState.TargetDir, n)) ||
+        strlen(name) >= MAX_PATH)
+      return false;
     if (!PathExists(name)) return true;
   }
 }

@@ -1,7 +1,7 @@
 #include "update/RunUpdate.h"
 
-#include <stdio.h>
 #include <windows.h>
+#include <strsafe.h>
 
 #include <new>
 
@@ -39,7 +39,7 @@ bool PrepareUnpacker() {
 // the disk but not the abort goes on with whatever is in the drive.
 bool AskForDisk(int next) {
   char line[256];
-  snprintf(line, sizeof line, TxtInsertDisk, next);
+  StringCchPrintfA(line, sizeof line, TxtInsertDisk, next);
   if (ShowMsg(MsgQuestion, nullptr, line, TxtIntoFloppyDrive) == IDOK) return true;
   return ShowMsg(MsgQuestion, nullptr, TxtNotFinished, TxtReallyAbort) != IDOK;
 }

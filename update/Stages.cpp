@@ -1,8 +1,8 @@
 #include "update/Stages.h"
 
-#include <stdio.h>
 #include <string.h>
 #include <windows.h>
+#include <strsafe.h>
 
 #include "app/Messages.h"
 #include "app/ShowMsg.h"
@@ -47,8 +47,7 @@ bool IsRichText(const char* path) {
 // The destination of an unpacked file; false when it would not fit a path.
 bool DestinationOf(const char* source, const char* name, char* dest) {
   const char* format = IsRichText(source) ? "%s\\Blanks\\%s" : "%s\\%s";
-  int len = snprintf(dest, MAX_PATH, format, UpdateState.TargetDir, name);
-  return len >= 0 && len < MAX_PATH;
+  return SUCCEEDED(StringCchPrintfA(dest, MAX_PATH, format, UpdateState.TargetDir, name));
 }
 
 }  // namespace
