@@ -56,26 +56,28 @@ TForm::TForm(const TFormLayout& layout) {
   BoldFont.reset(MakeFont(layout.FontFace, MulDiv(layout.FontHeight, num, den), true));
   if (!Font || !BoldFont) throw Exception("Грешка при създаване на шрифт");
 
-  CreateWindowFor(layout, MulDiv(layout.ClientWidth, num, den),
-                  MulDiv(layout.ClientHeight, num, den));
-  CreateControls(layout, num, den);
+  try {
+    CreateWindowFor(layout, MulDiv(layout.ClientWidth, num, den),
+                    MulDiv(layout.ClientHeight, num, den));
+    CreateControls(layout, num, den);
+  } catch (...) {
+    Destroy();  // no destructor runs for a constructor that throws
+    throw;
+  }
 }
 
-TForm::~TForm() {
+TForm::~TForm() { Destroy(); }
+
+void TForm::Destroy() {
   if (Wnd) {
     SetWindowLongPtrW(Wnd, GWLP_USERDATA, 0);
     DestroyWindow(Wnd);
+    Wnd = nullptr;
   }
-  for (int i = ControlCount - 1; i >= 0; --i) delete Controls[i];
+  for (; ControlCount > 0; --ControlCount) delete Controls[ControlCount - 1];
 }
 
-void TForm::Add(TControl* control) {
-  if (ControlCount == kMaxControls) {
-    delete control;
-    throw Exception("Твърде много контроли");
-  }
-  Controls[ControlCount++] = control;
-}
+void TForm::Add(TControl* control) { Controls[ControlCount++] = control; }
 
 void TForm::CreateWindowFor(const TFormLayout& layout, int clientWidth, int clientHeight) {
   RECT r = {0, 0, clientWidth, clientHeight};
@@ -109,7 +111,7 @@ void TForm::CreateWindowFor(const TFormLayout& layout, int clientWidth, int clie
 // Windowed controls are made in tab order, which is the order the dialog keys cycle;
 // drawn ones in table order, which is their painting order.
 void TForm::CreateControls(const TFormLayout& layout, int num, int den) {
-  if (layout.RowCount > kMaxControls) throw Exception("Твърде много контроли");
+  if (layout.RowCount > kMaxControls) throw Exception("Твърде много контроли");  // a program fault
   const TLayoutRow* windowed[kMaxControls];
   int count = 0;
   for (int i = 0; i < layout.RowCount; ++i) {

@@ -255,7 +255,7 @@ protected:
   template <class T>
   T* Find(const char* name) const {
     T* c = dynamic_cast<T*>(FindControl(name));
-    if (!c) throw Exception("Layout error");
+    if (!c) throw Exception("Грешка в таблицата на контролите");
     return c;
   }
 
@@ -263,6 +263,7 @@ private:
   static LRESULT CALLBACK Proc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
   LRESULT Message(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
   void CreateWindowFor(const TFormLayout& layout, int clientWidth, int clientHeight);
+  void Destroy();
   void CreateControls(const TFormLayout& layout, int num, int den);
   TControl* FindControl(const char* name) const;
   TButton* ButtonFor(int id) const;

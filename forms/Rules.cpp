@@ -2,11 +2,15 @@
 
 void TitleFromPath(const wchar_t* path, wchar_t* title, int size) {
   if (size <= 0) return;
-  const wchar_t* name = path;
-  const wchar_t* end = nullptr;
+  const wchar_t* name = path;  // after the last separator
+  const wchar_t* end = nullptr;  // the last dot after it
   for (const wchar_t* p = path; *p; ++p) {
-    if (*p == L'\\' || *p == L'/' || *p == L':') name = p + 1, end = nullptr;
-    if (*p == L'.') end = p;
+    if (*p == L'\\' || *p == L'/' || *p == L':') {
+      name = p + 1;
+      end = nullptr;
+    } else if (*p == L'.') {
+      end = p;
+    }
   }
   if (!end) end = name + lstrlenW(name);
   int n = static_cast<int>(end - name);
@@ -19,7 +23,7 @@ void TitleFromPath(const wchar_t* path, wchar_t* title, int size) {
 void ReportText(const wchar_t* message, wchar_t* text, int size) {
   if (size <= 0) return;
   int n = 0;
-  while (message[n] && n < size - 1) text[n] = message[n], ++n;
+  for (; message[n] && n < size - 1; ++n) text[n] = message[n];
   if (n > 0 && text[n - 1] > L'.' && n < size - 1) text[n++] = L'.';
   text[n] = L'\0';
 }

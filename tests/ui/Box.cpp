@@ -2,8 +2,8 @@
 #include <algorithm>
 
 #include "Driver.h"
-#include "IconProbe.h"
-#include "Scenario.h"
+#include "Inject.h"
+#include "Probe.h"
 
 namespace ui {
 
@@ -23,24 +23,10 @@ std::vector<HWND> VisibleChildren(HWND box) {
   return list;
 }
 
-// Asks the probe, loaded into the box's process by a hook on its thread, which of the
-// system's icons the icon control shows.
+// Which of the system's icons the icon control shows, told by the probe in the box's process.
 Icon AskProbe(HWND iconControl) {
-  HMODULE probe = LoadLibraryW(ProbeDll().c_str());
-  if (!probe) return Icon::Other;
-  HOOKPROC proc = reinterpret_cast<HOOKPROC>(
-      reinterpret_cast<void*>(GetProcAddress(probe, "ProbeHook")));
-  HHOOK hook = proc ? SetWindowsHookExW(WH_CALLWNDPROC, proc, probe,
-                                        GetWindowThreadProcessId(iconControl, nullptr))
-                    : nullptr;
-  if (hook) {
-    DWORD_PTR unused = 0;
-    SendMessageTimeoutW(iconControl, RegisterWindowMessageW(kProbeMessage), 0, 0, SMTO_NORMAL,
-                        kWaitMs, &unused);
-    UnhookWindowsHookEx(hook);
-  }
-  FreeLibrary(probe);
-  switch (reinterpret_cast<INT_PTR>(GetPropW(iconControl, kProbeProperty))) {
+  if (!CallProbe(iconControl, kProbeIcon, 0, 0)) return Icon::Other;
+  switch (reinterpret_cast<INT_PTR>(GetPropW(iconControl, kProbeIcon))) {
     case kProbeNone: return Icon::None;
     case kProbeError: return Icon::Error;
     case kProbeWarning: return Icon::Warning;

@@ -14,6 +14,10 @@
 //   DWORD code;
 //   ASSERT_TRUE(app.WaitExit(&code));
 //
+// Also: Focus and Selection (keyboard state read across processes), HoldKey (Shift+Tab),
+// PressAlt (Alt+F4), Close (the close box), RectInParent and Style (layout), Capture (the
+// window's pixels). Scenario.h has folders, media, archives and the floppy drive.
+//
 // Texts are wide at this edge; compare them as UTF-8 (Utf8 and u8 literals), which GoogleTest
 // prints readably. Every wait polls up to a timeout and then returns null or false, so a test
 // fails with its own message instead of hanging. Messages to the target are posted, or sent
@@ -124,6 +128,25 @@ struct Box {
 Box ReadBox(HWND box);
 // Presses the box's button with this id; true when the box then closes.
 bool Answer(const Box& box, int id);
+
+// Pixels of a window's client area as its process painted them (read inside that process, so
+// other windows above it on the screen do not matter). The picture catches up with the
+// window's painting a moment later: wait for the pixels expected rather than take one look.
+struct Shot {
+  int width = 0;
+  int height = 0;
+  std::vector<COLORREF> pixels;  // rows from the top
+  COLORREF At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+};
+Shot Capture(HWND w);
+bool SaveBmp(const Shot& shot, const std::wstring& path);  // for looking at by eye
+// A label of the window as it should look, drawn here with the same system fonts: the text
+// in MS Sans Serif 8 pt (Cyrillic set), window-text colour on the button face, 13 pixels
+// high and width wide (0: as wide as the text), at its left or, for right, at its right.
+Shot RenderLabel(const std::wstring& text, int width = 0, bool right = false, bool bold = false);
+// Waits until w's client area shows part at (left, top); the last look goes to *seen.
+bool Shows(HWND w, int left, int top, const Shot& part, Shot* seen = nullptr,
+           DWORD timeoutMs = 3000);
 
 const char* IconName(Icon icon);
 void PrintTo(Icon icon, std::ostream* os);  // for GoogleTest's messages

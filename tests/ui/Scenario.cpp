@@ -1,6 +1,8 @@
 // Scenario support: paths, files, test folders, media and the floppy drive.
 #include "Scenario.h"
 
+#include <cstdint>
+
 #include "Driver.h"
 
 namespace ui {
@@ -159,6 +161,85 @@ bool RemoveTree(const std::wstring& path) {
     }
   }
   return RemoveDirectoryW(path.c_str()) != 0;
+}
+
+std::string Narrow(const std::wstring& text, UINT codePage) {
+  if (text.empty()) return std::string();
+  const int len = static_cast<int>(text.size());
+  int n = WideCharToMultiByte(codePage, 0, text.data(), len, nullptr, 0, nullptr, nullptr);
+  std::string out(n, '\0');
+  WideCharToMultiByte(codePage, 0, text.data(), len, &out[0], n, nullptr, nullptr);
+  return out;
+}
+
+namespace {
+
+uint32_t Crc32(const std::string& data) {
+  uint32_t crc = 0xFFFFFFFFu;
+  for (unsigned char c : data) {
+    crc ^= c;
+    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+  }
+  return ~crc;
+}
+
+void Put16(std::string& out, uint32_t v) {
+  out += static_cast<char>(v & 0xFF);
+  out += static_cast<char>((v >> 8) & 0xFF);
+}
+
+void Put32(std::string& out, uint32_t v) {
+  Put16(out, v & 0xFFFF);
+  Put16(out, v >> 16);
+}
+
+// The fields that a local header and a central directory entry share, from "version needed"
+// to "extra field length".
+void PutCommon(std::string& out, const ZipEntry& e) {
+  Put16(out, 10);      // version needed: 1.0, stored
+  Put16(out, 0);       // flags
+  Put16(out, 0);       // method: stored
+  Put16(out, 0);       // time 00:00
+  Put16(out, 0x0021);  // date 1980-01-01
+  Put32(out, Crc32(e.data));
+  Put32(out, static_cast<uint32_t>(e.data.size()));
+  Put32(out, static_cast<uint32_t>(e.data.size()));
+  Put16(out, static_cast<uint32_t>(e.name.size()));
+  Put16(out, 0);  // extra field length
+}
+
+}  // namespace
+
+bool WriteZip(const std::wstring& path, const std::vector<ZipEntry>& entries) {
+  std::string zip, central;
+  for (const ZipEntry& e : entries) {
+    const uint32_t offset = static_cast<uint32_t>(zip.size());
+    Put32(zip, 0x04034b50);
+    PutCommon(zip, e);
+    zip += e.name;
+    zip += e.data;
+
+    Put32(central, 0x02014b50);
+    Put16(central, 20);  // made by: MS-DOS, 2.0
+    PutCommon(central, e);
+    Put16(central, 0);  // comment length
+    Put16(central, 0);  // disk number
+    Put16(central, 0);  // internal attributes
+    Put32(central, !e.name.empty() && e.name.back() == '/' ? FILE_ATTRIBUTE_DIRECTORY : 0);
+    Put32(central, offset);
+    central += e.name;
+  }
+  const uint32_t centralOffset = static_cast<uint32_t>(zip.size());
+  zip += central;
+  Put32(zip, 0x06054b50);
+  Put16(zip, 0);
+  Put16(zip, 0);
+  Put16(zip, static_cast<uint32_t>(entries.size()));
+  Put16(zip, static_cast<uint32_t>(entries.size()));
+  Put32(zip, static_cast<uint32_t>(central.size()));
+  Put32(zip, centralOffset);
+  Put16(zip, 0);  // comment length
+  return WriteFile(path, zip);
 }
 
 std::wstring MakeMedium(const std::wstring& dir) {

@@ -4,6 +4,7 @@
 //   ui::TempDir t;                                    // fresh folder, removed afterwards
 //   std::wstring product = t.Sub(L"WinTalvo");        // made; a Windows path (C:\...)
 //   ui::WriteFile(product + L"\\Vanto.exe", "MZ");
+//   ui::WriteZip(cd + L"\\a.zip", {{"Blanks/FORM.RTF", "{\\rtf1}"}, {"readme.txt", "1"}});
 //   std::wstring exe = ui::MakeMedium(t.Sub(L"cd"));  // updater + UNZDLL.DLL copied there
 //
 //   ui::Floppy a;                                     // test takes RESOURCE_LOCK floppy
@@ -12,6 +13,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace ui {
 
@@ -35,6 +37,19 @@ bool MakeDir(const std::wstring& path);
 bool CopyInto(const std::wstring& file, const std::wstring& dir);
 // Deletes a tree, read-only files included; true when nothing of it is left.
 bool RemoveTree(const std::wstring& path);
+
+// A text in a single-byte code page (866 for Cyrillic names inside archives, 1251 for the
+// updater's own texts); characters the code page lacks become "?".
+std::string Narrow(const std::wstring& text, UINT codePage);
+
+// An archive member: its name as stored (folders separated by "/"; a name ending in "/" is a
+// folder entry) and its bytes.
+struct ZipEntry {
+  std::string name;
+  std::string data;
+};
+// Writes a zip archive whose members are stored uncompressed.
+bool WriteZip(const std::wstring& path, const std::vector<ZipEntry>& entries);
 
 // Copies the updater and UNZDLL.DLL into dir (made if missing); returns the updater's path
 // there, or an empty text on failure.

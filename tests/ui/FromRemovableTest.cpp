@@ -1,0 +1,93 @@
+// Where the updater starts from decides how many disks it asks for: one pass from a fixed
+// drive, a question for the next disk after each pass from a floppy.
+#include <gtest/gtest.h>
+
+#include "Driver.h"
+#include "Scenario.h"
+
+namespace {
+
+class FromRemovable : public ::testing::Test {
+protected:
+  void SetUp() override {
+#ifndef TALVO_HAS_RUN_UPDATE
+    GTEST_SKIP() << "the update run is not in the tree yet";
+#endif
+    product = t.Sub(L"WinTalvo");
+    ASSERT_TRUE(ui::WriteFile(ui::Join(product, L"Vanto.exe"), "MZ"));
+  }
+
+  // A disk with the updater, its library and one archive.
+  std::wstring MakeDisk(const std::wstring& name) {
+    const std::wstring disk = t.Sub(name);
+    EXPECT_FALSE(ui::MakeMedium(disk).empty());
+    EXPECT_TRUE(ui::WriteZip(ui::Join(disk, L"new.zip"), {{"readme.txt", "disk 1"}}));
+    return disk;
+  }
+
+  // Starts the updater and presses the update button for the product folder.
+  void StartUpdate(const std::wstring& exe) {
+    ASSERT_TRUE(app.Start(exe, t.Path()));
+    w = app.MainWindow();
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(ui::SetText(ui::Control(w, ui::kEditFolder), product));
+    ui::Click(ui::Control(w, ui::kBtnInstall));
+  }
+
+  // After the first pass: the archive's file is in the product folder.
+  void ExpectFirstPassDone() {
+    std::string readme;
+    EXPECT_TRUE(ui::ReadFile(ui::Join(product, L"readme.txt"), &readme));
+    EXPECT_EQ(readme, "disk 1");
+  }
+
+  void ExpectClosedAndClean() {
+    EXPECT_TRUE(ui::WaitGone(w));
+    DWORD code = 1;
+    ASSERT_TRUE(app.WaitExit(&code));
+    EXPECT_EQ(code, 0u);
+    EXPECT_FALSE(ui::Exists(ui::Join(product, L"Temp1"))) << "work folder left behind";
+  }
+
+  ui::TempDir t;
+  ui::App app;
+  std::wstring product;
+  HWND w = nullptr;
+};
+
+TEST_F(FromRemovable, FixedDriveMeansOnePassAndNoDiskQuestion) {
+  StartUpdate(ui::Join(MakeDisk(L"cd"), L"TalvoUpdate.exe"));
+
+  ui::Box box = ui::ReadBox(app.WaitBox());
+  EXPECT_EQ(ui::Utf8(box.text),
+            u8"Актуализацията завърши успешно.\r\nИскате ли да стартирате продукта?");
+  EXPECT_EQ(box.icon, ui::Icon::Question);
+  ExpectFirstPassDone();
+  ASSERT_TRUE(ui::Answer(box, IDCANCEL));
+  ExpectClosedAndClean();
+}
+
+TEST_F(FromRemovable, FloppyMeansAQuestionForTheNextDisk) {
+  ui::Floppy a;
+  ASSERT_TRUE(a.SwapDisk(MakeDisk(L"disk1")));
+  StartUpdate(L"A:\\TalvoUpdate.exe");
+
+  ui::Box disk = ui::ReadBox(app.WaitBox());
+  EXPECT_EQ(ui::Utf8(disk.caption), u8" Актуализация на Талво");
+  EXPECT_EQ(ui::Utf8(disk.text),
+            u8"\r\nМоля, поставете дискета No 2\r\nвъв флопидисковото устройство.");
+  EXPECT_EQ(disk.icon, ui::Icon::Information);
+  EXPECT_EQ(disk.buttons, (std::vector<int>{IDOK, IDCANCEL}));
+  ExpectFirstPassDone();
+
+  // Declining the disk and confirming the abort ends the run without the success question.
+  ASSERT_TRUE(ui::Answer(disk, IDCANCEL));
+  ui::Box abort = ui::ReadBox(app.WaitBox());
+  EXPECT_EQ(ui::Utf8(abort.text),
+            u8"\r\nАктуализацията не е завършена.\r\nНаистина ли искате да я прекъснете?");
+  EXPECT_EQ(abort.icon, ui::Icon::Information);
+  ASSERT_TRUE(ui::Answer(abort, IDOK));
+  ExpectClosedAndClean();
+}
+
+}  // namespace
