@@ -23,8 +23,9 @@ void GetTitle(wchar_t* title) {
 void ShowReport(const char* message) {
   if (HWND capture = GetCapture()) SendMessageW(capture, WM_CANCELMODE, 0, 0);
   wchar_t wide[512], text[512], title[MAX_PATH];
-  int n = MultiByteToWideChar(kCp1251, 0, message, -1, wide, 512);
-  wide[n > 0 ? n - 1 : 0] = L'\0';
+  int length = lstrlenA(message);
+  int n = MultiByteToWideChar(kCp1251, 0, message, length < 511 ? length : 511, wide, 511);
+  wide[n > 0 ? n : 0] = L'\0';
   ReportText(wide, text, 512);
   GetTitle(title);
   MessageBoxW(GetActiveWindow(), text, title, MB_OK | MB_ICONERROR);
@@ -36,7 +37,7 @@ LONG WINAPI ReportFault(EXCEPTION_POINTERS* info) {
   char text[160];
   if (r->ExceptionCode == EXCEPTION_ACCESS_VIOLATION && r->NumberParameters >= 2) {
     ULONG_PTR kind = r->ExceptionInformation[0];
-    const char* what = kind == 0 ? "четене от" : kind == 8 ? "изпълнение на" : "запис в";
+    const char* what = kind == 0 ? "четене от" : kind == 8 ? "изпълнение на" : "запис на";
     wsprintfA(text, "Нарушение на достъпа при %s адрес %08X (инструкция на адрес %08X)", what,
               static_cast<UINT>(r->ExceptionInformation[1]), at);
   } else if (r->ExceptionCode == EXCEPTION_INT_DIVIDE_BY_ZERO) {

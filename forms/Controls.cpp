@@ -54,13 +54,18 @@ TLabel::TLabel(TForm& owner, const char* name, const RECT& bounds, HFONT font, b
 TLabel::~TLabel() { free(Text); }
 
 void TLabel::SetCaption(const char* text) {
-  Owner.Invalidate(Bounds);  // the old extent, in case the new text is shorter
   char* copy = CopyText(text ? text : "");
   free(Text);
   Text = copy;
   Wide = TWide(kCp1251, Text);
   if (!Fixed) Bounds.right = Bounds.left + TextWidth(Owner.Handle(), Font, Wide);
-  Owner.Invalidate(Bounds);
+  // The label's band across the whole form: what a longer text left must go, and a smoothed
+  // font may draw a little past the label's own edges.
+  RECT band;
+  GetClientRect(Owner.Handle(), &band);
+  band.top = Bounds.top;
+  band.bottom = Bounds.bottom;
+  Owner.Invalidate(band);
 }
 
 void TLabel::Paint(HDC dc) const {

@@ -1,6 +1,6 @@
 #include "unzip/InfoZip.h"
 
-#include <stdio.h>
+#include <strsafe.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -22,13 +22,10 @@ Fn Entry(HMODULE library, const char* name) {
 }  // namespace
 
 int FormatZipError(int32_t number, const char* text, char* out) {
-  const int n = snprintf(out, kBoxTextSize, "Zip error %d:\n%.*s", static_cast<int>(number),
-                         static_cast<int>(sizeof(UnzCallbackInfo::MessageText)), text);
-  if (n < 0) {
-    out[0] = '\0';
-    return 0;
-  }
-  return n < kBoxTextSize ? n : kBoxTextSize - 1;
+  // A text that does not fit is cut; the result is always terminated.
+  StringCchPrintfA(out, kBoxTextSize, "Zip error %d:\n%.*s", static_cast<int>(number),
+                   static_cast<int>(sizeof(UnzCallbackInfo::MessageText)), text);
+  return static_cast<int>(strlen(out));
 }
 
 int32_t __stdcall UnzMessageProc(UnzCallbackInfo* info) {

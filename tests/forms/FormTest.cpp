@@ -98,12 +98,70 @@ TEST(Label, AutoSizedLabelFollowsItsTextBothWays) {
   EXPECT_EQ(Caption(form.Auto), "");
 }
 
+namespace {
+
+// Pixels other than the button face in a band of the form's surface, as it is on screen.
+int InkIn(HWND form, int left, int right, int top, int bottom) {
+  HDC dc = GetDC(form);
+  COLORREF face = GetPixel(dc, 1, 1);  // the form's own background
+  int ink = 0;
+  for (int y = top; y < bottom; ++y)
+    for (int x = left; x < right; ++x) ink += GetPixel(dc, x, y) != face;
+  ReleaseDC(form, dc);
+  return ink;
+}
+
+}  // namespace
+
+TEST(Label, AShorterTextLeavesNothingOfALongerOne) {
+  TTestForm form;
+  form.Show();
+  form.Auto->SetCaption("Разархивиране на файл C:\\WinTalvo\\Temp1\\Обновяване.zip");
+  UpdateWindow(form.Handle());
+  int longRight = form.Auto->Left() + form.Auto->Width();
+  int top = form.Auto->Top(), bottom = top + form.Auto->Height();
+
+  form.Auto->SetCaption("Край");
+  UpdateWindow(form.Handle());  // paints only what the label made invalid
+  int shortRight = form.Auto->Left() + form.Auto->Width();
+  ASSERT_LT(shortRight + 10, longRight);
+  EXPECT_GT(InkIn(form.Handle(), form.Auto->Left(), shortRight, top, bottom), 0);
+  EXPECT_EQ(InkIn(form.Handle(), shortRight + 4, longRight, top, bottom), 0);
+}
+
 TEST(Label, FixedLabelKeepsItsWidth) {
   TTestForm form;
   RECT before = {form.Fixed->Left(), 0, form.Fixed->Width(), 0};
   form.Fixed->SetCaption("Много по-дълъг текст от полето си");
   EXPECT_EQ(form.Fixed->Left(), before.left);
   EXPECT_EQ(form.Fixed->Width(), before.right);
+}
+
+TEST(Bevel, IsTheLoweredEtchedFrame) {
+  TTestForm form;
+  form.Show();
+  UpdateWindow(form.Handle());
+  HDC dc = GetDC(form.Handle());
+  int x = form.Frame->Left(), y = form.Frame->Top();
+  int w = form.Frame->Width(), h = form.Frame->Height();
+  auto at = [&](int dx, int dy) { return GetPixel(dc, x + dx, y + dy); };
+  COLORREF shadow = GetSysColor(COLOR_BTNSHADOW), light = GetSysColor(COLOR_BTNHIGHLIGHT);
+  COLORREF face = GetSysColor(COLOR_BTNFACE);
+  // The shadow outline from (0, 0) to (w-2, h-2), over the highlight one from (1, 1) to
+  // (w-1, h-1); the inside and the two far corners stay the form's.
+  EXPECT_EQ(at(0, 0), shadow);
+  EXPECT_EQ(at(w - 2, 1), shadow);
+  EXPECT_EQ(at(1, h - 2), shadow);
+  EXPECT_EQ(at(w - 2, h - 2), shadow);
+  EXPECT_EQ(at(1, 1), light);
+  EXPECT_EQ(at(w - 1, h - 1), light);
+  EXPECT_EQ(at(w - 1, 1), light);
+  EXPECT_EQ(at(1, h - 1), light);
+  EXPECT_EQ(at(w / 2, h - 1), light);
+  EXPECT_EQ(at(w - 1, 0), face);
+  EXPECT_EQ(at(0, h - 1), face);
+  EXPECT_EQ(at(w / 2, h / 2), face);
+  ReleaseDC(form.Handle(), dc);
 }
 
 TEST(Edit, TextRoundTripsAndIsCutToFitWithItsWholeLength) {

@@ -3,6 +3,7 @@
 namespace {
 
 const TLayoutRow kRows[] = {
+    {ckBevel, "Frame", nullptr, 10, 120, 60, 40, nullptr, 0, 0, 0},
     {ckLabel, "Auto", nullptr, 10, 10, 50, 13, "Кратък", 0, 0, 0},
     {ckLabel, "Fixed", nullptr, 10, 30, 70, 13, "Директория", csFixed, 0, 0},
     {ckEdit, "Edit", nullptr, 10, 50, 200, 21, "C:\\WinTalvo", 0, 0, 100},
@@ -13,12 +14,13 @@ const TLayoutRow kRows[] = {
     {ckButton, "Fault", nullptr, 290, 80, 60, 23, "Срив", 0, 5, 202},
 };
 
-const TFormLayout kLayout = {L"TTestForm", " Проба", 400, 120, L"MS Sans Serif", -11, 13,
+const TFormLayout kLayout = {L"TTestForm", " Проба", 400, 170, L"MS Sans Serif", -11, 13,
                              kRows, sizeof kRows / sizeof kRows[0]};
 
 }  // namespace
 
 TTestForm::TTestForm() : TForm(kLayout) {
+  Frame = Find<TBevel>("Frame");
   Auto = Find<TLabel>("Auto");
   Fixed = Find<TLabel>("Fixed");
   Edit = Find<TEdit>("Edit");

@@ -1,5 +1,5 @@
 #pragma once
-// A small form for the tests: two labels, an edit box and buttons whose handlers count,
+// A small form for the tests: a frame, two labels, an edit box and buttons whose handlers count,
 // throw, abort or fault.
 #include "forms/Forms.h"
 
@@ -7,6 +7,7 @@ class TTestForm : public TForm {
 public:
   TTestForm();
 
+  TBevel* Frame;
   TLabel* Auto;
   TLabel* Fixed;
   TEdit* Edit;

@@ -1,4 +1,0 @@
-// Stand-in until folder selection is in the tree.
-#include "app/UMain.h"
-
-void TFMain::BtnBrowseClick() {}

@@ -1,4 +1,0 @@
-// Stand-in until the update run is in the tree.
-#include "update/RunUpdate.h"
-
-void RunUpdate() {}

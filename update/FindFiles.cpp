@@ -1,0 +1,13 @@
+#include "update/FindFiles.h"
+
+#include "update/FileUtils.h"
+
+FindFiles::FindFiles(const char* folder, const char* pattern) {
+  char path[MAX_PATH];
+  if (folder[0] != '\0' && JoinPath(folder, pattern, path))
+    handle_ = FindFirstFileA(path, &data_);
+}
+
+FindFiles::~FindFiles() {
+  if (Found()) FindClose(handle_);
+}
