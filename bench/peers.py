@@ -20,6 +20,7 @@ DATA, WORK, UNZX, UNZBENCH, RUNS = sys.argv[1], sys.argv[2], sys.argv[3], sys.ar
 ARCHIVES = [('mixed', '200 MB, 2,000 files'), ('big', 'one 500 MB member'), ('many', '20,000 files of 1 KB')]
 OUT = os.path.join(WORK, 'out')
 TIMES = os.path.join(WORK, 'time.txt')
+LOG = os.path.join(WORK, 'output.txt')
 
 PEERS = {
     'ours': lambda a: [UNZX, a],
@@ -42,15 +43,19 @@ def run(cmd):
     """Wall seconds, peak resident KB, CPU seconds and the program's own output."""
     fresh()
     t0 = time.perf_counter()
-    p = subprocess.run(['/usr/bin/time', '-v', '-o', TIMES] + cmd, cwd=OUT, stdout=subprocess.PIPE,
-                       stderr=subprocess.PIPE, text=True)
-    wall = time.perf_counter() - t0
+    # Output goes to a file: Wine's helper processes would hold a pipe open after the run.
+    with open(LOG, 'w+') as log:
+        p = subprocess.run(['/usr/bin/time', '-v', '-o', TIMES] + cmd, cwd=OUT, stdin=subprocess.DEVNULL, stdout=log,
+                           stderr=subprocess.STDOUT)
+        wall = time.perf_counter() - t0
+        log.seek(0)
+        output = log.read()
     if p.returncode != 0:
-        sys.exit('failed (%d): %s\n%s%s' % (p.returncode, ' '.join(cmd), p.stdout, p.stderr))
+        sys.exit('failed (%d): %s\n%s' % (p.returncode, ' '.join(cmd), output))
     rusage = open(TIMES).read()
     field = lambda name: float(re.search(name + r': ([0-9.]+)', rusage).group(1))
     cpu = field('User time \\(seconds\\)') + field('System time \\(seconds\\)')
-    return wall, int(field('Maximum resident set size \\(kbytes\\)')), cpu, p.stdout
+    return wall, int(field('Maximum resident set size \\(kbytes\\)')), cpu, output
 
 
 def files_out():
