@@ -26,6 +26,7 @@ public:
   // Expands the item (the browser lists a folder's subfolders when it first opens) and
   // returns its children.
   std::vector<HTREEITEM> Children(HTREEITEM item) const;
+  void Collapse(HTREEITEM item) const;
   HTREEITEM Selected() const;
   bool Select(HTREEITEM item) const;
   // The item of a drive's root ("C:\\"), found under the desktop's items by its "(C:)".
