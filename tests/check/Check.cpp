@@ -1,0 +1,235 @@
+#include "Check.h"
+
+#include <algorithm>
+
+#include "Driver.h"
+#include "Scenario.h"
+
+namespace check {
+
+namespace {
+
+constexpr UINT kSendMs = 5000;
+constexpr size_t kTextChars = 260;
+
+// A TVITEMW followed by its text buffer, in the tree's process.
+struct RemoteItem {
+  TVITEMW item;
+  wchar_t text[kTextChars];
+};
+
+std::wstring Lower(std::wstring s) {
+  CharLowerBuffW(&s[0], static_cast<DWORD>(s.size()));
+  return s;
+}
+
+}  // namespace
+
+BrowserTree::BrowserTree(HWND dialog) : tree_(ui::FindChild(dialog, L"SysTreeView32")) {
+  DWORD pid = 0;
+  if (!tree_ || !GetWindowThreadProcessId(tree_, &pid)) return;
+  process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+  if (!process_) return;
+  remote_ = VirtualAllocEx(process_, nullptr, sizeof(RemoteItem), MEM_COMMIT | MEM_RESERVE,
+                           PAGE_READWRITE);
+}
+
+BrowserTree::~BrowserTree() {
+  if (remote_) VirtualFreeEx(process_, remote_, 0, MEM_RELEASE);
+  if (process_) CloseHandle(process_);
+}
+
+LRESULT BrowserTree::Send(UINT msg, WPARAM wp, LPARAM lp) const {
+  DWORD_PTR result = 0;
+  if (!SendMessageTimeoutW(tree_, msg, wp, lp, SMTO_NORMAL, kSendMs, &result)) return 0;
+  return static_cast<LRESULT>(result);
+}
+
+std::wstring BrowserTree::TextOf(HTREEITEM item) const {
+  if (!Ready() || !item) return std::wstring();
+  RemoteItem local{};
+  RemoteItem* remote = static_cast<RemoteItem*>(remote_);
+  local.item.mask = TVIF_TEXT | TVIF_HANDLE;
+  local.item.hItem = item;
+  local.item.pszText = remote->text;
+  local.item.cchTextMax = kTextChars;
+  SIZE_T n = 0;
+  if (!WriteProcessMemory(process_, remote, &local, sizeof local, &n)) return std::wstring();
+  if (!Send(TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(remote))) return std::wstring();
+  if (!ReadProcessMemory(process_, remote, &local, sizeof local, &n)) return std::wstring();
+  local.text[kTextChars - 1] = L'\0';
+  // The tree may answer with its own buffer instead of filling ours.
+  if (local.item.pszText != remote->text) {
+    wchar_t own[kTextChars] = L"";
+    ReadProcessMemory(process_, local.item.pszText, own, sizeof own - sizeof(wchar_t), &n);
+    return own;
+  }
+  return local.text;
+}
+
+HTREEITEM BrowserTree::Root() const {
+  return reinterpret_cast<HTREEITEM>(Send(TVM_GETNEXTITEM, TVGN_ROOT, 0));
+}
+
+std::vector<HTREEITEM> BrowserTree::Children(HTREEITEM item) const {
+  std::vector<HTREEITEM> list;
+  if (!item) return list;
+  Send(TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
+  for (LRESULT c = Send(TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(item)); c;
+       c = Send(TVM_GETNEXTITEM, TVGN_NEXT, c)) {
+    list.push_back(reinterpret_cast<HTREEITEM>(c));
+  }
+  return list;
+}
+
+void BrowserTree::Collapse(HTREEITEM item) const {
+  Send(TVM_EXPAND, TVE_COLLAPSE, reinterpret_cast<LPARAM>(item));
+}
+
+HTREEITEM BrowserTree::Selected() const {
+  return reinterpret_cast<HTREEITEM>(Send(TVM_GETNEXTITEM, TVGN_CARET, 0));
+}
+
+bool BrowserTree::Select(HTREEITEM item) const {
+  Send(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+  return Selected() == item;
+}
+
+HTREEITEM BrowserTree::Drive(wchar_t letter) const {
+  const std::wstring mark = std::wstring(L"(") + letter + L":)";
+  for (HTREEITEM top : Children(Root())) {
+    for (HTREEITEM child : Children(top)) {
+      if (TextOf(child).find(mark) != std::wstring::npos) return child;
+    }
+  }
+  return nullptr;
+}
+
+HTREEITEM BrowserTree::Folder(const std::wstring& path) const {
+  if (path.size() < 3 || path.compare(1, 2, L":\\") != 0) return nullptr;
+  HTREEITEM item = Drive(static_cast<wchar_t>(towupper(path[0])));
+  size_t start = 3;
+  while (item && start < path.size()) {
+    size_t end = path.find(L'\\', start);
+    if (end == std::wstring::npos) end = path.size();
+    const std::wstring name = Lower(path.substr(start, end - start));
+    HTREEITEM next = nullptr;
+    for (HTREEITEM child : Children(item)) {
+      if (Lower(TextOf(child)) == name) next = child;
+    }
+    item = next;
+    start = end + 1;
+  }
+  return item;
+}
+
+std::string BrowserTree::Dump(HTREEITEM item, int depth) const {
+  std::string out;
+  std::vector<std::pair<HTREEITEM, int>> stack{{item, 0}};
+  while (!stack.empty()) {
+    auto [at, level] = stack.back();
+    stack.pop_back();
+    out += std::string(2 * level, ' ') + ui::Utf8(TextOf(at)) + "\n";
+    if (level == depth) continue;
+    std::vector<HTREEITEM> children = Children(at);
+    for (auto c = children.rbegin(); c != children.rend(); ++c) stack.push_back({*c, level + 1});
+  }
+  return out;
+}
+
+namespace {
+
+struct StaticSearch {
+  const std::wstring* text;
+  HWND found;
+};
+
+BOOL CALLBACK FindStaticProc(HWND w, LPARAM lp) {
+  StaticSearch* s = reinterpret_cast<StaticSearch*>(lp);
+  if (ui::ClassName(w) != L"Static" || ui::Text(w) != *s->text) return TRUE;
+  s->found = w;
+  return FALSE;
+}
+
+}  // namespace
+
+HWND FindStatic(HWND dialog, const std::wstring& text) {
+  StaticSearch s{&text, nullptr};
+  EnumChildWindows(dialog, FindStaticProc, reinterpret_cast<LPARAM>(&s));
+  return s.found;
+}
+
+bool RunShell(const std::string& command) {
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  static int count = 0;
+  const std::wstring marker = ui::Join(temp, L"talvo-check-" +
+                                       std::to_wstring(GetCurrentProcessId()) + L"-" +
+                                       std::to_wstring(++count));
+  const std::string status = ui::UnixPath(marker);
+  if (status.empty() || command.find('"') != std::string::npos) return false;
+  // Wine gives no handle to wait on for a Linux program: the shell leaves its exit status
+  // in a marker file, written under another name first so that it is seen whole.
+  std::wstring cmd = L"Z:\\bin\\sh -c \"" + ui::Wide(command) + L"; echo $? >'" +
+                     ui::Wide(status) + L".part' && mv '" + ui::Wide(status) + L".part' '" +
+                     ui::Wide(status) + L"'\"";
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+    return false;
+  }
+  if (pi.hProcess) CloseHandle(pi.hProcess);
+  if (pi.hThread) CloseHandle(pi.hThread);
+  std::string code;
+  const bool done = ui::WaitUntil([&] { return ui::ReadFile(marker, &code); });
+  DeleteFileW(marker.c_str());
+  return done && code.compare(0, 1, "0") == 0 && (code.size() == 1 || code[1] == '\n');
+}
+
+namespace {
+
+std::string Quoted(const std::wstring& windowsPath) {
+  const std::string path = ui::UnixPath(windowsPath);
+  if (path.empty() || path.find('\'') != std::string::npos) return std::string();
+  return "'" + path + "'";
+}
+
+}  // namespace
+
+ReadOnlyFolder::ReadOnlyFolder(const std::wstring& folder) : folder_(folder) {
+  const std::string path = Quoted(folder);
+  ok_ = !path.empty() && RunShell("chattr +i " + path);
+}
+
+ReadOnlyFolder::~ReadOnlyFolder() {
+  if (ok_) RunShell("chattr -i " + Quoted(folder_));
+}
+
+std::vector<std::wstring> TempEntries(const std::wstring& folder) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW fd;
+  HANDLE find = FindFirstFileW(ui::Join(folder, L"Temp*").c_str(), &fd);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do {
+    names.push_back(fd.cFileName);
+  } while (FindNextFileW(find, &fd));
+  FindClose(find);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::wstring MakeDeepFolder(const std::wstring& dir, size_t length) {
+  std::wstring path = dir;
+  char letter = 'a';
+  while (path.size() < length) {
+    const size_t room = length - path.size() - 1;  // after the backslash
+    // Leave no remainder too short for a name of its own.
+    size_t n = room > 200 ? std::min<size_t>(150, room - 1) : room;
+    path = ui::Join(path, std::wstring(n, static_cast<wchar_t>(letter++)));
+    if (!CreateDirectoryW((L"\\\\?\\" + path).c_str(), nullptr)) return std::wstring();
+  }
+  return path.size() == length ? path : std::wstring();
+}
+
+}  // namespace check

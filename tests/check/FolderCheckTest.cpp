@@ -1,0 +1,255 @@
+// The update button checks the folder text before anything else: a wrong folder is refused
+// with one box and stays selected for correcting; a good one gets a fresh work folder, which
+// closing the window takes away again. The medium has no archive, so a run that passes the
+// check stops at "Липсващ ZIP файл." with its work folder in place and the window open.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "Check.h"
+#include "Driver.h"
+#include "Scenario.h"
+
+namespace {
+
+const char kCaption[] = u8" Актуализация на Талво";
+const char kEnterFolder[] = u8"Моля, въведете директория.";
+const char kMissing[] = u8"Въведената папка\r\nне съществува.";
+const char kNotProduct[] = u8"Въведената папка не е\r\nпапката на Талво.";
+const char kNoArchive[] = u8"Липсващ ZIP файл.\r\nПродуктът не може да се актуализира.";
+const char kCannotMake[] = u8"Грешка при създаване на директория\r\n";
+
+using Names = std::vector<std::wstring>;
+using check::TempEntries;
+
+class FolderCheck : public ::testing::Test {
+protected:
+  void SetUp() override {
+    product = t.Sub(L"WinTalvo");
+    ASSERT_TRUE(ui::WriteFile(ui::Join(product, L"Vanto.exe"), "MZ"));
+    const std::wstring exe = ui::MakeMedium(t.Sub(L"medium"));
+    ASSERT_FALSE(exe.empty());
+    ASSERT_TRUE(app.Start(exe, t.Path()));
+    w = app.MainWindow();
+    ASSERT_NE(w, nullptr);
+    edit = ui::Control(w, ui::kEditFolder);
+    install = ui::Control(w, ui::kBtnInstall);
+    ASSERT_TRUE(edit && install);
+  }
+
+  // Types the folder text, presses Актуализация and reads the box that comes up.
+  ui::Box Update(const std::wstring& text) {
+    EXPECT_TRUE(ui::SetText(edit, text));
+    ui::Click(install);
+    ui::Box box = ui::ReadBox(app.WaitBox());
+    EXPECT_NE(box.hwnd, nullptr) << "no box after Актуализация";
+    return box;
+  }
+
+  // One error box with the window's caption and these lines; OK closes it.
+  void ExpectError(const ui::Box& box, const std::string& text) {
+    EXPECT_EQ(ui::Utf8(box.caption), kCaption);
+    EXPECT_EQ(ui::Utf8(box.text), text);
+    EXPECT_EQ(box.icon, ui::Icon::Error);
+    EXPECT_EQ(box.buttons, std::vector<int>{IDOK});
+    EXPECT_TRUE(ui::Answer(box, IDOK));
+  }
+
+  // After a refusal: the window is open, its folder text whole selected and focused, so the
+  // user can type the right one; no second box follows.
+  void ExpectReadyToCorrect() {
+    EXPECT_TRUE(ui::WaitUntil([&] { return ui::Focus(w) == edit; })) << "focus not on the folder";
+    int start = -1, end = -1;
+    EXPECT_TRUE(ui::Selection(edit, &start, &end));
+    EXPECT_EQ(start, 0);
+    EXPECT_EQ(end, static_cast<int>(ui::Text(edit).size())) << "folder text not all selected";
+    EXPECT_EQ(app.WaitBox(300), nullptr) << "a second box";
+    EXPECT_TRUE(IsWindow(w));
+  }
+
+  // After the check passed: the run stops for want of an archive, window open.
+  void ExpectPassed(const ui::Box& box) {
+    EXPECT_EQ(ui::Utf8(box.text), kNoArchive) << "the folder check did not pass";
+    EXPECT_TRUE(ui::Answer(box, IDOK));
+  }
+
+  void CloseWindow() {
+    ui::Click(ui::Control(w, ui::kBtnCancel));
+    EXPECT_TRUE(ui::WaitGone(w));
+    DWORD code = 1;
+    ASSERT_TRUE(app.WaitExit(&code));
+    EXPECT_EQ(code, 0u);
+  }
+
+  ui::TempDir t;
+  ui::App app;
+  std::wstring product;
+  HWND w = nullptr, edit = nullptr, install = nullptr;
+};
+
+// ---- Refusals ------------------------------------------------------------------------------
+
+TEST_F(FolderCheck, AnEmptyOrBlankTextAsksForAFolder) {
+  for (const wchar_t* text : {L"", L"  \t  "}) {
+    SCOPED_TRACE(ui::Utf8(L"text \"" + std::wstring(text) + L"\""));
+    ExpectError(Update(text), kEnterFolder);
+    ExpectReadyToCorrect();
+  }
+}
+
+TEST_F(FolderCheck, AFolderThatDoesNotExistIsRefused) {
+  ExpectError(Update(ui::Join(t.Path(), L"NoSuchFolder")), kMissing);
+  ExpectReadyToCorrect();
+}
+
+TEST_F(FolderCheck, APathEndingInABackslashCountsAsMissing) {
+  ExpectError(Update(product + L"\\"), kMissing);
+  ExpectReadyToCorrect();
+  EXPECT_EQ(TempEntries(product), Names{}) << "a refusal made a work folder";
+}
+
+TEST_F(FolderCheck, ABareDriveRootCountsAsMissing) {
+  for (const wchar_t* root : {L"C:\\", L"Z:\\"}) {
+    SCOPED_TRACE(ui::Utf8(root));
+    ExpectError(Update(root), kMissing);
+    ExpectReadyToCorrect();
+  }
+}
+
+TEST_F(FolderCheck, AFolderWithoutTheProgramIsNotTheProductFolder) {
+  const std::wstring other = t.Sub(L"Other");
+  ASSERT_TRUE(ui::WriteFile(ui::Join(other, L"Vanto.ex"), "MZ"));
+  ExpectError(Update(other), kNotProduct);
+  ExpectReadyToCorrect();
+  EXPECT_EQ(TempEntries(other), Names{}) << "a refusal made a work folder";
+}
+
+// ---- What counts as the folder ----------------------------------------------------------------
+
+TEST_F(FolderCheck, BlanksAroundTheFolderAreTrimmed) {
+  ExpectPassed(Update(L"  \t " + product + L"   "));
+  EXPECT_EQ(TempEntries(product), Names{L"Temp1"});
+  EXPECT_TRUE(ui::IsDir(ui::Join(product, L"Temp1")));
+}
+
+TEST_F(FolderCheck, TheProgramNameIsMatchedWithoutRegardToCase) {
+  const std::wstring lower = t.Sub(L"Lower");
+  ASSERT_TRUE(ui::WriteFile(ui::Join(lower, L"vanto.EXE"), "MZ"));
+  ExpectPassed(Update(lower));
+  EXPECT_EQ(TempEntries(lower), Names{L"Temp1"});
+}
+
+TEST_F(FolderCheck, AnOverlongTextIsCutTo259CharactersBeforeAnyTest) {
+  // The first 259 characters name a folder that exists but is too deep for the program's
+  // name to fit beside it; the whole text names nothing.
+  const std::wstring deep = check::MakeDeepFolder(t.Sub(L"deep"), 259);
+  ASSERT_EQ(deep.size(), 259u);
+  const std::wstring text = L"  " + deep + L"\\" + std::wstring(40, L'x');
+  ASSERT_GE(text.size(), 300u);
+  ExpectError(Update(text), kNotProduct);
+  ExpectReadyToCorrect();
+}
+
+// ---- The work folder -------------------------------------------------------------------------
+
+TEST_F(FolderCheck, TakenTempNamesAreSkippedWhetherFoldersOrFiles) {
+  ASSERT_TRUE(ui::WriteFile(ui::Join(t.Sub(L"WinTalvo\\Temp1"), L"keep.txt"), "theirs"));
+  ASSERT_TRUE(ui::WriteFile(ui::Join(product, L"Temp2"), "a file"));
+  ExpectPassed(Update(product));
+  EXPECT_EQ(TempEntries(product), (Names{L"Temp1", L"Temp2", L"Temp3"}));
+  EXPECT_TRUE(ui::IsDir(ui::Join(product, L"Temp3")));
+
+  CloseWindow();
+  // Only the folder this run made goes; what was there before stays as it was.
+  EXPECT_EQ(TempEntries(product), (Names{L"Temp1", L"Temp2"}));
+  std::string bytes;
+  EXPECT_TRUE(ui::ReadFile(ui::Join(product, L"Temp1\\keep.txt"), &bytes));
+  EXPECT_EQ(bytes, "theirs");
+  EXPECT_TRUE(ui::ReadFile(ui::Join(product, L"Temp2"), &bytes));
+  EXPECT_EQ(bytes, "a file");
+}
+
+TEST_F(FolderCheck, AWorkFolderThatCannotBeMadeIsNamedInTheBox) {
+  check::ReadOnlyFolder readOnly(product);
+  if (!readOnly.Ok()) GTEST_SKIP() << "this file system cannot make a folder read-only for root";
+  ExpectError(Update(product), kCannotMake + ui::Utf8(ui::Join(product, L"Temp1")));
+  ExpectReadyToCorrect();
+  EXPECT_EQ(TempEntries(product), Names{});
+  CloseWindow();
+  EXPECT_TRUE(ui::Exists(ui::Join(product, L"Vanto.exe")));
+}
+
+TEST_F(FolderCheck, ClosingTheWindowDeletesTheWorkFolderWithEverythingInIt) {
+  ExpectPassed(Update(product));
+  const std::wstring work = ui::Join(product, L"Temp1");
+  ASSERT_TRUE(ui::IsDir(work));
+  // What a run leaves there: files, a subfolder, a read-only file.
+  ASSERT_TRUE(ui::WriteFile(ui::Join(work, L"new.dll"), "new"));
+  ASSERT_TRUE(ui::WriteFile(ui::Join(t.Sub(L"WinTalvo\\Temp1\\Blanks"), L"FORM.RTF"), "{\\rtf1}"));
+  const std::wstring readOnly = ui::Join(work, L"locked.txt");
+  ASSERT_TRUE(ui::WriteFile(readOnly, "ro"));
+  ASSERT_TRUE(SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
+
+  CloseWindow();
+  EXPECT_FALSE(ui::Exists(work)) << "work folder left behind";
+  EXPECT_TRUE(ui::Exists(ui::Join(product, L"Vanto.exe")));
+}
+
+TEST_F(FolderCheck, ClosingBeforeAnyRunTouchesNothing) {
+  ASSERT_TRUE(ui::WriteFile(ui::Join(t.Sub(L"WinTalvo\\Temp1"), L"old.txt"), "old"));
+  ASSERT_TRUE(ui::SetText(edit, product));
+  CloseWindow();
+  EXPECT_TRUE(ui::Exists(ui::Join(product, L"Temp1\\old.txt")));
+  EXPECT_TRUE(ui::Exists(ui::Join(product, L"Vanto.exe")));
+}
+
+TEST_F(FolderCheck, ARefusedFolderTouchesNothingAndClosingAfterItNeither) {
+  ASSERT_TRUE(ui::WriteFile(ui::Join(t.Sub(L"WinTalvo\\Temp1"), L"old.txt"), "old"));
+  ExpectError(Update(product + L"\\"), kMissing);
+  CloseWindow();
+  EXPECT_EQ(TempEntries(product), Names{L"Temp1"});
+  EXPECT_TRUE(ui::Exists(ui::Join(product, L"Temp1\\old.txt")));
+}
+
+TEST_F(FolderCheck, ASecondPressLeavesOnlyOneWorkFolder) {
+  // Temp1 is someone else's: the runs use Temp2 and must never touch Temp1.
+  ASSERT_TRUE(ui::WriteFile(ui::Join(t.Sub(L"WinTalvo\\Temp1"), L"old.txt"), "old"));
+  ExpectPassed(Update(product));
+  ASSERT_EQ(TempEntries(product), (Names{L"Temp1", L"Temp2"}));
+  ASSERT_TRUE(ui::WriteFile(ui::Join(product, L"Temp2\\first.txt"), "first run"));
+
+  ExpectPassed(Update(product));
+  EXPECT_EQ(TempEntries(product), (Names{L"Temp1", L"Temp2"}));
+  EXPECT_FALSE(ui::Exists(ui::Join(product, L"Temp2\\first.txt")))
+      << "the first run's work folder was not taken away";
+  EXPECT_TRUE(ui::Exists(ui::Join(product, L"Temp1\\old.txt")));
+
+  CloseWindow();
+  EXPECT_EQ(TempEntries(product), Names{L"Temp1"});
+}
+
+TEST_F(FolderCheck, ARunInAnotherFolderTakesAwayTheFirstRunsWorkFolder) {
+  const std::wstring second = t.Sub(L"Second");
+  ASSERT_TRUE(ui::WriteFile(ui::Join(second, L"Vanto.exe"), "MZ"));
+  ExpectPassed(Update(product));
+  ASSERT_EQ(TempEntries(product), Names{L"Temp1"});
+
+  ExpectPassed(Update(second));
+  EXPECT_EQ(TempEntries(product), Names{});
+  EXPECT_EQ(TempEntries(second), Names{L"Temp1"});
+
+  CloseWindow();
+  EXPECT_EQ(TempEntries(second), Names{});
+}
+
+TEST_F(FolderCheck, ARefusalAfterAGoodRunKeepsItsWorkFolderUntilClose) {
+  ExpectPassed(Update(product));
+  ExpectError(Update(L""), kEnterFolder);
+  ExpectReadyToCorrect();
+  EXPECT_EQ(TempEntries(product), Names{L"Temp1"});
+  CloseWindow();
+  EXPECT_EQ(TempEntries(product), Names{});
+}
+
+}  // namespace
