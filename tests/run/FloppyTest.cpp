@@ -67,11 +67,11 @@ TEST_F(Floppy, ThreePassesWithADiskQuestionBeforeTheSecondAndTheThird) {
   ExpectSuccessQuestion(done);
   ASSERT_TRUE(ui::Answer(done, IDOK));
   ExpectClosedAndClean();
+  EXPECT_EQ(ProductRun(), "\"" + ui::Narrow(Product(L"Vanto.exe"), CP_ACP) + "\"\r\n" +
+                              ui::Narrow(product, CP_ACP) + "\r\n");
   EXPECT_EQ(List(product), (Names{L"Blanks\\", L"Vanto.exe", L"common.txt", L"one.txt",
                                   L"three.txt", L"two.txt", L"vanto-ran.txt"}));
   EXPECT_EQ(List(Product(L"Blanks")), Names{L"F3.RTF"});
-  EXPECT_EQ(ProductRun(), "\"" + ui::Narrow(Product(L"Vanto.exe"), CP_ACP) + "\"\r\n" +
-                              ui::Narrow(product, CP_ACP) + "\r\n");
 }
 
 TEST_F(Floppy, CancelCancelGoesOnWithTheSameDiskAndCancelOkAbortsWithoutTheQuestion) {
