@@ -94,6 +94,7 @@ TEST_F(Stages, ACorruptArchiveIsReportedAndDeletedTheOthersLandAndNoSuccessIsCla
   EXPECT_EQ(box.caption, L"");
   EXPECT_EQ(box.icon, ui::Icon::None);
   EXPECT_EQ(box.buttons, std::vector<int>{IDOK});
+  EXPECT_FALSE(IsWindowEnabled(w)) << "the window takes input while the library's box is up";
   ASSERT_TRUE(ui::Answer(box, IDOK));
 
   // No success question: the window just closes once the good files are in place.
