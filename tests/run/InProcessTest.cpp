@@ -1,13 +1,15 @@
-// The two status lines during the stages, as the window painted them: one paint for the
-// stage, then one for each file, each file shown for its 100 ms. Runs the stages inside
-// this program, whose own folder is the medium (UNZDLL.DLL is copied beside it).
+// The stages run inside this program, whose own folder is the medium (UNZDLL.DLL is copied
+// beside it): the status lines as the window painted them, and what only a direct call can
+// bring about.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <string.h>
 
 #include <algorithm>
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "Driver.h"
@@ -45,7 +47,7 @@ std::wstring OwnFolder() {
   return folder.substr(0, folder.rfind(L'\\'));
 }
 
-class StatusLines : public ::testing::Test {
+class InProcess : public ::testing::Test {
 protected:
   void SetUp() override {
     for (const auto& [name, entries] : archives)
@@ -61,6 +63,7 @@ protected:
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
 
+    UpdateState.Aborted = false;
     const std::string target = ui::Narrow(product, CP_ACP);
     ASSERT_LT(target.size() + 6, size_t(MAX_PATH));
     strcpy(UpdateState.TargetDir, target.c_str());
@@ -110,13 +113,66 @@ protected:
   std::wstring product;
 };
 
-TEST_F(StatusLines, NameEachStageAndEachFileInHand) {
+// Answers every message box of this process with OK and keeps their texts, until stopped.
+class BoxAnswerer {
+public:
+  BoxAnswerer() : thread_([this] { Run(); }) {}
+  ~BoxAnswerer() { Stop(); }
+  std::vector<std::string> Stop() {
+    done_ = true;
+    if (thread_.joinable()) thread_.join();
+    return texts_;
+  }
+
+private:
+  void Run() {
+    while (!done_) {
+      EnumWindows(Visit, reinterpret_cast<LPARAM>(this));
+      Sleep(20);
+    }
+  }
+  static BOOL CALLBACK Visit(HWND w, LPARAM self) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    if (pid != GetCurrentProcessId() || !IsWindowVisible(w) || ui::ClassName(w) != L"#32770")
+      return TRUE;
+    auto* me = reinterpret_cast<BoxAnswerer*>(self);
+    me->texts_.push_back(ui::Utf8(ui::Text(GetDlgItem(w, 0xFFFF))));
+    SendMessageW(w, WM_COMMAND, IDOK, 0);
+    return FALSE;
+  }
+  std::atomic<bool> done_{false};
+  std::vector<std::string> texts_;
+  std::thread thread_;
+};
+
+TEST_F(InProcess, StatusLinesNameEachStageAndEachFileInHand) {
   ExpectStage(FetchArchives, u8"Копиране на файлове...", {"a.zip", "b.zip"});
   ExpectStage(UnpackArchives, u8"Разархивиране на файлове...", {"a.zip", "b.zip"});
   ExpectStage(DistributeFiles, u8"Копиране на файлове...", {"FORM.RTF", "one.txt", "two.txt"});
   EXPECT_FALSE(UpdateState.Aborted);
   EXPECT_TRUE(ui::Exists(ui::Join(product, L"Blanks\\FORM.RTF")));
   EXPECT_TRUE(ui::Exists(ui::Join(product, L"two.txt")));
+}
+
+// An unpacker that refuses (its library gone) stops the stage at the first archive and
+// leaves every archive where it was.
+TEST_F(InProcess, AnUnpackerThatRefusesStopsTheUnpackingAtTheFirstArchive) {
+  ASSERT_TRUE(FetchArchives());
+  UpdateState.Unpacker->FreeUnzDll();
+  BoxAnswerer answerer;
+  EXPECT_FALSE(UnpackArchives());
+  const std::vector<std::string> boxes = answerer.Stop();
+  ASSERT_EQ(boxes.size(), 1u);
+  const std::string work = ui::Utf8(ui::Join(product, L"Temp1"));
+  EXPECT_TRUE(boxes[0] == u8"Грешка при разархивиране на файл\r\n" + work +
+                              u8"\\a.zip\r\nПродуктът не може да се актуализира." ||
+              boxes[0] == u8"Грешка при разархивиране на файл\r\n" + work +
+                              u8"\\b.zip\r\nПродуктът не може да се актуализира.")
+      << boxes[0];
+  EXPECT_TRUE(UpdateState.Aborted);
+  EXPECT_TRUE(ui::Exists(ui::Join(product, L"Temp1\\a.zip")));
+  EXPECT_TRUE(ui::Exists(ui::Join(product, L"Temp1\\b.zip")));
 }
 
 }  // namespace
