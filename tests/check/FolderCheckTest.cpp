@@ -125,6 +125,21 @@ TEST_F(FolderCheck, AFolderWithoutTheProgramIsNotTheProductFolder) {
   EXPECT_EQ(TempEntries(other), Names{}) << "a refusal made a work folder";
 }
 
+TEST_F(FolderCheck, WildcardsNeverStandForTheFolder) {
+  // Each pattern matches the product folder or its program by a directory search.
+  const std::wstring parent = t.Path();
+  for (const std::wstring& text : {ui::Join(parent, L"WinTalv?"), ui::Join(parent, L"Win*"),
+                                   ui::Join(product, L"*")}) {
+    SCOPED_TRACE(ui::Utf8(text));
+    ui::Box box = Update(text);
+    EXPECT_NE(ui::Utf8(box.text), kNoArchive) << "a pattern was taken for the folder";
+    EXPECT_EQ(box.icon, ui::Icon::Error);
+    EXPECT_TRUE(ui::Answer(box, IDOK));
+    ExpectReadyToCorrect();
+  }
+  EXPECT_EQ(TempEntries(product), Names{});
+}
+
 // ---- What counts as the folder ----------------------------------------------------------------
 
 TEST_F(FolderCheck, BlanksAroundTheFolderAreTrimmed) {
