@@ -74,8 +74,13 @@ protected:
     EXPECT_TRUE(ui::Answer(box, IDOK));
   }
 
-  void CloseWindow() {
-    ui::Click(ui::Control(w, ui::kBtnCancel));
+  // By the Отказ button, or by the title bar's close box.
+  void CloseWindow(bool closeBox = false) {
+    if (closeBox) {
+      ui::Close(w);
+    } else {
+      ui::Click(ui::Control(w, ui::kBtnCancel));
+    }
     EXPECT_TRUE(ui::WaitGone(w));
     DWORD code = 1;
     ASSERT_TRUE(app.WaitExit(&code));
@@ -138,6 +143,17 @@ TEST_F(FolderCheck, WildcardsNeverStandForTheFolder) {
     ExpectReadyToCorrect();
   }
   EXPECT_EQ(TempEntries(product), Names{});
+}
+
+TEST_F(FolderCheck, TheBoxTakesTheWindowsCaptionAsItIsAtThatMoment) {
+  for (const wchar_t* caption : {L"Друго заглавие", L""}) {
+    SCOPED_TRACE(ui::Utf8(L"caption \"" + std::wstring(caption) + L"\""));
+    ASSERT_TRUE(ui::SetText(w, caption));
+    ui::Box box = Update(L"");
+    EXPECT_EQ(box.caption, caption);
+    EXPECT_EQ(ui::Utf8(box.text), kEnterFolder);
+    EXPECT_TRUE(ui::Answer(box, IDOK));
+  }
 }
 
 // ---- What counts as the folder ----------------------------------------------------------------
@@ -263,8 +279,44 @@ TEST_F(FolderCheck, ARefusalAfterAGoodRunKeepsItsWorkFolderUntilClose) {
   ExpectError(Update(L""), kEnterFolder);
   ExpectReadyToCorrect();
   EXPECT_EQ(TempEntries(product), Names{L"Temp1"});
-  CloseWindow();
+  CloseWindow(/*closeBox=*/true);
   EXPECT_EQ(TempEntries(product), Names{});
 }
 
 }  // namespace
+
+// ---- A whole run from a folder text relative to where the updater was started ----------------
+
+TEST(RelativeFolder, IsTheFolderWhereTheUpdaterWasStarted) {
+  ui::TempDir t;
+  const std::wstring product = t.Sub(L"WinTalvo");
+  ASSERT_TRUE(CopyFileW(ui::WindowsPath(TALVO_FAKE_VANTO).c_str(),
+                        ui::Join(product, L"Vanto.exe").c_str(), FALSE));
+  const std::wstring medium = t.Sub(L"medium");
+  const std::wstring exe = ui::MakeMedium(medium);
+  ASSERT_FALSE(exe.empty());
+  ASSERT_TRUE(ui::WriteZip(ui::Join(medium, L"new.zip"), {{"readme.txt", "new"}}));
+  ui::App app;
+  ASSERT_TRUE(app.Start(exe, t.Path()));  // started in the product folder's parent
+  HWND w = app.MainWindow();
+  ASSERT_NE(w, nullptr);
+  ASSERT_TRUE(ui::SetText(ui::Control(w, ui::kEditFolder), L"WinTalvo"));
+  ui::Click(ui::Control(w, ui::kBtnInstall));
+
+  ui::Box box = ui::ReadBox(app.WaitBox());
+  ASSERT_EQ(ui::Utf8(box.text),
+            u8"Актуализацията завърши успешно.\r\nИскате ли да стартирате продукта?");
+  EXPECT_TRUE(ui::Exists(ui::Join(product, L"readme.txt")));
+  ASSERT_TRUE(ui::Answer(box, IDOK));
+  DWORD code = 1;
+  ASSERT_TRUE(app.WaitExit(&code));
+  std::string record;
+  EXPECT_TRUE(ui::WaitUntil([&] { return ui::ReadFile(ui::Join(product, L"vanto-ran.txt"), &record); }))
+      << "the product was not started";
+  // Its second line is the product's current directory: the product folder itself.
+  std::wstring lines = ui::Wide(record), want = product + L"\r\n";
+  CharLowerBuffW(&lines[0], static_cast<DWORD>(lines.size()));
+  CharLowerBuffW(&want[0], static_cast<DWORD>(want.size()));
+  EXPECT_NE(lines.find(L"\r\n" + want), std::wstring::npos) << record;
+  EXPECT_EQ(TempEntries(product), Names{}) << "work folder left behind";
+}
