@@ -104,8 +104,8 @@ void TForm::CreateWindowFor(const TFormLayout& layout, int clientWidth, int clie
   }
 
   HMENU menu = GetSystemMenu(Wnd, FALSE);
-  for (UINT item : {SC_RESTORE, SC_SIZE, SC_MINIMIZE, SC_MAXIMIZE})
-    DeleteMenu(menu, item, MF_BYCOMMAND);
+  const UINT fixedFrame[] = {SC_RESTORE, SC_SIZE, SC_MINIMIZE, SC_MAXIMIZE};
+  for (UINT item : fixedFrame) DeleteMenu(menu, item, MF_BYCOMMAND);
 }
 
 // Windowed controls are made in tab order, which is the order the dialog keys cycle;

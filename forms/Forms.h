@@ -5,7 +5,6 @@
 #include <windows.h>
 #include <exception>
 #include <memory>
-#include <string>
 
 // A UTF-16 text on the heap, for the wide Windows calls.
 class TWide {
@@ -24,8 +23,6 @@ public:
 
   const wchar_t* c_str() const { return Data ? Data : L""; }
   int size() const { return Length; }
-  // For callers that keep a std::wstring.
-  operator std::wstring() const { return std::wstring(c_str(), Length); }
 
 private:
   wchar_t* Data = nullptr;

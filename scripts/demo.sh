@@ -1,34 +1,53 @@
 #!/usr/bin/env bash
-# The demo: installs what is missing, builds, and starts the updater under Wine in a desktop
-# window of its own. With a working $DISPLAY it shows there until closed; without one it runs
-# in a virtual screen, saves a screenshot and prints the screenshot's path.
+# The demo: a real update of a sample product under Wine, on a Bulgarian Windows (code page 1251).
+# The product C:\WinTalvo holds edition 2025; the medium holds the updater, UNZDLL.DLL and the
+# archives of edition 2026. With a working $DISPLAY the updater shows there, in a Wine desktop,
+# for you to press its buttons; without one the demo walks through the update in a virtual
+# screen and saves a screenshot of each step. Either way it prints what changed in the product.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
+demo=$root/build/demo
+export LC_ALL=bg_BG.UTF-8
+export WINEPREFIX=$demo/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+desktop="TalvoUpdate,1024x768"
+
 bash scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake --no-warn-unused-cli >/dev/null
-cmake --build build --target TalvoUpdate >/dev/null
+cmake --build build --target TalvoUpdate unzdll demo_vanto_2025 demo_vanto_2026 demo_walk >/dev/null
+bash scripts/wine-prefix.sh "$WINEPREFIX"
 
-demo=$root/build/demo
-mkdir -p "$demo/medium"
-bash scripts/wine-prefix.sh "$demo/prefix"
-export WINEPREFIX=$demo/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-cp build/app/TalvoUpdate.exe "$demo/medium/"
-cd "$demo/medium"
+product=$WINEPREFIX/drive_c/WinTalvo
+rm -rf "$product" "$demo/medium"
+python3 tests/demo/make-sample.py "$product" "$demo/medium" \
+  build/tests/demo/2025/Vanto.exe build/tests/demo/2026/Vanto.exe
+cp build/app/TalvoUpdate.exe build/unzdll/UNZDLL.DLL "$demo/medium/"
+# Each file of the product with its mode, size and a short checksum, so replaced files show.
+listing() {
+  (cd "$product" && find . -type f -printf '%M %8s %p\n' | sort -k3 |
+    while read -r mode size path; do
+      echo "$mode $size $(md5sum < "$path" | cut -c1-8) $path"
+    done)
+}
+before=$(listing)
 
+echo "Product:  $product (C:\\WinTalvo)"
+echo "Medium:   $demo/medium"
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
-  exec wine explorer /desktop=TalvoUpdate,800x600 TalvoUpdate.exe
+  (cd "$demo/medium" && wine explorer /desktop=$desktop TalvoUpdate.exe)
+  wineserver -w
+else
+  # A virtual screen: the walk presses what a user would and pictures each step.
+  shots=$demo/shots
+  rm -rf "$shots" && mkdir -p "$shots"
+  xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+    wine explorer /desktop="$1" "$2" "$3" "$4" "$5"
+    wineserver -w' _ "$desktop" "$(winepath -w "$root/build/tests/demo/demo_walk.exe")" \
+    "$(winepath -w "$demo/medium")" "$shots" "$(winepath -w "$shots/walk.log")"
+  echo "The walk, a screenshot at each step:"
+  sed 's/^/  /' "$shots/walk.log"
 fi
 
-shot=$demo/main-window.png
-rm -f "$shot"
-xvfb-run -a -s "-screen 0 800x600x24" bash -c '
-  wine explorer /desktop=TalvoUpdate,800x600 TalvoUpdate.exe &
-  for _ in $(seq 60); do
-    xwininfo -root -tree 2>/dev/null | grep -q "TalvoUpdate - Wine desktop" && break
-    sleep 0.5
-  done
-  sleep 4
-  import -window root "$1"
-  wineserver -k' _ "$shot"
-echo "$shot"
+echo "What changed in the product folder (- before, + after):"
+changes=$(diff <(echo "$before") <(listing) || true)
+echo "${changes:-  nothing}" | grep -E '^[<>]|nothing' | sed 's/^</  -/; s/^>/  +/'

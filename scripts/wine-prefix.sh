@@ -4,13 +4,16 @@
 set -euo pipefail
 prefix=$(realpath -m "$1")
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-ready="$prefix/.talvo-ready-3"
+ready="$prefix/.talvo-ready-4"
 [ -f "$ready" ] && exit 0
+mkdir -p "$(dirname "$prefix")"  # Wine makes the prefix itself, but not its parents
 
 wineboot -i >/dev/null 2>&1 || true
 wineserver -w
 # The bitmap "MS Sans Serif", the Western and the Cyrillic set, as a real Windows has them.
 cp /usr/share/wine/fonts/sserife.fon /usr/share/wine/fonts/sserifer.fon "$prefix/drive_c/windows/Fonts/"
+# Marlett draws the title bar's close box; without it Wine shows the letter "r".
+cp /usr/share/wine/fonts/marlett.ttf "$prefix/drive_c/windows/Fonts/"
 # Wine registers only the set of the running code page as "MS Sans Serif"; registered under
 # names of their own, both sets are there under either code page, as Windows has Cyrillic
 # letters in its sans serif face also where the code page is Western (1252).

@@ -82,12 +82,13 @@ bool IsSafeName(const char16_t* w, size_t n) {
 static bool Match(const char16_t* p, size_t pn, const char16_t* s, size_t sn) {
   size_t pi = 0, si = 0, star = kBadName, mark = 0;
   while (si < sn) {
-    if (pi < pn && (p[pi] == '?' || p[pi] == s[si])) {
-      ++pi;
-      ++si;
-    } else if (pi < pn && p[pi] == '*') {
+    // The star first: a name may hold a star too, which the pattern's star must still cover.
+    if (pi < pn && p[pi] == '*') {
       star = pi++;
       mark = si;
+    } else if (pi < pn && (p[pi] == '?' || p[pi] == s[si])) {
+      ++pi;
+      ++si;
     } else if (star != kBadName) {
       pi = star + 1;
       si = ++mark;

@@ -26,6 +26,7 @@ const size_t kCentralLen = 46;
 const size_t kEndLen = 22;
 const size_t kEnd64Len = 56;
 const size_t kLocatorLen = 20;
+const size_t kDescriptorMax = 24;  // a ZIP64 data descriptor with its signature
 
 uint16_t U16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
 uint32_t U32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
@@ -86,6 +87,8 @@ const uint8_t* Reader::Fetch(uint64_t offset, size_t n) {
 Status Reader::Open(Source& src) {
   src_ = &src;
   winLen_ = 0;
+  inLen_ = 0;
+  readEnd_ = 0;
   walk_ = kBadDirectory;
   if (!win_) win_ = static_cast<uint8_t*>(malloc(kWindow));
   if (!in_) in_ = static_cast<uint8_t*>(malloc(kInBuf));
@@ -301,6 +304,15 @@ Status Reader::Supported(const Entry& e) {
   return kOk;
 }
 
+// Reads the data area's bytes [offset, offset + n) into the input buffer, which then holds them.
+bool Reader::Load(uint64_t offset, size_t n) {
+  inLen_ = 0;
+  if (!src_->Read(offset, in_, n)) return false;
+  inStart_ = offset;
+  inLen_ = n;
+  return true;
+}
+
 Status Reader::Extract(const Entry& e, Sink& out) {
   if (!zReady_) return kNoMemory;
   Status s = Supported(e);
@@ -310,40 +322,40 @@ Status Reader::Extract(const Entry& e, Sink& out) {
   // Data lies between the local header and the central directory.
   uint64_t limit = cdStart_;
   if (e.localOffset > limit || limit - e.localOffset < kLocalLen) return kBadData;
-  // One read takes the local header and, for small members, the whole data with it.
-  size_t first = Min(limit - e.localOffset, kInBuf);
-  if (e.compSize < kInBuf) first = Min(first, kLocalLen + e.nameLen + 1024 + size_t(e.compSize));
-  if (!src_->Read(e.localOffset, in_, first)) return kReadError;
-  if (U32(in_) != kSigLocal) return kBadData;
-  uint64_t dataStart = e.localOffset + kLocalLen + U16(in_ + 26) + U16(in_ + 28);
+  // Members mostly follow one another: bytes read past one serve the next, so a run of small
+  // members costs one read per buffer, not one per member. A member elsewhere is read on its
+  // own: header and, when small, its data with it.
+  bool held = e.localOffset >= inStart_ && e.localOffset - inStart_ <= inLen_ &&
+              kLocalLen <= inLen_ - (e.localOffset - inStart_);
+  if (!held) {
+    bool follows = e.localOffset >= readEnd_ && e.localOffset - readEnd_ <= kDescriptorMax;
+    size_t first = Min(limit - e.localOffset, kInBuf);
+    if (!follows && e.compSize < kInBuf) first = Min(first, kLocalLen + e.nameLen + 1024 + size_t(e.compSize));
+    if (!Load(e.localOffset, first)) return kReadError;
+  }
+  const uint8_t* h = in_ + (e.localOffset - inStart_);
+  if (U32(h) != kSigLocal) return kBadData;
+  uint64_t dataStart = e.localOffset + kLocalLen + U16(h + 26) + U16(h + 28);
   if (dataStart > limit || e.compSize > limit - dataStart) return kBadData;
 
   cur_ = &e;
   sink_ = &out;
   produced_ = 0;
   crc_ = crc32(0, nullptr, 0);
+  readEnd_ = dataStart + e.compSize;
   if (e.method == 8 && inflateReset(z_) != Z_OK) return kNoMemory;
 
-  uint64_t next = dataStart;    // source offset of the next unread compressed byte
-  uint64_t left = e.compSize;   // compressed bytes not yet read
-  const uint8_t* in = nullptr;
-  size_t avail = 0;
-  if (e.localOffset + first > dataStart) {
-    in = in_ + (dataStart - e.localOffset);
-    avail = Min(left, size_t(e.localOffset + first - dataStart));
+  uint64_t next = dataStart;    // source offset of the next unused compressed byte
+  uint64_t left = e.compSize;   // compressed bytes not yet used
+  bool done = false;
+  while (left > 0) {
+    if (next < inStart_ || next - inStart_ >= inLen_) {
+      if (!Load(next, Min(limit - next, kInBuf))) return kReadError;
+    }
+    const uint8_t* in = in_ + (next - inStart_);
+    size_t avail = Min(left, inLen_ - size_t(next - inStart_));
     next += avail;
     left -= avail;
-  }
-  bool done = false;
-  for (;;) {
-    if (avail == 0) {
-      if (left == 0) break;
-      avail = Min(left, kInBuf);
-      if (!src_->Read(next, in_, avail)) return kReadError;
-      in = in_;
-      next += avail;
-      left -= avail;
-    }
     if (e.method == 0) {
       if (avail > e.size - produced_) return kBadSize;
       produced_ += avail;
@@ -354,7 +366,6 @@ Status Reader::Extract(const Entry& e, Sink& out) {
       if (s != kOk) return s;
       if (done) break;
     }
-    avail = 0;
   }
   if (e.method == 8 && !done) return kBadData;  // stream cut short
   if (produced_ != e.size) return kBadSize;

@@ -102,12 +102,16 @@ class Reader {
   bool TryEnd(uint64_t pos, const uint8_t* rec);
   Status ParseExtra(const uint8_t* p, size_t n, Entry& e, uint64_t& offset);
   Status Inflate(const uint8_t* in, size_t n, bool& done);
+  bool Load(uint64_t offset, size_t n);
 
   Source* src_ = nullptr;
   uint8_t* win_ = nullptr;    // window over the central directory
   uint64_t winStart_ = 0;
   size_t winLen_ = 0;
-  uint8_t* in_ = nullptr;
+  uint8_t* in_ = nullptr;     // input buffer: holds the source's bytes from inStart_
+  uint64_t inStart_ = 0;
+  size_t inLen_ = 0;
+  uint64_t readEnd_ = 0;      // where the latest extracted member's data ended
   uint8_t* out_ = nullptr;
   z_stream* z_ = nullptr;
   bool zReady_ = false;

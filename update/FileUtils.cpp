@@ -3,29 +3,9 @@
 #include <windows.h>
 #include <string.h>
 
+#include "update/FindFiles.h"
+
 namespace {
-
-// A directory search that is closed on every way out of the walk.
-class FindSearch {
-public:
-  explicit FindSearch(const char* pattern) {
-    memset(&Entry, 0, sizeof Entry);
-    Handle = FindFirstFileA(pattern, &Entry);
-  }
-  ~FindSearch() {
-    if (Found()) FindClose(Handle);
-  }
-  FindSearch(const FindSearch&) = delete;
-  FindSearch& operator=(const FindSearch&) = delete;
-
-  bool Found() const { return Handle != INVALID_HANDLE_VALUE; }
-  bool Next() { return FindNextFileA(Handle, &Entry) != 0; }
-
-  WIN32_FIND_DATAA Entry;
-
-private:
-  HANDLE Handle;
-};
 
 bool IsControlOrBlank(char c) {
   const signed char s = static_cast<signed char>(c);
@@ -43,12 +23,6 @@ bool IsFolder(const WIN32_FIND_DATAA& e) {
 // Junctions and symbolic links: their targets lie outside the tree being walked.
 bool IsLink(const WIN32_FIND_DATAA& e) {
   return (e.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-}
-
-// The "*.*" pattern of a folder. An empty folder would search the current directory,
-// and an over-long one cannot be searched: both give false.
-bool AllEntriesPattern(const char* folder, char* pattern) {
-  return folder != nullptr && folder[0] != '\0' && JoinPath(folder, "*.*", pattern);
 }
 
 // Elapsed milliseconds since a tick reading; unsigned difference survives the wrap.
@@ -109,17 +83,15 @@ bool JoinPath(const char* folder, const char* name, char* out) {
 
 bool PathExists(const char* path) {
   if (path == nullptr || path[0] == '\0') return false;
-  FindSearch search(path);
-  return search.Found();
+  return FindFiles(path).Found();
 }
 
 void ClearReadOnlyTree(const char* folder) {
-  char path[MAX_PATH];
-  if (!AllEntriesPattern(folder, path)) return;
-  FindSearch search(path);
+  FindFiles search(folder, "*.*");
   if (!search.Found()) return;
+  char path[MAX_PATH];
   do {
-    const WIN32_FIND_DATAA& e = search.Entry;
+    const WIN32_FIND_DATAA& e = search.Entry();
     if (IsDotName(e) || IsLink(e)) continue;
     if (!JoinPath(folder, e.cFileName, path)) continue;
     if (IsFolder(e)) {
@@ -152,12 +124,11 @@ bool DeleteFileRetry(const char* path) {
 }
 
 bool DeleteTree(const char* folder) {
-  char path[MAX_PATH];
-  if (!AllEntriesPattern(folder, path)) return true;
-  FindSearch search(path);
+  FindFiles search(folder, "*.*");
   if (!search.Found()) return true;
+  char path[MAX_PATH];
   do {
-    const WIN32_FIND_DATAA& e = search.Entry;
+    const WIN32_FIND_DATAA& e = search.Entry();
     if (IsDotName(e)) continue;
     if (!JoinPath(folder, e.cFileName, path)) continue;
     if (IsFolder(e)) {

@@ -2,9 +2,11 @@
 
 #include "update/FileUtils.h"
 
+FindFiles::FindFiles(const char* path) { handle_ = FindFirstFileA(path, &data_); }
+
 FindFiles::FindFiles(const char* folder, const char* pattern) {
   char path[MAX_PATH];
-  if (folder[0] != '\0' && JoinPath(folder, pattern, path))
+  if (folder && folder[0] != '\0' && JoinPath(folder, pattern, path))
     handle_ = FindFirstFileA(path, &data_);
 }
 

@@ -1,11 +1,13 @@
 #pragma once
 #include <windows.h>
 
-// One directory listing over folder\pattern, closed when it goes out of scope.
-// An empty folder or a pattern path that does not fit finds nothing: a listing never
-// falls back to the current directory.
+// One directory search, closed when it goes out of scope.
 class FindFiles {
 public:
+  // Searches exactly this path or pattern.
+  explicit FindFiles(const char* path);
+  // Lists folder\pattern. An empty folder or a pattern path that does not fit finds
+  // nothing: a listing never falls back to the current directory.
   FindFiles(const char* folder, const char* pattern);
   ~FindFiles();
   FindFiles(const FindFiles&) = delete;
@@ -14,7 +16,7 @@ public:
   bool Found() const { return handle_ != INVALID_HANDLE_VALUE; }
   bool Next() { return FindNextFileA(handle_, &data_) != FALSE; }
   const char* Name() const { return data_.cFileName; }
-  DWORD Attributes() const { return data_.dwFileAttributes; }
+  const WIN32_FIND_DATAA& Entry() const { return data_; }
 
 private:
   HANDLE handle_ = INVALID_HANDLE_VALUE;

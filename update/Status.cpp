@@ -4,13 +4,23 @@
 
 #include "app/UMain.h"
 
+namespace {
+
+const DWORD FilePauseMs = 100;
+
+}  // namespace
+
 void ShowStage(const char* text) {
   FMain->LblAction->SetCaption(text);
   FMain->Repaint();
 }
 
 void ShowFile(const char* name) {
+  // The pause is counted from the moment the name is set, so the painting is part of it
+  // rather than added to every file of the run.
+  const DWORD shown = GetTickCount();
   FMain->LblFile->SetCaption(name);
   FMain->Repaint();
-  SleepEx(100, TRUE);
+  const DWORD spent = GetTickCount() - shown;
+  SleepEx(spent < FilePauseMs ? FilePauseMs - spent : 0, TRUE);
 }

@@ -2,6 +2,8 @@
 // scenarios rely on reading boxes and swapping disks being right.
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "Driver.h"
 #include "Scenario.h"
 
@@ -54,6 +56,22 @@ INSTANTIATE_TEST_SUITE_P(
                       BoxCase{MB_ICONQUESTION | MB_OKCANCEL, ui::Icon::Question, {IDOK, IDCANCEL}},
                       BoxCase{MB_ICONWARNING | MB_OK, ui::Icon::Warning, {IDOK}},
                       BoxCase{MB_OK, ui::Icon::None, {IDOK}}));
+
+// Keys reach a box through its own dialog loop: Enter presses the default button, Esc Cancel.
+TEST(DriverKeys, EnterAndEscAnswerABox) {
+  ui::TempDir t;
+  for (const auto& key : {std::make_pair(VK_RETURN, IDOK), std::make_pair(VK_ESCAPE, IDCANCEL)}) {
+    ui::App app;
+    ASSERT_TRUE(ShowBox(app, BoxShow(), t.Path(), MB_ICONQUESTION | MB_OKCANCEL, L"?"));
+    HWND box = app.WaitBox();
+    ASSERT_NE(box, nullptr);
+    ASSERT_TRUE(ui::WaitUntil([&] { return ui::Focus(box) != nullptr; }));
+    ui::Press(box, key.first);
+    DWORD code = 0;
+    ASSERT_TRUE(app.WaitExit(&code));
+    EXPECT_EQ(code, static_cast<DWORD>(key.second));
+  }
+}
 
 TEST(DriverFloppy, SwapsDisksUnderAProgramRunningFromTheDrive) {
   ui::TempDir t;

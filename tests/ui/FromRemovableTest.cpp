@@ -10,9 +10,6 @@ namespace {
 class FromRemovable : public ::testing::Test {
 protected:
   void SetUp() override {
-#ifndef TALVO_HAS_RUN_UPDATE
-    GTEST_SKIP() << "the update run is not in the tree yet";
-#endif
     product = t.Sub(L"WinTalvo");
     ASSERT_TRUE(ui::WriteFile(ui::Join(product, L"Vanto.exe"), "MZ"));
   }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 #include <zlib.h>
 
 #include "ZipNames.h"
@@ -62,6 +63,8 @@ TEST(ZipNames, SpecificationsMatchWithStarAndQuestionMark) {
   EXPECT_FALSE(Match("T?P.*", "TOPS"));
   EXPECT_TRUE(Match("*A*B*C", "XAYBZC"));
   EXPECT_FALSE(Match("*A*B*C", "XAYBZCD"));
+  EXPECT_TRUE(Match("*.*", "*AFE.TXT"));  // a star in the name is a plain character
+  EXPECT_TRUE(Match("*.TXT", "A*.TXT"));
   std::string many(3000, 'A');
   EXPECT_FALSE(Match("*A*A*A*A*A*A*A*A*B", many.c_str()));  // no blow-up
 }
@@ -168,6 +171,37 @@ TEST(ZipReader, NoticesDamageInMembersAndDirectory) {
   cut[cd + 20] = char(0xFF);  // compressed size far past the directory
   cut[cd + 21] = char(0xFF);
   EXPECT_EQ(UnpackAll(cut), "big.txt=damaged data;");
+}
+
+// Small members share the reads of the input buffer: members that straddle a buffer's end,
+// members skipped between others, and a Reader opened again on another archive must each get
+// their own bytes and nothing stale.
+TEST(ZipReader, SmallMembersAcrossReadsSkipsAndArchives) {
+  Archive archives[2];
+  std::vector<std::string> data[2];
+  uint32_t seed = 1;
+  for (int i = 0; i < 3000; ++i) {
+    std::string d;
+    for (int k = 0; k < 120; ++k) d += char((seed = seed * 1103515245 + 12345) >> 24);
+    for (int n = 0; n < 2; ++n) {
+      data[n].push_back(d + std::string(n, '+'));
+      archives[n].Add(std::to_string(i), data[n].back(), i % 2 == 0);
+    }
+  }
+  std::string zips[2] = {archives[0].Finish(), archives[1].Finish()};
+  ASSERT_GT(zips[0].size(), 300000u);  // past one buffer
+  unz::Reader reader;
+  for (int n = 0; n < 2; ++n) {
+    unz::MemorySource src(zips[n].data(), zips[n].size());
+    ASSERT_EQ(reader.Open(src), unz::kOk);
+    unz::Entry e;
+    for (int i = 0; reader.Next(e) == unz::kOk; ++i) {
+      if (i % 7 == 3 || (n == 1 && i < 2900)) continue;  // the second starts inside the first's last read
+      StringSink sink;
+      ASSERT_EQ(reader.Extract(e, sink), unz::kOk) << n << " " << i;
+      ASSERT_EQ(sink.data, data[n][i]) << n << " " << i;
+    }
+  }
 }
 
 TEST(ZipReader, ReadsBehindAPrefixTheOffsetsDoNotCount) {

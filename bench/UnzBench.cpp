@@ -1,0 +1,31 @@
+// UnzBench ARCHIVE TARGET: unpacks through the updater's adapter and the real UNZDLL.DLL (beside
+// this program) and prints the call's time and the process's memory before and at its peak.
+#include <windows.h>
+#include <psapi.h>
+#include <stdio.h>
+
+#include "unzip/InfoZip.h"
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    fprintf(stderr, "usage: UnzBench ARCHIVE TARGET\n");
+    return 2;
+  }
+  CInfoZip zip;
+  if (!zip.LoadUnzDll()) {
+    fprintf(stderr, "UNZDLL.DLL not loaded\n");
+    return 1;
+  }
+  PROCESS_MEMORY_COUNTERS before = {}, after = {};
+  before.cb = after.cb = sizeof(before);
+  GetProcessMemoryInfo(GetCurrentProcess(), &before, sizeof(before));
+  LARGE_INTEGER freq, t0, t1;
+  QueryPerformanceFrequency(&freq);
+  QueryPerformanceCounter(&t0);
+  bool ok = zip.ExtractArchive(argv[1], argv[2]) && !zip.LibraryReportedError();
+  QueryPerformanceCounter(&t1);
+  GetProcessMemoryInfo(GetCurrentProcess(), &after, sizeof(after));
+  printf("seconds %.4f working_set_kb %lu peak_kb %lu\n", double(t1.QuadPart - t0.QuadPart) / double(freq.QuadPart),
+         static_cast<unsigned long>(before.WorkingSetSize / 1024), static_cast<unsigned long>(after.PeakWorkingSetSize / 1024));
+  return ok ? 0 : 1;
+}
