@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
-cmake --build build --target TalvoUpdate UNZDLL >/dev/null
+cmake --build build --target TalvoUpdate unzdll >/dev/null
 total=0
 for f in build/app/TalvoUpdate.exe build/unzdll/UNZDLL.DLL; do
   size=$(stat -c %s "$f")

@@ -4,8 +4,9 @@
 //   ui::TempDir t;                                    // fresh folder, removed afterwards
 //   std::wstring product = t.Sub(L"WinTalvo");        // made; a Windows path (C:\...)
 //   ui::WriteFile(product + L"\\Vanto.exe", "MZ");
+//   std::wstring cd = t.Sub(L"cd");
+//   std::wstring exe = ui::MakeMedium(cd);            // updater + UNZDLL.DLL copied there
 //   ui::WriteZip(cd + L"\\a.zip", {{"Blanks/FORM.RTF", "{\\rtf1}"}, {"readme.txt", "1"}});
-//   std::wstring exe = ui::MakeMedium(t.Sub(L"cd"));  // updater + UNZDLL.DLL copied there
 //
 //   ui::Floppy a;                                     // test takes RESOURCE_LOCK floppy
 //   ASSERT_TRUE(a.SwapDisk(t.Sub(L"disk1")));         // A:\ now shows that folder
