@@ -113,16 +113,20 @@ std::wstring ComputerName() {
 
 }  // namespace
 
+HTREEITEM BrowserTree::Computer() const {
+  const std::wstring name = ComputerName();
+  for (HTREEITEM top : Children(Root())) {
+    if (TextOf(top) == name) return top;
+  }
+  return nullptr;
+}
+
 HTREEITEM BrowserTree::Drive(wchar_t letter) const {
   // Only the computer's item is opened: the others can be slow to list (the whole Linux
   // file system hangs under the desktop in Wine).
-  const std::wstring computer = ComputerName();
   const std::wstring mark = std::wstring(L"(") + letter + L":)";
-  for (HTREEITEM top : Children(Root())) {
-    if (TextOf(top) != computer) continue;
-    for (HTREEITEM drive : Children(top)) {
-      if (TextOf(drive).find(mark) != std::wstring::npos) return drive;
-    }
+  for (HTREEITEM drive : Children(Computer())) {
+    if (TextOf(drive).find(mark) != std::wstring::npos) return drive;
   }
   return nullptr;
 }

@@ -204,7 +204,16 @@ TEST_F(FolderCheck, TakenTempNamesAreSkippedWhetherFoldersOrFiles) {
 TEST_F(FolderCheck, AWorkFolderThatCannotBeMadeIsNamedInTheBox) {
   check::ReadOnlyFolder readOnly(product);
   if (!readOnly.Ok()) GTEST_SKIP() << "this file system cannot make a folder read-only for root";
-  ExpectError(Update(product), kCannotMake + ui::Utf8(ui::Join(product, L"Temp1")));
+  ui::Box box = Update(product);
+  // While the box is up the status lines say what was being done, the file line empty; each
+  // runs from x 16 to the frame's right edge.
+  ui::Shot seen;
+  EXPECT_TRUE(ui::Shows(w, 16, 176,
+                        ui::RenderLabel(L"Създаване на временна поддиректория...", 450), &seen))
+      << "the status line does not show the work folder's creation";
+  EXPECT_TRUE(ui::Shows(w, 16, 190, ui::RenderLabel(L"", 450), &seen))
+      << "the file line is not empty";
+  ExpectError(box, kCannotMake + ui::Utf8(ui::Join(product, L"Temp1")));
   ExpectReadyToCorrect();
   EXPECT_EQ(TempEntries(product), Names{});
   CloseWindow();
