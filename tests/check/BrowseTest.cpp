@@ -76,6 +76,22 @@ TEST_F(FolderBrowser, CancelKeepsTheFolderTextAndTheFocus) {
   EXPECT_EQ(ui::Text(edit), typed);
 }
 
+TEST_F(FolderBrowser, OffersOnlyFoldersOnDisk) {
+  HWND dialog = OpenBrowser();
+  ASSERT_NE(dialog, nullptr);
+  check::BrowserTree tree(dialog);
+  ASSERT_TRUE(tree.Ready());
+  HWND ok = ui::Control(dialog, IDOK);
+  HTREEITEM computer = tree.Computer(), folder = tree.Folder(product);
+  ASSERT_TRUE(computer && folder) << tree.Dump(tree.Root(), 2);
+  ASSERT_TRUE(tree.Select(computer));
+  EXPECT_TRUE(ui::WaitUntil([&] { return !IsWindowEnabled(ok); }))
+      << "the computer, which has no path, can be chosen";
+  ASSERT_TRUE(tree.Select(folder));
+  EXPECT_TRUE(ui::WaitUntil([&] { return IsWindowEnabled(ok) != 0; }));
+  EXPECT_TRUE(ui::Answer(ui::ReadBox(dialog), IDCANCEL));
+}
+
 // ---- Choosing ------------------------------------------------------------------------------
 
 class FolderChosen : public FolderBrowser {

@@ -1,5 +1,7 @@
 #include "Check.h"
 
+#include <shlobj.h>
+
 #include <algorithm>
 
 #include "Driver.h"
@@ -95,12 +97,36 @@ bool BrowserTree::Select(HTREEITEM item) const {
   return Selected() == item;
 }
 
-HTREEITEM BrowserTree::Drive(wchar_t letter) const {
-  const std::wstring mark = std::wstring(L"(") + letter + L":)";
+namespace {
+
+// The name the shell shows for the computer's drives (it follows the locale, as the
+// browser's tree does).
+std::wstring ComputerName() {
+  PIDLIST_ABSOLUTE drives = nullptr;
+  if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &drives))) return std::wstring();
+  SHFILEINFOW info{};
+  const bool ok = SHGetFileInfoW(reinterpret_cast<LPCWSTR>(drives), 0, &info, sizeof info,
+                                 SHGFI_PIDL | SHGFI_DISPLAYNAME) != 0;
+  CoTaskMemFree(drives);
+  return ok ? info.szDisplayName : std::wstring();
+}
+
+}  // namespace
+
+HTREEITEM BrowserTree::Computer() const {
+  const std::wstring name = ComputerName();
   for (HTREEITEM top : Children(Root())) {
-    for (HTREEITEM child : Children(top)) {
-      if (TextOf(child).find(mark) != std::wstring::npos) return child;
-    }
+    if (TextOf(top) == name) return top;
+  }
+  return nullptr;
+}
+
+HTREEITEM BrowserTree::Drive(wchar_t letter) const {
+  // Only the computer's item is opened: the others can be slow to list (the whole Linux
+  // file system hangs under the desktop in Wine).
+  const std::wstring mark = std::wstring(L"(") + letter + L":)";
+  for (HTREEITEM drive : Children(Computer())) {
+    if (TextOf(drive).find(mark) != std::wstring::npos) return drive;
   }
   return nullptr;
 }
