@@ -35,6 +35,22 @@ TEST_F(Stages, TwoArchivesLandFlattenedFormsInBlanksAndTheInstallerIsLeftAlone) 
   EXPECT_EQ(ProductRun(500), "") << "the product started after Cancel";
 }
 
+// Files copied from a CD keep its read-only bit: the fetched archives must still be
+// deleted after unpacking, so that none reaches the product and the work folder goes.
+TEST_F(Stages, ReadOnlyArchivesFromACdAreUnpackedAndDeletedAllTheSame) {
+  ASSERT_TRUE(ui::WriteZip(Medium(L"a.zip"), {{"one.txt", "1"}}));
+  ASSERT_TRUE(SetFileAttributesW(Medium(L"a.zip").c_str(), FILE_ATTRIBUTE_READONLY));
+  Start(updater);
+
+  ui::Box done = NextBox();
+  ExpectSuccessQuestion(done);
+  EXPECT_EQ(List(Product(L"Temp1")), Names{L"one.txt"});
+  ASSERT_TRUE(ui::Answer(done, IDCANCEL));
+  ExpectClosedAndClean();
+  EXPECT_EQ(List(product), (Names{L"Blanks\\", L"Vanto.exe", L"one.txt"}));
+  SetFileAttributesW(Medium(L"a.zip").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 TEST_F(Stages, AMediumWithOnlyTheInstallerArchivePassesWithNothingCopied) {
   ASSERT_TRUE(ui::WriteZip(Medium(L"WinTalvo.zip"), {{"setup.txt", "installer"}}));
   Start(updater);
