@@ -158,10 +158,14 @@ TEST_F(Stages, AProductFileInUseIsReportedAndEveryOtherFileLands) {
   EXPECT_EQ(Read(Product(L"z.txt")), "2");
 }
 
-// Names in archives are in the OEM code page (866); the updater works in the ANSI one (1251).
+// Names in archives are in the OEM code page (866); the updater works in the ANSI one (1251),
+// here also on a medium whose folder and archive have Cyrillic names with blanks.
 TEST_F(Stages, CyrillicNamesFromTheArchiveLandUnderTheirOwnNames) {
   ASSERT_EQ(GetACP(), 1251u) << "run this under LC_ALL=bg_BG.UTF-8";
-  ASSERT_TRUE(ui::WriteZip(Medium(L"a.zip"),
+  cd = t.Sub(L"Обновяване 2026");
+  updater = ui::MakeMedium(cd);
+  ASSERT_FALSE(updater.empty());
+  ASSERT_TRUE(ui::WriteZip(Medium(L"Заплати №2.zip"),
                            {{ui::Narrow(L"Справка за заплати.txt", 866), "s"},
                             {ui::Narrow(L"Бланки/Договор №1.rtf", 866), "d"}}));
   Start(updater);
