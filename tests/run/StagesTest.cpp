@@ -51,6 +51,20 @@ TEST_F(Stages, ReadOnlyArchivesFromACdAreUnpackedAndDeletedAllTheSame) {
   SetFileAttributesW(Medium(L"a.zip").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
+// Names that begin with a dot are not put in place, but they must not keep the work
+// folder in the product folder either.
+TEST_F(Stages, AMemberNamedWithALeadingDotLeavesNoWorkFolderBehind) {
+  ASSERT_TRUE(ui::WriteZip(Medium(L"a.zip"), {{".hidden", "h"}, {"a.txt", "a"}}));
+  Start(updater);
+
+  ui::Box done = NextBox();
+  ExpectSuccessQuestion(done);
+  EXPECT_EQ(List(Product(L"Temp1")), (Names{L".hidden", L"a.txt"}));
+  ASSERT_TRUE(ui::Answer(done, IDCANCEL));
+  ExpectClosedAndClean();
+  EXPECT_EQ(List(product), (Names{L"Blanks\\", L"Vanto.exe", L"a.txt"}));
+}
+
 TEST_F(Stages, AMediumWithOnlyTheInstallerArchivePassesWithNothingCopied) {
   ASSERT_TRUE(ui::WriteZip(Medium(L"WinTalvo.zip"), {{"setup.txt", "installer"}}));
   Start(updater);
