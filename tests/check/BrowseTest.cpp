@@ -7,25 +7,18 @@
 #include "Check.h"
 #include "Driver.h"
 #include "Scenario.h"
+#include "UpdaterTest.h"
 
 namespace {
 
 const wchar_t kTitle[] = L" Директория на Талво";
 
-class FolderBrowser : public ::testing::Test {
+class FolderBrowser : public ui::UpdaterTest {
 protected:
   void SetUp() override {
     product = t.Sub(L"WinTalvo");
     ASSERT_TRUE(ui::WriteFile(ui::Join(product, L"Vanto.exe"), "MZ"));
-    const std::wstring exe = ui::MakeMedium(t.Sub(L"medium"));
-    ASSERT_FALSE(exe.empty());
-    ASSERT_TRUE(app.Start(exe, t.Path()));
-    w = app.MainWindow();
-    ASSERT_NE(w, nullptr);
-    edit = ui::Control(w, ui::kEditFolder);
-    browse = ui::Control(w, ui::kBtnBrowse);
-    install = ui::Control(w, ui::kBtnInstall);
-    ASSERT_TRUE(edit && browse && install);
+    ui::UpdaterTest::SetUp();
   }
 
   // Presses "..." and waits for the browser.
@@ -36,10 +29,7 @@ protected:
     return dialog;
   }
 
-  ui::TempDir t;
-  ui::App app;
   std::wstring product;
-  HWND w = nullptr, edit = nullptr, browse = nullptr, install = nullptr;
 };
 
 // ---- Opening and cancelling --------------------------------------------------------------

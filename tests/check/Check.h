@@ -64,10 +64,6 @@ private:
   bool ok_ = false;
 };
 
-// Runs a Linux shell command from this Wine process and waits until it has finished; true
-// when it succeeded.
-bool RunShell(const std::string& command);
-
 // The names of the folder's entries (files and folders) that begin with "Temp", sorted.
 std::vector<std::wstring> TempEntries(const std::wstring& folder);
 

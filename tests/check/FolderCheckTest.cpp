@@ -10,6 +10,7 @@
 #include "Check.h"
 #include "Driver.h"
 #include "Scenario.h"
+#include "UpdaterTest.h"
 
 namespace {
 
@@ -23,19 +24,12 @@ const char kCannotMake[] = u8"Грешка при създаване на дир
 using Names = std::vector<std::wstring>;
 using check::TempEntries;
 
-class FolderCheck : public ::testing::Test {
+class FolderCheck : public ui::UpdaterTest {
 protected:
   void SetUp() override {
     product = t.Sub(L"WinTalvo");
     ASSERT_TRUE(ui::WriteFile(ui::Join(product, L"Vanto.exe"), "MZ"));
-    const std::wstring exe = ui::MakeMedium(t.Sub(L"medium"));
-    ASSERT_FALSE(exe.empty());
-    ASSERT_TRUE(app.Start(exe, t.Path()));
-    w = app.MainWindow();
-    ASSERT_NE(w, nullptr);
-    edit = ui::Control(w, ui::kEditFolder);
-    install = ui::Control(w, ui::kBtnInstall);
-    ASSERT_TRUE(edit && install);
+    ui::UpdaterTest::SetUp();
   }
 
   // Types the folder text, presses Актуализация and reads the box that comes up.
@@ -79,18 +73,12 @@ protected:
     if (closeBox) {
       ui::Close(w);
     } else {
-      ui::Click(ui::Control(w, ui::kBtnCancel));
+      ui::Click(cancel);
     }
-    EXPECT_TRUE(ui::WaitGone(w));
-    DWORD code = 1;
-    ASSERT_TRUE(app.WaitExit(&code));
-    EXPECT_EQ(code, 0u);
+    ExpectClosed();
   }
 
-  ui::TempDir t;
-  ui::App app;
   std::wstring product;
-  HWND w = nullptr, edit = nullptr, install = nullptr;
 };
 
 // ---- Refusals ------------------------------------------------------------------------------

@@ -75,6 +75,10 @@ private:
   DWORD pid_ = 0;
 };
 
+// The first visible top-level window of this class that the process owns, or null when none
+// shows within the timeout.
+HWND WaitTop(DWORD pid, const wchar_t* cls, DWORD timeoutMs = kWaitMs);
+
 // Windows and controls (any process).
 HWND Control(HWND parent, int id);
 // The first visible descendant of this window class.

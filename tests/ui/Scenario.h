@@ -52,6 +52,10 @@ struct ZipEntry {
 // Writes a zip archive whose members are stored uncompressed.
 bool WriteZip(const std::wstring& path, const std::vector<ZipEntry>& entries);
 
+// Runs a Linux shell command from this Wine process and waits until it has finished; true
+// when it exited with status 0. The command holds no double quote.
+bool RunUnix(const std::string& command);
+
 // Copies the updater and UNZDLL.DLL into dir (made if missing); returns the updater's path
 // there, or an empty text on failure.
 std::wstring MakeMedium(const std::wstring& dir);
