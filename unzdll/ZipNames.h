@@ -1,5 +1,5 @@
 // Member names: decoding, flattening, the checks that keep every file inside the target
-// folder, and file-specification matching. Pure functions over UTF-16 code units.
+// folder, and file spec matching. Pure functions over UTF-16 code units.
 #pragma once
 
 #include <cstddef>

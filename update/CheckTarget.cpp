@@ -34,6 +34,24 @@ void ReadTargetDir(char* target) {
   memcpy(target, begin, n);
 }
 
+bool FullyQualified(const char* path) {
+  const bool drive = ((path[0] | 0x20) >= 'a' && (path[0] | 0x20) <= 'z') && path[1] == ':' &&
+                     path[2] == '\\';
+  return drive || (path[0] == '\\' && path[1] == '\\');
+}
+
+// A folder text relative to the current directory (or to the current drive) is made whole:
+// the run changes the current directory before it starts the product, and the unpacking
+// library resolves names its own way. False when the whole path does not fit.
+bool MakeFullPath(char* target) {
+  if (FullyQualified(target)) return true;
+  char full[MAX_PATH];
+  DWORD n = GetFullPathNameA(target, MAX_PATH, full, nullptr);
+  if (n == 0 || n >= MAX_PATH) return false;
+  memcpy(target, full, n + 1);
+  return true;
+}
+
 // The first free TempN in TargetDir, in name (a buffer larger than a path, so that a name
 // that no longer fits a path is seen whole); false when it does not fit.
 bool NextWorkDir(char* name, size_t size) {
@@ -69,7 +87,7 @@ bool CheckTargetFolder() {
     FMain->EditFolder->SetFocus();
     return false;
   }
-  if (!PathExists(UpdateState.TargetDir)) {
+  if (!MakeFullPath(UpdateState.TargetDir) || !PathExists(UpdateState.TargetDir)) {
     ShowMsg(MsgError, TxtFolderEntered, TxtDoesNotExist);
     return false;
   }

@@ -7,25 +7,18 @@
 #include "Check.h"
 #include "Driver.h"
 #include "Scenario.h"
+#include "UpdaterTest.h"
 
 namespace {
 
 const wchar_t kTitle[] = L" Директория на Талво";
 
-class FolderBrowser : public ::testing::Test {
+class FolderBrowser : public ui::UpdaterTest {
 protected:
   void SetUp() override {
     product = t.Sub(L"WinTalvo");
     ASSERT_TRUE(ui::WriteFile(ui::Join(product, L"Vanto.exe"), "MZ"));
-    const std::wstring exe = ui::MakeMedium(t.Sub(L"medium"));
-    ASSERT_FALSE(exe.empty());
-    ASSERT_TRUE(app.Start(exe, t.Path()));
-    w = app.MainWindow();
-    ASSERT_NE(w, nullptr);
-    edit = ui::Control(w, ui::kEditFolder);
-    browse = ui::Control(w, ui::kBtnBrowse);
-    install = ui::Control(w, ui::kBtnInstall);
-    ASSERT_TRUE(edit && browse && install);
+    ui::UpdaterTest::SetUp();
   }
 
   // Presses "..." and waits for the browser.
@@ -36,10 +29,7 @@ protected:
     return dialog;
   }
 
-  ui::TempDir t;
-  ui::App app;
   std::wstring product;
-  HWND w = nullptr, edit = nullptr, browse = nullptr, install = nullptr;
 };
 
 // ---- Opening and cancelling --------------------------------------------------------------
@@ -74,6 +64,22 @@ TEST_F(FolderBrowser, CancelKeepsTheFolderTextAndTheFocus) {
   EXPECT_TRUE(ui::Answer(ui::ReadBox(dialog), IDCANCEL));
   EXPECT_TRUE(ui::WaitUntil([&] { return ui::Focus(w) == browse; })) << "focus moved";
   EXPECT_EQ(ui::Text(edit), typed);
+}
+
+TEST_F(FolderBrowser, OffersOnlyFoldersOnDisk) {
+  HWND dialog = OpenBrowser();
+  ASSERT_NE(dialog, nullptr);
+  check::BrowserTree tree(dialog);
+  ASSERT_TRUE(tree.Ready());
+  HWND ok = ui::Control(dialog, IDOK);
+  HTREEITEM computer = tree.Computer(), folder = tree.Folder(product);
+  ASSERT_TRUE(computer && folder) << tree.Dump(tree.Root(), 2);
+  ASSERT_TRUE(tree.Select(computer));
+  EXPECT_TRUE(ui::WaitUntil([&] { return !IsWindowEnabled(ok); }))
+      << "the computer, which has no path, can be chosen";
+  ASSERT_TRUE(tree.Select(folder));
+  EXPECT_TRUE(ui::WaitUntil([&] { return IsWindowEnabled(ok) != 0; }));
+  EXPECT_TRUE(ui::Answer(ui::ReadBox(dialog), IDCANCEL));
 }
 
 // ---- Choosing ------------------------------------------------------------------------------

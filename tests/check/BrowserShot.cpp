@@ -16,30 +16,6 @@
 
 namespace {
 
-struct FindTop {
-  DWORD pid;
-  const wchar_t* cls;
-  HWND found;
-};
-
-BOOL CALLBACK FindTopProc(HWND w, LPARAM lp) {
-  FindTop* f = reinterpret_cast<FindTop*>(lp);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(w, &pid);
-  if (pid != f->pid || !IsWindowVisible(w) || ui::ClassName(w) != f->cls) return TRUE;
-  f->found = w;
-  return FALSE;
-}
-
-HWND WaitTop(DWORD pid, const wchar_t* cls) {
-  FindTop f{pid, cls, nullptr};
-  ui::WaitUntil([&] {
-    EnumWindows(FindTopProc, reinterpret_cast<LPARAM>(&f));
-    return f.found != nullptr;
-  });
-  return f.found;
-}
-
 int Fail(const char* why) {
   fprintf(stderr, "browser shot: %s\n", why);
   return 1;
@@ -60,11 +36,11 @@ int wmain(int argc, wchar_t** argv) {
     return Fail("the updater does not start");
   }
   CloseHandle(pi.hThread);
-  HWND w = WaitTop(pi.dwProcessId, L"TFMain");
+  HWND w = ui::WaitTop(pi.dwProcessId, L"TFMain");
   if (!w) return Fail("no main window");
   ui::SetText(ui::Control(w, ui::kEditFolder), folder);
   ui::Click(ui::Control(w, ui::kBtnBrowse));
-  HWND dialog = WaitTop(pi.dwProcessId, L"#32770");
+  HWND dialog = ui::WaitTop(pi.dwProcessId, L"#32770");
   if (!dialog) return Fail("no folder browser");
   {
     check::BrowserTree tree(dialog);

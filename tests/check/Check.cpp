@@ -1,5 +1,7 @@
 #include "Check.h"
 
+#include <shlobj.h>
+
 #include <algorithm>
 
 #include "Driver.h"
@@ -95,12 +97,36 @@ bool BrowserTree::Select(HTREEITEM item) const {
   return Selected() == item;
 }
 
-HTREEITEM BrowserTree::Drive(wchar_t letter) const {
-  const std::wstring mark = std::wstring(L"(") + letter + L":)";
+namespace {
+
+// The name the shell shows for the computer's drives (it follows the locale, as the
+// browser's tree does).
+std::wstring ComputerName() {
+  PIDLIST_ABSOLUTE drives = nullptr;
+  if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &drives))) return std::wstring();
+  SHFILEINFOW info{};
+  const bool ok = SHGetFileInfoW(reinterpret_cast<LPCWSTR>(drives), 0, &info, sizeof info,
+                                 SHGFI_PIDL | SHGFI_DISPLAYNAME) != 0;
+  CoTaskMemFree(drives);
+  return ok ? info.szDisplayName : std::wstring();
+}
+
+}  // namespace
+
+HTREEITEM BrowserTree::Computer() const {
+  const std::wstring name = ComputerName();
   for (HTREEITEM top : Children(Root())) {
-    for (HTREEITEM child : Children(top)) {
-      if (TextOf(child).find(mark) != std::wstring::npos) return child;
-    }
+    if (TextOf(top) == name) return top;
+  }
+  return nullptr;
+}
+
+HTREEITEM BrowserTree::Drive(wchar_t letter) const {
+  // Only the computer's item is opened: the others can be slow to list (the whole Linux
+  // file system hangs under the desktop in Wine).
+  const std::wstring mark = std::wstring(L"(") + letter + L":)";
+  for (HTREEITEM drive : Children(Computer())) {
+    if (TextOf(drive).find(mark) != std::wstring::npos) return drive;
   }
   return nullptr;
 }
@@ -159,34 +185,6 @@ HWND FindStatic(HWND dialog, const std::wstring& text) {
   return s.found;
 }
 
-bool RunShell(const std::string& command) {
-  wchar_t temp[MAX_PATH];
-  GetTempPathW(MAX_PATH, temp);
-  static int count = 0;
-  const std::wstring marker = ui::Join(temp, L"talvo-check-" +
-                                       std::to_wstring(GetCurrentProcessId()) + L"-" +
-                                       std::to_wstring(++count));
-  const std::string status = ui::UnixPath(marker);
-  if (status.empty() || command.find('"') != std::string::npos) return false;
-  // Wine gives no handle to wait on for a Linux program: the shell leaves its exit status
-  // in a marker file, written under another name first so that it is seen whole.
-  std::wstring cmd = L"Z:\\bin\\sh -c \"" + ui::Wide(command) + L"; echo $? >'" +
-                     ui::Wide(status) + L".part' && mv '" + ui::Wide(status) + L".part' '" +
-                     ui::Wide(status) + L"'\"";
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-    return false;
-  }
-  if (pi.hProcess) CloseHandle(pi.hProcess);
-  if (pi.hThread) CloseHandle(pi.hThread);
-  std::string code;
-  const bool done = ui::WaitUntil([&] { return ui::ReadFile(marker, &code); });
-  DeleteFileW(marker.c_str());
-  return done && code.compare(0, 1, "0") == 0 && (code.size() == 1 || code[1] == '\n');
-}
-
 namespace {
 
 std::string Quoted(const std::wstring& windowsPath) {
@@ -199,11 +197,11 @@ std::string Quoted(const std::wstring& windowsPath) {
 
 ReadOnlyFolder::ReadOnlyFolder(const std::wstring& folder) : folder_(folder) {
   const std::string path = Quoted(folder);
-  ok_ = !path.empty() && RunShell("chattr +i " + path);
+  ok_ = !path.empty() && ui::RunUnix("chattr +i " + path);
 }
 
 ReadOnlyFolder::~ReadOnlyFolder() {
-  if (ok_) RunShell("chattr -i " + Quoted(folder_));
+  if (ok_) ui::RunUnix("chattr -i " + Quoted(folder_));
 }
 
 std::vector<std::wstring> TempEntries(const std::wstring& folder) {

@@ -29,7 +29,9 @@ public:
   void Collapse(HTREEITEM item) const;
   HTREEITEM Selected() const;
   bool Select(HTREEITEM item) const;
-  // The item of a drive's root ("C:\\"), found under the desktop's items by its "(C:)".
+  // The computer's item (the drives' parent) under the desktop.
+  HTREEITEM Computer() const;
+  // The item of a drive's root ("C:\\"), found under the computer's item by its "(C:)".
   HTREEITEM Drive(wchar_t letter) const;
   // The item of a folder path, one level at a time from its drive; null if not found.
   HTREEITEM Folder(const std::wstring& path) const;
@@ -61,10 +63,6 @@ private:
   std::wstring folder_;
   bool ok_ = false;
 };
-
-// Runs a Linux shell command from this Wine process and waits until it has finished; true
-// when it succeeded.
-bool RunShell(const std::string& command);
 
 // The names of the folder's entries (files and folders) that begin with "Temp", sorted.
 std::vector<std::wstring> TempEntries(const std::wstring& folder);

@@ -10,6 +10,7 @@
 #include "Check.h"
 #include "Driver.h"
 #include "Scenario.h"
+#include "UpdaterTest.h"
 
 namespace {
 
@@ -23,19 +24,12 @@ const char kCannotMake[] = u8"Грешка при създаване на дир
 using Names = std::vector<std::wstring>;
 using check::TempEntries;
 
-class FolderCheck : public ::testing::Test {
+class FolderCheck : public ui::UpdaterTest {
 protected:
   void SetUp() override {
     product = t.Sub(L"WinTalvo");
     ASSERT_TRUE(ui::WriteFile(ui::Join(product, L"Vanto.exe"), "MZ"));
-    const std::wstring exe = ui::MakeMedium(t.Sub(L"medium"));
-    ASSERT_FALSE(exe.empty());
-    ASSERT_TRUE(app.Start(exe, t.Path()));
-    w = app.MainWindow();
-    ASSERT_NE(w, nullptr);
-    edit = ui::Control(w, ui::kEditFolder);
-    install = ui::Control(w, ui::kBtnInstall);
-    ASSERT_TRUE(edit && install);
+    ui::UpdaterTest::SetUp();
   }
 
   // Types the folder text, presses Актуализация and reads the box that comes up.
@@ -74,18 +68,17 @@ protected:
     EXPECT_TRUE(ui::Answer(box, IDOK));
   }
 
-  void CloseWindow() {
-    ui::Click(ui::Control(w, ui::kBtnCancel));
-    EXPECT_TRUE(ui::WaitGone(w));
-    DWORD code = 1;
-    ASSERT_TRUE(app.WaitExit(&code));
-    EXPECT_EQ(code, 0u);
+  // By the Отказ button, or by the title bar's close box.
+  void CloseWindow(bool closeBox = false) {
+    if (closeBox) {
+      ui::Close(w);
+    } else {
+      ui::Click(cancel);
+    }
+    ExpectClosed();
   }
 
-  ui::TempDir t;
-  ui::App app;
   std::wstring product;
-  HWND w = nullptr, edit = nullptr, install = nullptr;
 };
 
 // ---- Refusals ------------------------------------------------------------------------------
@@ -123,6 +116,32 @@ TEST_F(FolderCheck, AFolderWithoutTheProgramIsNotTheProductFolder) {
   ExpectError(Update(other), kNotProduct);
   ExpectReadyToCorrect();
   EXPECT_EQ(TempEntries(other), Names{}) << "a refusal made a work folder";
+}
+
+TEST_F(FolderCheck, WildcardsNeverStandForTheFolder) {
+  // Each pattern matches the product folder or its program by a directory search.
+  const std::wstring parent = t.Path();
+  for (const std::wstring& text : {ui::Join(parent, L"WinTalv?"), ui::Join(parent, L"Win*"),
+                                   ui::Join(product, L"*")}) {
+    SCOPED_TRACE(ui::Utf8(text));
+    ui::Box box = Update(text);
+    EXPECT_NE(ui::Utf8(box.text), kNoArchive) << "a pattern was taken for the folder";
+    EXPECT_EQ(box.icon, ui::Icon::Error);
+    EXPECT_TRUE(ui::Answer(box, IDOK));
+    ExpectReadyToCorrect();
+  }
+  EXPECT_EQ(TempEntries(product), Names{});
+}
+
+TEST_F(FolderCheck, TheBoxTakesTheWindowsCaptionAsItIsAtThatMoment) {
+  for (const wchar_t* caption : {L"Друго заглавие", L""}) {
+    SCOPED_TRACE(ui::Utf8(L"caption \"" + std::wstring(caption) + L"\""));
+    ASSERT_TRUE(ui::SetText(w, caption));
+    ui::Box box = Update(L"");
+    EXPECT_EQ(box.caption, caption);
+    EXPECT_EQ(ui::Utf8(box.text), kEnterFolder);
+    EXPECT_TRUE(ui::Answer(box, IDOK));
+  }
 }
 
 // ---- What counts as the folder ----------------------------------------------------------------
@@ -173,7 +192,16 @@ TEST_F(FolderCheck, TakenTempNamesAreSkippedWhetherFoldersOrFiles) {
 TEST_F(FolderCheck, AWorkFolderThatCannotBeMadeIsNamedInTheBox) {
   check::ReadOnlyFolder readOnly(product);
   if (!readOnly.Ok()) GTEST_SKIP() << "this file system cannot make a folder read-only for root";
-  ExpectError(Update(product), kCannotMake + ui::Utf8(ui::Join(product, L"Temp1")));
+  ui::Box box = Update(product);
+  // While the box is up the status lines say what was being done, the file line empty; each
+  // runs from x 16 to the frame's right edge.
+  ui::Shot seen;
+  EXPECT_TRUE(ui::Shows(w, 16, 176,
+                        ui::RenderLabel(L"Създаване на временна поддиректория...", 450), &seen))
+      << "the status line does not show the work folder's creation";
+  EXPECT_TRUE(ui::Shows(w, 16, 190, ui::RenderLabel(L"", 450), &seen))
+      << "the file line is not empty";
+  ExpectError(box, kCannotMake + ui::Utf8(ui::Join(product, L"Temp1")));
   ExpectReadyToCorrect();
   EXPECT_EQ(TempEntries(product), Names{});
   CloseWindow();
@@ -248,8 +276,44 @@ TEST_F(FolderCheck, ARefusalAfterAGoodRunKeepsItsWorkFolderUntilClose) {
   ExpectError(Update(L""), kEnterFolder);
   ExpectReadyToCorrect();
   EXPECT_EQ(TempEntries(product), Names{L"Temp1"});
-  CloseWindow();
+  CloseWindow(/*closeBox=*/true);
   EXPECT_EQ(TempEntries(product), Names{});
 }
 
 }  // namespace
+
+// ---- A whole run from a folder text relative to where the updater was started ----------------
+
+TEST(RelativeFolder, IsTheFolderWhereTheUpdaterWasStarted) {
+  ui::TempDir t;
+  const std::wstring product = t.Sub(L"WinTalvo");
+  ASSERT_TRUE(CopyFileW(ui::WindowsPath(TALVO_FAKE_VANTO).c_str(),
+                        ui::Join(product, L"Vanto.exe").c_str(), FALSE));
+  const std::wstring medium = t.Sub(L"medium");
+  const std::wstring exe = ui::MakeMedium(medium);
+  ASSERT_FALSE(exe.empty());
+  ASSERT_TRUE(ui::WriteZip(ui::Join(medium, L"new.zip"), {{"readme.txt", "new"}}));
+  ui::App app;
+  ASSERT_TRUE(app.Start(exe, t.Path()));  // started in the product folder's parent
+  HWND w = app.MainWindow();
+  ASSERT_NE(w, nullptr);
+  ASSERT_TRUE(ui::SetText(ui::Control(w, ui::kEditFolder), L"WinTalvo"));
+  ui::Click(ui::Control(w, ui::kBtnInstall));
+
+  ui::Box box = ui::ReadBox(app.WaitBox());
+  ASSERT_EQ(ui::Utf8(box.text),
+            u8"Актуализацията завърши успешно.\r\nИскате ли да стартирате продукта?");
+  EXPECT_TRUE(ui::Exists(ui::Join(product, L"readme.txt")));
+  ASSERT_TRUE(ui::Answer(box, IDOK));
+  DWORD code = 1;
+  ASSERT_TRUE(app.WaitExit(&code));
+  std::string record;
+  EXPECT_TRUE(ui::WaitUntil([&] { return ui::ReadFile(ui::Join(product, L"vanto-ran.txt"), &record); }))
+      << "the product was not started";
+  // Its second line is the product's current directory: the product folder itself.
+  std::wstring lines = ui::Wide(record), want = product + L"\r\n";
+  CharLowerBuffW(&lines[0], static_cast<DWORD>(lines.size()));
+  CharLowerBuffW(&want[0], static_cast<DWORD>(want.size()));
+  EXPECT_NE(lines.find(L"\r\n" + want), std::wstring::npos) << record;
+  EXPECT_EQ(TempEntries(product), Names{}) << "work folder left behind";
+}

@@ -51,4 +51,16 @@ TEST_F(InProcessCheck, TheTargetIsTheTrimmedFolderText) {
   EXPECT_EQ(std::string(UpdateState.TargetDir), product);
 }
 
+TEST_F(InProcessCheck, ARelativeFolderTextBecomesTheWholePath) {
+  char before[MAX_PATH];
+  ASSERT_TRUE(GetCurrentDirectoryA(MAX_PATH, before));
+  ASSERT_TRUE(SetCurrentDirectoryW(t.Path().c_str()));
+  form->EditFolder->SetText("WinTalvo");
+  const bool ok = CheckTargetFolder();
+  SetCurrentDirectoryA(before);
+  ASSERT_TRUE(ok);
+  EXPECT_EQ(std::string(UpdateState.TargetDir), product);
+  EXPECT_EQ(std::string(UpdateState.WorkDir), product + "\\Temp1");
+}
+
 }  // namespace

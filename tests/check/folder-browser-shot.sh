@@ -4,7 +4,8 @@
 set -euo pipefail
 build=$(realpath "$1")
 out=$(realpath -m "$2")
-export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
+# The prefix that the tests under code page 1251 use (scripts/wine-run says why).
+export WINEPREFIX="$build/wineprefix-1251" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
   LC_ALL=bg_BG.UTF-8
 bash "$(dirname "$0")/../../scripts/wine-prefix.sh" "$WINEPREFIX"
 

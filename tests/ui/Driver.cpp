@@ -29,16 +29,6 @@ BOOL CALLBACK FindTopProc(HWND w, LPARAM lp) {
   return FALSE;
 }
 
-// The first visible top-level window of this class that the process owns.
-HWND WaitTop(DWORD pid, const wchar_t* cls, DWORD timeoutMs) {
-  FindTop f{pid, cls, nullptr};
-  WaitUntil([&] {
-    EnumWindows(FindTopProc, reinterpret_cast<LPARAM>(&f));
-    return f.found != nullptr;
-  }, timeoutMs);
-  return f.found;
-}
-
 // Each test process works in a Wine desktop of its own, a virtual one (an X window of its
 // own): a test running beside it, whose programs take the foreground and the X focus as their
 // windows come and go, would otherwise take the keyboard focus from this test's window.
@@ -78,6 +68,15 @@ const wchar_t* DesktopName() {
 }
 
 }  // namespace
+
+HWND WaitTop(DWORD pid, const wchar_t* cls, DWORD timeoutMs) {
+  FindTop f{pid, cls, nullptr};
+  WaitUntil([&] {
+    EnumWindows(FindTopProc, reinterpret_cast<LPARAM>(&f));
+    return f.found != nullptr;
+  }, timeoutMs);
+  return f.found;
+}
 
 bool WaitUntil(const std::function<bool()>& pred, DWORD timeoutMs) {
   const DWORD start = GetTickCount();

@@ -16,7 +16,9 @@
 //
 // Also: Focus and Selection (keyboard state read across processes), HoldKey (Shift+Tab),
 // PressAlt (Alt+F4), Close (the close box), RectInParent and Style (layout), Capture (the
-// window's pixels). Scenario.h has folders, media, archives and the floppy drive.
+// window's pixels), RenderLabel and Shows (a status line's text, compared by its pixels:
+// ui::Shows(w, 16, 176, ui::RenderLabel(L"Копиране на файлове...", 450))). Scenario.h has
+// folders, media, archives and the floppy drive.
 //
 // Texts are wide at this edge; compare them as UTF-8 (Utf8 and u8 literals), which GoogleTest
 // prints readably. Every wait polls up to a timeout and then returns null or false, so a test
@@ -72,6 +74,10 @@ private:
   HANDLE process_ = nullptr;
   DWORD pid_ = 0;
 };
+
+// The first visible top-level window of this class that the process owns, or null when none
+// shows within the timeout.
+HWND WaitTop(DWORD pid, const wchar_t* cls, DWORD timeoutMs = kWaitMs);
 
 // Windows and controls (any process).
 HWND Control(HWND parent, int id);

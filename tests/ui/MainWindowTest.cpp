@@ -6,6 +6,7 @@
 
 #include "Driver.h"
 #include "Scenario.h"
+#include "UpdaterTest.h"
 
 namespace {
 
@@ -22,21 +23,11 @@ const wchar_t kStartFolder[] = L"C:\\WinTalvo";
          << height;
 }
 
-// The updater started from a medium folder of the test's own, with its unpacking library
-// beside it and no archive, its window shown.
-class MainWindow : public ::testing::Test {
+// The window as it first shows, the folder text focused.
+class MainWindow : public ui::UpdaterTest {
 protected:
   void SetUp() override {
-    const std::wstring exe = ui::MakeMedium(t.Sub(L"medium"));
-    ASSERT_FALSE(exe.empty());
-    ASSERT_TRUE(app.Start(exe, t.Path()));
-    w = app.MainWindow();
-    ASSERT_NE(w, nullptr);
-    edit = ui::Control(w, ui::kEditFolder);
-    browse = ui::Control(w, ui::kBtnBrowse);
-    install = ui::Control(w, ui::kBtnInstall);
-    cancel = ui::Control(w, ui::kBtnCancel);
-    ASSERT_TRUE(edit && browse && install && cancel);
+    ASSERT_NO_FATAL_FAILURE(ui::UpdaterTest::SetUp());
     ASSERT_TRUE(ui::WaitUntil([&] { return ui::Focus(w) == edit; }));
   }
 
@@ -55,18 +46,6 @@ protected:
     return ui::Selection(control, &start, &end) && start == 0 &&
            end == static_cast<int>(ui::Text(control).size());
   }
-
-  // The window goes away and the process ends normally.
-  void ExpectClosed() {
-    EXPECT_TRUE(ui::WaitGone(w));
-    DWORD code = 1;
-    ASSERT_TRUE(app.WaitExit(&code));
-    EXPECT_EQ(code, 0u);
-  }
-
-  ui::TempDir t;
-  ui::App app;
-  HWND w = nullptr, edit = nullptr, browse = nullptr, install = nullptr, cancel = nullptr;
 };
 
 TEST_F(MainWindow, IsAFixedDialogWithItsCaption) {

@@ -27,23 +27,30 @@ std::string ShellQuoted(const std::string& path) {
   return "'" + path + "'";
 }
 
-// Points the prefix's drive a: at a Linux folder. Wine starts a Linux program that a Windows
-// program starts by its Z:\ path, but gives no handle to wait on, so the shell leaves a
-// marker file when the link is in place.
+// Points the prefix's drive a: at a Linux folder.
 bool PointDriveA(const std::string& target) {
   const std::string prefix = Utf8(Env(L"WINEPREFIX"));
+  const std::string link = ShellQuoted(prefix + "/dosdevices/a:");
+  const std::string to = ShellQuoted(target);
+  if (prefix.empty() || link.empty() || to.empty()) return false;
+  return RunUnix("ln -sfn " + to + " " + link);
+}
+
+}  // namespace
+
+bool RunUnix(const std::string& command) {
   wchar_t temp[MAX_PATH];
   GetTempPathW(MAX_PATH, temp);
   static int count = 0;
-  const std::wstring marker = Join(temp, L"talvo-swap-" +
-                                   std::to_wstring(GetCurrentProcessId()) + L"-" +
-                                   std::to_wstring(++count));
-  const std::string link = ShellQuoted(prefix + "/dosdevices/a:");
-  const std::string to = ShellQuoted(target);
-  const std::string done = ShellQuoted(UnixPath(marker));
-  if (prefix.empty() || link.empty() || to.empty() || done.empty()) return false;
-  std::wstring cmd =
-      L"Z:\\bin\\sh -c \"ln -sfn " + Wide(to) + L" " + Wide(link) + L" && : >" + Wide(done) + L"\"";
+  const std::wstring marker = Join(temp, L"talvo-unix-" + std::to_wstring(GetCurrentProcessId()) +
+                                             L"-" + std::to_wstring(++count));
+  const std::string status = UnixPath(marker);
+  if (status.empty() || command.find('"') != std::string::npos) return false;
+  // Wine starts a Linux program that a Windows program starts by its Z:\ path, but gives no
+  // handle to wait on: the shell leaves its exit status in a marker file, written under
+  // another name first so that it is seen whole.
+  std::wstring cmd = L"Z:\\bin\\sh -c \"" + Wide(command) + L"; echo $? >'" + Wide(status) +
+                     L".part' && mv '" + Wide(status) + L".part' '" + Wide(status) + L"'\"";
   STARTUPINFOW si{};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
@@ -52,12 +59,11 @@ bool PointDriveA(const std::string& target) {
   }
   if (pi.hProcess) CloseHandle(pi.hProcess);
   if (pi.hThread) CloseHandle(pi.hThread);
-  const bool ok = WaitUntil([&] { return Exists(marker); });
+  std::string code;
+  const bool done = WaitUntil([&] { return ReadFile(marker, &code); });
   DeleteFileW(marker.c_str());
-  return ok;
+  return done && code.compare(0, 1, "0") == 0 && (code.size() == 1 || code[1] == '\n');
 }
-
-}  // namespace
 
 std::wstring WindowsPath(const std::string& unixPath) {
   ToDos toDos = reinterpret_cast<ToDos>(reinterpret_cast<void*>(WineEntry("wine_get_dos_file_name")));

@@ -4,8 +4,9 @@
 //   ui::TempDir t;                                    // fresh folder, removed afterwards
 //   std::wstring product = t.Sub(L"WinTalvo");        // made; a Windows path (C:\...)
 //   ui::WriteFile(product + L"\\Vanto.exe", "MZ");
+//   std::wstring cd = t.Sub(L"cd");
+//   std::wstring exe = ui::MakeMedium(cd);            // updater + UNZDLL.DLL copied there
 //   ui::WriteZip(cd + L"\\a.zip", {{"Blanks/FORM.RTF", "{\\rtf1}"}, {"readme.txt", "1"}});
-//   std::wstring exe = ui::MakeMedium(t.Sub(L"cd"));  // updater + UNZDLL.DLL copied there
 //
 //   ui::Floppy a;                                     // test takes RESOURCE_LOCK floppy
 //   ASSERT_TRUE(a.SwapDisk(t.Sub(L"disk1")));         // A:\ now shows that folder
@@ -50,6 +51,10 @@ struct ZipEntry {
 };
 // Writes a zip archive whose members are stored uncompressed.
 bool WriteZip(const std::wstring& path, const std::vector<ZipEntry>& entries);
+
+// Runs a Linux shell command from this Wine process and waits until it has finished; true
+// when it exited with status 0. The command holds no double quote.
+bool RunUnix(const std::string& command);
 
 // Copies the updater and UNZDLL.DLL into dir (made if missing); returns the updater's path
 // there, or an empty text on failure.

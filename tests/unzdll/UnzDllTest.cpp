@@ -125,7 +125,7 @@ class UnzDll : public ::testing::Test {
   std::string Out(const std::string& name) const { return target_ + "\\" + name; }
 
   // Unpacks into the current folder with a record laid out as the updater lays it: the header
-  // words, then the specification table, whose unused entries hold garbage.
+  // words, then the table of file specs, whose unused entries hold garbage.
   std::vector<Report> Extract(const std::string& archive, std::vector<const char*> specs = {"*.*"},
                               int count = kSpecCount, bool callback = true) {
     std::vector<uint32_t> rec(16460 / 4, 0xCDCDCDCD);

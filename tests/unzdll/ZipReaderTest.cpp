@@ -1,4 +1,4 @@
-// The reader without any operating system: name rules, specification matching, and archives
+// The reader without any operating system: name rules, file spec matching, and archives
 // built in memory whose damage the reader must notice.
 #include <gtest/gtest.h>
 

@@ -1,0 +1,118 @@
+#include "Update.h"
+
+#include <algorithm>
+
+namespace run {
+
+const char* const kCaption = u8" Актуализация на Талво";
+const char* const kSucceeded =
+    u8"Актуализацията завърши успешно.\r\nИскате ли да стартирате продукта?";
+
+std::wstring FakeProduct() { return ui::WindowsPath(TALVO_FAKE_VANTO); }
+std::wstring LibraryWithoutExec() { return ui::WindowsPath(TALVO_UNZDLL_NO_EXEC); }
+std::wstring TrapProgram() { return ui::WindowsPath(TALVO_TRAP_PROGRAM); }
+
+std::string FakeProductBytes() { return Read(FakeProduct()); }
+
+std::vector<std::wstring> List(const std::wstring& dir) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW d;
+  HANDLE h = FindFirstFileW(ui::Join(dir, L"*").c_str(), &d);
+  if (h == INVALID_HANDLE_VALUE) return names;
+  do {
+    std::wstring name = d.cFileName;
+    if (name == L"." || name == L"..") continue;
+    if (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) name += L"\\";
+    names.push_back(name);
+  } while (FindNextFileW(h, &d));
+  FindClose(h);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::string Read(const std::wstring& path) {
+  std::string bytes;
+  return ui::ReadFile(path, &bytes) ? bytes : std::string();
+}
+
+HeldOpen::HeldOpen(const std::wstring& path)
+    : handle_(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                          FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+
+void HeldOpen::Release() {
+  if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+  handle_ = INVALID_HANDLE_VALUE;
+}
+
+void Update::SetUp() {
+  product = t.Sub(L"WinTalvo");
+  t.Sub(L"WinTalvo\\Blanks");
+  ASSERT_TRUE(ui::CopyInto(FakeProduct(), product));
+  cd = t.Sub(L"cd");
+  updater = ui::MakeMedium(cd);
+  ASSERT_FALSE(updater.empty());
+}
+
+void Update::Start(const std::wstring& exe) {
+  ASSERT_TRUE(app.Start(exe, t.Path()));
+  w = app.MainWindow();
+  ASSERT_NE(w, nullptr);
+  ASSERT_TRUE(ui::SetText(ui::Control(w, ui::kEditFolder), product));
+  Press();
+}
+
+void Update::Press() { ui::Click(ui::Control(w, ui::kBtnInstall)); }
+
+ui::Box Update::NextBox(DWORD timeoutMs) {
+  HWND box = app.WaitBox(timeoutMs);
+  EXPECT_NE(box, nullptr) << "no message box came";
+  return ui::ReadBox(box);
+}
+
+bool Update::NoBox(DWORD timeoutMs) { return app.WaitBox(timeoutMs) == nullptr; }
+
+void Update::ExpectError(const ui::Box& box, const std::string& utf8Text) {
+  EXPECT_EQ(ui::Utf8(box.caption), kCaption);
+  EXPECT_EQ(ui::Utf8(box.text), utf8Text);
+  EXPECT_EQ(box.icon, ui::Icon::Error);
+  EXPECT_EQ(box.buttons, std::vector<int>{IDOK});
+}
+
+void Update::ExpectSuccessQuestion(const ui::Box& box) {
+  EXPECT_EQ(ui::Utf8(box.caption), kCaption);
+  EXPECT_EQ(ui::Utf8(box.text), kSucceeded);
+  EXPECT_EQ(box.icon, ui::Icon::Question);
+  EXPECT_EQ(box.buttons, (std::vector<int>{IDOK, IDCANCEL}));
+}
+
+void Update::ExpectClosedAndClean() {
+  EXPECT_TRUE(ui::WaitGone(w)) << "the window stayed open";
+  DWORD code = 1;
+  ASSERT_TRUE(app.WaitExit(&code)) << "the updater still runs";
+  EXPECT_EQ(code, 0u);
+  ExpectNoWorkFolder();
+}
+
+void Update::ExpectStillOpen() {
+  EXPECT_TRUE(app.Running());
+  EXPECT_TRUE(IsWindowVisible(w)) << "the window closed";
+}
+
+void Update::ExpectNoWorkFolder() {
+  for (const std::wstring& name : List(product))
+    EXPECT_NE(name.compare(0, 4, L"Temp"), 0) << "work folder left: " << ui::Utf8(name);
+}
+
+std::string Update::ProductRun(DWORD timeoutMs) {
+  const std::wstring record = Product(L"vanto-ran.txt");
+  std::string text;
+  // Two lines: the command line and the current directory.
+  ui::WaitUntil([&] {
+    size_t first;
+    return ui::ReadFile(record, &text) && (first = text.find("\r\n")) != text.npos &&
+           text.find("\r\n", first + 2) != text.npos;
+  }, timeoutMs);
+  return text;
+}
+
+}  // namespace run

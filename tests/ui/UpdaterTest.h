@@ -1,0 +1,45 @@
+#pragma once
+// A test that starts with the updater's main window on screen: the updater started from a
+// medium folder of the test's own (with its unpacking library beside it, no archive), in the
+// test's folder, and the window's controls found.
+//
+//   class FolderCheck : public ui::UpdaterTest { ... };
+//   TEST_F(FolderCheck, ...) { ui::SetText(edit, L"..."); ui::Click(install); ... }
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "Driver.h"
+#include "Scenario.h"
+
+namespace ui {
+
+class UpdaterTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    const std::wstring exe = MakeMedium(t.Sub(L"medium"));
+    ASSERT_FALSE(exe.empty());
+    ASSERT_TRUE(app.Start(exe, t.Path()));
+    w = app.MainWindow();
+    ASSERT_NE(w, nullptr);
+    edit = Control(w, kEditFolder);
+    browse = Control(w, kBtnBrowse);
+    install = Control(w, kBtnInstall);
+    cancel = Control(w, kBtnCancel);
+    ASSERT_TRUE(edit && browse && install && cancel);
+  }
+
+  // The window goes away and the process ends normally.
+  void ExpectClosed() {
+    EXPECT_TRUE(WaitGone(w));
+    DWORD code = 1;
+    ASSERT_TRUE(app.WaitExit(&code));
+    EXPECT_EQ(code, 0u);
+  }
+
+  TempDir t;
+  App app;
+  HWND w = nullptr, edit = nullptr, browse = nullptr, install = nullptr, cancel = nullptr;
+};
+
+}  // namespace ui
