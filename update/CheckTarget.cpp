@@ -15,8 +15,6 @@
 
 namespace {
 
-const char ProductProgram[] = "Vanto.exe";
-
 // The folder text with characters up to the blank removed at both ends, cut to what a
 // path buffer holds.
 void ReadTargetDir(char* target) {

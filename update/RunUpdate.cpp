@@ -16,8 +16,6 @@
 
 namespace {
 
-const char ProductProgram[] = "Vanto.exe";
-
 // Creates and loads the adapter for this run; tells the user and returns false when the
 // library cannot be used.
 bool PrepareUnpacker() {

@@ -3,6 +3,9 @@
 
 class CInfoZip;
 
+// The product's main program: its presence marks the product folder; the run starts it.
+inline constexpr char ProductProgram[] = "Vanto.exe";
+
 // The process-wide record of the update, zeroed at start-up.
 struct TUpdateState {
   char TargetDir[MAX_PATH];  // the product folder being updated
