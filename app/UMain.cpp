@@ -1,9 +1,11 @@
 #include "app/UMain.h"
 
+#include <string.h>
+
+#include <memory>
+
 #include "forms/Rules.h"
-#include "update/FileUtils.h"
-#include "update/RunUpdate.h"
-#include "update/UpdateState.h"
+#include "update/UpdateRun.h"
 
 TFMain* FMain = nullptr;
 
@@ -63,16 +65,11 @@ TFMain::TFMain() : TForm(kLayout) {
   BtnCancel->OnClick = static_cast<TNotifyEvent>(&TFMain::BtnCancelClick);
   BtnBrowse->OnClick = static_cast<TNotifyEvent>(&TFMain::BtnBrowseClick);
   BtnInstall->OnClick = static_cast<TNotifyEvent>(&TFMain::BtnInstallClick);
+  OnCloseQuery = static_cast<TCloseQueryEvent>(&TFMain::FormCloseQuery);
   OnClose = static_cast<TNotifyEvent>(&TFMain::FormClose);
 
   // Three disks are expected only when the updater runs from a removable drive.
-  char ownDir[MAX_PATH];
-  GetOwnDir(ownDir);
-  char root[] = "A:\\";
-  root[0] = ownDir[0];
-  UpdateState.FromRemovable = ownDir[0] != '\0' && GetDriveTypeA(root) == DRIVE_REMOVABLE;
-  UpdateState.TargetDir[0] = '\0';
-  UpdateState.WorkDir[0] = '\0';
+  Medium = OwnMedium();
 
   Image1->SetPosition(CentreOffset(Panel->Width(), Image1->Width()),
                       CentreOffset(Panel->Height(), Image1->Height()));
@@ -80,9 +77,59 @@ TFMain::TFMain() : TForm(kLayout) {
 
 void TFMain::BtnCancelClick() { Close(); }
 
-void TFMain::BtnInstallClick() { RunUpdate(); }
+namespace {
 
-void TFMain::FormClose() {
-  ReleaseUnpacker();
-  RemoveWorkDir();
+// The folder box's whole text (ANSI): it has no length limit of its own, and blanks before
+// the path must not push the path out.
+std::unique_ptr<char[]> FolderText(const TEdit& edit) {
+  char probe[1];
+  const int size = edit.GetText(probe, sizeof probe) + 1;
+  std::unique_ptr<char[]> text(new char[size]);
+  edit.GetText(text.get(), size);
+  return text;
 }
+
+// Marks a run under way for as long as it lasts, whatever way it leaves.
+class TRunning {
+public:
+  explicit TRunning(bool& flag) : Flag(flag) { Flag = true; }
+  ~TRunning() { Flag = false; }
+  TRunning(const TRunning&) = delete;
+  TRunning& operator=(const TRunning&) = delete;
+
+private:
+  bool& Flag;
+};
+
+}  // namespace
+
+void TFMain::BtnInstallClick() {
+  // A click that reaches the button while a box of the run is up must not start another.
+  if (Running) return;
+  {
+    TRunning running(Running);
+    std::unique_ptr<char[]> folder = FolderText(*EditFolder);
+    TUpdateRun run(*this, Work, Medium);
+    run.RunUpdate(folder.get());
+  }
+  switch (LastEnd) {
+    case TRunEnd::NoLibrary:
+    case TRunEnd::NotFetched:
+      break;
+    case TRunEnd::FolderRefused:
+      EditFolder->SelectAll();
+      EditFolder->SetFocus();
+      break;
+    case TRunEnd::Aborted:
+    case TRunEnd::Succeeded:
+      Close();
+      break;
+  }
+}
+
+// A close request while a run is under way (the task bar, Alt+F4 or WM_CLOSE while one of
+// its boxes is up) would unload the library under its own call; the run ends first and
+// closes the window itself where it should.
+bool TFMain::FormCloseQuery() { return !Running; }
+
+void TFMain::FormClose() { Work.Remove(); }

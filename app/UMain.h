@@ -1,8 +1,12 @@
 #pragma once
 #include "forms/Forms.h"
+#include "update/Medium.h"
+#include "update/RunUi.h"
+#include "update/WorkDir.h"
 
-// The updater's one window. It holds the controls and the event handlers, nothing else.
-class TFMain : public TForm {
+// The updater's one window. It holds the controls and the event handlers, and shows an
+// update run to the user.
+class TFMain : public TForm, public TRunUi {
 public:
   TFMain();
 
@@ -28,7 +32,22 @@ public:
   void BtnCancelClick();
   void BtnBrowseClick();  // app/Browse.cpp
   void BtnInstallClick();
+  bool FormCloseQuery();
   void FormClose();
+
+  // The run as the user sees it (app/Progress.cpp).
+  void ShowStage(Cp1251Text stage) override;
+  void ShowFile(AnsiText name) override;
+  void ClearFile() override;
+  int ShowBox(unsigned style, const wchar_t* text) override;
+  void ShowLibraryReport(AnsiText text) override;
+  void Ended(TRunEnd how) override;
+
+private:
+  TMedium Medium;
+  TWorkDir Work;
+  bool Running = false;
+  TRunEnd LastEnd = TRunEnd::Aborted;
 };
 
 extern TFMain* FMain;

@@ -51,13 +51,10 @@ TLabel::TLabel(TForm& owner, const char* name, const RECT& bounds, HFONT font, b
   SetCaption(text);
 }
 
-TLabel::~TLabel() { free(Text); }
+void TLabel::SetCaption(const char* text) { SetCaption(kCp1251, text); }
 
-void TLabel::SetCaption(const char* text) {
-  char* copy = CopyText(text ? text : "");
-  free(Text);
-  Text = copy;
-  Wide = TWide(kCp1251, Text);
+void TLabel::SetCaption(UINT codePage, const char* text) {
+  Wide = TWide(codePage, text);
   if (!Fixed) Bounds.right = Bounds.left + TextWidth(Owner.Handle(), Font, Wide);
   // The label's band across the whole form: what a longer text left must go, and a smoothed
   // font may draw a little past the label's own edges.

@@ -178,6 +178,7 @@ void TForm::Show() {
 
 void TForm::Close() {
   if (!Wnd) return;
+  if (OnCloseQuery && !(this->*OnCloseQuery)()) return;
   if (OnClose) (this->*OnClose)();
   DestroyWindow(Wnd);
 }

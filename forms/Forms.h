@@ -92,6 +92,7 @@ struct TFormLayout {
 class TForm;
 class TPanel;
 using TNotifyEvent = void (TForm::*)();
+using TCloseQueryEvent = bool (TForm::*)();
 
 class TControl {
 public:
@@ -129,14 +130,14 @@ public:
          const char* text);
   // Auto-size labels take the width of the new text; the caller repaints the form.
   void SetCaption(const char* text);
-  const char* Caption() const { return Text ? Text : ""; }
+  // The same for a text in this code page.
+  void SetCaption(UINT codePage, const char* text);
+  const wchar_t* Caption() const { return Wide.c_str(); }
   void Paint(HDC dc) const override;
-  ~TLabel() override;
 
 private:
   HFONT Font;
   bool Fixed;
-  char* Text = nullptr;
   TWide Wide;
 };
 
@@ -234,7 +235,8 @@ public:
   HWND Handle() const { return Wnd; }
   // Shows the form and puts the focus on the first control of the tab cycle.
   void Show();
-  // Runs OnClose and destroys the window, which ends the message loop.
+  // Unless OnCloseQuery refuses, runs OnClose and destroys the window, which ends the
+  // message loop.
   void Close();
   // Synchronous repaint of the form's own surface, which carries all labels.
   void Repaint();
@@ -245,6 +247,7 @@ public:
   // Marks part of the form's surface for repainting.
   void Invalidate(const RECT& area);
 
+  TCloseQueryEvent OnCloseQuery = nullptr;
   TNotifyEvent OnClose = nullptr;
 
 protected:

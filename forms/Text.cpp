@@ -57,8 +57,3 @@ int Narrow(UINT codePage, const wchar_t* text, char* buf, int size) {
   free(all);
   return length;
 }
-
-char* CopyText(const char* text) {
-  size_t n = strlen(text) + 1;
-  return static_cast<char*>(memcpy(Allocate(n), text, n));
-}

@@ -5,6 +5,3 @@
 // Converts to the code page and copies what fits into buf with a NUL; returns the length of
 // the whole converted text.
 int Narrow(UINT codePage, const wchar_t* text, char* buf, int size);
-
-// A heap copy of a NUL-terminated text; throws when memory runs out.
-char* CopyText(const char* text);

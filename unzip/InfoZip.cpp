@@ -10,9 +10,9 @@ const int kBoxTextSize = 1024;
 const int kFileSpecSize = 261;
 const int kSavedDirSize = 261;
 
-// Error reports seen by the callback, which gets no pointer to its adapter. Only the
-// count matters: ExtractArchive compares it before and after the library's call.
-volatile LONG ErrorReports = 0;
+// The adapter whose library call is under way: the callback gets no pointer to it. The
+// library is called from one thread at a time.
+CInfoZip* Calling = nullptr;
 
 template <typename Fn>
 Fn Entry(HMODULE library, const char* name) {
@@ -30,14 +30,21 @@ int FormatZipError(int32_t number, const char* text, char* out) {
 
 int32_t __stdcall UnzMessageProc(UnzCallbackInfo* info) {
   if (info == nullptr || info->ErrorNumber == 0) return 0;
-  InterlockedIncrement(&ErrorReports);
   char text[kBoxTextSize];
   FormatZipError(info->ErrorNumber, info->MessageText, text);
+  if (Calling) Calling->LibraryError = true;
+  if (Calling && Calling->Reporter)
+    Calling->Reporter->LibraryReport(text);
+  else
+    ShowZipError(text);
+  return 0;
+}
+
+void ShowZipError(const char* text) {
   // The library's texts are English, but the names in them are in the ANSI code page.
   wchar_t wide[kBoxTextSize];
   if (!MultiByteToWideChar(CP_ACP, 0, text, -1, wide, kBoxTextSize)) wide[0] = L'\0';
   MessageBoxW(GetActiveWindow(), wide, L"", MB_OK);
-  return 0;
 }
 
 CInfoZip::CInfoZip()
@@ -144,9 +151,10 @@ bool CInfoZip::ExtractArchive(const char* archive, const char* target) {
     params.FileSpecCount = 1;
     params.FileSpecs[0] = spec;
     strcpy(spec, "*.*");
-    const LONG reportsBefore = ErrorReports;
+    CInfoZip* outer = Calling;
+    Calling = this;
     UnzDllExecEntry(&params);
-    LibraryError = ErrorReports != reportsBefore;
+    Calling = outer;
     called = true;
   } else {
     free(spec);

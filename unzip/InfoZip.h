@@ -13,12 +13,26 @@ enum {
   kUnzErrorNotLoaded = 3,  // the version was asked for while not loaded
 };
 
-// The library's callback: shows a report with a non-zero number in a plain box ("Zip error
-// N:" and the library's text), owned by the thread's active window. Returns 0.
+// Takes the library's reports during an unpacking, instead of the plain box.
+class TUnzReporter {
+public:
+  // text: "Zip error N:", a line break and the library's words (ANSI code page).
+  virtual void LibraryReport(const char* text) = 0;
+
+protected:
+  ~TUnzReporter() = default;
+};
+
+// The library's callback: a report with a non-zero number goes to the reporter of the
+// adapter whose unpacking is under way, or else into a plain box ("Zip error N:" and the
+// library's text), owned by the thread's active window. Returns 0.
 int32_t __stdcall UnzMessageProc(UnzCallbackInfo* info);
 
 // The text of that box, cut to fit out (1,024 bytes); returns its length.
 int FormatZipError(int32_t number, const char* text, char* out /* 1024 */);
+
+// The plain box of a library report.
+void ShowZipError(const char* text);
 
 class CInfoZip {
 public:
@@ -48,6 +62,9 @@ public:
   // Whether the library reported an error during the latest ExtractArchive.
   bool LibraryReportedError() const;
 
+  // Where the library's reports go; null (the default) shows each in the plain box.
+  void SetReporter(TUnzReporter* reporter) { Reporter = reporter; }
+
 protected:
   typedef int32_t(__stdcall* GetUnzDllVersionFn)();
   typedef int32_t(__stdcall* UnzDllExecFn)(UnzParams* params);
@@ -57,4 +74,7 @@ protected:
   UnzDllExecFn UnzDllExecEntry;
   GetUnzDllVersionFn GetUnzDllVersionEntry;
   bool LibraryError;
+  TUnzReporter* Reporter = nullptr;
+
+  friend int32_t __stdcall UnzMessageProc(UnzCallbackInfo* info);
 };

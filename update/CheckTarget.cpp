@@ -1,29 +1,19 @@
-#include "update/CheckTarget.h"
+// The folder check: the folder text becomes the target folder, which must be the product's,
+// and a fresh work folder is made in it.
+#include "update/UpdateRun.h"
 
 #include <string.h>
 
-#include <windows.h>
-#include <strsafe.h>
-
-#include <memory>
-
-#include "app/Messages.h"
-#include "app/ShowMsg.h"
-#include "app/UMain.h"
 #include "update/FileUtils.h"
-#include "update/UpdateState.h"
+#include "update/Messages.h"
 
 namespace {
 
 // The folder text with characters up to the blank removed at both ends, cut to what a
 // path buffer holds.
-void ReadTargetDir(char* target) {
-  // The box has no length limit of its own: blanks before the path must not push it out.
-  int size = FMain->EditFolder->GetText(target, MAX_PATH) + 1;
-  std::unique_ptr<char[]> text(new char[size]);
-  FMain->EditFolder->GetText(text.get(), size);
-  const unsigned char* begin = reinterpret_cast<const unsigned char*>(text.get());
-  const unsigned char* end = begin + strlen(text.get());
+void ReadTargetDir(const char* text, char* target) {
+  const unsigned char* begin = reinterpret_cast<const unsigned char*>(text);
+  const unsigned char* end = begin + strlen(text);
   while (begin < end && *begin <= ' ') ++begin;
   while (end > begin && end[-1] <= ' ') --end;
   size_t n = end - begin;
@@ -50,56 +40,34 @@ bool MakeFullPath(char* target) {
   return true;
 }
 
-// The first free TempN in TargetDir, in name (a buffer larger than a path, so that a name
-// that no longer fits a path is seen whole); false when it does not fit.
-bool NextWorkDir(char* name, size_t size) {
-  for (unsigned n = 1;; ++n) {
-    if (FAILED(StringCchPrintfA(name, size, "%s\\Temp%u", UpdateState.TargetDir, n)) ||
-        strlen(name) >= MAX_PATH)
-      return false;
-    if (!PathExists(name)) return true;
-  }
-}
-
-bool MakeWorkDir() {
-  char name[MAX_PATH + 16];
-  bool fits = NextWorkDir(name, sizeof name);
-  UpdateState.WorkDir[0] = '\0';
-  if (fits) {
-    strcpy(UpdateState.WorkDir, name);
-    if (CreateDirectoryA(UpdateState.WorkDir, nullptr)) {
-      UpdateState.WorkDirMade = true;
-      return true;
-    }
-  }
-  ShowMsg(MsgError, TxtCreateDirError, name);
-  return false;
-}
-
 }  // namespace
 
-bool CheckTargetFolder() {
-  ReadTargetDir(UpdateState.TargetDir);
-  if (TrimPath(UpdateState.TargetDir) == 0) {
-    ShowMsg(MsgError, TxtEnterFolder);
-    FMain->EditFolder->SetFocus();
+bool TUpdateRun::CheckTargetFolder(const char* folderText) {
+  ReadTargetDir(folderText, Target);
+  if (TrimPath(Target) == 0) {
+    Say(MsgError, TxtEnterFolder);
     return false;
   }
-  if (!MakeFullPath(UpdateState.TargetDir) || !PathExists(UpdateState.TargetDir)) {
-    ShowMsg(MsgError, TxtFolderEntered, TxtDoesNotExist);
+  if (!MakeFullPath(Target) || !PathExists(Target)) {
+    Say(MsgError, TxtFolderEntered, TxtDoesNotExist);
     return false;
   }
   char program[MAX_PATH];
-  if (!JoinPath(UpdateState.TargetDir, ProductProgram, program) || !PathExists(program)) {
-    ShowMsg(MsgError, TxtFolderIsNot, TxtNotProductFolder);
+  if (!JoinPath(Target, ProductProgram, program)) {
+    // The program may well be there; the folder is only too deep for the update's paths.
+    Say(MsgError, TxtFolderEntered, AnsiText{Target}, TxtPathTooLong);
+    return false;
+  }
+  if (!PathExists(program)) {
+    Say(MsgError, TxtFolderIsNot, TxtNotProductFolder);
     return false;
   }
 
-  FMain->LblAction->SetCaption(TxtMakingWorkDir);
-  FMain->LblFile->SetCaption("");
-  FMain->Repaint();
-  // A run stopped earlier with the window open leaves its work folder: take it away
+  Ui.ClearFile();
+  Ui.ShowStage(TxtMakingWorkDir);
+  // A run stopped earlier with the window open leaves its work folder: Make takes it away
   // rather than leave TempN litter in the product folder.
-  RemoveWorkDir();
-  return MakeWorkDir();
+  if (Work.Make(Target)) return true;
+  Say(MsgError, TxtCreateDirError, AnsiText{Work.Path()});
+  return false;
 }

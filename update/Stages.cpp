@@ -1,16 +1,12 @@
-#include "update/Stages.h"
+// The three stages of one pass over a disk of the update medium.
+#include "update/UpdateRun.h"
 
 #include <string.h>
-#include <windows.h>
 #include <strsafe.h>
 
-#include "app/Messages.h"
-#include "app/ShowMsg.h"
-#include "unzip/InfoZip.h"
 #include "update/FileUtils.h"
 #include "update/FindFiles.h"
-#include "update/Status.h"
-#include "update/UpdateState.h"
+#include "update/Messages.h"
 
 namespace {
 
@@ -45,74 +41,73 @@ bool IsRichText(const char* path) {
 }
 
 // The destination of an unpacked file; false when it would not fit a path.
-bool DestinationOf(const char* source, const char* name, char* dest) {
+bool DestinationOf(const char* target, const char* source, const char* name, char* dest) {
   const char* format = IsRichText(source) ? "%s\\Blanks\\%s" : "%s\\%s";
-  return SUCCEEDED(StringCchPrintfA(dest, MAX_PATH, format, UpdateState.TargetDir, name));
+  return SUCCEEDED(StringCchPrintfA(dest, MAX_PATH, format, target, name));
 }
 
 }  // namespace
 
-bool FetchArchives() {
-  ShowStage(TxtCopyingFiles);
-  char source[MAX_PATH];
-  GetOwnDir(source);
-  FindFiles archives(source, "*.zip");
+bool TUpdateRun::FetchArchives() {
+  Ui.ShowStage(TxtCopyingFiles);
+  Fetched.Clear();
+  FindFiles archives(Medium.Folder, "*.zip");
   if (!archives.Found()) {
-    ShowMsg(MsgError, TxtMissingZip, TxtCannotUpdate);
+    Say(MsgError, TxtMissingZip, TxtCannotUpdate);
     return false;
   }
   do {
     const char* name = archives.Name();
     if (!IsUpdateArchive(name)) continue;
-    ShowFile(name);
+    Ui.ShowFile({name});
     char from[MAX_PATH], to[MAX_PATH];
-    bool joined = JoinPath(source, name, from) && JoinPath(UpdateState.WorkDir, name, to);
-    if (!joined || !CopyFileA(from, to, FALSE)) {
-      UpdateState.Aborted = true;
-      ShowMsg(MsgError, TxtCopyError, joined ? from : name, TxtCannotUpdate);
+    bool joined = JoinPath(Medium.Folder, name, from) && JoinPath(WorkDir(), name, to);
+    if (!joined || !CopyFileA(from, to, FALSE) || !Fetched.Add(name)) {
+      Abort = true;
+      Say(MsgError, TxtCopyError, AnsiText{joined ? from : name}, TxtCannotUpdate);
       return false;
     }
   } while (archives.Next());
   return true;
 }
 
-bool UnpackArchives() {
-  ShowStage(TxtUnpackingFiles);
-  FindFiles archives(UpdateState.WorkDir, "*.zip");
-  if (!archives.Found()) return true;
-  do {
-    const char* name = archives.Name();
-    ShowFile(name);
+bool TUpdateRun::UnpackArchives() {
+  Ui.ShowStage(TxtUnpackingFiles);
+  // Only what stage 1 brought is an archive of the update: a file of the product that
+  // happens to end in .zip (unpacked by an earlier disk) goes in place like any other.
+  for (const char* name = Fetched.First(); name; name = Fetched.Next(name)) {
+    Ui.ShowFile({name});
     char path[MAX_PATH];
-    bool joined = JoinPath(UpdateState.WorkDir, name, path);
-    if (!joined || !UpdateState.Unpacker->ExtractArchive(path, UpdateState.WorkDir)) {
-      UpdateState.Aborted = true;
-      ShowMsg(MsgError, TxtUnpackFileError, joined ? path : name, TxtCannotUpdate);
+    bool joined = JoinPath(WorkDir(), name, path);
+    if (!joined || !Unzip->ExtractArchive(path, WorkDir())) {
+      Abort = true;
+      Say(MsgError, TxtUnpackFileError, AnsiText{joined ? path : name}, TxtCannotUpdate);
       return false;
     }
     // The library has told the user what went wrong; the good files still go in place,
     // but the run must not end by claiming success.
-    if (UpdateState.Unpacker->LibraryReportedError()) UpdateState.Aborted = true;
+    if (Unzip->LibraryReportedError()) Abort = true;
     DeleteFileRetry(path);
-  } while (archives.Next());
+  }
   return true;
 }
 
-bool DistributeFiles() {
-  ShowStage(TxtCopyingFiles);
-  FindFiles files(UpdateState.WorkDir, "*.*");
+bool TUpdateRun::DistributeFiles() {
+  Ui.ShowStage(TxtCopyingFiles);
+  FindFiles files(WorkDir(), "*.*");
   if (!files.Found()) return true;
   do {
     const char* name = files.Name();
     if (name[0] == '.') continue;
-    ShowFile(name);
+    Ui.ShowFile({name});
     char source[MAX_PATH], dest[MAX_PATH];
-    if (!JoinPath(UpdateState.WorkDir, name, source)) {
-      ShowMsg(MsgError, TxtCopyError, name);
+    if (!JoinPath(WorkDir(), name, source)) {
+      Say(MsgError, TxtCopyError, AnsiText{name});
       continue;
     }
-    bool fits = DestinationOf(source, name, dest);
-    if (!fits || !CopyFileA(source, dest, FALSE)) ShowMsg(MsgError, TxtCopyError, source, dest);
+    bool fits = DestinationOf(Target, source, name, dest);
+    if (!fits || !CopyFileA(source, dest, FALSE))
+      Say(MsgError, TxtCopyError, AnsiText{source}, AnsiText{dest});
   } while (files.Next());
   return true;
 }

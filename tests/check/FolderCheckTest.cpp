@@ -18,6 +18,9 @@ const char kCaption[] = u8" Актуализация на Талво";
 const char kEnterFolder[] = u8"Моля, въведете директория.";
 const char kMissing[] = u8"Въведената папка\r\nне съществува.";
 const char kNotProduct[] = u8"Въведената папка не е\r\nпапката на Талво.";
+std::string kTooLong(const std::wstring& folder) {
+  return u8"Въведената папка\r\n" + ui::Utf8(folder) + u8"\r\nе с твърде дълъг път.";
+}
 const char kNoArchive[] = u8"Липсващ ZIP файл.\r\nПродуктът не може да се актуализира.";
 const char kCannotMake[] = u8"Грешка при създаване на директория\r\n";
 
@@ -166,7 +169,19 @@ TEST_F(FolderCheck, AnOverlongTextIsCutTo259CharactersBeforeAnyTest) {
   ASSERT_EQ(deep.size(), 259u);
   const std::wstring text = L"  " + deep + L"\\" + std::wstring(40, L'x');
   ASSERT_GE(text.size(), 300u);
-  ExpectError(Update(text), kNotProduct);
+  ExpectError(Update(text), kTooLong(deep));
+  ExpectReadyToCorrect();
+}
+
+// The program is there, but the folder is too deep for the paths an update needs: the box
+// says so and names the folder as the system spells it (é and ü under 1252).
+TEST_F(FolderCheck, AProductFolderTooDeepForItsProgramsPathIsRefusedAsTooLong) {
+  const bool western = GetACP() == 1252;
+  const std::wstring base = t.Sub(western ? L"B\u00FCro\\Caf\u00E9" : L"Фирма\\Талво");
+  const std::wstring deep = check::MakeDeepFolder(base, 252);
+  ASSERT_EQ(deep.size(), 252u);
+  ASSERT_TRUE(ui::WriteFile(L"\\\\?\\" + ui::Join(deep, L"Vanto.exe"), "MZ"));
+  ExpectError(Update(deep), kTooLong(deep));
   ExpectReadyToCorrect();
 }
 

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "TestForm.h"
+#include "forms/Text.h"
 
 namespace {
 
@@ -78,7 +79,11 @@ private:
   std::thread Thread;
 };
 
-std::string Caption(const TLabel* label) { return label->Caption(); }
+std::string Caption(const TLabel* label) {
+  char text[512];
+  Narrow(1251, label->Caption(), text, sizeof text);
+  return text;
+}
 
 }  // namespace
 

@@ -49,6 +49,7 @@ TEST_F(Floppy, ThreePassesWithADiskQuestionBeforeTheSecondAndTheThird) {
 
   ui::Box ask2 = NextBox();
   ExpectDiskQuestion(ask2, 2);
+  AskToCloseDuring(ask2);
   EXPECT_EQ(Read(Product(L"common.txt")), "from 1");
   ASSERT_TRUE(DeleteFileW(Product(L"one.txt").c_str()));
   ASSERT_TRUE(drive.SwapDisk(disk2));

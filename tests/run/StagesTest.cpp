@@ -113,6 +113,8 @@ TEST_F(Stages, AnArchiveInUseStopsTheFetchingAndNothingIsUnpacked) {
   ExpectClosedAndClean();
 }
 
+// A close request while the library's box is up waits for the run: the library is never
+// let go under its own call.
 TEST_F(Stages, ACorruptArchiveIsReportedAndDeletedTheOthersLandAndNoSuccessIsClaimed) {
   ASSERT_TRUE(ui::WriteZip(Medium(L"a.zip"), {{"one.txt", "1"}, {"FORM.RTF", "f"}}));
   ASSERT_TRUE(ui::WriteFile(Medium(L"bad.zip"), "PK\x03\x04 this is no archive at all"));
@@ -125,6 +127,7 @@ TEST_F(Stages, ACorruptArchiveIsReportedAndDeletedTheOthersLandAndNoSuccessIsCla
   EXPECT_EQ(box.icon, ui::Icon::None);
   EXPECT_EQ(box.buttons, std::vector<int>{IDOK});
   EXPECT_FALSE(IsWindowEnabled(w)) << "the window takes input while the library's box is up";
+  AskToCloseDuring(box);
   ASSERT_TRUE(ui::Answer(box, IDOK));
 
   // No success question: the window just closes once the good files are in place.

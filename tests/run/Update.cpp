@@ -93,6 +93,18 @@ void Update::ExpectClosedAndClean() {
   ExpectNoWorkFolder();
 }
 
+void Update::AskToCloseDuring(const ui::Box& box) {
+  const HWND application = GetWindow(w, GW_OWNER);
+  ASSERT_NE(application, nullptr);
+  DWORD_PTR result;
+  SendMessageTimeoutW(application, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, ui::kWaitMs, &result);
+  SendMessageTimeoutW(w, WM_SYSCOMMAND, SC_CLOSE, 0, SMTO_ABORTIFHUNG, ui::kWaitMs, &result);
+  SendMessageTimeoutW(w, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, ui::kWaitMs, &result);
+  Sleep(300);  // the application window posts its request on
+  EXPECT_TRUE(IsWindowVisible(box.hwnd)) << "the box went away";
+  EXPECT_TRUE(IsWindow(w)) << "the window closed under the run";
+}
+
 void Update::ExpectStillOpen() {
   EXPECT_TRUE(app.Running());
   EXPECT_TRUE(IsWindowVisible(w)) << "the window closed";

@@ -64,6 +64,10 @@ protected:
   // The window closed, the process ended with 0, and no TempN remains in the product.
   void ExpectClosedAndClean();
   void ExpectStillOpen();
+  // Every way a user or the system asks the window to close (the task bar's close of the
+  // application window, the system menu, WM_CLOSE) while this box of the run is up: the
+  // run must not notice, and the box stays.
+  void AskToCloseDuring(const ui::Box& box);
   // No TempN folder in the product folder.
   void ExpectNoWorkFolder();
   // Waits for the product's record of its start; empty when it did not start.

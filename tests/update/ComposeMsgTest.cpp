@@ -1,22 +1,28 @@
 // The message composer, without a box.
 #include <gtest/gtest.h>
-#include <string.h>
+#include <windows.h>
 
 #include <string>
 
-#include "app/ShowMsg.h"
+#include "update/Compose.h"
 
 namespace {
 
+TMsgLine Line(const char* text) { return text ? TMsgLine(Cp1251Text{text}) : TMsgLine(); }
+
+// The composed text as Windows-1251 bytes, for comparison with literals.
 std::string Compose(const char* a, const char* b = nullptr, const char* c = nullptr,
                     const char* d = nullptr, const char* e = nullptr,
                     size_t size = MsgTextSize) {
-  const char* const lines[5] = {a, b, c, d, e};
-  std::string text(size + 8, '#');  // guard bytes past the buffer
+  const TMsgLine lines[5] = {Line(a), Line(b), Line(c), Line(d), Line(e)};
+  std::wstring text(size + 8, L'#');  // guard characters past the buffer
   size_t len = ComposeMsg(&text[0], size, lines);
-  EXPECT_EQ(std::string(8, '#'), text.substr(size)) << "wrote past the buffer";
-  EXPECT_EQ(len, strlen(text.c_str()));
-  return text.c_str();
+  EXPECT_EQ(std::wstring(8, L'#'), text.substr(size)) << "wrote past the buffer";
+  EXPECT_EQ(len, wcslen(text.c_str()));
+  std::string narrow(len * 2 + 1, '\0');
+  narrow.resize(WideCharToMultiByte(1251, 0, text.c_str(), -1, &narrow[0], narrow.size(),
+                                    nullptr, nullptr) - 1);
+  return narrow;
 }
 
 TEST(ComposeMsg, NoLinesGiveAnEmptyText) {
@@ -50,6 +56,17 @@ TEST(ComposeMsg, OverlongLinesAreCutNotOverflowed) {
 
   EXPECT_EQ("abc\r", Compose("abc", "def", nullptr, nullptr, nullptr, 5));
   EXPECT_EQ("", Compose("abc", nullptr, nullptr, nullptr, nullptr, 1));
+}
+
+// A path is read in the system's code page and a literal as Windows-1251, whatever the
+// system's code page is: under 1252 the same byte is two different letters.
+TEST(ComposeMsg, EachLineIsReadInItsOwnCodePage) {
+  const TMsgLine lines[5] = {Cp1251Text{"\xE9"}, AnsiText{"\xE9"}};
+  wchar_t text[16];
+  ComposeMsg(text, 16, lines);
+  wchar_t ansi = 0;
+  MultiByteToWideChar(CP_ACP, 0, "\xE9", 1, &ansi, 1);
+  EXPECT_EQ(std::wstring(text), std::wstring(L"\x0439\r\n") + ansi);
 }
 
 }  // namespace

@@ -1,0 +1,27 @@
+// On a Western system (code page 1252) the paths in the boxes are the system's letters, while
+// the updater's own words stay Cyrillic.
+#include "Update.h"
+
+namespace run {
+namespace {
+
+class Western : public Update {};
+
+TEST_F(Western, TheCopyErrorBoxNamesTheMediumsPathAsTheSystemSpellsIt) {
+  ASSERT_EQ(GetACP(), 1252u) << "run this under LC_ALL=C.UTF-8";
+  cd = t.Sub(L"B\u00FCro\\Caf\u00E9 cd");
+  updater = ui::MakeMedium(cd);
+  ASSERT_TRUE(ui::WriteZip(Medium(L"\u00E9t\u00E9.zip"), {{"one.txt", "1"}}));
+  HeldOpen held(Medium(L"\u00E9t\u00E9.zip"));
+  ASSERT_TRUE(held.Held());
+  Start(updater);
+
+  ui::Box box = NextBox();
+  ExpectError(box, u8"Грешка при копиране на файл.\r\n" + ui::Utf8(Medium(L"\u00E9t\u00E9.zip")) +
+                       u8"\r\nПродуктът не може да се актуализира.");
+  ASSERT_TRUE(ui::Answer(box, IDOK));
+  ExpectStillOpen();
+}
+
+}  // namespace
+}  // namespace run

@@ -1,0 +1,215 @@
+// The update run without a window: what it shows, in which order, and what it leaves on the
+// disk, driven through a recording stand-in for the window.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <string.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "Driver.h"
+#include "RecordingUi.h"
+#include "Scenario.h"
+#include "update/UpdateRun.h"
+
+namespace {
+
+using Events = std::vector<std::string>;
+
+const std::string kMakingWorkDir = u8"stage: Създаване на временна поддиректория...";
+const std::string kCopying = u8"stage: Копиране на файлове...";
+const std::string kUnpacking = u8"stage: Разархивиране на файлове...";
+const std::string kSuccess =
+    u8"box 0x21: Актуализацията завърши успешно.|Искате ли да стартирате продукта?";
+const std::string kCannotUpdate = u8"Продуктът не може да се актуализира.";
+
+std::string Disk(int n) {
+  return u8"box 0x41: |Моля, поставете дискета No " + std::to_string(n) +
+         u8"|във флопидисковото устройство.";
+}
+const std::string kReallyAbort =
+    u8"box 0x41: |Актуализацията не е завършена.|Наистина ли искате да я прекъснете?";
+
+std::string Read(const std::wstring& path) {
+  std::string bytes;
+  return ui::ReadFile(path, &bytes) ? bytes : "<missing>";
+}
+
+class Run : public ::testing::Test {
+protected:
+  void SetUp() override {
+    product = t.Sub(L"WinTalvo");
+    t.Sub(L"WinTalvo\\Blanks");
+    ASSERT_TRUE(ui::WriteFile(Product(L"Vanto.exe"), "old"));
+    cd = t.Sub(L"cd");
+  }
+
+  std::wstring Product(const std::wstring& name) const { return ui::Join(product, name); }
+  std::wstring Medium(const std::wstring& name) const { return ui::Join(cd, name); }
+
+  // One press of the button: a run of its own over the product folder.
+  void Press(bool removable = false) {
+    ui.Events.clear();
+    ui.HasEnded = false;
+    TMedium medium = {};
+    strcpy(medium.Folder, ui::Narrow(cd, CP_ACP).c_str());
+    medium.Removable = removable;
+    TUpdateRun run(ui, work, medium);
+    run.RunUpdate(ui::Narrow(product, CP_ACP).c_str());
+    EXPECT_TRUE(ui.HasEnded);
+    EXPECT_TRUE(ui.Answers.empty()) << "answers left over";
+  }
+
+  // The events, with each run of file lines sorted: listings come in the file system's order.
+  Events Sorted() const {
+    Events e = ui.Events;
+    for (auto it = e.begin(); it != e.end();) {
+      auto end = std::find_if(it, e.end(), [](const std::string& s) { return s.rfind("file: ", 0) != 0; });
+      std::sort(it, end);
+      it = end == it ? it + 1 : end;
+    }
+    return e;
+  }
+
+  ui::TempDir t;
+  std::wstring product, cd;
+  TWorkDir work;
+  TRecordingUi ui;
+};
+
+TEST_F(Run, OnePassShowsEachStageAndFileThenAsksAboutTheProduct) {
+  ASSERT_TRUE(ui::WriteZip(Medium(L"a.zip"), {{"one.txt", "1"}, {"forms/FORM.RTF", "f"}}));
+  ASSERT_TRUE(ui::WriteZip(Medium(L"b.zip"), {{"Vanto.exe", "new"}}));
+  ASSERT_TRUE(ui::WriteZip(Medium(L"WinTalvo.zip"), {{"setup.txt", "s"}}));
+  ui.Answers = {IDCANCEL};
+  Press();
+
+  EXPECT_EQ(Sorted(), (Events{"clear", kMakingWorkDir, kCopying, "file: a.zip", "file: b.zip",
+                              kUnpacking, "file: a.zip", "file: b.zip", kCopying,
+                              "file: FORM.RTF", "file: Vanto.exe", "file: one.txt", kSuccess}));
+  EXPECT_EQ(ui.End, TRunEnd::Succeeded);
+  EXPECT_EQ(Read(Product(L"Vanto.exe")), "new");
+  EXPECT_EQ(Read(Product(L"Blanks\\FORM.RTF")), "f");
+  EXPECT_FALSE(ui::Exists(Product(L"setup.txt")));
+  work.Remove();
+  EXPECT_FALSE(ui::Exists(Product(L"Temp1")));
+}
+
+// The disk in the drive is the medium folder; the questions swap it.
+TEST_F(Run, ThreeDisksAskForTheSecondAndThirdAndEveryDiskLands) {
+  ASSERT_TRUE(ui::WriteZip(Medium(L"d1.zip"), {{"one.txt", "1"}}));
+  ui.BeforeAnswer = [&](const std::string& box) {
+    for (int n : {2, 3}) {
+      if (box.find("No " + std::to_string(n)) == std::string::npos) continue;
+      ASSERT_TRUE(ui::RemoveTree(cd));
+      cd = t.Sub(L"cd");
+      const std::wstring disk = L"d" + std::to_wstring(n);
+      ASSERT_TRUE(ui::WriteZip(Medium(disk + L".zip"), {{"file" + std::to_string(n), disk == L"d2" ? "2" : "3"}}));
+    }
+  };
+  ui.Answers = {IDOK, IDOK, IDCANCEL};
+  Press(true);
+
+  EXPECT_EQ(ui.Only("box"), (Events{Disk(2), Disk(3), kSuccess}));
+  EXPECT_EQ(ui.Only("stage"), (Events{kMakingWorkDir, kCopying, kUnpacking, kCopying, kCopying,
+                                      kUnpacking, kCopying, kCopying, kUnpacking, kCopying}));
+  EXPECT_EQ(Read(Product(L"one.txt")) + Read(Product(L"file2")) + Read(Product(L"file3")), "123");
+}
+
+TEST_F(Run, CancelCancelAtTheDiskQuestionGoesOnCancelOkEndsWithoutSuccess) {
+  ASSERT_TRUE(ui::WriteZip(Medium(L"a.zip"), {{"one.txt", "1"}}));
+  ui.Answers = {IDCANCEL, IDCANCEL, IDCANCEL, IDOK};
+  Press(true);
+
+  EXPECT_EQ(ui.Only("box"), (Events{Disk(2), kReallyAbort, Disk(3), kReallyAbort}));
+  EXPECT_EQ(ui.Only(kUnpacking).size(), 2u) << "the same disk ran a second pass";
+  EXPECT_EQ(ui.End, TRunEnd::Aborted);
+}
+
+TEST_F(Run, ALibraryErrorIsReportedAndNoSuccessIsClaimed) {
+  ASSERT_TRUE(ui::WriteZip(Medium(L"a.zip"), {{"one.txt", "1"}}));
+  ASSERT_TRUE(ui::WriteFile(Medium(L"bad.zip"), "PK\x03\x04 this is no archive at all"));
+  Press();
+
+  EXPECT_EQ(ui.Only("library"), Events{"library: Zip error 3:"});
+  EXPECT_EQ(ui.Only("box"), Events{});
+  EXPECT_EQ(ui.End, TRunEnd::Aborted);
+}
+
+TEST_F(Run, NoArchiveEndsBeforeTheProductIsTouched) {
+  ui.Answers = {IDOK};
+  Press();
+  EXPECT_EQ(ui.Events, (Events{"clear", kMakingWorkDir, kCopying,
+                               u8"box 0x10: Липсващ ZIP файл.|" + kCannotUpdate}));
+  EXPECT_EQ(ui.End, TRunEnd::NotFetched);
+}
+
+TEST_F(Run, AFormWithoutBlanksIsAFailedCopy) {
+  ASSERT_TRUE(ui::RemoveTree(Product(L"Blanks")));
+  ASSERT_TRUE(ui::WriteZip(Medium(L"a.zip"), {{"FORM.RTF", "f"}}));
+  ui.Answers = {IDOK, IDCANCEL};
+  Press();
+  const std::string work = ui::Utf8(Product(L"Temp1"));
+  EXPECT_EQ(ui.Only("box")[0], u8"box 0x10: Грешка при копиране на файл.|" + work +
+                                   "\\FORM.RTF|" + ui::Utf8(Product(L"Blanks\\FORM.RTF")));
+}
+
+// A product file named like an archive is a file of the product, not an archive of the
+// update: it lands as it is, and nothing in it is unpacked.
+TEST_F(Run, AnArchiveInsideAnArchiveLandsWhole) {
+  ASSERT_TRUE(ui::WriteZip(Medium(L"inner.zip"), {{"inner.txt", "i"}}));
+  const std::string help = Read(Medium(L"inner.zip"));
+  ASSERT_TRUE(DeleteFileW(Medium(L"inner.zip").c_str()));
+  ASSERT_TRUE(ui::WriteZip(Medium(L"a.zip"), {{"Help.zip", help}, {"Vanto.exe", "new"}}));
+  ui.Answers = {IDCANCEL};
+  Press();
+
+  EXPECT_EQ(Read(Product(L"Help.zip")), help);
+  EXPECT_FALSE(ui::Exists(Product(L"inner.txt")));
+  const Events e = Sorted();
+  auto unpacking = std::find(e.begin(), e.end(), kUnpacking);
+  ASSERT_NE(unpacking, e.end());
+  EXPECT_EQ(Events(unpacking + 1, unpacking + 3), (Events{"file: a.zip", kCopying}));
+  EXPECT_EQ(ui.End, TRunEnd::Succeeded);
+}
+
+// Every press is a run of its own: a failure in the first says nothing of the second.
+TEST_F(Run, AfterAFailedFetchASecondPressEndsWithTheSuccessQuestion) {
+  ASSERT_TRUE(ui::WriteZip(Medium(L"a.zip"), {{"one.txt", "1"}}));
+  HANDLE held = CreateFileW(Medium(L"a.zip").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                            0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  ui.Answers = {IDOK};
+  Press();
+  EXPECT_EQ(ui.End, TRunEnd::NotFetched);
+  CloseHandle(held);
+
+  ui.Answers = {IDCANCEL};
+  Press();
+  EXPECT_EQ(ui.Only("box"), Events{kSuccess});
+  EXPECT_EQ(Read(Product(L"one.txt")), "1");
+  EXPECT_FALSE(ui::Exists(Product(L"Temp2"))) << "the first press's work folder stays";
+}
+
+// The folder text is trimmed and, when relative, taken from the current folder: the run
+// changes the current folder later and the library resolves names its own way.
+TEST_F(Run, TheFolderTextIsTrimmedAndMadeWhole) {
+  TMedium medium = {};
+  TUpdateRun run(ui, work, medium);
+  ASSERT_TRUE(run.CheckTargetFolder((" \t\r\n " + ui::Narrow(product, CP_ACP) + " \x01 ").c_str()));
+  EXPECT_EQ(std::string(run.TargetDir()), ui::Narrow(product, CP_ACP));
+
+  char before[MAX_PATH];
+  ASSERT_TRUE(GetCurrentDirectoryA(MAX_PATH, before));
+  ASSERT_TRUE(SetCurrentDirectoryW(t.Path().c_str()));
+  const bool ok = run.CheckTargetFolder("WinTalvo");
+  SetCurrentDirectoryA(before);
+  ASSERT_TRUE(ok);
+  EXPECT_EQ(std::string(run.TargetDir()), ui::Narrow(product, CP_ACP));
+  EXPECT_EQ(std::string(run.WorkDir()), ui::Narrow(product, CP_ACP) + "\\Temp1");
+  EXPECT_EQ(ui.Events, (Events{"clear", kMakingWorkDir, "clear", kMakingWorkDir}));
+}
+
+}  // namespace

@@ -1,0 +1,35 @@
+#include "update/Compose.h"
+
+#include <string.h>
+#include <windows.h>
+
+namespace {
+
+// Appends src, widened from its code page, at *len, cutting it so that text stays
+// NUL-terminated within size. A single-byte code page gives one character per byte, so
+// the cut is made on the bytes before the conversion.
+void Append(wchar_t* text, size_t size, size_t* len, const char* src, unsigned codePage) {
+  const size_t room = size - 1 - *len;
+  size_t n = strlen(src);
+  if (n > room) n = room;
+  int made = n ? MultiByteToWideChar(codePage, 0, src, static_cast<int>(n), text + *len,
+                                     static_cast<int>(room))
+               : 0;
+  *len += made > 0 ? made : 0;
+  text[*len] = L'\0';
+}
+
+}  // namespace
+
+size_t ComposeMsg(wchar_t* text, size_t size, const TMsgLine lines[5]) {
+  if (size == 0) return 0;
+  size_t len = 0;
+  text[0] = L'\0';
+  if (lines[0].Str) Append(text, size, &len, lines[0].Str, lines[0].CodePage);
+  for (int i = 1; i < 5; ++i) {
+    if (!lines[i].Str) continue;
+    Append(text, size, &len, "\r\n", 1251);
+    Append(text, size, &len, lines[i].Str, lines[i].CodePage);
+  }
+  return len;
+}

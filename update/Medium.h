@@ -1,0 +1,11 @@
+#pragma once
+#include <windows.h>
+
+// Where the update comes from: the folder beside the updater that holds the archives.
+struct TMedium {
+  char Folder[MAX_PATH];  // empty when the updater's own path could not be read
+  bool Removable;         // on a removable drive the update comes on three disks
+};
+
+// The medium the running updater was started from.
+TMedium OwnMedium();

@@ -1,0 +1,35 @@
+#pragma once
+// Every text the update run shows in its message boxes and status lines, and the box
+// styles. Narrow literals are compiled to Windows-1251.
+#include "update/Text.h"
+
+enum : unsigned {
+  MsgError = 0x10,     // stop icon, OK
+  MsgQuestion = 0x41,  // information icon, OK and Cancel: disk change and abort
+  MsgSuccess = 0x21,   // question icon, OK and Cancel: the final question
+};
+
+inline constexpr Cp1251Text TxtUnpackError{"Грешка при разархивиране."};
+inline constexpr Cp1251Text TxtCannotUpdate{"Продуктът не може да се актуализира."};
+inline constexpr Cp1251Text TxtMissingDll{"Липсващ DLL."};
+inline constexpr Cp1251Text TxtEnterFolder{"Моля, въведете директория."};
+inline constexpr Cp1251Text TxtFolderEntered{"Въведената папка"};
+inline constexpr Cp1251Text TxtDoesNotExist{"не съществува."};
+inline constexpr Cp1251Text TxtPathTooLong{"е с твърде дълъг път."};
+inline constexpr Cp1251Text TxtFolderIsNot{"Въведената папка не е"};
+inline constexpr Cp1251Text TxtNotProductFolder{"папката на Талво."};
+inline constexpr Cp1251Text TxtCreateDirError{"Грешка при създаване на директория"};
+inline constexpr Cp1251Text TxtMissingZip{"Липсващ ZIP файл."};
+inline constexpr Cp1251Text TxtCopyError{"Грешка при копиране на файл."};
+inline constexpr Cp1251Text TxtUnpackFileError{"Грешка при разархивиране на файл"};
+inline constexpr Cp1251Text TxtInsertDisk{"Моля, поставете дискета No %d"};
+inline constexpr Cp1251Text TxtIntoFloppyDrive{"във флопидисковото устройство."};
+inline constexpr Cp1251Text TxtNotFinished{"Актуализацията не е завършена."};
+inline constexpr Cp1251Text TxtReallyAbort{"Наистина ли искате да я прекъснете?"};
+inline constexpr Cp1251Text TxtSucceeded{"Актуализацията завърши успешно."};
+inline constexpr Cp1251Text TxtStartProduct{"Искате ли да стартирате продукта?"};
+
+// Status lines of the main window during a run.
+inline constexpr Cp1251Text TxtMakingWorkDir{"Създаване на временна поддиректория..."};
+inline constexpr Cp1251Text TxtCopyingFiles{"Копиране на файлове..."};
+inline constexpr Cp1251Text TxtUnpackingFiles{"Разархивиране на файлове..."};

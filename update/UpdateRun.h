@@ -1,0 +1,67 @@
+#pragma once
+// One update run: what a press of the update button does, from the unpacking library and
+// the folder check through one pass per disk to the success question. It owns its state
+// and reaches the user only through the TRunUi it is given.
+#include <windows.h>
+
+#include <memory>
+
+#include "unzip/InfoZip.h"
+#include "update/Medium.h"
+#include "update/NameList.h"
+#include "update/RunUi.h"
+#include "update/Text.h"
+#include "update/WorkDir.h"
+
+// The product's main program: its presence marks the product folder; the run starts it.
+inline constexpr char ProductProgram[] = "Vanto.exe";
+
+class TUpdateRun : private TUnzReporter {
+public:
+  // work is the work folder of this process, which outlives the run; medium is where the
+  // archives come from.
+  TUpdateRun(TRunUi& ui, TWorkDir& work, const TMedium& medium);
+  TUpdateRun(const TUpdateRun&) = delete;
+  TUpdateRun& operator=(const TUpdateRun&) = delete;
+
+  // The whole run over the text of the folder box (ANSI); ends by telling the ui how it
+  // ended.
+  void RunUpdate(const char* folderText);
+
+  // The steps of the run, each true when the run may go on.
+  // Creates and loads the adapter; tells the user when the library cannot be used.
+  bool PrepareUnpacker();
+  // Turns the folder text into TargetDir, makes sure it is the product's folder and makes
+  // a fresh work folder in it; tells the user why when it refuses.
+  bool CheckTargetFolder(const char* folderText);
+  // Copies the archives of the medium into the work folder; false (and Aborted) when a
+  // copy fails or there is no archive at all.
+  bool FetchArchives();
+  // Unpacks the archives that FetchArchives copied, each deleted after; false when the
+  // unpacker refused. An archive the library reported errors for sets Aborted.
+  bool UnpackArchives();
+  // Copies every file of the work folder into the product folder, rich-text files into its
+  // Blanks subfolder; reports each failed copy and goes on.
+  bool DistributeFiles();
+
+  const char* TargetDir() const { return Target; }
+  const char* WorkDir() const { return Work.Path(); }
+  bool Aborted() const { return Abort; }
+  CInfoZip* Unpacker() const { return Unzip.get(); }
+
+private:
+  int Say(unsigned style, TMsgLine line1, TMsgLine line2 = {}, TMsgLine line3 = {},
+          TMsgLine line4 = {}, TMsgLine line5 = {});
+  bool AskForDisk(int next);
+  void StartProduct();
+  void End(TRunEnd how);
+  void LibraryReport(const char* text) override;
+
+  TRunUi& Ui;
+  TWorkDir& Work;
+  TMedium Medium;
+  char Target[MAX_PATH] = "";
+  std::unique_ptr<CInfoZip> Unzip;
+  TNameList Fetched;  // the archives the latest stage 1 copied
+  bool Abort = false;
+};

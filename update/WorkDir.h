@@ -1,0 +1,25 @@
+#pragma once
+#include <windows.h>
+
+// The work folder that this process made in a product folder for the archives and the
+// unpacked files of a run. It outlives the run: the window removes it when it closes, and
+// the next run that makes its own removes it first. Folders this process did not make are
+// never touched.
+class TWorkDir {
+public:
+  TWorkDir() = default;
+  ~TWorkDir() { Remove(); }
+  TWorkDir(const TWorkDir&) = delete;
+  TWorkDir& operator=(const TWorkDir&) = delete;
+
+  // Removes the folder made before, then makes the first free TempN in target. False when
+  // it cannot be made; Path() then names what failed, even a name too long for a path.
+  bool Make(const char* target);
+  // Deletes the folder with everything in it, if this process made it.
+  void Remove();
+  const char* Path() const { return Name; }
+
+private:
+  char Name[MAX_PATH + 16] = "";
+  bool Made = false;
+};
