@@ -27,7 +27,7 @@ void TFMain::ShowFile(AnsiText name) {
 
 void TFMain::ClearFile() { LblFile->SetCaption(""); }
 
-int TFMain::ShowBox(unsigned style, const wchar_t* text) {
+int TFMain::ShowBox(TAsk, unsigned style, const wchar_t* text) {
   // The caption as it is at this moment, whoever set it.
   return MessageBoxW(Handle(), text, TWide(Handle()).c_str(), style);
 }

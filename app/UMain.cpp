@@ -114,13 +114,16 @@ void TFMain::BtnInstallClick() {
   }
   switch (LastEnd) {
     case TRunEnd::NoLibrary:
+    case TRunEnd::Busy:
     case TRunEnd::NotFetched:
-      break;
+      break;  // nothing was changed: the user may try again
     case TRunEnd::FolderRefused:
       EditFolder->SelectAll();
       EditFolder->SetFocus();
       break;
-    case TRunEnd::Aborted:
+    case TRunEnd::NotChanged:
+    case TRunEnd::RolledBack:
+    case TRunEnd::RestoreIncomplete:
     case TRunEnd::Succeeded:
       Close();
       break;

@@ -39,7 +39,7 @@ public:
   void ShowStage(Cp1251Text stage) override;
   void ShowFile(AnsiText name) override;
   void ClearFile() override;
-  int ShowBox(unsigned style, const wchar_t* text) override;
+  int ShowBox(TAsk ask, unsigned style, const wchar_t* text) override;
   void ShowLibraryReport(AnsiText text) override;
   void Ended(TRunEnd how) override;
 
@@ -47,7 +47,7 @@ private:
   TMedium Medium;
   TWorkDir Work;
   bool Running = false;
-  TRunEnd LastEnd = TRunEnd::Aborted;
+  TRunEnd LastEnd = TRunEnd::NotChanged;
 };
 
 extern TFMain* FMain;

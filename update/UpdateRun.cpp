@@ -11,12 +11,12 @@
 TUpdateRun::TUpdateRun(TRunUi& ui, TWorkDir& work, const TMedium& medium)
     : Ui(ui), Work(work), Medium(medium) {}
 
-int TUpdateRun::Say(unsigned style, TMsgLine line1, TMsgLine line2, TMsgLine line3,
+int TUpdateRun::Ask(TAsk ask, unsigned style, TMsgLine line1, TMsgLine line2, TMsgLine line3,
                     TMsgLine line4, TMsgLine line5) {
   const TMsgLine lines[5] = {line1, line2, line3, line4, line5};
   wchar_t text[MsgTextSize];
   ComposeMsg(text, MsgTextSize, lines);
-  return Ui.ShowBox(style, text);
+  return Ui.ShowBox(ask, style, text);
 }
 
 void TUpdateRun::LibraryReport(const char* text) { Ui.ShowLibraryReport({text}); }
@@ -47,8 +47,8 @@ bool TUpdateRun::PrepareUnpacker() {
 bool TUpdateRun::AskForDisk(int next) {
   char line[256];
   StringCchPrintfA(line, sizeof line, TxtInsertDisk.Str, next);
-  if (Say(MsgQuestion, {}, Cp1251Text{line}, TxtIntoFloppyDrive) == IDOK) return true;
-  return Say(MsgQuestion, {}, TxtNotFinished, TxtReallyAbort) != IDOK;
+  if (Ask(TAsk::Disk, MsgQuestion, {}, Cp1251Text{line}, TxtIntoFloppyDrive) == IDOK) return true;
+  return Ask(TAsk::Abort, MsgQuestion, {}, TxtNotFinished, TxtReallyAbort) != IDOK;
 }
 
 void TUpdateRun::StartProduct() {
@@ -75,7 +75,7 @@ void TUpdateRun::RunUpdate(const char* folderText) {
   }
   Unzip.reset();
 
-  if (Abort) return End(TRunEnd::Aborted);
-  if (Say(MsgSuccess, TxtSucceeded, TxtStartProduct) == IDOK) StartProduct();
+  if (Abort) return End(TRunEnd::NotChanged);
+  if (Ask(TAsk::Start, MsgSuccess, TxtSucceeded, TxtStartProduct) == IDOK) StartProduct();
   End(TRunEnd::Succeeded);
 }

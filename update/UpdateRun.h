@@ -50,8 +50,13 @@ public:
   CInfoZip* Unpacker() const { return Unzip.get(); }
 
 private:
-  int Say(unsigned style, TMsgLine line1, TMsgLine line2 = {}, TMsgLine line3 = {},
+  // The one route of every box: the lines composed, shown, the answer returned.
+  int Ask(TAsk ask, unsigned style, TMsgLine line1, TMsgLine line2 = {}, TMsgLine line3 = {},
           TMsgLine line4 = {}, TMsgLine line5 = {});
+  void Say(unsigned style, TMsgLine line1, TMsgLine line2 = {}, TMsgLine line3 = {},
+           TMsgLine line4 = {}, TMsgLine line5 = {}) {
+    Ask(TAsk::Nothing, style, line1, line2, line3, line4, line5);
+  }
   bool AskForDisk(int next);
   void StartProduct();
   void End(TRunEnd how);

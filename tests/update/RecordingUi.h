@@ -21,13 +21,13 @@ public:
   std::deque<int> Answers;
   // Called with the box's text before each answer is given (to swap a disk, say).
   std::function<void(const std::string&)> BeforeAnswer;
-  TRunEnd End = TRunEnd::Aborted;
+  TRunEnd End = TRunEnd::NotChanged;
   bool HasEnded = false;
 
   void ShowStage(Cp1251Text stage) override { Events.push_back("stage: " + Utf8(1251, stage.Str)); }
   void ShowFile(AnsiText name) override { Events.push_back("file: " + Utf8(CP_ACP, name.Str)); }
   void ClearFile() override { Events.push_back("clear"); }
-  int ShowBox(unsigned style, const wchar_t* text) override {
+  int ShowBox(TAsk, unsigned style, const wchar_t* text) override {
     char head[16];
     wsprintfA(head, "box 0x%02x: ", style);
     std::string lines = Utf8(text);
