@@ -5,9 +5,9 @@
 
 #include <atomic>
 #include <string>
-#include <thread>
 
 #include "TestForm.h"
+#include "tests/TestThread.h"
 
 namespace {
 
@@ -31,7 +31,7 @@ public:
   ~TBoxAnswerer() { Stop(); }
   // Waits for the box or the timeout; true when a box was seen.
   bool Wait() {
-    if (Thread.joinable()) Thread.join();
+    Thread.Join();
     return Seen;
   }
   // Stops waiting at once; true when a box was seen.
@@ -75,7 +75,7 @@ private:
 
   DWORD ProcessId;
   std::atomic<bool> Done{false}, Seen{false};
-  std::thread Thread;
+  TTestThread Thread;
 };
 
 std::string Caption(const TLabel* label) { return label->Caption(); }

@@ -9,11 +9,11 @@
 #include <algorithm>
 #include <atomic>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "Driver.h"
 #include "Scenario.h"
+#include "tests/TestThread.h"
 #include "app/UMain.h"
 #include "unzip/InfoZip.h"
 #include "update/Stages.h"
@@ -120,7 +120,7 @@ public:
   ~BoxAnswerer() { Stop(); }
   std::vector<std::string> Stop() {
     done_ = true;
-    if (thread_.joinable()) thread_.join();
+    thread_.Join();
     return texts_;
   }
 
@@ -143,7 +143,7 @@ private:
   }
   std::atomic<bool> done_{false};
   std::vector<std::string> texts_;
-  std::thread thread_;
+  TTestThread thread_;
 };
 
 TEST_F(InProcess, StatusLinesNameEachStageAndEachFileInHand) {
