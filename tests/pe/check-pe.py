@@ -6,6 +6,9 @@
   check-pe.py library FILE   the same for a DLL
   check-pe.py marker SCRIPT SAMPLE
                              the post-link step sets the flag and changes nothing else
+  check-pe.py dist CMAKE BUILD_DIR
+                             the dist target signs both files with the certificate it is
+                             given (a throwaway one), and without one leaves them unsigned
 """
 import importlib.util
 import os
@@ -171,6 +174,52 @@ def check_marker(script, sample):
     return errors
 
 
+def build_dist(cmake, build, env):
+    run = subprocess.run([cmake, "--build", build, "--target", "dist"], env=env,
+                         capture_output=True, text=True)
+    if run.returncode:
+        raise SystemExit(f"dist failed:\n{run.stdout}{run.stderr}")
+    return run.stdout
+
+
+def check_dist(cmake, build):
+    errors = []
+    shipped = [(os.path.join(build, "dist", name), check)
+               for name, check in (("TalvoUpdate.exe", check_program), ("UNZDLL.DLL", check_library))]
+    unsigned = {k: v for k, v in os.environ.items() if not k.startswith("TALVO_SIGN_")}
+    with tempfile.TemporaryDirectory() as tmp:
+        cert, key, password = (os.path.join(tmp, n) for n in ("cert.pem", "key.pem", "password"))
+        with open(password, "w") as f:
+            f.write("throwaway\n")
+        subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-days", "1",
+                        "-subj", "/CN=TalvoUpdate test signer",
+                        "-addext", "extendedKeyUsage=codeSigning",
+                        "-keyout", key, "-passout", "file:" + password, "-out", cert],
+                       check=True, capture_output=True)
+        serial = subprocess.run(["openssl", "x509", "-in", cert, "-noout", "-serial"], check=True,
+                                capture_output=True, text=True).stdout.split("=")[1].strip()
+        try:
+            build_dist(cmake, build, dict(unsigned, TALVO_SIGN_CERT=cert, TALVO_SIGN_KEY=key,
+                                          TALVO_SIGN_PASS_FILE=password))
+            for path, check in shipped:
+                verify = subprocess.run(["osslsigncode", "verify", "-CAfile", cert, "-in", path],
+                                        capture_output=True, text=True)
+                if verify.returncode or f"Serial : {serial}" not in verify.stdout:
+                    errors.append(f"{path}: no valid signature by the test certificate\n"
+                                  f"{verify.stdout}{verify.stderr}")
+                errors += [f"{path} (signed): {e}" for e in check(path)]
+        finally:
+            # Never leave a throwaway signature on the shipping files.
+            output = build_dist(cmake, build, unsigned)
+    if "Unsigned" not in output:
+        errors.append("dist without a certificate does not say that the files are unsigned")
+    for path, check in shipped:
+        if Pe(path).directory(4) != (0, 0):
+            errors.append(f"{path}: carries a signature although no certificate was given")
+        errors += check(path)
+    return errors
+
+
 def main(argv):
     if len(argv) == 3 and argv[1] == "program":
         errors = check_program(argv[2])
@@ -178,6 +227,8 @@ def main(argv):
         errors = check_library(argv[2])
     elif len(argv) == 4 and argv[1] == "marker":
         errors = check_marker(argv[2], argv[3])
+    elif len(argv) == 4 and argv[1] == "dist":
+        errors = check_dist(argv[2], argv[3])
     else:
         raise SystemExit(__doc__)
     for e in errors:
