@@ -3,10 +3,10 @@
 # Idempotent and quiet: does nothing when everything is already there.
 set -euo pipefail
 
-pkgs=(g++-mingw-w64-i686 binutils-mingw-w64-i686 libz-mingw-w64-dev
+pkgs=(g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 libz-mingw-w64-dev
       cmake ninja-build googletest wine wine32:i386 xvfb imagemagick
       x11-utils fonts-wine fonts-liberation python3 p7zip-full libarchive-tools zip fonts-dejavu-core
-      locales zlib1g-dev)
+      locales zlib1g-dev osslsigncode openssl)
 
 missing=()
 for p in "${pkgs[@]}"; do

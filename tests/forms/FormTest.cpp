@@ -5,10 +5,10 @@
 
 #include <atomic>
 #include <string>
-#include <thread>
 
 #include "TestForm.h"
 #include "forms/Text.h"
+#include "tests/TestThread.h"
 
 namespace {
 
@@ -32,7 +32,7 @@ public:
   ~TBoxAnswerer() { Stop(); }
   // Waits for the box or the timeout; true when a box was seen.
   bool Wait() {
-    if (Thread.joinable()) Thread.join();
+    Thread.Join();
     return Seen;
   }
   // Stops waiting at once; true when a box was seen.
@@ -76,7 +76,7 @@ private:
 
   DWORD ProcessId;
   std::atomic<bool> Done{false}, Seen{false};
-  std::thread Thread;
+  TTestThread Thread;
 };
 
 std::string Caption(const TLabel* label) {

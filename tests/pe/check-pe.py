@@ -1,10 +1,14 @@
 #!/usr/bin/env python3
 """Checks the shipped PE files natively, without Wine.
 
-  check-pe.py program FILE   32-bit i386 GUI program, system imports only, run from swap
-  check-pe.py library FILE   32-bit i386 DLL, system imports only, run from swap
+  check-pe.py program FILE   32-bit i386 GUI program, run from swap, imports only what
+                             Windows XP SP3 exports (nt5-exports.txt beside this script)
+  check-pe.py library FILE   the same for a DLL
   check-pe.py marker SCRIPT SAMPLE
                              the post-link step sets the flag and changes nothing else
+  check-pe.py dist CMAKE BUILD_DIR
+                             the dist target signs both files with the certificate it is
+                             given (a throwaway one), and without one leaves them unsigned
 """
 import importlib.util
 import os
@@ -20,12 +24,14 @@ MACHINE_I386 = 0x014C
 PE32_MAGIC = 0x010B
 SUBSYSTEM_GUI = 2
 
-# DLLs that every Windows has: a self-contained program may import these and no others.
-SYSTEM_DLLS = {
-    "kernel32.dll", "user32.dll", "gdi32.dll", "shell32.dll", "ole32.dll", "oleaut32.dll",
-    "comctl32.dll", "comdlg32.dll", "advapi32.dll", "msvcrt.dll", "shlwapi.dll",
-    "version.dll", "winmm.dll",
-}
+# What the system DLLs of Windows XP SP3 export, one "dll name" a line: the only DLLs and the
+# only functions a shipped file may import. Anything newer must be looked up at run time.
+XP_EXPORTS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "nt5-exports.txt")
+
+
+def xp_exports():
+    with open(XP_EXPORTS, encoding="ascii") as f:
+        return {tuple(line.split()) for line in f if line.strip() and not line.startswith("#")}
 
 
 class Pe:
@@ -71,17 +77,26 @@ class Pe:
         return self.data[at:self.data.index(b"\0", at)].decode("ascii")
 
     def imports(self):
-        """Names of the DLLs imported, directly or delay-loaded."""
-        names = []
-        for index, entry_size, name_field in ((1, 20, 12), (13, 32, 4)):
+        """(dll, function) for every import, direct or delay-loaded; the dll in lower case,
+        the function as "#n" when it is imported by ordinal."""
+        found = []
+        # Per directory: its index, descriptor size, and where a descriptor keeps the DLL's
+        # name, its name table and its address table (the fallback for the name table).
+        for index, entry_size, name_at, names_at, addresses_at in ((1, 20, 12, 0, 16),
+                                                                  (13, 32, 4, 16, 12)):
             rva, size = self.directory(index)
             if not rva:
                 continue
             at = self.offset(rva)
             while any(self.data[at:at + entry_size]):
-                names.append(self.string(self.u32(at + name_field)))
+                dll = self.string(self.u32(at + name_at)).lower()
+                thunk = self.offset(self.u32(at + names_at) or self.u32(at + addresses_at))
+                while entry := self.u32(thunk):
+                    found.append((dll, f"#{entry & 0xFFFF}" if entry & 0x80000000
+                                  else self.string(entry + 2)))
+                    thunk += 4
                 at += entry_size
-        return names
+        return found
 
 
 def check_common(path, pe):
@@ -90,9 +105,14 @@ def check_common(path, pe):
         errors.append(f"not PE32 (optional header magic {pe.magic:#x})")
     if pe.machine != MACHINE_I386:
         errors.append(f"not i386 (machine {pe.machine:#x})")
-    foreign = [n for n in pe.imports() if n.lower() not in SYSTEM_DLLS]
-    if foreign:
-        errors.append(f"imports DLLs that are not part of Windows: {', '.join(foreign)}")
+    allowed = xp_exports()
+    system = {dll for dll, _ in allowed}
+    imports = pe.imports()
+    for dll in sorted({dll for dll, _ in imports} - system):
+        errors.append(f"imports {dll}, which is not a system DLL of Windows XP")
+    for dll, name in sorted(set(imports) - allowed):
+        if dll in system:
+            errors.append(f"imports {dll} {name}, which Windows XP SP3 does not export")
     if not pe.characteristics & RUN_FROM_SWAP:
         errors.append("not marked run from swap: call talvo_run_from_swap() on its target")
     return errors
@@ -154,6 +174,52 @@ def check_marker(script, sample):
     return errors
 
 
+def build_dist(cmake, build, env):
+    run = subprocess.run([cmake, "--build", build, "--target", "dist"], env=env,
+                         capture_output=True, text=True)
+    if run.returncode:
+        raise SystemExit(f"dist failed:\n{run.stdout}{run.stderr}")
+    return run.stdout
+
+
+def check_dist(cmake, build):
+    errors = []
+    shipped = [(os.path.join(build, "dist", name), check)
+               for name, check in (("TalvoUpdate.exe", check_program), ("UNZDLL.DLL", check_library))]
+    unsigned = {k: v for k, v in os.environ.items() if not k.startswith("TALVO_SIGN_")}
+    with tempfile.TemporaryDirectory() as tmp:
+        cert, key, password = (os.path.join(tmp, n) for n in ("cert.pem", "key.pem", "password"))
+        with open(password, "w") as f:
+            f.write("throwaway\n")
+        subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-days", "1",
+                        "-subj", "/CN=TalvoUpdate test signer",
+                        "-addext", "extendedKeyUsage=codeSigning",
+                        "-keyout", key, "-passout", "file:" + password, "-out", cert],
+                       check=True, capture_output=True)
+        serial = subprocess.run(["openssl", "x509", "-in", cert, "-noout", "-serial"], check=True,
+                                capture_output=True, text=True).stdout.split("=")[1].strip()
+        try:
+            build_dist(cmake, build, dict(unsigned, TALVO_SIGN_CERT=cert, TALVO_SIGN_KEY=key,
+                                          TALVO_SIGN_PASS_FILE=password))
+            for path, check in shipped:
+                verify = subprocess.run(["osslsigncode", "verify", "-CAfile", cert, "-in", path],
+                                        capture_output=True, text=True)
+                if verify.returncode or f"Serial : {serial}" not in verify.stdout:
+                    errors.append(f"{path}: no valid signature by the test certificate\n"
+                                  f"{verify.stdout}{verify.stderr}")
+                errors += [f"{path} (signed): {e}" for e in check(path)]
+        finally:
+            # Never leave a throwaway signature on the shipping files.
+            output = build_dist(cmake, build, unsigned)
+    if "Unsigned" not in output:
+        errors.append("dist without a certificate does not say that the files are unsigned")
+    for path, check in shipped:
+        if Pe(path).directory(4) != (0, 0):
+            errors.append(f"{path}: carries a signature although no certificate was given")
+        errors += check(path)
+    return errors
+
+
 def main(argv):
     if len(argv) == 3 and argv[1] == "program":
         errors = check_program(argv[2])
@@ -161,6 +227,8 @@ def main(argv):
         errors = check_library(argv[2])
     elif len(argv) == 4 and argv[1] == "marker":
         errors = check_marker(argv[2], argv[3])
+    elif len(argv) == 4 and argv[1] == "dist":
+        errors = check_dist(argv[2], argv[3])
     else:
         raise SystemExit(__doc__)
     for e in errors:
