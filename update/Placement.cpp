@@ -54,6 +54,11 @@ bool TPlacement::Fits(const char* dest) const {
 }
 
 bool TPlacement::Place(const char* source, const char* dest) {
+  // A folder of the product under a file's name is never moved aside: at the close it would
+  // go with the work folder, and everything in it.
+  const DWORD existing = GetFileAttributesA(dest);
+  if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_DIRECTORY)) return false;
+
   unsigned index;
   char temp[MAX_PATH];
   do {

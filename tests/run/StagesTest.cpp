@@ -159,6 +159,25 @@ TEST_F(Stages, WithoutBlanksAFormFailsToCopyAndNothingOfTheUpdateLands) {
   EXPECT_EQ(List(product), Names{L"Vanto.exe"});
 }
 
+// A member named like a folder of the product cannot replace it: a copy error, and the file
+// put in place before it is undone. The folder keeps what it holds.
+TEST_F(Stages, AFileNamedLikeAProductFolderFailsToCopyAndTheUpdateIsUndone) {
+  ASSERT_TRUE(ui::WriteFile(ui::Join(t.Sub(L"WinTalvo\\Reports"), L"2019.db"), "the user's"));
+  ASSERT_TRUE(ui::WriteZip(Medium(L"a.zip"), {{"one.txt", "1"}, {"Reports", "a file"}}));
+  Start(updater);
+
+  ui::Box box = NextBox();
+  ExpectError(box, u8"Грешка при копиране на файл.\r\n" + ui::Utf8(Work(L"Reports")) + "\r\n" +
+                       ui::Utf8(Product(L"Reports")));
+  ASSERT_TRUE(ui::Answer(box, IDOK));
+  ui::Box end = NextBox();
+  ExpectWarning(end, kRolledBack);
+  ASSERT_TRUE(ui::Answer(end, IDOK));
+  ExpectClosedAndClean();
+  EXPECT_EQ(List(product), (Names{L"Blanks\\", L"Reports\\", L"Vanto.exe"}));
+  EXPECT_EQ(Read(Product(L"Reports\\2019.db")), "the user's");
+}
+
 // The file in use is named before anything is changed; once it is let go, OK goes on and
 // every file lands.
 TEST_F(Stages, AProductFileInUseIsNamedAndOnceLetGoEveryFileLands) {
