@@ -7,6 +7,7 @@
 #include "update/FileUtils.h"
 #include "update/FindFiles.h"
 #include "update/Messages.h"
+#include "update/RunRecord.h"
 
 namespace {
 
@@ -67,6 +68,7 @@ bool TUpdateRun::FetchArchives() {
       Say(MsgError, TxtCopyError, AnsiText{joined ? from : name}, TxtCannotUpdate);
       return false;
     }
+    Log.Line(TxtLogFetched, AnsiText{name});
   } while (archives.Next());
   return true;
 }
@@ -77,6 +79,7 @@ bool TUpdateRun::UnpackArchives() {
   // happens to end in .zip (unpacked by an earlier disk) goes in place like any other.
   for (const char* name = Fetched.First(); name; name = Fetched.Next(name)) {
     Ui.ShowFile({name});
+    Log.Line(TxtLogUnpacking, AnsiText{name});
     char path[MAX_PATH];
     bool joined = JoinPath(WorkDir(), name, path);
     if (!joined || !Unzip->ExtractArchive(path, WorkDir())) {
@@ -98,7 +101,7 @@ bool TUpdateRun::DistributeFiles() {
   if (!files.Found()) return true;
   do {
     const char* name = files.Name();
-    if (name[0] == '.') continue;
+    if (name[0] == '.' || EqualsAsciiNoCase(name, LogFileName)) continue;
     Ui.ShowFile({name});
     char source[MAX_PATH], dest[MAX_PATH];
     if (!JoinPath(WorkDir(), name, source)) {

@@ -9,6 +9,7 @@
 #include "unzip/InfoZip.h"
 #include "update/Medium.h"
 #include "update/NameList.h"
+#include "update/RunLog.h"
 #include "update/RunUi.h"
 #include "update/Text.h"
 #include "update/WorkDir.h"
@@ -19,8 +20,8 @@ inline constexpr char ProductProgram[] = "Vanto.exe";
 class TUpdateRun : private TUnzReporter {
 public:
   // work is the work folder of this process, which outlives the run; medium is where the
-  // archives come from.
-  TUpdateRun(TRunUi& ui, TWorkDir& work, const TMedium& medium);
+  // archives come from; log records what the run does and every box it shows.
+  TUpdateRun(TRunUi& ui, TWorkDir& work, const TMedium& medium, TRunLog& log);
   TUpdateRun(const TUpdateRun&) = delete;
   TUpdateRun& operator=(const TUpdateRun&) = delete;
 
@@ -63,6 +64,7 @@ private:
   void LibraryReport(const char* text) override;
 
   TRunUi& Ui;
+  TRunLog& Log;
   TWorkDir& Work;
   TMedium Medium;
   char Target[MAX_PATH] = "";

@@ -56,7 +56,8 @@ protected:
     TMedium medium = {};
     strcpy(medium.Folder, ui::Narrow(cd, CP_ACP).c_str());
     medium.Removable = removable;
-    TUpdateRun run(ui, work, medium);
+    TRunLog log;
+    TUpdateRun run(ui, work, medium, log);
     run.RunUpdate(ui::Narrow(product, CP_ACP).c_str());
     EXPECT_TRUE(ui.HasEnded);
     EXPECT_TRUE(ui.Answers.empty()) << "answers left over";
@@ -197,7 +198,8 @@ TEST_F(Run, AfterAFailedFetchASecondPressEndsWithTheSuccessQuestion) {
 // changes the current folder later and the library resolves names its own way.
 TEST_F(Run, TheFolderTextIsTrimmedAndMadeWhole) {
   TMedium medium = {};
-  TUpdateRun run(ui, work, medium);
+  TRunLog log;
+  TUpdateRun run(ui, work, medium, log);
   ASSERT_TRUE(run.CheckTargetFolder((" \t\r\n " + ui::Narrow(product, CP_ACP) + " \x01 ").c_str()));
   EXPECT_EQ(std::string(run.TargetDir()), ui::Narrow(product, CP_ACP));
 
