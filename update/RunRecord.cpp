@@ -1,6 +1,7 @@
 #include "update/RunRecord.h"
 
 #include <windows.h>
+#include <strsafe.h>
 
 #include "res/Version.h"
 
@@ -55,4 +56,13 @@ void LogEnd(TRunLog& log, TRunEnd how) {
 
 void LogAnswer(TRunLog& log, int answer) {
   log.Line(Cp1251Text{"Отговор:"}, Cp1251Text{answer == IDOK ? "OK" : "Отказ"});
+}
+
+void LogPlaced(TRunLog& log, const char* dest, bool replaced) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  char size[48] = "";
+  if (GetFileAttributesExA(dest, GetFileExInfoStandard, &data))
+    StringCchPrintfA(size, sizeof size, "(%I64u байта)",
+                     (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+  log.Line(Cp1251Text{replaced ? "Заменен:" : "Добавен:"}, AnsiText{dest}, Cp1251Text{size});
 }

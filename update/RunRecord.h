@@ -20,6 +20,9 @@ void LogStart(TRunLog& log, const TMedium& medium);
 void LogEnd(TRunLog& log, TRunEnd how);
 // The answer given to a box that asked.
 void LogAnswer(TRunLog& log, int answer);
+// A file just put in place in the product, with its size; replaced tells whether the product
+// had a file there before.
+void LogPlaced(TRunLog& log, const char* dest, bool replaced);
 
 inline constexpr Cp1251Text TxtLogProduct{"Папка на продукта:"};
 inline constexpr Cp1251Text TxtLogFetched{"Копиран архив:"};

@@ -153,7 +153,11 @@ bool TUpdateRun::DistributeFiles() {
   if (!AllFit() || !NothingHeld()) return false;
   return ForEachFile([this](const char* name, const char* source, const char* dest) {
     Ui.ShowFile({name});
-    if (Placing.Place(source, dest)) return true;
+    const bool replaced = GetFileAttributesA(dest) != INVALID_FILE_ATTRIBUTES;
+    if (Placing.Place(source, dest)) {
+      LogPlaced(Log, dest, replaced);
+      return true;
+    }
     Say(MsgError, TxtCopyError, AnsiText{source}, AnsiText{dest});
     return false;
   });

@@ -2,6 +2,7 @@
 // /SILENT, the exit code, and the log left for support.
 #include "Update.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace run {
@@ -54,25 +55,91 @@ protected:
 
 TEST_F(Unattended, SilentFromAFixedDriveUpdatesWithoutAWindowAndLogsTheRun) {
   // A file of the log's name in an archive is not the product's: the log stays whole.
-  ASSERT_TRUE(ui::WriteZip(Medium(L"a.zip"),
-                           {{"one.txt", "1"}, {"FORM.RTF", "f"}, {"TalvoUpdate.log", "junk"}}));
+  ASSERT_TRUE(ui::WriteZip(Medium(L"a.zip"), {{"one.txt", "1"},
+                                              {"FORM.RTF", "f"},
+                                              {"Vanto.exe", "new"},
+                                              {"TalvoUpdate.log", "junk"}}));
   const std::wstring args = L"/SILENT /DIR=" + Quoted(product);
   EXPECT_EQ(RunToEnd(args), 0u);
 
   EXPECT_EQ(window, L"") << "a window of the updater appeared";
   EXPECT_EQ(Read(Product(L"one.txt")), "1");
   EXPECT_EQ(Read(Product(L"Blanks\\FORM.RTF")), "f");
+  EXPECT_EQ(Read(Product(L"Vanto.exe")), "new");
   ExpectNoWorkFolder();
   EXPECT_EQ(ProductRun(500), "") << "the product was started";
   Events expected = Opening(args);
-  const Events rest = {u8"Папка на продукта: " + Ansi(product),
-                       u8"Копиран архив: a.zip",
-                       u8"Разархивиране: a.zip",
-                       u8"Съобщение: Актуализацията завърши успешно. | Искате ли да стартирате продукта?",
-                       u8"Отговор: Отказ",
-                       u8"Край: актуализацията завърши успешно (код на изход 0)"};
+  const Events rest = {
+      u8"Папка на продукта: " + Ansi(product),
+      u8"Копиран архив: a.zip",
+      u8"Разархивиране: a.zip",
+      u8"Добавен: " + Ansi(Product(L"Blanks\\FORM.RTF")) + u8" (1 байта)",
+      u8"Добавен: " + Ansi(Product(L"one.txt")) + u8" (1 байта)",
+      u8"Заменен: " + Ansi(Product(L"Vanto.exe")) + u8" (3 байта)",
+      u8"Съобщение: Актуализацията завърши успешно. | Искате ли да стартирате продукта?",
+      u8"Отговор: Отказ",
+      u8"Край: актуализацията завърши успешно (код на изход 0)"};
   expected.insert(expected.end(), rest.begin(), rest.end());
-  EXPECT_EQ(Log(Product(L"TalvoUpdate.log")), expected);
+  // Files are put in place in the order the folder lists them.
+  Events log = Log(Product(L"TalvoUpdate.log"));
+  const auto file = [](const std::string& e) { return e.rfind(u8"Добавен: ", 0) == 0 || e.rfind(u8"Заменен: ", 0) == 0; };
+  const auto first = std::find_if(log.begin(), log.end(), file);
+  std::sort(first, std::find_if_not(first, log.end(), file));
+  EXPECT_EQ(log, expected);
+}
+
+// Nobody is there to close the program that holds a product file: the update ends at once,
+// the product as it was, and the log names the file.
+TEST_F(Unattended, SilentWithAProductFileInUseEndsWithTwoAndNamesItInTheLog) {
+  ASSERT_TRUE(ui::WriteFile(Product(L"data.dat"), "old"));
+  ASSERT_TRUE(ui::WriteZip(Medium(L"a.zip"), {{"one.txt", "1"}, {"data.dat", "new"}}));
+  HeldOpen held(Product(L"data.dat"));
+  ASSERT_TRUE(held.Held());
+  EXPECT_EQ(RunToEnd(L"/SILENT /DIR=" + Quoted(product)), 2u);
+  held.Release();
+
+  EXPECT_EQ(window, L"");
+  EXPECT_EQ(List(product), (Names{L"Blanks\\", L"Vanto.exe", L"data.dat"}));
+  EXPECT_EQ(Read(Product(L"data.dat")), "old");
+  const Events log = Log(Product(L"TalvoUpdate.log"));
+  const std::string box = u8"Съобщение: Файлът | " + Ansi(Product(L"data.dat")) +
+                          u8" | се използва от друга програма. | Затворете я и натиснете OK.";
+  const auto named = std::find_if(log.begin(), log.end(),
+                                  [&](const std::string& e) { return e.rfind(box, 0) == 0; });
+  ASSERT_NE(named, log.end()) << "the held file is not named";
+  EXPECT_TRUE(InOrder(Events(named + 1, log.end()),
+                      {u8"Отговор: Отказ",
+                       u8"Край: актуализацията не е завършена; продуктът не е променен (код на изход 2)"}));
+}
+
+// The user gives the update up at the box of a file in use: 2, and the log has each box
+// with the answer.
+TEST_F(Unattended, AnUpdateTheUserGivesUpEndsWithTwoAndTheLogHasTheBoxesAndAnswers) {
+  ASSERT_TRUE(ui::WriteFile(Product(L"data.dat"), "old"));
+  ASSERT_TRUE(ui::WriteZip(Medium(L"a.zip"), {{"data.dat", "new"}}));
+  HeldOpen held(Product(L"data.dat"));
+  ASSERT_TRUE(held.Held());
+  ASSERT_TRUE(app.Start(updater, t.Path(), L"/DIR=" + Quoted(product)));
+  w = app.MainWindow();
+  ASSERT_NE(w, nullptr);
+  Press();
+  ui::Box box = NextBox();
+  const std::string heldBox = ui::Utf8(box.text);
+  ASSERT_EQ(heldBox.rfind(u8"Файлът\r\n", 0), 0u) << heldBox;
+  ASSERT_TRUE(ui::Answer(box, IDOK));   // tried again: still held
+  box = NextBox();
+  ASSERT_TRUE(ui::Answer(box, IDCANCEL));
+  box = NextBox();
+  EXPECT_EQ(ui::Utf8(box.text), u8"Актуализацията не е завършена.\r\nПродуктът не е променен.");
+  ASSERT_TRUE(ui::Answer(box, IDOK));
+  ExpectClosedAndClean(2);
+
+  std::string logged = u8"Съобщение: " + heldBox;
+  for (size_t at; (at = logged.find("\r\n")) != std::string::npos;) logged.replace(at, 2, " | ");
+  EXPECT_TRUE(InOrder(Log(Product(L"TalvoUpdate.log")),
+                      {logged, u8"Отговор: OK", logged, u8"Отговор: Отказ",
+                       u8"Съобщение: Актуализацията не е завършена. | Продуктът не е променен.",
+                       u8"Край: актуализацията не е завършена; продуктът не е променен (код на изход 2)"}));
 }
 
 TEST_F(Unattended, SilentWithAFolderThatIsNotTheProductsEndsWithTwoAndLogsWhy) {
