@@ -4,6 +4,16 @@
 
 namespace {
 
+const char HelpText[] =
+    "TalvoUpdate.exe [/DIR=\"папка\"] [/SILENT] [/LOG=\"файл\"]\r\n"
+    "\r\n"
+    "/DIR=\"папка\" - папката, в която е инсталиран продуктът.\r\n"
+    "/SILENT - актуализация без прозорец и без въпроси; изисква /DIR.\r\n"
+    "/LOG=\"файл\" - дневникът се записва в този файл, а не в\r\n"
+    "    TalvoUpdate.log в папката на продукта.\r\n"
+    "/ALLOWDOWNGRADE - със /SILENT: разрешава по-старо издание.\r\n"
+    "/? или /HELP - този текст.";
+
 bool IsSwitch(const char* name, size_t length, const char* known) {
   if (length != strlen(known)) return false;
   for (size_t i = 0; i < length; ++i) {
@@ -45,7 +55,7 @@ bool Take(const char* token, TCommandLine& line) {
 }  // namespace
 
 TCommandLine ParseCommandLine(const char* args) {
-  TCommandLine line;
+  TCommandLine line = {};
   const unsigned char* p = reinterpret_cast<const unsigned char*>(args);
   for (;;) {
     while (*p && *p <= ' ') ++p;
@@ -70,22 +80,8 @@ TCommandLine ParseCommandLine(const char* args) {
 }
 
 void ShowCommandLineHelp() {
-  static const char text[] =
-      "TalvoUpdate.exe [/DIR=\"папка\"] [/SILENT] [/LOG=\"файл\"]\r\n"
-      "\r\n"
-      "/DIR=\"папка\" - папката, в която е инсталиран продуктът.\r\n"
-      "/SILENT - актуализация без прозорец и без въпроси; изисква /DIR.\r\n"
-      "/LOG=\"файл\" - дневникът се записва в този файл, а не в\r\n"
-      "    TalvoUpdate.log в папката на продукта.\r\n"
-      "/ALLOWDOWNGRADE - със /SILENT: разрешава по-старо издание.\r\n"
-      "/? или /HELP - този текст.\r\n"
-      "\r\n"
-      "Код на изход: 0 - актуализацията завърши; 1 - неверен команден ред;\r\n"
-      "2 - актуализацията не е завършена, продуктът е както преди;\r\n"
-      "3 - продуктът не е възстановен напълно.";
-  wchar_t wide[sizeof text];
-  MultiByteToWideChar(1251, 0, text, -1, wide, sizeof text);
-  wchar_t caption[32];
+  wchar_t text[sizeof HelpText], caption[32];
+  MultiByteToWideChar(1251, 0, HelpText, -1, text, sizeof HelpText);
   MultiByteToWideChar(1251, 0, " Актуализация на Талво", -1, caption, 32);
-  MessageBoxW(nullptr, wide, caption, MB_OK | MB_ICONINFORMATION);
+  MessageBoxW(nullptr, text, caption, MB_OK | MB_ICONINFORMATION);
 }

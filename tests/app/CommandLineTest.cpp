@@ -22,8 +22,7 @@ TEST(CommandLine, SwitchesInAnyCaseWithValuesQuotedWholeOrInPart) {
   EXPECT_STREQ(line.Log, "C:\\my logs\\x.log");
   EXPECT_FALSE(line.Silent);
 
-  EXPECT_TRUE(ParseCommandLine("/?").Help);
-  EXPECT_TRUE(ParseCommandLine("/help").Help);
+  EXPECT_TRUE(ParseCommandLine("/?").Help && ParseCommandLine("/help").Help);
   line = ParseCommandLine("");
   EXPECT_FALSE(line.Refused || line.Help || line.Silent || line.Dir[0] || line.Log[0]);
 
