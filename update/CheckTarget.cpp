@@ -7,6 +7,7 @@
 #include "update/FileUtils.h"
 #include "update/FindFiles.h"
 #include "update/Messages.h"
+#include "update/RunRecord.h"
 
 namespace {
 
@@ -49,21 +50,33 @@ bool IsWorkFolderName(const char* name) {
   return true;
 }
 
-}  // namespace
-
-// A work folder that an earlier run of ours left behind is undone and removed: the product
-// first gets back what an interrupted run changed. Folders of the user's, even one named
-// TempN, carry no journal of ours and are never touched.
-bool TUpdateRun::RecoverEarlierRuns() {
-  FindFiles folders(Target, "Temp*");
+// Calls visit(path) for each work folder of ours in target until it returns false. Folders
+// of the user's, even one named TempN, carry no journal of ours and are never visited.
+template <typename Visit>
+bool ForEachWorkFolder(const char* target, Visit visit) {
+  FindFiles folders(target, "Temp*");
   if (!folders.Found()) return true;
   do {
     char path[MAX_PATH];
     TJournalRecords records;
-    if (!(folders.Entry().dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
-        !IsWorkFolderName(folders.Name()) || !JoinPath(Target, folders.Name(), path) ||
-        !records.Read(path))
-      continue;
+    if ((folders.Entry().dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+        IsWorkFolderName(folders.Name()) && JoinPath(target, folders.Name(), path) &&
+        records.Read(path) && !visit(path))
+      return false;
+  } while (folders.Next());
+  return true;
+}
+
+bool HasWorkFolder(const char* target) {
+  return !ForEachWorkFolder(target, [](const char*) { return false; });
+}
+
+}  // namespace
+
+// A work folder that an earlier run of ours left behind is undone and removed: the product
+// first gets back what an interrupted run changed.
+bool TUpdateRun::RecoverEarlierRuns() {
+  return ForEachWorkFolder(Target, [this](const char* path) {
     const TUndo undone = RollBack(path);
     if (undone == TUndo::Incomplete) {
       char backup[MAX_PATH];
@@ -73,8 +86,8 @@ bool TUpdateRun::RecoverEarlierRuns() {
     }
     RemoveWorkFolder(path);
     if (undone == TUndo::Restored) Say(MsgInfo, TxtInterrupted, TxtRestored);
-  } while (folders.Next());
-  return true;
+    return true;
+  });
 }
 
 bool TUpdateRun::CheckTargetFolder(const char* folderText) {
@@ -93,11 +106,12 @@ bool TUpdateRun::CheckTargetFolder(const char* folderText) {
     Say(MsgError, TxtFolderEntered, AnsiText{Target}, TxtPathTooLong);
     return false;
   }
-  if (!PathExists(program)) {
+  // A run stopped while the program itself was being replaced leaves it in its backup: the
+  // folder is still the product's, and the recovery brings the program back.
+  if (!PathExists(program) && !HasWorkFolder(Target)) {
     Say(MsgError, TxtFolderIsNot, TxtNotProductFolder);
     return false;
   }
-
   if (!Lock.Take(Target)) {
     Say(MsgError, TxtBusy);
     Refusal = TRunEnd::Busy;
@@ -107,6 +121,12 @@ bool TUpdateRun::CheckTargetFolder(const char* folderText) {
     Refusal = TRunEnd::RestoreIncomplete;
     return false;
   }
+  if (!PathExists(program)) {
+    Say(MsgError, TxtFolderIsNot, TxtNotProductFolder);
+    return false;
+  }
+  Log.Attach(Target);
+  Log.Line(TxtLogProduct, AnsiText{Target});
 
   Ui.ClearFile();
   Ui.ShowStage(TxtMakingWorkDir);

@@ -87,7 +87,9 @@ bool TPlacement::Place(const char* source, const char* dest) {
 
 TUndo RollBack(const char* workDir, TJournal* open) {
   TJournalRecords records;
-  if (!records.Read(workDir) || records.Committed()) return TUndo::Nothing;
+  // A journal that cannot be read says nothing of what changed: nothing may be claimed.
+  if (!records.Read(workDir)) return TUndo::Incomplete;
+  if (records.Committed()) return TUndo::Nothing;
   bool changed = false, whole = true;
   for (int i = records.Count() - 1; i >= 0; --i) {
     const TRecord& r = records[i];

@@ -205,7 +205,7 @@ TEST_F(AllOrNothing, AFileInUseIsNamedCancelChangesNothingAndLettingGoCompletesT
   ui::Box end = NextBox();
   ExpectWarning(end, kNotChanged);
   ASSERT_TRUE(ui::Answer(end, IDOK));
-  ExpectClosedAndClean();
+  ExpectClosedAndClean(2);
   holder.Release();
   EXPECT_EQ(Snapshot(product), before);
 
@@ -261,13 +261,15 @@ TEST_F(AllOrNothing, TwoUpdatersOnOneFolderOneUpdatesTheOtherIsToldAndChangesNot
   ExpectSuccessQuestion(done);
   ASSERT_TRUE(ui::Answer(done, IDCANCEL));
   EXPECT_TRUE(ui::WaitGone(w));
-  DWORD code = 1;
+  DWORD code = 9;
   EXPECT_TRUE(updating.WaitExit(&code));
+  EXPECT_EQ(code, 0u);
   EXPECT_TRUE(refused->Running());
   EXPECT_TRUE(IsWindowVisible(refusedWindow)) << "the refused updater's window closed";
   EXPECT_EQ(Snapshot(product), Updated(before, update));
   ui::Click(ui::Control(refusedWindow, ui::kBtnCancel));
   EXPECT_TRUE(refused->WaitExit(&code));
+  EXPECT_EQ(code, 2u);
   EXPECT_EQ(Snapshot(product), Updated(before, update));
 }
 
@@ -369,7 +371,7 @@ TEST_F(SmallDrive, TheDiskFullWhilePuttingFilesInPlaceRollsTheProductBack) {
   ui::Box end = NextBox();
   ExpectWarning(end, kRolledBack);
   ASSERT_TRUE(ui::Answer(end, IDOK));
-  ExpectClosedAndClean();
+  ExpectClosedAndClean(2);
   EXPECT_EQ(Snapshot(product), before);
   EXPECT_EQ(List(L"T:\\"), (std::vector<std::wstring>{L"WinTalvo\\", L"filler"}));
 }
@@ -397,7 +399,7 @@ TEST_F(SmallDrive, AZipBombAmongGoodArchivesEndsInBoundedBoxesWithTheProductAsIt
   EXPECT_LE(reports, 21);
   ExpectWarning(box, kNotChanged);
   ASSERT_TRUE(ui::Answer(box, IDOK));
-  ExpectClosedAndClean();
+  ExpectClosedAndClean(2);
   EXPECT_EQ(Snapshot(product), before);
   EXPECT_EQ(List(L"T:\\"), (std::vector<std::wstring>{L"WinTalvo\\", L"filler"}));
 }
@@ -443,7 +445,7 @@ TEST_F(FloppyAllOrNothing, CancelThenOkAtTheSecondDiskPutsTheProductBackAsItWas)
   ui::Box end = NextBox();
   ExpectWarning(end, kRolledBack);
   ASSERT_TRUE(ui::Answer(end, IDOK));
-  ExpectClosedAndClean();
+  ExpectClosedAndClean(2);
   EXPECT_EQ(Snapshot(product), before);
 }
 
@@ -459,8 +461,9 @@ TEST_F(FloppyAllOrNothing, ARestoreThatCannotCompleteKeepsTheBackupForTheNextRun
                        ui::Utf8(Work(L".backup")));
   ASSERT_TRUE(ui::Answer(end, IDOK));
   EXPECT_TRUE(ui::WaitGone(w));
-  DWORD code = 1;
+  DWORD code = 9;
   ASSERT_TRUE(app.WaitExit(&code));
+  EXPECT_EQ(code, 3u);
   // All but the held file is back; its original waits in the backup folder.
   EXPECT_FALSE(ui::Exists(Product(L"one.txt")));
   EXPECT_EQ(Read(Product(L"users.db")), "the user's own");

@@ -100,7 +100,7 @@ TEST_F(Floppy, CancelCancelGoesOnWithTheSameDiskAndCancelOkAbortsWithoutTheQuest
   ui::Box end = NextBox();
   ExpectWarning(end, kRolledBack);
   ASSERT_TRUE(ui::Answer(end, IDOK));
-  ExpectClosedAndClean();
+  ExpectClosedAndClean(2);
   EXPECT_EQ(List(product), (Names{L"Blanks\\", L"Vanto.exe"}));
   EXPECT_EQ(ProductRun(500), "");
 }

@@ -88,7 +88,7 @@ TEST_F(Stages, NoArchiveAtAllStopsTheUpdateWithTheWindowOpen) {
   ExpectStillOpen();
 
   ui::Click(ui::Control(w, ui::kBtnCancel));
-  ExpectClosedAndClean();
+  ExpectClosedAndClean(2);
   EXPECT_EQ(List(product), (Names{L"Blanks\\", L"Vanto.exe"}));
 }
 
@@ -111,7 +111,7 @@ TEST_F(Stages, AnArchiveInUseStopsTheFetchingAndNothingIsUnpacked) {
   EXPECT_EQ(List(product), (Names{L"Blanks\\", L"Temp1\\", L"Vanto.exe"}));
 
   ui::Click(ui::Control(w, ui::kBtnCancel));
-  ExpectClosedAndClean();
+  ExpectClosedAndClean(2);
 }
 
 // A close request while the library's box is up waits for the run: the library is never
@@ -135,7 +135,7 @@ TEST_F(Stages, ACorruptArchiveIsReportedAndTheProductIsNotChanged) {
   ui::Box end = NextBox();
   ExpectWarning(end, kNotChanged);
   ASSERT_TRUE(ui::Answer(end, IDOK));
-  ExpectClosedAndClean();
+  ExpectClosedAndClean(2);
   EXPECT_EQ(List(product), (Names{L"Blanks\\", L"Vanto.exe"}));
   EXPECT_EQ(List(Product(L"Blanks")), Names{});
 }
@@ -155,7 +155,7 @@ TEST_F(Stages, WithoutBlanksAFormFailsToCopyAndNothingOfTheUpdateLands) {
   ui::Box end = NextBox();
   ExpectWarning(end, kNotChanged);
   ASSERT_TRUE(ui::Answer(end, IDOK));
-  ExpectClosedAndClean();
+  ExpectClosedAndClean(2);
   EXPECT_EQ(List(product), Names{L"Vanto.exe"});
 }
 
@@ -173,7 +173,7 @@ TEST_F(Stages, AFileNamedLikeAProductFolderFailsToCopyAndTheUpdateIsUndone) {
   ui::Box end = NextBox();
   ExpectWarning(end, kRolledBack);
   ASSERT_TRUE(ui::Answer(end, IDOK));
-  ExpectClosedAndClean();
+  ExpectClosedAndClean(2);
   EXPECT_EQ(List(product), (Names{L"Blanks\\", L"Reports\\", L"Vanto.exe"}));
   EXPECT_EQ(Read(Product(L"Reports\\2019.db")), "the user's");
 }
