@@ -78,6 +78,7 @@ bool HasWorkFolder(const char* target) {
 bool TUpdateRun::RecoverEarlierRuns() {
   return ForEachWorkFolder(Target, [this](const char* path) {
     const TUndo undone = RollBack(path);
+    if (undone != TUndo::Nothing) Log.Line(TxtLogRecovering, AnsiText{path});
     if (undone == TUndo::Incomplete) {
       char backup[MAX_PATH];
       BackupFolder(path, backup);

@@ -28,3 +28,5 @@ inline constexpr Cp1251Text TxtLogProduct{"Папка на продукта:"};
 inline constexpr Cp1251Text TxtLogFetched{"Копиран архив:"};
 inline constexpr Cp1251Text TxtLogUnpacking{"Разархивиране:"};
 inline constexpr Cp1251Text TxtLogLibrary{"UNZDLL.DLL:"};
+inline constexpr Cp1251Text TxtLogRollingBack{"Отменят се промените, записани в"};
+inline constexpr Cp1251Text TxtLogRecovering{"Прекъсната актуализация, записана в"};

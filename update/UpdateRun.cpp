@@ -38,6 +38,7 @@ void TUpdateRun::End(TRunEnd how) {
 
 void TUpdateRun::Fail() {
   Unzip.reset();
+  Log.Line(TxtLogRollingBack, AnsiText{WorkDir()});
   switch (RollBack(WorkDir(), &Journal)) {
     case TUndo::Nothing:
       Say(MsgWarning, TxtNotFinished, TxtNotChanged);
