@@ -1,6 +1,6 @@
 #include "app/LibrarySearch.h"
 
-#include "app/SystemEntry.h"
+#include "update/SystemEntry.h"
 
 void KeepCurrentFolderOutOfLibrarySearch() {
   const DWORD searchDefaultDirs = 0x1000;  // LOAD_LIBRARY_SEARCH_DEFAULT_DIRS

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # wine-prefix.sh PREFIX: makes (once) a private Wine prefix that models a Windows with its
-# standard fonts and a floppy drive A: (pointed at PREFIX/../floppy; tests re-point it).
+# standard fonts, a floppy drive A: and a network drive N: (pointed at PREFIX/../floppy and
+# PREFIX/../network; tests re-point them).
 set -euo pipefail
 prefix=$(realpath -m "$1")
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-ready="$prefix/.talvo-ready-4"
+ready="$prefix/.talvo-ready-5"
 [ -f "$ready" ] && exit 0
 mkdir -p "$(dirname "$prefix")"  # Wine makes the prefix itself, but not its parents
 
@@ -24,6 +25,11 @@ floppy="$(dirname "$prefix")/floppy"
 mkdir -p "$floppy"
 ln -sfn "$floppy" "$prefix/dosdevices/a:"
 wine reg add 'HKLM\Software\Wine\Drives' /v a: /d floppy /f >/dev/null 2>&1
+# Wine reads the drive types when its server starts: they are set here, once.
+network="$(dirname "$prefix")/network"
+mkdir -p "$network"
+ln -sfn "$network" "$prefix/dosdevices/n:"
+wine reg add 'HKLM\Software\Wine\Drives' /v n: /d network /f >/dev/null 2>&1
 # Windows not managed by an X window manager: Xvfb has none, and Wine otherwise waits 2 s for
 # one at every hide (every closed message box), and draws no title bar.
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1

@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "update/FileUtils.h"
+#include "update/FindFiles.h"
 #include "update/Messages.h"
 
 namespace {
@@ -40,7 +41,53 @@ bool MakeFullPath(char* target) {
   return true;
 }
 
+// "Temp" and digits: the names of our work folders.
+bool IsWorkFolderName(const char* name) {
+  if (strncmp(name, "Temp", 4) != 0 || !name[4]) return false;
+  for (const char* c = name + 4; *c; ++c)
+    if (*c < '0' || *c > '9') return false;
+  return true;
+}
+
+// Calls visit(path) for each work folder of ours in target until it returns false. Folders
+// of the user's, even one named TempN, carry no journal of ours and are never visited.
+template <typename Visit>
+bool ForEachWorkFolder(const char* target, Visit visit) {
+  FindFiles folders(target, "Temp*");
+  if (!folders.Found()) return true;
+  do {
+    char path[MAX_PATH];
+    TJournalRecords records;
+    if ((folders.Entry().dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+        IsWorkFolderName(folders.Name()) && JoinPath(target, folders.Name(), path) &&
+        records.Read(path) && !visit(path))
+      return false;
+  } while (folders.Next());
+  return true;
+}
+
+bool HasWorkFolder(const char* target) {
+  return !ForEachWorkFolder(target, [](const char*) { return false; });
+}
+
 }  // namespace
+
+// A work folder that an earlier run of ours left behind is undone and removed: the product
+// first gets back what an interrupted run changed.
+bool TUpdateRun::RecoverEarlierRuns() {
+  return ForEachWorkFolder(Target, [this](const char* path) {
+    const TUndo undone = RollBack(path);
+    if (undone == TUndo::Incomplete) {
+      char backup[MAX_PATH];
+      BackupFolder(path, backup);
+      Say(MsgError, TxtNotRestored, TxtKeptIn, AnsiText{backup});
+      return false;
+    }
+    RemoveWorkFolder(path);
+    if (undone == TUndo::Restored) Say(MsgInfo, TxtInterrupted, TxtRestored);
+    return true;
+  });
+}
 
 bool TUpdateRun::CheckTargetFolder(const char* folderText) {
   ReadTargetDir(folderText, Target);
@@ -58,6 +105,21 @@ bool TUpdateRun::CheckTargetFolder(const char* folderText) {
     Say(MsgError, TxtFolderEntered, AnsiText{Target}, TxtPathTooLong);
     return false;
   }
+  // A run stopped while the program itself was being replaced leaves it in its backup: the
+  // folder is still the product's, and the recovery brings the program back.
+  if (!PathExists(program) && !HasWorkFolder(Target)) {
+    Say(MsgError, TxtFolderIsNot, TxtNotProductFolder);
+    return false;
+  }
+  if (!Lock.Take(Target)) {
+    Say(MsgError, TxtBusy);
+    Refusal = TRunEnd::Busy;
+    return false;
+  }
+  if (!RecoverEarlierRuns()) {
+    Refusal = TRunEnd::RestoreIncomplete;
+    return false;
+  }
   if (!PathExists(program)) {
     Say(MsgError, TxtFolderIsNot, TxtNotProductFolder);
     return false;
@@ -67,7 +129,7 @@ bool TUpdateRun::CheckTargetFolder(const char* folderText) {
   Ui.ShowStage(TxtMakingWorkDir);
   // A run stopped earlier with the window open leaves its work folder: Make takes it away
   // rather than leave TempN litter in the product folder.
-  if (Work.Make(Target)) return true;
+  if (Work.Make(Target) && Journal.Create(WorkDir())) return true;
   Say(MsgError, TxtCreateDirError, AnsiText{Work.Path()});
   return false;
 }

@@ -19,17 +19,27 @@ void Append(wchar_t* text, size_t size, size_t* len, const char* src, unsigned c
   text[*len] = L'\0';
 }
 
+void AppendLine(wchar_t* text, size_t size, size_t* len, const TMsgLine& line) {
+  if (line.Str) return Append(text, size, len, line.Str, line.CodePage);
+  const size_t room = size - 1 - *len;
+  size_t n = wcslen(line.Wide);
+  if (n > room) n = room;
+  memcpy(text + *len, line.Wide, n * sizeof(wchar_t));
+  *len += n;
+  text[*len] = L'\0';
+}
+
 }  // namespace
 
 size_t ComposeMsg(wchar_t* text, size_t size, const TMsgLine lines[5]) {
   if (size == 0) return 0;
   size_t len = 0;
   text[0] = L'\0';
-  if (lines[0].Str) Append(text, size, &len, lines[0].Str, lines[0].CodePage);
+  if (lines[0].Present()) AppendLine(text, size, &len, lines[0]);
   for (int i = 1; i < 5; ++i) {
-    if (!lines[i].Str) continue;
+    if (!lines[i].Present()) continue;
     Append(text, size, &len, "\r\n", 1251);
-    Append(text, size, &len, lines[i].Str, lines[i].CodePage);
+    AppendLine(text, size, &len, lines[i]);
   }
   return len;
 }

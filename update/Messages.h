@@ -7,6 +7,9 @@ enum : unsigned {
   MsgError = 0x10,     // stop icon, OK
   MsgQuestion = 0x41,  // information icon, OK and Cancel: disk change and abort
   MsgSuccess = 0x21,   // question icon, OK and Cancel: the final question
+  MsgWarning = 0x30,   // warning icon, OK: the update ended without success
+  MsgHeld = 0x31,      // warning icon, OK and Cancel: a file in use, an older edition
+  MsgInfo = 0x40,      // information icon, OK: an interrupted update was undone
 };
 
 inline constexpr Cp1251Text TxtUnpackError{"Грешка при разархивиране."};
@@ -28,6 +31,16 @@ inline constexpr Cp1251Text TxtNotFinished{"Актуализацията не е
 inline constexpr Cp1251Text TxtReallyAbort{"Наистина ли искате да я прекъснете?"};
 inline constexpr Cp1251Text TxtSucceeded{"Актуализацията завърши успешно."};
 inline constexpr Cp1251Text TxtStartProduct{"Искате ли да стартирате продукта?"};
+inline constexpr Cp1251Text TxtRestored{"Продуктът е възстановен в предишното си състояние."};
+inline constexpr Cp1251Text TxtNotChanged{"Продуктът не е променен."};
+inline constexpr Cp1251Text TxtFile{"Файлът"};
+inline constexpr Cp1251Text TxtUsedByAnother{"се използва от друга програма."};
+inline constexpr Cp1251Text TxtCloseItAndPressOk{"Затворете я и натиснете OK."};
+inline constexpr Cp1251Text TxtProgram{"Програма: "};
+inline constexpr Cp1251Text TxtInterrupted{"Предишната актуализация е била прекъсната."};
+inline constexpr Cp1251Text TxtNotRestored{"Продуктът не можа да бъде възстановен напълно."};
+inline constexpr Cp1251Text TxtKeptIn{"Предишните файлове са запазени в"};
+inline constexpr Cp1251Text TxtBusy{"Друга актуализация на този продукт е в ход."};
 
 // Status lines of the main window during a run.
 inline constexpr Cp1251Text TxtMakingWorkDir{"Създаване на временна поддиректория..."};

@@ -6,7 +6,9 @@
 
 #include "update/FileUtils.h"
 #include "update/FindFiles.h"
+#include "update/HeldFiles.h"
 #include "update/Messages.h"
+#include "update/ProductLock.h"
 
 namespace {
 
@@ -46,6 +48,12 @@ bool DestinationOf(const char* target, const char* source, const char* name, cha
   return SUCCEEDED(StringCchPrintfA(dest, MAX_PATH, format, target, name));
 }
 
+// What the work folder holds besides the product's files: our journal and backups (their
+// names begin with a dot), and files of the updater's own that never go into the product.
+bool IsProductFile(const char* name) {
+  return name[0] != '.' && !EqualsAsciiNoCase(name, LockFileName);
+}
+
 }  // namespace
 
 bool TUpdateRun::FetchArchives() {
@@ -63,7 +71,6 @@ bool TUpdateRun::FetchArchives() {
     char from[MAX_PATH], to[MAX_PATH];
     bool joined = JoinPath(Medium.Folder, name, from) && JoinPath(WorkDir(), name, to);
     if (!joined || !CopyFileA(from, to, FALSE) || !Fetched.Add(name)) {
-      Abort = true;
       Say(MsgError, TxtCopyError, AnsiText{joined ? from : name}, TxtCannotUpdate);
       return false;
     }
@@ -73,6 +80,7 @@ bool TUpdateRun::FetchArchives() {
 
 bool TUpdateRun::UnpackArchives() {
   Ui.ShowStage(TxtUnpackingFiles);
+  bool reported = false;
   // Only what stage 1 brought is an archive of the update: a file of the product that
   // happens to end in .zip (unpacked by an earlier disk) goes in place like any other.
   for (const char* name = Fetched.First(); name; name = Fetched.Next(name)) {
@@ -80,34 +88,69 @@ bool TUpdateRun::UnpackArchives() {
     char path[MAX_PATH];
     bool joined = JoinPath(WorkDir(), name, path);
     if (!joined || !Unzip->ExtractArchive(path, WorkDir())) {
-      Abort = true;
       Say(MsgError, TxtUnpackFileError, AnsiText{joined ? path : name}, TxtCannotUpdate);
       return false;
     }
-    // The library has told the user what went wrong; the good files still go in place,
-    // but the run must not end by claiming success.
-    if (Unzip->LibraryReportedError()) Abort = true;
+    // The library has told the user what went wrong; the other archives are still
+    // unpacked, as they were, but none of this pass goes into the product.
+    reported = reported || Unzip->LibraryReportedError();
     DeleteFileRetry(path);
   }
-  return true;
+  return !reported;
 }
 
-bool TUpdateRun::DistributeFiles() {
-  Ui.ShowStage(TxtCopyingFiles);
+template <typename Visit>
+bool TUpdateRun::ForEachFile(Visit visit) {
   FindFiles files(WorkDir(), "*.*");
   if (!files.Found()) return true;
   do {
     const char* name = files.Name();
-    if (name[0] == '.') continue;
-    Ui.ShowFile({name});
-    char source[MAX_PATH], dest[MAX_PATH];
-    if (!JoinPath(WorkDir(), name, source)) {
-      Say(MsgError, TxtCopyError, AnsiText{name});
-      continue;
-    }
-    bool fits = DestinationOf(Target, source, name, dest);
-    if (!fits || !CopyFileA(source, dest, FALSE))
-      Say(MsgError, TxtCopyError, AnsiText{source}, AnsiText{dest});
+    if (!IsProductFile(name)) continue;
+    char source[MAX_PATH] = "", dest[MAX_PATH] = "";
+    if (JoinPath(WorkDir(), name, source) && !DestinationOf(Target, source, name, dest))
+      dest[0] = '\0';
+    if (!visit(name, source, dest)) return false;
   } while (files.Next());
   return true;
+}
+
+// Every name this pass puts in place fits a path, its temporary and backup names too:
+// checked before anything changes, so that a folder too deep is refused, not half updated.
+bool TUpdateRun::AllFit() {
+  return ForEachFile([this](const char* name, const char* source, const char* dest) {
+    if (source[0] && dest[0] && Placing.Fits(dest)) return true;
+    Say(MsgError, TxtCopyError, AnsiText{source[0] ? source : name}, AnsiText{dest[0] ? dest : name});
+    return false;
+  });
+}
+
+// No file this pass replaces is open in another program (the product, running): the user
+// closes it and tries again, or gives the update up.
+bool TUpdateRun::NothingHeld() {
+  for (;;) {
+    char held[MAX_PATH] = "";
+    ForEachFile([&held](const char*, const char*, const char* dest) {
+      if (!IsHeld(dest)) return true;
+      strcpy(held, dest);
+      return false;
+    });
+    if (!held[0]) return true;
+    wchar_t line[300];
+    const int n = MultiByteToWideChar(1251, 0, TxtProgram.Str, -1, line, 300);
+    const bool named = n > 0 && HolderName(held, line + n - 1, 300 - n);
+    if (Ask(TAsk::HeldFile, MsgHeld, TxtFile, AnsiText{held}, TxtUsedByAnother,
+            TxtCloseItAndPressOk, named ? TMsgLine(line) : TMsgLine()) != IDOK)
+      return false;
+  }
+}
+
+bool TUpdateRun::DistributeFiles() {
+  Ui.ShowStage(TxtCopyingFiles);
+  if (!AllFit() || !NothingHeld()) return false;
+  return ForEachFile([this](const char* name, const char* source, const char* dest) {
+    Ui.ShowFile({name});
+    if (Placing.Place(source, dest)) return true;
+    Say(MsgError, TxtCopyError, AnsiText{source}, AnsiText{dest});
+    return false;
+  });
 }

@@ -13,13 +13,18 @@ struct AnsiText {
   const char* Str;
 };
 
-// One line of a message box: either kind of text, or no line at all.
+// One line of a message box: either kind of narrow text, a text already in UTF-16, or no
+// line at all.
 class TMsgLine {
 public:
   constexpr TMsgLine() = default;
   constexpr TMsgLine(Cp1251Text text) : Str(text.Str), CodePage(1251) {}
   constexpr TMsgLine(AnsiText text) : Str(text.Str), CodePage(0 /* CP_ACP */) {}
+  constexpr explicit TMsgLine(const wchar_t* text) : Wide(text) {}
+
+  bool Present() const { return Str || Wide; }
 
   const char* Str = nullptr;
   unsigned CodePage = 0;
+  const wchar_t* Wide = nullptr;
 };

@@ -9,7 +9,7 @@
 #include "update/Messages.h"
 
 TUpdateRun::TUpdateRun(TRunUi& ui, TWorkDir& work, const TMedium& medium)
-    : Ui(ui), Work(work), Medium(medium) {}
+    : Ui(ui), Work(work), Medium(medium), Placing(Journal, work.Path()) {}
 
 int TUpdateRun::Ask(TAsk ask, unsigned style, TMsgLine line1, TMsgLine line2, TMsgLine line3,
                     TMsgLine line4, TMsgLine line5) {
@@ -23,7 +23,29 @@ void TUpdateRun::LibraryReport(const char* text) { Ui.ShowLibraryReport({text});
 
 void TUpdateRun::End(TRunEnd how) {
   Unzip.reset();  // no library stays loaded between runs
+  Journal.Close();
+  Lock.Release();
   Ui.Ended(how);
+}
+
+void TUpdateRun::Fail() {
+  Unzip.reset();
+  switch (RollBack(WorkDir(), &Journal)) {
+    case TUndo::Nothing:
+      Say(MsgWarning, TxtNotFinished, TxtNotChanged);
+      return End(TRunEnd::NotChanged);
+    case TUndo::Restored:
+      Say(MsgWarning, TxtNotFinished, TxtRestored);
+      return End(TRunEnd::RolledBack);
+    case TUndo::Incomplete:
+      break;
+  }
+  // What is left of the product's own files stays in the backup folder for good.
+  Work.Keep();
+  char backup[MAX_PATH];
+  BackupFolder(WorkDir(), backup);
+  Say(MsgError, TxtNotRestored, TxtKeptIn, AnsiText{backup});
+  End(TRunEnd::RestoreIncomplete);
 }
 
 bool TUpdateRun::PrepareUnpacker() {
@@ -38,7 +60,6 @@ bool TUpdateRun::PrepareUnpacker() {
     Unzip->SetReporter(this);
     return true;
   }
-  Abort = true;
   return false;
 }
 
@@ -59,23 +80,23 @@ void TUpdateRun::StartProduct() {
 
 void TUpdateRun::RunUpdate(const char* folderText) {
   if (!PrepareUnpacker()) return End(TRunEnd::NoLibrary);
-  if (!CheckTargetFolder(folderText)) return End(TRunEnd::FolderRefused);
+  if (!CheckTargetFolder(folderText)) return End(Refusal);
 
   const int disks = Medium.Removable ? 3 : 1;
   for (int disk = 1;;) {
-    if (!FetchArchives()) return End(TRunEnd::NotFetched);
-    ClearReadOnlyTree(Target);
-    UnpackArchives();
-    DistributeFiles();
+    // The first disk's archives that cannot be taken leave the product as it was, and the
+    // window open to try again.
+    if (!FetchArchives()) return disk == 1 ? End(TRunEnd::NotFetched) : Fail();
+    // Only the work folder is ours to change: an archive from a CD is read-only, and a file
+    // that the library unpacks again must be writable.
+    ClearReadOnlyTree(WorkDir());
+    if (!UnpackArchives() || !DistributeFiles()) return Fail();
     if (++disk > disks) break;
-    if (!AskForDisk(disk)) {
-      Abort = true;
-      break;
-    }
+    if (!AskForDisk(disk)) return Fail();
   }
   Unzip.reset();
+  if (!Placing.Commit()) return Fail();
 
-  if (Abort) return End(TRunEnd::NotChanged);
   if (Ask(TAsk::Start, MsgSuccess, TxtSucceeded, TxtStartProduct) == IDOK) StartProduct();
   End(TRunEnd::Succeeded);
 }

@@ -1,14 +1,18 @@
 #pragma once
 // One update run: what a press of the update button does, from the unpacking library and
 // the folder check through one pass per disk to the success question. It owns its state
-// and reaches the user only through the TRunUi it is given.
+// and reaches the user only through the TRunUi it is given. The product folder ends either
+// as it was or with every file of the update: a run that fails undoes its changes.
 #include <windows.h>
 
 #include <memory>
 
 #include "unzip/InfoZip.h"
+#include "update/Journal.h"
 #include "update/Medium.h"
 #include "update/NameList.h"
+#include "update/Placement.h"
+#include "update/ProductLock.h"
 #include "update/RunUi.h"
 #include "update/Text.h"
 #include "update/WorkDir.h"
@@ -31,22 +35,23 @@ public:
   // The steps of the run, each true when the run may go on.
   // Creates and loads the adapter; tells the user when the library cannot be used.
   bool PrepareUnpacker();
-  // Turns the folder text into TargetDir, makes sure it is the product's folder and makes
-  // a fresh work folder in it; tells the user why when it refuses.
+  // Turns the folder text into TargetDir, makes sure it is the product's folder and that no
+  // other run updates it, undoes what an interrupted run left, and makes a fresh work
+  // folder in it; tells the user why when it refuses.
   bool CheckTargetFolder(const char* folderText);
-  // Copies the archives of the medium into the work folder; false (and Aborted) when a
-  // copy fails or there is no archive at all.
+  // Copies the archives of the medium into the work folder; false when a copy fails or
+  // there is no archive at all.
   bool FetchArchives();
   // Unpacks the archives that FetchArchives copied, each deleted after; false when the
-  // unpacker refused. An archive the library reported errors for sets Aborted.
+  // unpacker refused or the library reported an error (after the last archive).
   bool UnpackArchives();
-  // Copies every file of the work folder into the product folder, rich-text files into its
-  // Blanks subfolder; reports each failed copy and goes on.
+  // Puts every file of the work folder in place in the product folder, rich-text files in
+  // its Blanks subfolder; false at the first file that cannot be, or when the user gives up
+  // waiting for a file in use.
   bool DistributeFiles();
 
   const char* TargetDir() const { return Target; }
   const char* WorkDir() const { return Work.Path(); }
-  bool Aborted() const { return Abort; }
   CInfoZip* Unpacker() const { return Unzip.get(); }
 
 private:
@@ -58,9 +63,20 @@ private:
     Ask(TAsk::Nothing, style, line1, line2, line3, line4, line5);
   }
   bool AskForDisk(int next);
+  bool RecoverEarlierRuns();
+  bool AllFit();
+  bool NothingHeld();
   void StartProduct();
+  // Undoes the run's changes, tells the user how that went, and ends.
+  void Fail();
   void End(TRunEnd how);
   void LibraryReport(const char* text) override;
+
+  // Calls visit(name, source, dest) for each file of the work folder that goes into the product,
+  // until it returns false; source is empty when its path does not fit, dest when the
+  // destination's does not. False when a visit returned false.
+  template <typename Visit>
+  bool ForEachFile(Visit visit);
 
   TRunUi& Ui;
   TWorkDir& Work;
@@ -68,5 +84,8 @@ private:
   char Target[MAX_PATH] = "";
   std::unique_ptr<CInfoZip> Unzip;
   TNameList Fetched;  // the archives the latest stage 1 copied
-  bool Abort = false;
+  TProductLock Lock;
+  TJournal Journal;
+  TPlacement Placing;
+  TRunEnd Refusal = TRunEnd::FolderRefused;  // why the folder check said no
 };

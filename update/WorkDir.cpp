@@ -5,6 +5,7 @@
 
 #include "update/FileUtils.h"
 #include "update/FindFiles.h"
+#include "update/Placement.h"
 
 namespace {
 
@@ -45,9 +46,17 @@ bool TWorkDir::Make(const char* target) {
 void TWorkDir::Remove() {
   if (!Made) return;
   Made = false;
-  if (!PathExists(Name)) return;
-  // A file that cannot be deleted leaves the folder on disk; there is nobody to tell.
-  DeleteDotFiles(Name);
-  DeleteTree(Name);
-  RemoveDirectoryA(Name);
+  if (PathExists(Name)) RemoveWorkFolder(Name);
+}
+
+void RemoveWorkFolder(const char* path) {
+  // There is nobody to tell when a file stays.
+  char backup[MAX_PATH];
+  if (BackupFolder(path, backup)) {
+    DeleteTree(backup);
+    RemoveDirectoryA(backup);
+  }
+  DeleteDotFiles(path);
+  DeleteTree(path);
+  RemoveDirectoryA(path);
 }

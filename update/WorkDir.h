@@ -17,9 +17,15 @@ public:
   bool Make(const char* target);
   // Deletes the folder with everything in it, if this process made it.
   void Remove();
+  // Leaves the folder on the disk for good: it holds what could not be restored.
+  void Keep() { Made = false; }
   const char* Path() const { return Name; }
 
 private:
   char Name[MAX_PATH + 16] = "";
   bool Made = false;
 };
+
+// Deletes a work folder of ours with everything in it: the unpacked files, the journal, the
+// backups. A file that cannot be deleted leaves the folder on the disk.
+void RemoveWorkFolder(const char* path);

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/LibrarySearch.h"
-#include "app/SystemEntry.h"
+#include "update/SystemEntry.h"
 
 namespace {
 
@@ -59,10 +59,16 @@ TEST(LibrarySearch, TheNewerCallWhereItWorksElseTheCurrentFolderIsTakenOut) {
   SetDefaultResult = TRUE;
 }
 
-TEST(LibrarySearch, TheRealLookupFindsLoadedSystemEntriesOnly) {
+// A DLL not loaded yet comes from the system folder, never from beside the program.
+TEST(LibrarySearch, TheRealLookupFindsSystemEntriesInTheSystemFolderOnly) {
   EXPECT_TRUE(LoadedSystemEntry("kernel32.dll", "SetDllDirectoryA"));
   EXPECT_FALSE(LoadedSystemEntry("kernel32.dll", "NoSuchEntry"));
-  EXPECT_FALSE(LoadedSystemEntry("rstrtmgr.dll", "RmStartSession")) << "not loaded";
+  EXPECT_FALSE(LoadedSystemEntry("no-such-system.dll", "Entry"));
+  EXPECT_TRUE(LoadedSystemEntry("rstrtmgr.dll", "RmStartSession"));
+  wchar_t path[MAX_PATH], system[MAX_PATH];
+  ASSERT_TRUE(GetModuleFileNameW(GetModuleHandleW(L"rstrtmgr.dll"), path, MAX_PATH));
+  GetSystemDirectoryW(system, MAX_PATH);
+  EXPECT_EQ(_wcsnicmp(path, system, wcslen(system)), 0);
 }
 
 }  // namespace

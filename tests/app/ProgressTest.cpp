@@ -8,17 +8,13 @@
 namespace {
 
 TEST(Progress, TheFileLineReadsAPathInTheSystemsCodePageTheStageLineAsWindows1251) {
+  ASSERT_EQ(GetACP(), 1252u) << "run this under LC_ALL=C.UTF-8";
   TApplication application;
   TFMain form;
   form.ShowStage(Cp1251Text{"Копиране на файлове..."});
   form.ShowFile(AnsiText{"C:\\B\xFCro\\Caf\xE9.txt"});
   EXPECT_STREQ(form.LblAction->Caption(), L"Копиране на файлове...");
-  wchar_t expected[64];
-  MultiByteToWideChar(CP_ACP, 0, "C:\\B\xFCro\\Caf\xE9.txt", -1, expected, 64);
-  EXPECT_STREQ(form.LblFile->Caption(), expected);
-  if (GetACP() == 1252) {
-    EXPECT_STREQ(form.LblFile->Caption(), L"C:\\B\u00FCro\\Caf\u00E9.txt");
-  }
+  EXPECT_STREQ(form.LblFile->Caption(), L"C:\\B\u00FCro\\Caf\u00E9.txt");
 }
 
 }  // namespace

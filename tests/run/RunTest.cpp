@@ -100,10 +100,9 @@ TEST_F(UpdateRun, ARefusedFolderIsSelectedForCorrectionAndASecondPressWorks) {
   EXPECT_EQ(Read(Product(L"one.txt")), "1");
 }
 
-// Windows refuses to copy over a read-only file, so the update clears the bit of every file
-// in the product's tree first (Wine copies over it anyway: the clearing is checked itself,
-// on a file that no archive brings). Wine keeps no read-only bit on folders; a hidden one
-// shows that folder attributes are left alone.
+// A read-only product file is replaced all the same: it is renamed away, never written over.
+// A user's file that no archive brings keeps its read-only mark. Wine keeps no read-only bit
+// on folders; a hidden one shows that folder attributes are left alone.
 TEST_F(UpdateRun, ReadOnlyFilesAreReplacedAndFolderAttributesStay) {
   t.Sub(L"WinTalvo\\Data\\Old");
   const std::wstring readOnly[] = {Product(L"old.txt"), Product(L"Blanks\\FORM.RTF"),
@@ -126,7 +125,8 @@ TEST_F(UpdateRun, ReadOnlyFilesAreReplacedAndFolderAttributesStay) {
   EXPECT_EQ(Read(readOnly[0]), "new");
   EXPECT_EQ(Read(readOnly[1]), "new");
   EXPECT_EQ(Read(readOnly[2]), "old");
-  EXPECT_EQ(GetFileAttributesW(readOnly[2].c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+  EXPECT_EQ(GetFileAttributesW(readOnly[2].c_str()) & FILE_ATTRIBUTE_READONLY,
+            DWORD(FILE_ATTRIBUTE_READONLY)) << "a user's file that no archive brings keeps its mark";
   EXPECT_EQ(GetFileAttributesW(blanks.c_str()), marked);
 }
 

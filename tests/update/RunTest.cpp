@@ -31,6 +31,9 @@ std::string Disk(int n) {
 }
 const std::string kReallyAbort =
     u8"box 0x41: |Актуализацията не е завършена.|Наистина ли искате да я прекъснете?";
+const std::string kRestored =
+    u8"box 0x30: Актуализацията не е завършена.|Продуктът е възстановен в предишното си състояние.";
+const std::string kNotChanged = u8"box 0x30: Актуализацията не е завършена.|Продуктът не е променен.";
 
 std::string Read(const std::wstring& path) {
   std::string bytes;
@@ -118,24 +121,32 @@ TEST_F(Run, ThreeDisksAskForTheSecondAndThirdAndEveryDiskLands) {
   EXPECT_EQ(Read(Product(L"one.txt")) + Read(Product(L"file2")) + Read(Product(L"file3")), "123");
 }
 
-TEST_F(Run, CancelCancelAtTheDiskQuestionGoesOnCancelOkEndsWithoutSuccess) {
-  ASSERT_TRUE(ui::WriteZip(Medium(L"a.zip"), {{"one.txt", "1"}}));
-  ui.Answers = {IDCANCEL, IDCANCEL, IDCANCEL, IDOK};
+// Cancel, then Cancel again, goes on with the disk in the drive; Cancel, then OK, undoes
+// what the earlier disks changed.
+TEST_F(Run, CancelCancelAtTheDiskQuestionGoesOnCancelOkRollsBack) {
+  ASSERT_TRUE(ui::WriteZip(Medium(L"a.zip"), {{"one.txt", "1"}, {"Vanto.exe", "new"}}));
+  ui.Answers = {IDCANCEL, IDCANCEL, IDCANCEL, IDOK, IDOK};
   Press(true);
 
-  EXPECT_EQ(ui.Only("box"), (Events{Disk(2), kReallyAbort, Disk(3), kReallyAbort}));
+  EXPECT_EQ(ui.Only("box"), (Events{Disk(2), kReallyAbort, Disk(3), kReallyAbort, kRestored}));
   EXPECT_EQ(ui.Only(kUnpacking).size(), 2u) << "the same disk ran a second pass";
-  EXPECT_EQ(ui.End, TRunEnd::NotChanged);
+  EXPECT_EQ(ui.End, TRunEnd::RolledBack);
+  EXPECT_EQ(Read(Product(L"Vanto.exe")), "old");
+  EXPECT_FALSE(ui::Exists(Product(L"one.txt")));
 }
 
-TEST_F(Run, ALibraryErrorIsReportedAndNoSuccessIsClaimed) {
+// The other archives are still unpacked, but nothing of that pass goes into the product.
+TEST_F(Run, ALibraryErrorLeavesTheProductUnchanged) {
   ASSERT_TRUE(ui::WriteZip(Medium(L"a.zip"), {{"one.txt", "1"}}));
   ASSERT_TRUE(ui::WriteFile(Medium(L"bad.zip"), "PK\x03\x04 this is no archive at all"));
+  ui.Answers = {IDOK};
   Press();
 
   EXPECT_EQ(ui.Only("library"), Events{"library: Zip error 3:"});
-  EXPECT_EQ(ui.Only("box"), Events{});
+  EXPECT_EQ(ui.Only("box"), Events{kNotChanged});
+  EXPECT_EQ(ui.Only(kCopying).size(), 1u) << "stage 3 ran";
   EXPECT_EQ(ui.End, TRunEnd::NotChanged);
+  EXPECT_FALSE(ui::Exists(Product(L"one.txt")));
 }
 
 TEST_F(Run, NoArchiveEndsBeforeTheProductIsTouched) {
@@ -146,14 +157,18 @@ TEST_F(Run, NoArchiveEndsBeforeTheProductIsTouched) {
   EXPECT_EQ(ui.End, TRunEnd::NotFetched);
 }
 
-TEST_F(Run, AFormWithoutBlanksIsAFailedCopy) {
+TEST_F(Run, AFormWithoutBlanksIsAFailedCopyAndEverythingIsUndone) {
   ASSERT_TRUE(ui::RemoveTree(Product(L"Blanks")));
-  ASSERT_TRUE(ui::WriteZip(Medium(L"a.zip"), {{"FORM.RTF", "f"}}));
-  ui.Answers = {IDOK, IDCANCEL};
+  ASSERT_TRUE(ui::WriteZip(Medium(L"a.zip"), {{"A.txt", "a"}, {"FORM.RTF", "f"}, {"Vanto.exe", "new"}}));
+  ui.Answers = {IDOK, IDOK};
   Press();
   const std::string work = ui::Utf8(Product(L"Temp1"));
+  ASSERT_EQ(ui.Only("box").size(), 2u);
   EXPECT_EQ(ui.Only("box")[0], u8"box 0x10: Грешка при копиране на файл.|" + work +
                                    "\\FORM.RTF|" + ui::Utf8(Product(L"Blanks\\FORM.RTF")));
+  EXPECT_TRUE(ui.Only("box")[1] == kRestored || ui.Only("box")[1] == kNotChanged);
+  EXPECT_EQ(Read(Product(L"Vanto.exe")), "old");
+  EXPECT_FALSE(ui::Exists(Product(L"A.txt")));
 }
 
 // A product file named like an archive is a file of the product, not an archive of the
@@ -197,10 +212,12 @@ TEST_F(Run, AfterAFailedFetchASecondPressEndsWithTheSuccessQuestion) {
 // changes the current folder later and the library resolves names its own way.
 TEST_F(Run, TheFolderTextIsTrimmedAndMadeWhole) {
   TMedium medium = {};
+  {
+    TUpdateRun first(ui, work, medium);
+    ASSERT_TRUE(first.CheckTargetFolder((" \t\r\n " + ui::Narrow(product, CP_ACP) + " \x01 ").c_str()));
+    EXPECT_EQ(std::string(first.TargetDir()), ui::Narrow(product, CP_ACP));
+  }
   TUpdateRun run(ui, work, medium);
-  ASSERT_TRUE(run.CheckTargetFolder((" \t\r\n " + ui::Narrow(product, CP_ACP) + " \x01 ").c_str()));
-  EXPECT_EQ(std::string(run.TargetDir()), ui::Narrow(product, CP_ACP));
-
   char before[MAX_PATH];
   ASSERT_TRUE(GetCurrentDirectoryA(MAX_PATH, before));
   ASSERT_TRUE(SetCurrentDirectoryW(t.Path().c_str()));
