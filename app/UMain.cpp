@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "forms/Rules.h"
+#include "update/RunRecord.h"
 #include "update/UpdateRun.h"
 
 TFMain* FMain = nullptr;
@@ -42,7 +43,7 @@ const TFormLayout kLayout = {
 
 }  // namespace
 
-TFMain::TFMain() : TForm(kLayout) {
+TFMain::TFMain(const char* logFile) : TForm(kLayout), LogFile(logFile) {
   Lbl2 = Find<TLabel>("Lbl2");
   Lbl3 = Find<TLabel>("Lbl3");
   Lbl4 = Find<TLabel>("Lbl4");
@@ -109,7 +110,8 @@ void TFMain::BtnInstallClick() {
   {
     TRunning running(Running);
     std::unique_ptr<char[]> folder = FolderText(*EditFolder);
-    TUpdateRun run(*this, Work, Medium);
+    TRunLog log(LogFile);
+    TUpdateRun run(*this, Work, Medium, log);
     run.RunUpdate(folder.get());
   }
   switch (LastEnd) {
@@ -136,3 +138,5 @@ void TFMain::BtnInstallClick() {
 bool TFMain::FormCloseQuery() { return !Running; }
 
 void TFMain::FormClose() { Work.Remove(); }
+
+int TFMain::ExitCode() const { return ExitCodeOf(LastEnd); }

@@ -8,7 +8,8 @@
 // update run to the user.
 class TFMain : public TForm, public TRunUi {
 public:
-  TFMain();
+  // logFile: the log file of the command line (ANSI), or none.
+  explicit TFMain(const char* logFile = nullptr);
 
   TLabel* Lbl2;
   TLabel* Lbl3;
@@ -43,7 +44,12 @@ public:
   void ShowLibraryReport(AnsiText text) override;
   void Ended(TRunEnd how) override;
 
+  // The process's exit code: how the latest run ended; closed before any run ended, the
+  // update did not complete.
+  int ExitCode() const;
+
 private:
+  const char* LogFile;
   TMedium Medium;
   TWorkDir Work;
   bool Running = false;

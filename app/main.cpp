@@ -1,24 +1,39 @@
-// Process entry: the application, its one window, the message loop.
+// Process entry: the command line, then either the application with its one window and the
+// message loop, or an update without a window.
 #include <memory>
 
+#include "app/CommandLine.h"
 #include "app/LibrarySearch.h"
+#include "app/Silent.h"
 #include "app/UMain.h"
+#include "update/RunRecord.h"
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR args, int) {
+  KeepCurrentFolderOutOfLibrarySearch();
+  const TCommandLine line = ParseCommandLine(args);
+  // With /SILENT nobody may be there to close a box.
+  if (line.Refused || line.Help) {
+    if (!line.Silent) ShowCommandLineHelp();
+    return line.Refused ? ExitCommandLineRefused : ExitUpdated;
+  }
+  if (line.Silent) return line.Dir[0] ? RunSilent(line) : ExitCommandLineRefused;
+
   // An update runs for many seconds without reading messages; the system must not swap the
   // window for a frozen ghost, or the progress it repaints would not be seen.
   DisableProcessWindowsGhosting();
-  KeepCurrentFolderOutOfLibrarySearch();
-  InstallFaultReport();
+  // A fault may come in the middle of an update: it never ends the process as updated.
+  InstallFaultReport(ExitNotRestored);
   try {
     TApplication application;
-    std::unique_ptr<TFMain> form(new TFMain);
+    std::unique_ptr<TFMain> form(new TFMain(line.Log[0] ? line.Log : nullptr));
     FMain = form.get();
+    if (line.Dir[0]) form->EditFolder->SetText(line.Dir);
     application.Run(*form);
     FMain = nullptr;
+    return form->ExitCode();
   } catch (...) {
     FMain = nullptr;
     HandleException();
   }
-  return 0;
+  return ExitNotUpdated;
 }

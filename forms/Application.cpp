@@ -12,6 +12,7 @@ TApplication* Application = nullptr;
 namespace {
 
 const UINT kCp1251 = 1251;
+UINT FaultExitCode = 0;
 
 void GetTitle(wchar_t* title) {
   wchar_t path[MAX_PATH] = L"";
@@ -48,7 +49,7 @@ LONG WINAPI ReportFault(EXCEPTION_POINTERS* info) {
   }
   ShowReport(text);
   // The process's state is not to be trusted any more: no clean-up, no destructors.
-  TerminateProcess(GetCurrentProcess(), 0);
+  TerminateProcess(GetCurrentProcess(), FaultExitCode);
   return EXCEPTION_EXECUTE_HANDLER;
 }
 
@@ -65,7 +66,10 @@ void HandleException() {
   }
 }
 
-void InstallFaultReport() { SetUnhandledExceptionFilter(ReportFault); }
+void InstallFaultReport(UINT exitCode) {
+  FaultExitCode = exitCode;
+  SetUnhandledExceptionFilter(ReportFault);
+}
 
 TApplication::TApplication() {
   InitCommonControls();

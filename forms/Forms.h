@@ -308,7 +308,7 @@ private:
 };
 
 // Reports system faults (access violation and the like) that nothing handled by the standard
-// report, then ends the process with exit code 0.
-void InstallFaultReport();
+// report, then ends the process with this exit code.
+void InstallFaultReport(UINT exitCode);
 
 extern TApplication* Application;

@@ -7,6 +7,7 @@
 #include "update/FileUtils.h"
 #include "update/FindFiles.h"
 #include "update/Messages.h"
+#include "update/RunRecord.h"
 
 namespace {
 
@@ -124,6 +125,8 @@ bool TUpdateRun::CheckTargetFolder(const char* folderText) {
     Say(MsgError, TxtFolderIsNot, TxtNotProductFolder);
     return false;
   }
+  Log.Attach(Target);
+  Log.Line(TxtLogProduct, AnsiText{Target});
 
   Ui.ClearFile();
   Ui.ShowStage(TxtMakingWorkDir);

@@ -9,6 +9,7 @@
 #include "update/HeldFiles.h"
 #include "update/Messages.h"
 #include "update/ProductLock.h"
+#include "update/RunRecord.h"
 
 namespace {
 
@@ -51,7 +52,8 @@ bool DestinationOf(const char* target, const char* source, const char* name, cha
 // What the work folder holds besides the product's files: our journal and backups (their
 // names begin with a dot), and files of the updater's own that never go into the product.
 bool IsProductFile(const char* name) {
-  return name[0] != '.' && !EqualsAsciiNoCase(name, LockFileName);
+  return name[0] != '.' && !EqualsAsciiNoCase(name, LockFileName) &&
+         !EqualsAsciiNoCase(name, LogFileName);
 }
 
 }  // namespace
@@ -74,6 +76,7 @@ bool TUpdateRun::FetchArchives() {
       Say(MsgError, TxtCopyError, AnsiText{joined ? from : name}, TxtCannotUpdate);
       return false;
     }
+    Log.Line(TxtLogFetched, AnsiText{name});
   } while (archives.Next());
   return true;
 }
@@ -85,6 +88,7 @@ bool TUpdateRun::UnpackArchives() {
   // happens to end in .zip (unpacked by an earlier disk) goes in place like any other.
   for (const char* name = Fetched.First(); name; name = Fetched.Next(name)) {
     Ui.ShowFile({name});
+    Log.Line(TxtLogUnpacking, AnsiText{name});
     char path[MAX_PATH];
     bool joined = JoinPath(WorkDir(), name, path);
     if (!joined || !Unzip->ExtractArchive(path, WorkDir())) {
@@ -149,7 +153,11 @@ bool TUpdateRun::DistributeFiles() {
   if (!AllFit() || !NothingHeld()) return false;
   return ForEachFile([this](const char* name, const char* source, const char* dest) {
     Ui.ShowFile({name});
-    if (Placing.Place(source, dest)) return true;
+    const bool replaced = GetFileAttributesA(dest) != INVALID_FILE_ATTRIBUTES;
+    if (Placing.Place(source, dest)) {
+      LogPlaced(Log, dest, replaced);
+      return true;
+    }
     Say(MsgError, TxtCopyError, AnsiText{source}, AnsiText{dest});
     return false;
   });

@@ -7,24 +7,32 @@
 #include "update/Compose.h"
 #include "update/FileUtils.h"
 #include "update/Messages.h"
+#include "update/RunRecord.h"
 
-TUpdateRun::TUpdateRun(TRunUi& ui, TWorkDir& work, const TMedium& medium)
-    : Ui(ui), Work(work), Medium(medium), Placing(Journal, work.Path()) {}
+TUpdateRun::TUpdateRun(TRunUi& ui, TWorkDir& work, const TMedium& medium, TRunLog& log)
+    : Ui(ui), Log(log), Work(work), Medium(medium), Placing(Journal, work.Path()) {}
 
 int TUpdateRun::Ask(TAsk ask, unsigned style, TMsgLine line1, TMsgLine line2, TMsgLine line3,
                     TMsgLine line4, TMsgLine line5) {
   const TMsgLine lines[5] = {line1, line2, line3, line4, line5};
   wchar_t text[MsgTextSize];
   ComposeMsg(text, MsgTextSize, lines);
-  return Ui.ShowBox(ask, style, text);
+  Log.Text(text);
+  const int answer = Ui.ShowBox(ask, style, text);
+  if (ask != TAsk::Nothing) LogAnswer(Log, answer);
+  return answer;
 }
 
-void TUpdateRun::LibraryReport(const char* text) { Ui.ShowLibraryReport({text}); }
+void TUpdateRun::LibraryReport(const char* text) {
+  Log.Line(TxtLogLibrary, AnsiText{text});
+  Ui.ShowLibraryReport({text});
+}
 
 void TUpdateRun::End(TRunEnd how) {
   Unzip.reset();  // no library stays loaded between runs
   Journal.Close();
   Lock.Release();
+  LogEnd(Log, how);
   Ui.Ended(how);
 }
 
@@ -79,6 +87,7 @@ void TUpdateRun::StartProduct() {
 }
 
 void TUpdateRun::RunUpdate(const char* folderText) {
+  LogStart(Log, Medium);
   if (!PrepareUnpacker()) return End(TRunEnd::NoLibrary);
   if (!CheckTargetFolder(folderText)) return End(Refusal);
   NoteInstalledEdition();

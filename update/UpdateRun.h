@@ -14,6 +14,7 @@
 #include "update/NameList.h"
 #include "update/Placement.h"
 #include "update/ProductLock.h"
+#include "update/RunLog.h"
 #include "update/RunUi.h"
 #include "update/Text.h"
 #include "update/WorkDir.h"
@@ -24,8 +25,8 @@ inline constexpr char ProductProgram[] = "Vanto.exe";
 class TUpdateRun : private TUnzReporter {
 public:
   // work is the work folder of this process, which outlives the run; medium is where the
-  // archives come from.
-  TUpdateRun(TRunUi& ui, TWorkDir& work, const TMedium& medium);
+  // archives come from; log records what the run does and every box it shows.
+  TUpdateRun(TRunUi& ui, TWorkDir& work, const TMedium& medium, TRunLog& log);
   TUpdateRun(const TUpdateRun&) = delete;
   TUpdateRun& operator=(const TUpdateRun&) = delete;
 
@@ -85,6 +86,7 @@ private:
   bool ForEachFile(Visit visit);
 
   TRunUi& Ui;
+  TRunLog& Log;
   TWorkDir& Work;
   TMedium Medium;
   char Target[MAX_PATH] = "";

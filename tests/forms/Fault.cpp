@@ -2,9 +2,9 @@
 #include "TestForm.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  InstallFaultReport();
+  InstallFaultReport(7);
   TTestForm form;
   form.Show();
   SendMessageW(form.Fault->Handle(), BM_CLICK, 0, 0);
-  return 3;  // not reached: the report ends the process with 0
+  return 3;  // not reached: the report ends the process with 7
 }

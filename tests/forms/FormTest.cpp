@@ -231,7 +231,7 @@ TEST(ExceptionReport, TheSilentAbortShowsNothing) {
   EXPECT_EQ(form.Clicks, 1);
 }
 
-TEST(ExceptionReport, AFaultInAHandlerIsReportedAndTheProcessEndsWithZero) {
+TEST(ExceptionReport, AFaultInAHandlerIsReportedAndTheProcessEndsWithTheCodeGiven) {
   wchar_t path[MAX_PATH];
   GetModuleFileNameW(nullptr, path, MAX_PATH);
   wcscpy(wcsrchr(path, L'\\') + 1, L"forms_fault.exe");
@@ -256,5 +256,5 @@ TEST(ExceptionReport, AFaultInAHandlerIsReportedAndTheProcessEndsWithZero) {
       << std::string(answerer.Box.Text.begin(), answerer.Box.Text.end());
   EXPECT_NE(answerer.Box.Text.find(L" 00000000 "), std::wstring::npos);
   EXPECT_TRUE(answerer.Box.Error);
-  EXPECT_EQ(code, 0u);
+  EXPECT_EQ(code, 7u);
 }

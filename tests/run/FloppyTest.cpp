@@ -96,7 +96,7 @@ TEST_F(Floppy, CancelCancelGoesOnWithTheSameDiskAndCancelOkAbortsWithoutTheQuest
   ExpectAbortQuestion(abort);
   ASSERT_TRUE(ui::Answer(abort, IDOK));
 
-  ExpectClosedAndClean();
+  ExpectClosedAndClean(2);
   EXPECT_EQ(ProductRun(500), "");
 }
 

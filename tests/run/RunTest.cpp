@@ -60,7 +60,7 @@ TEST_F(UpdateRun, WithoutTheLibraryTheFolderIsNotExaminedAndTheWindowStays) {
   EXPECT_EQ(List(product), (Names{L"Blanks\\", L"Vanto.exe"}));
 
   ui::Click(ui::Control(w, ui::kBtnCancel));
-  ExpectClosedAndClean();
+  ExpectClosedAndClean(2);
 }
 
 TEST_F(UpdateRun, ARefusedFolderIsSelectedForCorrectionAndASecondPressWorks) {

@@ -87,7 +87,7 @@ TEST_F(Stages, NoArchiveAtAllStopsTheUpdateWithTheWindowOpen) {
   ExpectStillOpen();
 
   ui::Click(ui::Control(w, ui::kBtnCancel));
-  ExpectClosedAndClean();
+  ExpectClosedAndClean(2);
   EXPECT_EQ(List(product), (Names{L"Blanks\\", L"Vanto.exe"}));
 }
 
@@ -110,7 +110,7 @@ TEST_F(Stages, AnArchiveInUseStopsTheFetchingAndNothingIsUnpacked) {
   EXPECT_EQ(List(product), (Names{L"Blanks\\", L"Temp1\\", L"Vanto.exe"}));
 
   ui::Click(ui::Control(w, ui::kBtnCancel));
-  ExpectClosedAndClean();
+  ExpectClosedAndClean(2);
 }
 
 // A close request while the library's box is up waits for the run: the library is never
@@ -131,7 +131,7 @@ TEST_F(Stages, ACorruptArchiveIsReportedAndDeletedTheOthersLandAndNoSuccessIsCla
   ASSERT_TRUE(ui::Answer(box, IDOK));
 
   // No success question: the window just closes once the good files are in place.
-  ExpectClosedAndClean();
+  ExpectClosedAndClean(2);
   EXPECT_EQ(List(product), (Names{L"Blanks\\", L"Vanto.exe", L"one.txt", L"three.txt"}));
   EXPECT_EQ(List(Product(L"Blanks")), Names{L"FORM.RTF"});
 }

@@ -21,7 +21,7 @@ std::vector<std::wstring> List(const std::wstring& dir) {
   if (h == INVALID_HANDLE_VALUE) return names;
   do {
     std::wstring name = d.cFileName;
-    if (name == L"." || name == L"..") continue;
+    if (name == L"." || name == L".." || name == L"TalvoUpdate.log") continue;
     if (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) name += L"\\";
     names.push_back(name);
   } while (FindNextFileW(h, &d));
@@ -33,6 +33,16 @@ std::vector<std::wstring> List(const std::wstring& dir) {
 std::string Read(const std::wstring& path) {
   std::string bytes;
   return ui::ReadFile(path, &bytes) ? bytes : std::string();
+}
+
+bool InOrder(const std::vector<std::string>& events, const std::vector<std::string>& want) {
+  auto at = events.begin();
+  for (const std::string& e : want) {
+    at = std::find(at, events.end(), e);
+    if (at == events.end()) return false;
+    ++at;
+  }
+  return true;
 }
 
 HeldOpen::HeldOpen(const std::wstring& path)
@@ -85,11 +95,11 @@ void Update::ExpectSuccessQuestion(const ui::Box& box) {
   EXPECT_EQ(box.buttons, (std::vector<int>{IDOK, IDCANCEL}));
 }
 
-void Update::ExpectClosedAndClean() {
+void Update::ExpectClosedAndClean(DWORD exitCode) {
   EXPECT_TRUE(ui::WaitGone(w)) << "the window stayed open";
-  DWORD code = 1;
+  DWORD code = 9;
   ASSERT_TRUE(app.WaitExit(&code)) << "the updater still runs";
-  EXPECT_EQ(code, 0u);
+  EXPECT_EQ(code, exitCode);
   ExpectNoWorkFolder();
 }
 

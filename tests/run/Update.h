@@ -27,9 +27,12 @@ std::wstring LibraryWithoutExec();
 // The trap that a start of the product by an unquoted path would run.
 std::wstring TrapProgram();
 
-// Names in a folder, sorted; folders end in "\".
+// Names in a folder, sorted; folders end in "\". The updater's log is no product file and is
+// left out (the scenarios of the log read it themselves).
 std::vector<std::wstring> List(const std::wstring& dir);
 std::string Read(const std::wstring& path);  // empty when missing
+// True when every one of want is among events, in this order.
+bool InOrder(const std::vector<std::string>& events, const std::vector<std::string>& want);
 
 // Keeps a file open with no sharing, as another program that has it in use.
 class HeldOpen {
@@ -61,8 +64,9 @@ protected:
   // The box was a stop box of the update with these lines.
   void ExpectError(const ui::Box& box, const std::string& utf8Text);
   void ExpectSuccessQuestion(const ui::Box& box);
-  // The window closed, the process ended with 0, and no TempN remains in the product.
-  void ExpectClosedAndClean();
+  // The window closed, the process ended with this code (0: updated; 2: the update did not
+  // complete), and no TempN remains in the product.
+  void ExpectClosedAndClean(DWORD exitCode = 0);
   void ExpectStillOpen();
   // Every way a user or the system asks the window to close (the task bar's close of the
   // application window, the system menu, WM_CLOSE) while this box of the run is up: the

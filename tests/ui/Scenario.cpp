@@ -38,6 +38,30 @@ bool PointDriveA(const std::string& target) {
 
 }  // namespace
 
+std::vector<std::string> LogEvents(const std::string& log) {
+  std::vector<std::string> events;
+  if (log.compare(0, 3, "\xEF\xBB\xBF") != 0) events.push_back("<malformed> no byte-order mark");
+  const auto digits = [&](size_t at, size_t n) {
+    for (size_t i = at; i < at + n; ++i)
+      if (log[i] < '0' || log[i] > '9') return false;
+    return true;
+  };
+  for (size_t at = 3, end; at < log.size(); at = end + 2) {
+    end = log.find("\r\n", at);
+    if (end == std::string::npos) end = log.size();
+    const bool dated = end - at >= 21 && digits(at, 4) && log[at + 4] == '-' &&
+                       digits(at + 5, 2) && log[at + 7] == '-' && digits(at + 8, 2) &&
+                       log[at + 10] == ' ' && digits(at + 11, 2) && log[at + 13] == ':' &&
+                       digits(at + 14, 2) && log[at + 16] == ':' && digits(at + 17, 2) &&
+                       log.compare(at + 19, 2, "  ") == 0;
+    if (!dated || end == log.size())
+      events.push_back("<malformed> " + log.substr(at, end - at));
+    else
+      events.push_back(log.substr(at + 21, end - at - 21));
+  }
+  return events;
+}
+
 bool RunUnix(const std::string& command) {
   wchar_t temp[MAX_PATH];
   GetTempPathW(MAX_PATH, temp);

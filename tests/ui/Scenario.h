@@ -52,6 +52,11 @@ struct ZipEntry {
 // Writes a zip archive whose members are stored uncompressed.
 bool WriteZip(const std::wstring& path, const std::vector<ZipEntry>& entries);
 
+// The events of an updater's log (UTF-8): its lines after the byte-order mark with their
+// leading date and time ("2026-03-05 14:07:31  ") taken off. A line that lacks its CR LF or
+// its date and time, and a log without the mark, show as "<malformed> ..." events.
+std::vector<std::string> LogEvents(const std::string& log);
+
 // Runs a Linux shell command from this Wine process and waits until it has finished; true
 // when it exited with status 0. The command holds no double quote.
 bool RunUnix(const std::string& command);

@@ -29,12 +29,12 @@ protected:
     ASSERT_TRUE(edit && browse && install && cancel);
   }
 
-  // The window goes away and the process ends normally.
+  // The window goes away and the process ends, with 2: it closed without an update.
   void ExpectClosed() {
     EXPECT_TRUE(WaitGone(w));
-    DWORD code = 1;
+    DWORD code = 0;
     ASSERT_TRUE(app.WaitExit(&code));
-    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(code, 2u);
   }
 
   TempDir t;

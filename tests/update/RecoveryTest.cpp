@@ -44,9 +44,11 @@ void Collect(const std::wstring& dir, const std::wstring& prefix, Tree* tree) {
   FindClose(h);
 }
 
+// The product's files: the updater's log is none of them.
 Tree TreeOf(const std::wstring& dir) {
   Tree tree;
   Collect(dir, L"", &tree);
+  tree.erase(L"TalvoUpdate.log");
   return tree;
 }
 
@@ -80,7 +82,8 @@ protected:
     ui.Answers = {IDOK};
     TMedium medium = {};
     TWorkDir work;
-    TUpdateRun run(ui, work, medium);
+    TRunLog log;
+    TUpdateRun run(ui, work, medium, log);
     EXPECT_TRUE(run.CheckTargetFolder(Ansi(product).c_str()));
     ui.Answers.clear();
   }
@@ -181,7 +184,8 @@ protected:
     TMedium medium = {};
     strcpy(medium.Folder, Ansi(cd).c_str());
     TWorkDir work;
-    TUpdateRun run(ui, work, medium);
+    TRunLog log;
+    TUpdateRun run(ui, work, medium, log);
     run.RunUpdate(Ansi(product).c_str());
   }
   std::string HeldBox() const {

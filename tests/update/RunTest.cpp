@@ -59,7 +59,8 @@ protected:
     TMedium medium = {};
     strcpy(medium.Folder, ui::Narrow(cd, CP_ACP).c_str());
     medium.Removable = removable;
-    TUpdateRun run(ui, work, medium);
+    TRunLog log;
+    TUpdateRun run(ui, work, medium, log);
     run.RunUpdate(ui::Narrow(product, CP_ACP).c_str());
     EXPECT_TRUE(ui.HasEnded);
     EXPECT_TRUE(ui.Answers.empty()) << "answers left over";
@@ -212,12 +213,13 @@ TEST_F(Run, AfterAFailedFetchASecondPressEndsWithTheSuccessQuestion) {
 // changes the current folder later and the library resolves names its own way.
 TEST_F(Run, TheFolderTextIsTrimmedAndMadeWhole) {
   TMedium medium = {};
+  TRunLog log;
   {
-    TUpdateRun first(ui, work, medium);
+    TUpdateRun first(ui, work, medium, log);
     ASSERT_TRUE(first.CheckTargetFolder((" \t\r\n " + ui::Narrow(product, CP_ACP) + " \x01 ").c_str()));
     EXPECT_EQ(std::string(first.TargetDir()), ui::Narrow(product, CP_ACP));
   }
-  TUpdateRun run(ui, work, medium);
+  TUpdateRun run(ui, work, medium, log);
   char before[MAX_PATH];
   ASSERT_TRUE(GetCurrentDirectoryA(MAX_PATH, before));
   ASSERT_TRUE(SetCurrentDirectoryW(t.Path().c_str()));

@@ -1,0 +1,44 @@
+#pragma once
+// The log that support reads after a run: one line per event, each led by the local date
+// and time, in UTF-8 with a byte-order mark and CR LF, so that Notepad on any Windows shows
+// the Cyrillic. Appended at every run; past LogLimit, its older part is dropped when a run
+// opens it. Writing never fails the run: a log that cannot be written is skipped.
+#include <windows.h>
+#include <stddef.h>
+
+#include "update/Text.h"
+
+inline constexpr char LogFileName[] = "TalvoUpdate.log";  // never a product file: placing and rollback skip it
+
+enum : DWORD { LogLimit = 1024 * 1024 };
+
+class TRunLog {
+public:
+  // file: the log file given on the command line (ANSI path), or none. It gets every line
+  // from the start; it is opened (and cut down) here.
+  explicit TRunLog(const char* file = nullptr);
+  ~TRunLog();
+  TRunLog(const TRunLog&) = delete;
+  TRunLog& operator=(const TRunLog&) = delete;
+
+  // The folder check accepted this product folder: without a file of the command line, the
+  // log is LogFileName there, and the lines of the run so far are written to it first. Lines
+  // of a run whose folder is never accepted go nowhere: nothing is made in a folder that is
+  // not the product's.
+  void Attach(const char* productFolder);
+  // One event: the parts joined by a blank, each widened from its own code page. Line
+  // breaks and control characters in them become blanks, so that an event stays one line.
+  void Line(TMsgLine a, TMsgLine b = {}, TMsgLine c = {}, TMsgLine d = {});
+  // A box's composed text: its lines on one log line, joined by " | ".
+  void Text(const wchar_t* text);
+
+private:
+  void Open(const char* path);
+  void Write(TMsgLine head, const wchar_t* event, const wchar_t* separator);
+
+  HANDLE File = INVALID_HANDLE_VALUE;
+  bool Given = false;    // a file of the command line: Attach leaves it
+  bool Pending = true;   // no file yet: lines wait in Early
+  char Early[4096];
+  size_t EarlySize = 0;
+};

@@ -1,0 +1,68 @@
+#include "update/RunRecord.h"
+
+#include <windows.h>
+#include <strsafe.h>
+
+#include "res/Version.h"
+
+namespace {
+
+const char* DriveKind(const char* folder) {
+  if (folder[0] == '\\' && folder[1] == '\\') return "(мрежов път)";
+  char root[] = "A:\\";
+  root[0] = folder[0];
+  switch (GetDriveTypeA(root)) {
+    case DRIVE_REMOVABLE: return "(сменяем диск)";
+    case DRIVE_FIXED: return "(твърд диск)";
+    case DRIVE_REMOTE: return "(мрежово устройство)";
+    case DRIVE_CDROM: return "(компактдиск)";
+    case DRIVE_RAMDISK: return "(RAM диск)";
+    default: return "(неизвестно устройство)";
+  }
+}
+
+const char* EndText(TRunEnd how) {
+  switch (how) {
+    case TRunEnd::NoLibrary: return "библиотеката за разархивиране не може да се използва";
+    case TRunEnd::FolderRefused: return "папката не е приета";
+    case TRunEnd::Busy: return "друга актуализация на продукта е в ход";
+    case TRunEnd::NotFetched: return "архивите не са копирани; продуктът не е променен";
+    case TRunEnd::NotChanged: return "актуализацията не е завършена; продуктът не е променен";
+    case TRunEnd::RolledBack: return "актуализацията не е завършена; продуктът е възстановен";
+    case TRunEnd::RestoreIncomplete: return "продуктът не е възстановен напълно";
+    case TRunEnd::Succeeded: return "актуализацията завърши успешно";
+  }
+  return "";
+}
+
+}  // namespace
+
+int ExitCodeOf(TRunEnd how) {
+  if (how == TRunEnd::Succeeded) return ExitUpdated;
+  return how == TRunEnd::RestoreIncomplete ? ExitNotRestored : ExitNotUpdated;
+}
+
+void LogStart(TRunLog& log, const TMedium& medium) {
+  log.Line(Cp1251Text{"TalvoUpdate " TALVO_VERSION_TEXT ", команден ред:"},
+           AnsiText{GetCommandLineA()});
+  log.Line(Cp1251Text{"Носител:"}, AnsiText{medium.Folder}, Cp1251Text{DriveKind(medium.Folder)});
+}
+
+void LogEnd(TRunLog& log, TRunEnd how) {
+  char code[40];
+  wsprintfA(code, "(код на изход %d)", ExitCodeOf(how));
+  log.Line(Cp1251Text{"Край:"}, Cp1251Text{EndText(how)}, Cp1251Text{code});
+}
+
+void LogAnswer(TRunLog& log, int answer) {
+  log.Line(Cp1251Text{"Отговор:"}, Cp1251Text{answer == IDOK ? "OK" : "Отказ"});
+}
+
+void LogPlaced(TRunLog& log, const char* dest, bool replaced) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  char size[48] = "";
+  if (GetFileAttributesExA(dest, GetFileExInfoStandard, &data))
+    StringCchPrintfA(size, sizeof size, "(%I64u байта)",
+                     (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+  log.Line(Cp1251Text{replaced ? "Заменен:" : "Добавен:"}, AnsiText{dest}, Cp1251Text{size});
+}

@@ -1,0 +1,30 @@
+#pragma once
+// What the log records of a run besides its boxes, and how the end of a run becomes the
+// process's exit code, the same with or without the window.
+#include "update/Medium.h"
+#include "update/RunLog.h"
+#include "update/RunUi.h"
+
+enum : int {
+  ExitUpdated = 0,             // the update completed
+  ExitCommandLineRefused = 1,  // an unknown switch, or /SILENT without /DIR
+  ExitNotUpdated = 2,          // the update did not complete; the product is as it was
+  ExitNotRestored = 3,         // the product could not be fully restored; the backup is kept
+};
+
+int ExitCodeOf(TRunEnd how);
+
+// The updater's version and command line, the medium's folder and its kind of drive.
+void LogStart(TRunLog& log, const TMedium& medium);
+// How the run ended, with the exit code that tells it.
+void LogEnd(TRunLog& log, TRunEnd how);
+// The answer given to a box that asked.
+void LogAnswer(TRunLog& log, int answer);
+// A file just put in place in the product, with its size; replaced tells whether the product
+// had a file there before.
+void LogPlaced(TRunLog& log, const char* dest, bool replaced);
+
+inline constexpr Cp1251Text TxtLogProduct{"Папка на продукта:"};
+inline constexpr Cp1251Text TxtLogFetched{"Копиран архив:"};
+inline constexpr Cp1251Text TxtLogUnpacking{"Разархивиране:"};
+inline constexpr Cp1251Text TxtLogLibrary{"UNZDLL.DLL:"};
