@@ -28,3 +28,6 @@ inline constexpr Cp1251Text TxtLogProduct{"Папка на продукта:"};
 inline constexpr Cp1251Text TxtLogFetched{"Копиран архив:"};
 inline constexpr Cp1251Text TxtLogUnpacking{"Разархивиране:"};
 inline constexpr Cp1251Text TxtLogLibrary{"UNZDLL.DLL:"};
+inline constexpr Cp1251Text TxtLogInstalledEdition{"Инсталирано издание (Vanto.exe):"};
+inline constexpr Cp1251Text TxtLogBroughtEdition{"Издание от носителя (Vanto.exe):"};
+inline constexpr Cp1251Text TxtLogNoVersion{"без версия"};

@@ -201,7 +201,7 @@ TEST_F(UpdateRun, AnOlderMediumWarnsWithBothEditionsAndCancelLeavesTheProductAsI
   ui::Box ended = NextBox();
   EXPECT_EQ(ui::Utf8(ended.text), u8"Актуализацията не е завършена.\r\nПродуктът не е променен.");
   ASSERT_TRUE(ui::Answer(ended, IDOK));
-  ExpectClosedAndClean();
+  ExpectClosedAndClean(2);
   EXPECT_EQ(List(product), (Names{L"Blanks\\", L"Tarifi.dat", L"Vanto.exe"}));
   EXPECT_EQ(Read(Product(L"Vanto.exe")), installed);
   EXPECT_EQ(Read(Product(L"Tarifi.dat")), "2026");
