@@ -231,94 +231,51 @@ TEST_F(Run, TheFolderTextIsTrimmedAndMadeWhole) {
   EXPECT_EQ(ui.Events, (Events{"clear", kMakingWorkDir, "clear", kMakingWorkDir}));
 }
 
-// Never a step back: the editions are the file versions of the product's program, in the
-// product folder and on the medium.
+// Never a step back: the editions are the file versions of the product's program.
 const std::string kOlder =
     u8"box 0x31: Носителят съдържа по-старо издание на Талво (2025.4.5.6)|"
     u8"от инсталираното (2026.1.2.3).|Наистина ли искате да продължите?";
 
-class StepBack : public Run {
-protected:
-  void SetUp() override {
-    Run::SetUp();
-    ASSERT_TRUE(ui::ReadFile(ui::WindowsPath(TALVO_FAKE_VANTO_2025), &v2025));
-    ASSERT_TRUE(ui::ReadFile(ui::WindowsPath(TALVO_FAKE_VANTO_2026), &v2026));
-    ASSERT_TRUE(ui::ReadFile(ui::WindowsPath(TALVO_FAKE_VANTO), &unversioned));
-    ASSERT_TRUE(ui::WriteFile(Product(L"Vanto.exe"), v2026));
-    ASSERT_TRUE(ui::WriteFile(Product(L"Tarifi.dat"), "2026"));
-  }
-
-  // A medium with this program (none when empty), in a subfolder as media hold it, and data.
-  void Bring(const std::string& program, const std::string& data) {
-    std::vector<ui::ZipEntry> files = {{"Data/Tarifi.dat", data}, {"Data/Kursove.dat", data}};
-    if (!program.empty()) files.push_back({"Program/Vanto.exe", program});
-    ASSERT_TRUE(ui::WriteZip(Medium(L"a.zip"), files));
-  }
-
-  std::string v2025, v2026, unversioned;
-};
-
-TEST_F(StepBack, AnOlderMediumAsksWithBothEditionsBeforeAnythingIsPutInPlaceCancelEnds) {
-  Bring(v2025, "2025");
-  ui.Answers = {IDCANCEL, IDOK};
-  Press();
-
-  EXPECT_EQ(ui.Only("box"), (Events{kOlder, kNotChanged}));
-  EXPECT_EQ(ui.Only("stage").back(), kUnpacking) << "stage 3 began";
-  EXPECT_EQ(ui.End, TRunEnd::NotChanged);
-  EXPECT_EQ(Read(Product(L"Vanto.exe")), v2026);
-  EXPECT_EQ(Read(Product(L"Tarifi.dat")), "2026");
-  EXPECT_FALSE(ui::Exists(Product(L"Kursove.dat")));
+std::string Program(const char* path) {
+  std::string bytes;
+  EXPECT_TRUE(ui::ReadFile(ui::WindowsPath(path), &bytes));
+  return bytes;
 }
 
-TEST_F(StepBack, OkPutsTheOlderEditionInPlaceAndEndsWithTheSuccessQuestion) {
-  Bring(v2025, "2025");
+// OK goes back; the same medium again is the same edition, and a product program without
+// its version is never compared: neither asks.
+TEST_F(Run, AnOlderEditionIsAskedAboutOnceAndOkPutsItInPlace) {
+  const std::string v2025 = Program(TALVO_FAKE_VANTO_2025);
+  ASSERT_TRUE(ui::WriteFile(Product(L"Vanto.exe"), Program(TALVO_FAKE_VANTO_2026)));
+  ASSERT_TRUE(ui::WriteZip(Medium(L"a.zip"), {{"Program/Vanto.exe", v2025}, {"one.txt", "1"}}));
   ui.Answers = {IDOK, IDCANCEL};
   Press();
-
   EXPECT_EQ(ui.Only("box"), (Events{kOlder, kSuccess}));
-  EXPECT_EQ(ui.End, TRunEnd::Succeeded);
   EXPECT_EQ(Read(Product(L"Vanto.exe")), v2025);
-  EXPECT_EQ(Read(Product(L"Kursove.dat")), "2025");
-}
 
-TEST_F(StepBack, NothingIsAskedUnlessBothProgramsNameTheirEditionAndTheNewOneIsOlder) {
-  // The same medium twice, as a repair does.
-  Bring(v2026, "2026");
-  for (int press = 0; press < 2; ++press) {
-    ui.Answers = {IDCANCEL};
-    Press();
-    EXPECT_EQ(ui.Only("box"), Events{kSuccess}) << "press " << press + 1;
-  }
-  // A medium without the program.
-  Bring("", "data only");
   ui.Answers = {IDCANCEL};
   Press();
   EXPECT_EQ(ui.Only("box"), Events{kSuccess});
-  // A product program that carries no version.
-  ASSERT_TRUE(ui::WriteFile(Product(L"Vanto.exe"), unversioned));
-  Bring(v2025, "2025");
+
+  ASSERT_TRUE(ui::WriteFile(Product(L"Vanto.exe"), Program(TALVO_FAKE_VANTO)));
   ui.Answers = {IDCANCEL};
   Press();
   EXPECT_EQ(ui.Only("box"), Events{kSuccess});
-  EXPECT_EQ(Read(Product(L"Vanto.exe")), v2025);
 }
 
-// The question comes with the disk that brings the older program; the disks after it keep
-// that program in the work folder but do not ask again.
-TEST_F(StepBack, OnFloppiesTheDiskThatBringsTheOlderProgramAsksOnce) {
+// The disk that brings the older program asks; the later disks, which find it still in the
+// work folder, do not ask again.
+TEST_F(Run, OnFloppiesTheDiskThatBringsTheOlderProgramAsks) {
+  ASSERT_TRUE(ui::WriteFile(Product(L"Vanto.exe"), Program(TALVO_FAKE_VANTO_2026)));
   ASSERT_TRUE(ui::WriteZip(Medium(L"d1.zip"), {{"one.txt", "1"}}));
+  const std::string v2025 = Program(TALVO_FAKE_VANTO_2025);
   ui.BeforeAnswer = [&](const std::string& box) {
     if (box.find("No 2") == std::string::npos) return;
-    ASSERT_TRUE(ui::RemoveTree(cd));
-    cd = t.Sub(L"cd");
-    Bring(v2025, "2025");
+    ASSERT_TRUE(ui::WriteZip(Medium(L"d1.zip"), {{"Vanto.exe", v2025}}));
   };
   ui.Answers = {IDOK, IDOK, IDOK, IDCANCEL};
   Press(true);
-
   EXPECT_EQ(ui.Only("box"), (Events{Disk(2), kOlder, Disk(3), kSuccess}));
-  EXPECT_EQ(Read(Product(L"Vanto.exe")), v2025);
 }
 
 }  // namespace
