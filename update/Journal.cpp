@@ -62,17 +62,25 @@ bool TJournal::Create(const char* workDir) {
          written == sizeof Header - 1 && FlushFileBuffers(File);
 }
 
-bool TJournal::Record(TStep step, unsigned index, const char* path) {
-  if (File == INVALID_HANDLE_VALUE || Left == 0) return false;
-  if (Left > 0) --Left;
-  char body[MAX_PATH + 32], line[MAX_PATH + 48];
-  const int n = Body(body, sizeof body, step, index, path);
-  if (n < 0 || FAILED(StringCchPrintfA(line, sizeof line, "%08x %s\r\n", Sum(body, n), body)))
-    return false;
-  const DWORD size = static_cast<DWORD>(strlen(line));
-  DWORD written = 0;
-  return WriteFile(File, line, size, &written, nullptr) && written == size &&
-         FlushFileBuffers(File);
+bool TJournal::Record(const TEntry* entries, int count) {
+  if (File == INVALID_HANDLE_VALUE) return false;
+  char lines[2 * (MAX_PATH + 48)];
+  size_t used = 0;
+  int written = 0;
+  for (; written < count && Left != 0; ++written) {
+    if (Left > 0) --Left;
+    char body[MAX_PATH + 32];
+    const TEntry& e = entries[written];
+    const int n = Body(body, sizeof body, e.Step, e.Index, e.Path);
+    if (n < 0 || FAILED(StringCchPrintfA(lines + used, sizeof lines - used, "%08x %s\r\n",
+                                         Sum(body, n), body)))
+      return false;
+    used += strlen(lines + used);
+  }
+  DWORD done = 0;
+  const bool ok = used == 0 || (WriteFile(File, lines, static_cast<DWORD>(used), &done, nullptr) &&
+                                done == used && FlushFileBuffers(File));
+  return ok && written == count;
 }
 
 void TJournal::Close() {

@@ -7,9 +7,9 @@
 // What a record says is about to happen to file number Index of the run.
 enum class TStep : char {
   Temp = 'T',      // its new bytes go to the temporary file Path, beside the destination
-  Original = 'O',  // the product's file Path moves into the backup folder as Index
-  New = 'N',       // Path does not exist yet: the file is new to the product
-  Place = 'P',     // the temporary file is renamed to Path
+  Original = 'O',  // the product's file Path moves into the backup folder as Index, and the
+                   // temporary takes its place
+  New = 'N',       // Path does not exist yet: the temporary becomes this new file
   Commit = 'C',    // every file of the update is in place: nothing is undone any more
 };
 
@@ -17,6 +17,13 @@ struct TRecord {
   TStep Step;
   unsigned Index;
   char Path[MAX_PATH];
+};
+
+// A record to write.
+struct TEntry {
+  TStep Step;
+  unsigned Index;
+  const char* Path;
 };
 
 // The journal's file in a work folder; its first line marks the folder as one of ours.
@@ -31,12 +38,16 @@ public:
 
   // Starts the journal of a new work folder. It stays open, unshared, for the run.
   bool Create(const char* workDir);
-  // Appends a record and flushes it to the disk; false (and nothing may be done) when it
-  // could not be written.
-  bool Record(TStep step, unsigned index, const char* path);
+  // Appends the records and flushes them to the disk in one write; false (and nothing may
+  // be done) when they could not be written.
+  bool Record(const TEntry* entries, int count);
+  bool Record(TStep step, unsigned index, const char* path) {
+    const TEntry entry = {step, index, path};
+    return Record(&entry, 1);
+  }
   void Close();
-  // As if the process stopped after this many more records: the next ones fail. For tests
-  // of what a stop leaves behind.
+  // As if the process stopped after this many more records: the next ones are not written
+  // (of a write of several, those before the stop are). For tests of what a stop leaves.
   void StopAfter(int records) { Left = records; }
 
 private:

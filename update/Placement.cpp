@@ -54,6 +54,11 @@ bool TPlacement::Fits(const char* dest) const {
 }
 
 bool TPlacement::Place(const char* source, const char* dest) {
+  // A folder of the product under a file's name is never moved aside: at the close it would
+  // go with the work folder, and everything in it.
+  const DWORD existing = GetFileAttributesA(dest);
+  if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_DIRECTORY)) return false;
+
   unsigned index;
   char temp[MAX_PATH];
   do {
@@ -61,23 +66,24 @@ bool TPlacement::Place(const char* source, const char* dest) {
     if (!TempFor(dest, index, temp)) return false;
   } while (Exists(temp));  // never a file that is not ours
 
-  if (!Journal.Record(TStep::Temp, index, temp)) return false;
+  // One flushed write announces the temporary and what becomes of the destination; each
+  // step after it can be undone from these two records alone.
+  const bool owned = Owned.Contains(dest);
+  const bool original = !owned && Exists(dest);
+  const TEntry entries[2] = {{TStep::Temp, index, temp},
+                             {original ? TStep::Original : TStep::New, index, dest}};
+  if ((!owned && !Owned.Add(dest)) || !Journal.Record(entries, owned ? 1 : 2)) return false;
   if (!CopyFileA(source, temp, TRUE) || !Flush(temp)) return false;
 
-  if (Owned.Contains(dest)) {
+  if (owned) {
     MakeWritable(dest);
-  } else if (Exists(dest)) {
+  } else if (original) {
     char folder[MAX_PATH], backup[MAX_PATH];
     if (!BackupFolder(WorkDir, folder) || !BackupOf(WorkDir, index, backup)) return false;
     if (!Exists(folder) && !CreateDirectoryA(folder, nullptr)) return false;
-    if (!Journal.Record(TStep::Original, index, dest)) return false;
     if (!MoveFileExA(dest, backup, MOVEFILE_WRITE_THROUGH)) return false;
-    if (!Owned.Add(dest)) return false;
-  } else {
-    if (!Journal.Record(TStep::New, index, dest) || !Owned.Add(dest)) return false;
   }
-
-  return Journal.Record(TStep::Place, index, dest) && MoveFileExA(temp, dest, Moved);
+  return MoveFileExA(temp, dest, Moved) != FALSE;
 }
 
 TUndo RollBack(const char* workDir, TJournal* open) {
@@ -110,7 +116,6 @@ TUndo RollBack(const char* workDir, TJournal* open) {
           whole = MoveFileExA(backup, r.Path, Moved) && whole;
         }
         break;
-      case TStep::Place:
       case TStep::Commit:
         break;
     }

@@ -58,7 +58,7 @@ TEST_F(Floppy, ThreePassesWithADiskQuestionBeforeTheSecondAndTheThird) {
   // The work folder kept disk 1's files, so the second pass put them in place again.
   ui::Box ask3 = NextBox();
   ExpectDiskQuestion(ask3, 3);
-  EXPECT_EQ(List(Product(L"Temp1")), (Names{L"common.txt", L"one.txt", L"two.txt"}));
+  EXPECT_EQ(List(Product(L"Temp1")), (Names{L".journal", L"common.txt", L"one.txt", L"two.txt"}));
   EXPECT_EQ(Read(Product(L"one.txt")), "1");
   EXPECT_EQ(Read(Product(L"common.txt")), "from 2");
   ASSERT_TRUE(drive.SwapDisk(disk3));
@@ -96,7 +96,12 @@ TEST_F(Floppy, CancelCancelGoesOnWithTheSameDiskAndCancelOkAbortsWithoutTheQuest
   ExpectAbortQuestion(abort);
   ASSERT_TRUE(ui::Answer(abort, IDOK));
 
+  // The abort undoes both passes: the product is as it was before the press.
+  ui::Box end = NextBox();
+  ExpectWarning(end, kRolledBack);
+  ASSERT_TRUE(ui::Answer(end, IDOK));
   ExpectClosedAndClean(2);
+  EXPECT_EQ(List(product), (Names{L"Blanks\\", L"Vanto.exe"}));
   EXPECT_EQ(ProductRun(500), "");
 }
 

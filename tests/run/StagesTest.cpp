@@ -20,9 +20,10 @@ TEST_F(Stages, TwoArchivesLandFlattenedFormsInBlanksAndTheInstallerIsLeftAlone) 
 
   ui::Box done = NextBox();
   ExpectSuccessQuestion(done);
-  // The archives were unpacked and deleted: only their members are in the work folder.
-  EXPECT_EQ(List(Product(L"Temp1")),
-            (Names{L"FORM.RTF", L"a.rtf", L"readme.txt", L"rtf", L"x.dat", L"x.srtf"}));
+  // The archives were unpacked and deleted: only their members are in the work folder,
+  // beside the run's journal.
+  EXPECT_EQ(List(Product(L"Temp1")), (Names{L".journal", L"FORM.RTF", L"a.rtf", L"readme.txt",
+                                            L"rtf", L"x.dat", L"x.srtf"}));
   ASSERT_TRUE(ui::Answer(done, IDCANCEL));
   ExpectClosedAndClean();
 
@@ -44,7 +45,7 @@ TEST_F(Stages, ReadOnlyArchivesFromACdAreUnpackedAndDeletedAllTheSame) {
 
   ui::Box done = NextBox();
   ExpectSuccessQuestion(done);
-  EXPECT_EQ(List(Product(L"Temp1")), Names{L"one.txt"});
+  EXPECT_EQ(List(Product(L"Temp1")), (Names{L".journal", L"one.txt"}));
   ASSERT_TRUE(ui::Answer(done, IDCANCEL));
   ExpectClosedAndClean();
   EXPECT_EQ(List(product), (Names{L"Blanks\\", L"Vanto.exe", L"one.txt"}));
@@ -59,7 +60,7 @@ TEST_F(Stages, AMemberNamedWithALeadingDotLeavesNoWorkFolderBehind) {
 
   ui::Box done = NextBox();
   ExpectSuccessQuestion(done);
-  EXPECT_EQ(List(Product(L"Temp1")), (Names{L".hidden", L"a.txt"}));
+  EXPECT_EQ(List(Product(L"Temp1")), (Names{L".hidden", L".journal", L"a.txt"}));
   ASSERT_TRUE(ui::Answer(done, IDCANCEL));
   ExpectClosedAndClean();
   EXPECT_EQ(List(product), (Names{L"Blanks\\", L"Vanto.exe", L"a.txt"}));
@@ -71,7 +72,7 @@ TEST_F(Stages, AMediumWithOnlyTheInstallerArchivePassesWithNothingCopied) {
 
   ui::Box done = NextBox();
   ExpectSuccessQuestion(done);
-  EXPECT_EQ(List(Product(L"Temp1")), Names{});
+  EXPECT_EQ(List(Product(L"Temp1")), Names{L".journal"});
   ASSERT_TRUE(ui::Answer(done, IDCANCEL));
   ExpectClosedAndClean();
   EXPECT_EQ(List(product), (Names{L"Blanks\\", L"Vanto.exe"}));
@@ -114,8 +115,9 @@ TEST_F(Stages, AnArchiveInUseStopsTheFetchingAndNothingIsUnpacked) {
 }
 
 // A close request while the library's box is up waits for the run: the library is never
-// let go under its own call.
-TEST_F(Stages, ACorruptArchiveIsReportedAndDeletedTheOthersLandAndNoSuccessIsClaimed) {
+// let go under its own call. An archive the library could not read means an update that did
+// not complete: none of this pass goes into the product.
+TEST_F(Stages, ACorruptArchiveIsReportedAndTheProductIsNotChanged) {
   ASSERT_TRUE(ui::WriteZip(Medium(L"a.zip"), {{"one.txt", "1"}, {"FORM.RTF", "f"}}));
   ASSERT_TRUE(ui::WriteFile(Medium(L"bad.zip"), "PK\x03\x04 this is no archive at all"));
   ASSERT_TRUE(ui::WriteZip(Medium(L"c.zip"), {{"three.txt", "3"}}));
@@ -130,13 +132,17 @@ TEST_F(Stages, ACorruptArchiveIsReportedAndDeletedTheOthersLandAndNoSuccessIsCla
   AskToCloseDuring(box);
   ASSERT_TRUE(ui::Answer(box, IDOK));
 
-  // No success question: the window just closes once the good files are in place.
+  ui::Box end = NextBox();
+  ExpectWarning(end, kNotChanged);
+  ASSERT_TRUE(ui::Answer(end, IDOK));
   ExpectClosedAndClean(2);
-  EXPECT_EQ(List(product), (Names{L"Blanks\\", L"Vanto.exe", L"one.txt", L"three.txt"}));
-  EXPECT_EQ(List(Product(L"Blanks")), Names{L"FORM.RTF"});
+  EXPECT_EQ(List(product), (Names{L"Blanks\\", L"Vanto.exe"}));
+  EXPECT_EQ(List(Product(L"Blanks")), Names{});
 }
 
-TEST_F(Stages, WithoutBlanksEachFormFailsToCopyAndEverythingElseLands) {
+// The listing is in name order: the form is the first file and fails before anything of the
+// product was changed.
+TEST_F(Stages, WithoutBlanksAFormFailsToCopyAndNothingOfTheUpdateLands) {
   ASSERT_TRUE(ui::RemoveTree(Product(L"Blanks")));
   ASSERT_TRUE(ui::WriteZip(Medium(L"a.zip"), {{"one.txt", "1"}, {"FORM.RTF", "f"},
                                               {"two.txt", "2"}}));
@@ -146,14 +152,35 @@ TEST_F(Stages, WithoutBlanksEachFormFailsToCopyAndEverythingElseLands) {
   ExpectError(box, u8"Грешка при копиране на файл.\r\n" + ui::Utf8(Work(L"FORM.RTF")) +
                        "\r\n" + ui::Utf8(Product(L"Blanks\\FORM.RTF")));
   ASSERT_TRUE(ui::Answer(box, IDOK));
-  ui::Box done = NextBox();
-  ExpectSuccessQuestion(done);
-  ASSERT_TRUE(ui::Answer(done, IDCANCEL));
-  ExpectClosedAndClean();
-  EXPECT_EQ(List(product), (Names{L"Vanto.exe", L"one.txt", L"two.txt"}));
+  ui::Box end = NextBox();
+  ExpectWarning(end, kNotChanged);
+  ASSERT_TRUE(ui::Answer(end, IDOK));
+  ExpectClosedAndClean(2);
+  EXPECT_EQ(List(product), Names{L"Vanto.exe"});
 }
 
-TEST_F(Stages, AProductFileInUseIsReportedAndEveryOtherFileLands) {
+// A member named like a folder of the product cannot replace it: a copy error, and the file
+// put in place before it is undone. The folder keeps what it holds.
+TEST_F(Stages, AFileNamedLikeAProductFolderFailsToCopyAndTheUpdateIsUndone) {
+  ASSERT_TRUE(ui::WriteFile(ui::Join(t.Sub(L"WinTalvo\\Reports"), L"2019.db"), "the user's"));
+  ASSERT_TRUE(ui::WriteZip(Medium(L"a.zip"), {{"one.txt", "1"}, {"Reports", "a file"}}));
+  Start(updater);
+
+  ui::Box box = NextBox();
+  ExpectError(box, u8"Грешка при копиране на файл.\r\n" + ui::Utf8(Work(L"Reports")) + "\r\n" +
+                       ui::Utf8(Product(L"Reports")));
+  ASSERT_TRUE(ui::Answer(box, IDOK));
+  ui::Box end = NextBox();
+  ExpectWarning(end, kRolledBack);
+  ASSERT_TRUE(ui::Answer(end, IDOK));
+  ExpectClosedAndClean(2);
+  EXPECT_EQ(List(product), (Names{L"Blanks\\", L"Reports\\", L"Vanto.exe"}));
+  EXPECT_EQ(Read(Product(L"Reports\\2019.db")), "the user's");
+}
+
+// The file in use is named before anything is changed; once it is let go, OK goes on and
+// every file lands.
+TEST_F(Stages, AProductFileInUseIsNamedAndOnceLetGoEveryFileLands) {
   ASSERT_TRUE(ui::WriteFile(Product(L"data.dat"), "old"));
   ASSERT_TRUE(ui::WriteZip(Medium(L"a.zip"), {{"a.txt", "1"}, {"data.dat", "new"},
                                               {"z.txt", "2"}}));
@@ -162,15 +189,15 @@ TEST_F(Stages, AProductFileInUseIsReportedAndEveryOtherFileLands) {
   Start(updater);
 
   ui::Box box = NextBox();
-  ExpectError(box, u8"Грешка при копиране на файл.\r\n" + ui::Utf8(Work(L"data.dat")) +
-                       "\r\n" + ui::Utf8(Product(L"data.dat")));
+  ExpectHeldFile(box, Product(L"data.dat"));
+  EXPECT_FALSE(ui::Exists(Product(L"a.txt")));
+  held.Release();
   ASSERT_TRUE(ui::Answer(box, IDOK));
   ui::Box done = NextBox();
   ExpectSuccessQuestion(done);
   ASSERT_TRUE(ui::Answer(done, IDCANCEL));
   ExpectClosedAndClean();
-  held.Release();
-  EXPECT_EQ(Read(Product(L"data.dat")), "old");
+  EXPECT_EQ(Read(Product(L"data.dat")), "new");
   EXPECT_EQ(Read(Product(L"a.txt")), "1");
   EXPECT_EQ(Read(Product(L"z.txt")), "2");
 }

@@ -7,6 +7,9 @@ namespace run {
 const char* const kCaption = u8" Актуализация на Талво";
 const char* const kSucceeded =
     u8"Актуализацията завърши успешно.\r\nИскате ли да стартирате продукта?";
+const char* const kNotChanged = u8"Актуализацията не е завършена.\r\nПродуктът не е променен.";
+const char* const kRolledBack =
+    u8"Актуализацията не е завършена.\r\nПродуктът е възстановен в предишното си състояние.";
 
 std::wstring FakeProduct() { return ui::WindowsPath(TALVO_FAKE_VANTO); }
 std::wstring LibraryWithoutExec() { return ui::WindowsPath(TALVO_UNZDLL_NO_EXEC); }
@@ -86,6 +89,28 @@ void Update::ExpectError(const ui::Box& box, const std::string& utf8Text) {
   EXPECT_EQ(ui::Utf8(box.text), utf8Text);
   EXPECT_EQ(box.icon, ui::Icon::Error);
   EXPECT_EQ(box.buttons, std::vector<int>{IDOK});
+}
+
+void Update::ExpectWarning(const ui::Box& box, const std::string& utf8Text) {
+  EXPECT_EQ(ui::Utf8(box.caption), kCaption);
+  EXPECT_EQ(ui::Utf8(box.text), utf8Text);
+  EXPECT_EQ(box.icon, ui::Icon::Warning);
+  EXPECT_EQ(box.buttons, std::vector<int>{IDOK});
+}
+
+void Update::ExpectHeldFile(const ui::Box& box, const std::wstring& path) {
+  const std::string lines = u8"Файлът\r\n" + ui::Utf8(path) +
+                            u8"\r\nсе използва от друга програма.\r\nЗатворете я и натиснете OK.";
+  const std::string text = ui::Utf8(box.text);
+  EXPECT_EQ(text.substr(0, lines.size()), lines);
+  // Where the system can tell, the program that holds it is named last.
+  const std::string program = u8"\r\nПрограма: ";
+  if (text.size() > lines.size()) {
+    EXPECT_EQ(text.compare(lines.size(), program.size(), program), 0) << text;
+  }
+  EXPECT_EQ(ui::Utf8(box.caption), kCaption);
+  EXPECT_EQ(box.icon, ui::Icon::Warning);
+  EXPECT_EQ(box.buttons, (std::vector<int>{IDOK, IDCANCEL}));
 }
 
 void Update::ExpectSuccessQuestion(const ui::Box& box) {

@@ -17,6 +17,10 @@ namespace run {
 // Texts of the boxes as the user reads them (lines joined with CR LF).
 extern const char* const kCaption;
 extern const char* const kSucceeded;  // the success question
+// How an update that did not complete ends: nothing of the product had been changed, or
+// what had been was undone.
+extern const char* const kNotChanged;
+extern const char* const kRolledBack;
 
 // The fake product of the build: records how it was started in vanto-ran.txt beside itself.
 std::wstring FakeProduct();
@@ -64,6 +68,10 @@ protected:
   // The box was a stop box of the update with these lines.
   void ExpectError(const ui::Box& box, const std::string& utf8Text);
   void ExpectSuccessQuestion(const ui::Box& box);
+  // A warning of the update with OK alone: how an update that did not complete ended.
+  void ExpectWarning(const ui::Box& box, const std::string& utf8Text);
+  // The box that names a product file in use, with OK to try again and Cancel.
+  void ExpectHeldFile(const ui::Box& box, const std::wstring& path);
   // The window closed, the process ended with this code (0: updated; 2: the update did not
   // complete), and no TempN remains in the product.
   void ExpectClosedAndClean(DWORD exitCode = 0);

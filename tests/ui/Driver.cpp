@@ -97,7 +97,11 @@ App::~App() {
 }
 
 bool App::Start(const std::wstring& exe, const std::wstring& dir, const std::wstring& args) {
-  if (process_) return false;
+  if (process_) {
+    if (Running()) return false;
+    CloseHandle(process_);
+    process_ = nullptr;
+  }
   std::wstring cmd = L"\"" + exe + L"\"";
   if (!args.empty()) cmd += L" " + args;
   STARTUPINFOW si{};

@@ -59,7 +59,8 @@ public:
   App& operator=(const App&) = delete;
   ~App();
 
-  // Starts exe (quoted on its command line, then args) with dir as its working directory.
+  // Starts exe (quoted on its command line, then args) with dir as its working directory;
+  // once the program started before has ended, the next one (a second run of the updater).
   bool Start(const std::wstring& exe, const std::wstring& dir, const std::wstring& args = L"");
   DWORD Pid() const { return pid_; }
   bool Running() const;

@@ -78,14 +78,21 @@ TEST_F(FromRemovable, FloppyMeansAQuestionForTheNextDisk) {
   EXPECT_EQ(disk.buttons, (std::vector<int>{IDOK, IDCANCEL}));
   ExpectFirstPassDone();
 
-  // Declining the disk and confirming the abort ends the run without the success question.
+  // Declining the disk and confirming the abort ends the run without the success question,
+  // and the first pass is undone.
   ASSERT_TRUE(ui::Answer(disk, IDCANCEL));
   ui::Box abort = ui::ReadBox(app.WaitBox());
   EXPECT_EQ(ui::Utf8(abort.text),
             u8"\r\nАктуализацията не е завършена.\r\nНаистина ли искате да я прекъснете?");
   EXPECT_EQ(abort.icon, ui::Icon::Information);
   ASSERT_TRUE(ui::Answer(abort, IDOK));
+  ui::Box end = ui::ReadBox(app.WaitBox());
+  EXPECT_EQ(ui::Utf8(end.text), u8"Актуализацията не е завършена.\r\n"
+                                u8"Продуктът е възстановен в предишното си състояние.");
+  EXPECT_EQ(end.icon, ui::Icon::Warning);
+  ASSERT_TRUE(ui::Answer(end, IDOK));
   ExpectClosedAndClean(2);
+  EXPECT_FALSE(ui::Exists(ui::Join(product, L"readme.txt")));
 }
 
 }  // namespace
