@@ -41,6 +41,9 @@ inline constexpr Cp1251Text TxtInterrupted{"Предишната актуали�
 inline constexpr Cp1251Text TxtNotRestored{"Продуктът не можа да бъде възстановен напълно."};
 inline constexpr Cp1251Text TxtKeptIn{"Предишните файлове са запазени в"};
 inline constexpr Cp1251Text TxtBusy{"Друга актуализация на този продукт е в ход."};
+inline constexpr Cp1251Text TxtOlderEdition{"Носителят съдържа по-старо издание на Талво (%s)"};
+inline constexpr Cp1251Text TxtThanInstalled{"от инсталираното (%s)."};
+inline constexpr Cp1251Text TxtReallyContinue{"Наистина ли искате да продължите?"};
 
 // Status lines of the main window during a run.
 inline constexpr Cp1251Text TxtMakingWorkDir{"Създаване на временна поддиректория..."};

@@ -30,3 +30,6 @@ inline constexpr Cp1251Text TxtLogUnpacking{"Разархивиране:"};
 inline constexpr Cp1251Text TxtLogLibrary{"UNZDLL.DLL:"};
 inline constexpr Cp1251Text TxtLogRollingBack{"Отменят се промените, записани в"};
 inline constexpr Cp1251Text TxtLogRecovering{"Прекъсната актуализация, записана в"};
+inline constexpr Cp1251Text TxtLogInstalledEdition{"Инсталирано издание (Vanto.exe):"};
+inline constexpr Cp1251Text TxtLogBroughtEdition{"Издание от носителя (Vanto.exe):"};
+inline constexpr Cp1251Text TxtLogNoVersion{"без версия"};

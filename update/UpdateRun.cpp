@@ -91,6 +91,7 @@ void TUpdateRun::RunUpdate(const char* folderText) {
   LogStart(Log, Medium);
   if (!PrepareUnpacker()) return End(TRunEnd::NoLibrary);
   if (!CheckTargetFolder(folderText)) return End(Refusal);
+  NoteInstalledEdition();
 
   const int disks = Medium.Removable ? 3 : 1;
   for (int disk = 1;;) {
@@ -100,7 +101,7 @@ void TUpdateRun::RunUpdate(const char* folderText) {
     // Only the work folder is ours to change: an archive from a CD is read-only, and a file
     // that the library unpacks again must be writable.
     ClearReadOnlyTree(WorkDir());
-    if (!UnpackArchives() || !DistributeFiles()) return Fail();
+    if (!UnpackArchives() || !AcceptEdition() || !DistributeFiles()) return Fail();
     if (++disk > disks) break;
     if (!AskForDisk(disk)) return Fail();
   }

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "unzip/InfoZip.h"
+#include "update/Edition.h"
 #include "update/Journal.h"
 #include "update/Medium.h"
 #include "update/NameList.h"
@@ -64,6 +65,11 @@ private:
     Ask(TAsk::Nothing, style, line1, line2, line3, line4, line5);
   }
   bool AskForDisk(int next);
+  // The edition of the product as the run found it, before anything changes.
+  void NoteInstalledEdition();
+  // Before a pass puts its files in place: false when it brings an older edition of the
+  // product's program than the installed one and the user does not want to go back.
+  bool AcceptEdition();
   bool RecoverEarlierRuns();
   bool AllFit();
   bool NothingHeld();
@@ -90,4 +96,7 @@ private:
   TJournal Journal;
   TPlacement Placing;
   TRunEnd Refusal = TRunEnd::FolderRefused;  // why the folder check said no
+  TVersion Installed;         // the product program's edition before the run
+  bool HasInstalled = false;  // false when it carries none
+  bool GoingBack = false;     // the user agreed to an older edition
 };

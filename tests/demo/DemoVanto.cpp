@@ -4,6 +4,9 @@
 
 #include <string>
 
+#define TEXT_OF(x) TEXT_OF_(x)
+#define TEXT_OF_(x) #x
+
 namespace {
 
 std::wstring Widen(const char* text) {
@@ -34,7 +37,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   RegisterClassW(&wc);
 
   std::wstring title = Widen("Талво");
-  std::wstring text = Widen("Талво, издание " DEMO_EDITION);
+  std::wstring text = Widen("Талво, издание " TEXT_OF(DEMO_EDITION));
   HWND window = CreateWindowW(L"DemoVanto", title.c_str(), WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU,
                               CW_USEDEFAULT, CW_USEDEFAULT, 320, 120, nullptr, nullptr, instance,
                               nullptr);

@@ -176,5 +176,28 @@ TEST_F(UpdateRun, AProductFolderWithCyrillicAndBlanksIsUpdatedAndTheProductStart
   EXPECT_FALSE(ui::Exists(ui::Join(t.Sub(L"Програми"), L"trap-ran.txt")));
 }
 
+// An older medium over a newer product: the warning names both editions, and Cancel leaves
+// the product exactly as it was.
+TEST_F(UpdateRun, AnOlderMediumWarnsWithBothEditionsAndCancelLeavesTheProductAsItWas) {
+  ASSERT_TRUE(CopyFileW(ui::WindowsPath(TALVO_FAKE_VANTO_2026).c_str(),
+                        Product(L"Vanto.exe").c_str(), FALSE));
+  const std::string installed = Read(Product(L"Vanto.exe"));
+  const std::string older = Read(ui::WindowsPath(TALVO_FAKE_VANTO_2025));
+  ASSERT_TRUE(ui::WriteZip(Medium(L"a.zip"), {{"Vanto.exe", older}, {"one.txt", "1"}}));
+  Start(updater);
+
+  ui::Box box = NextBox();
+  EXPECT_EQ(ui::Utf8(box.text),
+            u8"Носителят съдържа по-старо издание на Талво (2025.4.5.6)\r\n"
+            u8"от инсталираното (2026.1.2.3).\r\nНаистина ли искате да продължите?");
+  EXPECT_EQ(box.icon, ui::Icon::Warning);
+  EXPECT_EQ(box.buttons, (std::vector<int>{IDOK, IDCANCEL}));
+  ASSERT_TRUE(ui::Answer(box, IDCANCEL));
+  ASSERT_TRUE(ui::Answer(NextBox(), IDOK));  // "not changed"
+  ExpectClosedAndClean(2);
+  EXPECT_EQ(List(product), (Names{L"Blanks\\", L"Vanto.exe"}));
+  EXPECT_EQ(Read(Product(L"Vanto.exe")), installed);
+}
+
 }  // namespace
 }  // namespace run

@@ -69,8 +69,10 @@ TEST_F(Unattended, SilentFromAFixedDriveUpdatesWithoutAWindowAndLogsTheRun) {
       u8"TalvoUpdate 1.0.0.0, команден ред: " + Ansi(Quoted(updater) + L" " + args),
       u8"Носител: " + Ansi(cd) + u8" (твърд диск)",
       u8"Папка на продукта: " + Ansi(product),
+      u8"Инсталирано издание (Vanto.exe): без версия",
       u8"Копиран архив: a.zip",
       u8"Разархивиране: a.zip",
+      u8"Издание от носителя (Vanto.exe): без версия",
       u8"Добавен: " + Ansi(Product(L"Blanks\\FORM.RTF")) + u8" (1 байта)",
       u8"Добавен: " + Ansi(Product(L"one.txt")) + u8" (1 байта)",
       u8"Заменен: " + Ansi(Product(L"Vanto.exe")) + u8" (3 байта)",
@@ -159,6 +161,28 @@ TEST_F(Unattended, DirWithCyrillicAndABlankFillsTheWindowAndTheUpdateWorksFromTh
   ASSERT_TRUE(ui::Answer(done, IDCANCEL));
   ExpectClosedAndClean(0);
   EXPECT_EQ(Read(Product(L"one.txt")), "1");
+}
+
+// An older medium: an unattended run refuses it unless told to allow it; the log has both
+// editions at every run.
+TEST_F(Unattended, AnOlderMediumEndsWithTwoUnlessAllowed) {
+  const std::string v2025 = Read(ui::WindowsPath(TALVO_FAKE_VANTO_2025));
+  const std::string v2026 = Read(ui::WindowsPath(TALVO_FAKE_VANTO_2026));
+  ASSERT_TRUE(ui::WriteFile(Product(L"Vanto.exe"), v2026));
+  ASSERT_TRUE(ui::WriteZip(Medium(L"a.zip"), {{"Vanto.exe", v2025}}));
+  const std::wstring args = L"/SILENT /DIR=" + Quoted(product);
+  bool window;
+  EXPECT_EQ(RunToEnd(args, &window), 2u);
+  EXPECT_EQ(Read(Product(L"Vanto.exe")), v2026);
+  EXPECT_EQ(RunToEnd(args + L" /ALLOWDOWNGRADE", &window), 0u);
+  EXPECT_EQ(Read(Product(L"Vanto.exe")), v2025);
+
+  const std::string installed = u8"Инсталирано издание (Vanto.exe): 2026.1.2.3";
+  const std::string brought = u8"Издание от носителя (Vanto.exe): 2025.4.5.6";
+  EXPECT_TRUE(InOrder(Log(Product(L"TalvoUpdate.log")),
+                      {installed, brought, u8"Отговор: Отказ", kEndNotChanged,
+                       installed, brought, u8"Отговор: OK",
+                       u8"Край: актуализацията завърши успешно (код на изход 0)"}));
 }
 
 }  // namespace

@@ -231,4 +231,51 @@ TEST_F(Run, TheFolderTextIsTrimmedAndMadeWhole) {
   EXPECT_EQ(ui.Events, (Events{"clear", kMakingWorkDir, "clear", kMakingWorkDir}));
 }
 
+// Never a step back: the editions are the file versions of the product's program.
+const std::string kOlder =
+    u8"box 0x31: Носителят съдържа по-старо издание на Талво (2025.4.5.6)|"
+    u8"от инсталираното (2026.1.2.3).|Наистина ли искате да продължите?";
+
+std::string Program(const char* path) {
+  std::string bytes;
+  EXPECT_TRUE(ui::ReadFile(ui::WindowsPath(path), &bytes));
+  return bytes;
+}
+
+// OK goes back; the same medium again is the same edition, and a product program without
+// its version is never compared: neither asks.
+TEST_F(Run, AnOlderEditionIsAskedAboutOnceAndOkPutsItInPlace) {
+  const std::string v2025 = Program(TALVO_FAKE_VANTO_2025);
+  ASSERT_TRUE(ui::WriteFile(Product(L"Vanto.exe"), Program(TALVO_FAKE_VANTO_2026)));
+  ASSERT_TRUE(ui::WriteZip(Medium(L"a.zip"), {{"Program/Vanto.exe", v2025}, {"one.txt", "1"}}));
+  ui.Answers = {IDOK, IDCANCEL};
+  Press();
+  EXPECT_EQ(ui.Only("box"), (Events{kOlder, kSuccess}));
+  EXPECT_EQ(Read(Product(L"Vanto.exe")), v2025);
+
+  ui.Answers = {IDCANCEL};
+  Press();
+  EXPECT_EQ(ui.Only("box"), Events{kSuccess});
+
+  ASSERT_TRUE(ui::WriteFile(Product(L"Vanto.exe"), Program(TALVO_FAKE_VANTO)));
+  ui.Answers = {IDCANCEL};
+  Press();
+  EXPECT_EQ(ui.Only("box"), Events{kSuccess});
+}
+
+// The disk that brings the older program asks; the later disks, which find it still in the
+// work folder, do not ask again.
+TEST_F(Run, OnFloppiesTheDiskThatBringsTheOlderProgramAsks) {
+  ASSERT_TRUE(ui::WriteFile(Product(L"Vanto.exe"), Program(TALVO_FAKE_VANTO_2026)));
+  ASSERT_TRUE(ui::WriteZip(Medium(L"d1.zip"), {{"one.txt", "1"}}));
+  const std::string v2025 = Program(TALVO_FAKE_VANTO_2025);
+  ui.BeforeAnswer = [&](const std::string& box) {
+    if (box.find("No 2") == std::string::npos) return;
+    ASSERT_TRUE(ui::WriteZip(Medium(L"d1.zip"), {{"Vanto.exe", v2025}}));
+  };
+  ui.Answers = {IDOK, IDOK, IDOK, IDCANCEL};
+  Press(true);
+  EXPECT_EQ(ui.Only("box"), (Events{Disk(2), kOlder, Disk(3), kSuccess}));
+}
+
 }  // namespace
