@@ -6,6 +6,9 @@
   check-pe.py library FILE   the same for a DLL
   check-pe.py marker SCRIPT SAMPLE
                              the post-link step sets the flag and changes nothing else
+  check-pe.py sizes PROGRAM LIBRARY
+                             the two fit the medium's budget: the library under 100 KB,
+                             both together under 250 KB (unsigned)
   check-pe.py dist CMAKE BUILD_DIR
                              the dist target signs both files with the certificate it is
                              given (a throwaway one), and without one leaves them unsigned
@@ -220,6 +223,17 @@ def check_dist(cmake, build):
     return errors
 
 
+def check_sizes(program, library):
+    # Disk 1 of a floppy medium holds both files beside the archives.
+    program_size, library_size = os.path.getsize(program), os.path.getsize(library)
+    errors = []
+    if library_size >= 100 * 1024:
+        errors.append(f"{library}: {library_size} bytes, the budget is under 100 KB")
+    if program_size + library_size >= 250 * 1024:
+        errors.append(f"together {program_size + library_size} bytes, the budget is under 250 KB")
+    return errors
+
+
 def main(argv):
     if len(argv) == 3 and argv[1] == "program":
         errors = check_program(argv[2])
@@ -227,6 +241,8 @@ def main(argv):
         errors = check_library(argv[2])
     elif len(argv) == 4 and argv[1] == "marker":
         errors = check_marker(argv[2], argv[3])
+    elif len(argv) == 4 and argv[1] == "sizes":
+        errors = check_sizes(argv[2], argv[3])
     elif len(argv) == 4 and argv[1] == "dist":
         errors = check_dist(argv[2], argv[3])
     else:
