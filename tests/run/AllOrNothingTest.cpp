@@ -171,7 +171,17 @@ Tree Updated(Tree tree, const std::vector<ui::ZipEntry>& files) {
   return tree;
 }
 
-using AllOrNothing = Update;
+class AllOrNothing : public Update {
+protected:
+  // The success question, answered Cancel: the window closes with the update in place.
+  void ExpectUpdated(const Tree& before, const std::vector<ui::ZipEntry>& update) {
+    ui::Box done = NextBox();
+    ExpectSuccessQuestion(done);
+    ASSERT_TRUE(ui::Answer(done, IDCANCEL));
+    ExpectClosedAndClean();
+    EXPECT_EQ(Snapshot(product), Updated(before, update));
+  }
+};
 
 // The product as a user has it: the program, an old form, a data file the update replaces
 // (read-only, as an installer may leave it) and a file of the user's own that no update
@@ -215,11 +225,7 @@ TEST_F(AllOrNothing, AFileInUseIsNamedCancelChangesNothingAndLettingGoCompletesT
   ExpectHeldFile(held, Product(L"data.dat"));
   holder.Release();
   ASSERT_TRUE(ui::Answer(held, IDOK));
-  ui::Box done = NextBox();
-  ExpectSuccessQuestion(done);
-  ASSERT_TRUE(ui::Answer(done, IDCANCEL));
-  ExpectClosedAndClean();
-  EXPECT_EQ(Snapshot(product), Updated(before, update));
+  ExpectUpdated(before, update);
 }
 
 // Both press at once; the one that came second is told so, keeps its window open and
@@ -306,11 +312,7 @@ TEST_F(AllOrNothing, KilledInTheMiddleTheNextRunRestoresAndCompletesTheUpdate) {
   EXPECT_EQ(recovered.icon, ui::Icon::Information);
   EXPECT_EQ(recovered.buttons, std::vector<int>{IDOK});
   ASSERT_TRUE(ui::Answer(recovered, IDOK));
-  ui::Box done = NextBox();
-  ExpectSuccessQuestion(done);
-  ASSERT_TRUE(ui::Answer(done, IDCANCEL));
-  ExpectClosedAndClean();
-  EXPECT_EQ(Snapshot(product), Updated(before, update));
+  ExpectUpdated(before, update);
 }
 
 // A drive of its own that holds the product: a size-limited tmpfs mounted on a folder of the
@@ -480,11 +482,7 @@ TEST_F(FloppyAllOrNothing, ARestoreThatCannotCompleteKeepsTheBackupForTheNextRun
                                       u8"Продуктът е възстановен в предишното си състояние.");
   EXPECT_EQ(recovered.icon, ui::Icon::Information);
   ASSERT_TRUE(ui::Answer(recovered, IDOK));
-  ui::Box done = NextBox();
-  ExpectSuccessQuestion(done);
-  ASSERT_TRUE(ui::Answer(done, IDCANCEL));
-  ExpectClosedAndClean();
-  EXPECT_EQ(Snapshot(product), Updated(before, update));
+  ExpectUpdated(before, update);
 }
 
 }  // namespace
