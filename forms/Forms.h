@@ -101,6 +101,8 @@ public:
   TControl& operator=(const TControl&) = delete;
 
   const char* Name() const { return FName; }
+  // Which kind of the layout table this control is.
+  virtual TControlKind Kind() const = 0;
   int Left() const { return Bounds.left; }
   int Top() const { return Bounds.top; }
   int Width() const { return Bounds.right - Bounds.left; }
@@ -126,6 +128,8 @@ protected:
 
 class TLabel : public TGraphicControl {
 public:
+  static constexpr TControlKind KindOfClass = ckLabel;
+  TControlKind Kind() const override { return KindOfClass; }
   TLabel(TForm& owner, const char* name, const RECT& bounds, HFONT font, bool fixed,
          const char* text);
   // Auto-size labels take the width of the new text; the caller repaints the form.
@@ -143,6 +147,8 @@ private:
 
 class TBevel : public TGraphicControl {
 public:
+  static constexpr TControlKind KindOfClass = ckBevel;
+  TControlKind Kind() const override { return KindOfClass; }
   TBevel(TForm& owner, const char* name, const RECT& bounds)
       : TGraphicControl(owner, name, bounds) {}
   void Paint(HDC dc) const override;
@@ -151,6 +157,8 @@ public:
 // A bitmap drawn unscaled at its own top-left corner, as big as the bitmap.
 class TImage : public TGraphicControl {
 public:
+  static constexpr TControlKind KindOfClass = ckImage;
+  TControlKind Kind() const override { return KindOfClass; }
   TImage(TForm& owner, const char* name, int left, int top, const char* resource);
   ~TImage() override;
   void SetPosition(int left, int top);
@@ -175,6 +183,8 @@ protected:
 
 class TEdit : public TWinControl {
 public:
+  static constexpr TControlKind KindOfClass = ckEdit;
+  TControlKind Kind() const override { return KindOfClass; }
   TEdit(TForm& owner, const char* name, const RECT& bounds, HFONT font, int id,
         const char* text);
   // Text in the ANSI code page: the box holds paths for the A file calls. GetText copies
@@ -192,6 +202,8 @@ private:
 
 class TButton : public TWinControl {
 public:
+  static constexpr TControlKind KindOfClass = ckButton;
+  TControlKind Kind() const override { return KindOfClass; }
   TButton(TForm& owner, const char* name, const RECT& bounds, HFONT font, int id,
           const char* text, unsigned style);
   bool IsDefault() const { return Default; }
@@ -208,6 +220,8 @@ private:
 
 class TPanel : public TWinControl {
 public:
+  static constexpr TControlKind KindOfClass = ckPanel;
+  TControlKind Kind() const override { return KindOfClass; }
   TPanel(TForm& owner, const char* name, const RECT& bounds, int id, bool white);
   void Hold(TImage* picture);
   void Invalidate();
@@ -254,9 +268,9 @@ protected:
   // The control of the layout with this name and kind; a wrong table is a program fault.
   template <class T>
   T* Find(const char* name) const {
-    T* c = dynamic_cast<T*>(FindControl(name));
-    if (!c) throw Exception("Грешка в таблицата на контролите");
-    return c;
+    TControl* c = FindControl(name);
+    if (!c || c->Kind() != T::KindOfClass) throw Exception("Грешка в таблицата на контролите");
+    return static_cast<T*>(c);
   }
 
 private:
