@@ -80,9 +80,7 @@ bool TUpdateRun::RecoverEarlierRuns() {
     const TUndo undone = RollBack(path);
     if (undone != TUndo::Nothing) Log.Line(TxtLogRecovering, AnsiText{path});
     if (undone == TUndo::Incomplete) {
-      char backup[MAX_PATH];
-      BackupFolder(path, backup);
-      Say(MsgError, TxtNotRestored, TxtKeptIn, AnsiText{backup});
+      SayNotRestored(path);
       return false;
     }
     RemoveWorkFolder(path);

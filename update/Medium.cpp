@@ -7,6 +7,7 @@ TMedium OwnMedium() {
   GetOwnDir(medium.Folder);
   char root[] = "A:\\";
   root[0] = medium.Folder[0];
-  medium.Removable = medium.Folder[0] != '\0' && GetDriveTypeA(root) == DRIVE_REMOVABLE;
+  medium.Drive = medium.Folder[0] ? GetDriveTypeA(root) : DRIVE_UNKNOWN;
+  medium.Removable = medium.Drive == DRIVE_REMOVABLE;
   return medium;
 }

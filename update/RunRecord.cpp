@@ -7,11 +7,9 @@
 
 namespace {
 
-const char* DriveKind(const char* folder) {
-  if (folder[0] == '\\' && folder[1] == '\\') return "(мрежов път)";
-  char root[] = "A:\\";
-  root[0] = folder[0];
-  switch (GetDriveTypeA(root)) {
+const char* DriveKind(const TMedium& medium) {
+  if (medium.Folder[0] == '\\' && medium.Folder[1] == '\\') return "(мрежов път)";
+  switch (medium.Drive) {
     case DRIVE_REMOVABLE: return "(сменяем диск)";
     case DRIVE_FIXED: return "(твърд диск)";
     case DRIVE_REMOTE: return "(мрежово устройство)";
@@ -45,7 +43,7 @@ int ExitCodeOf(TRunEnd how) {
 void LogStart(TRunLog& log, const TMedium& medium) {
   log.Line(Cp1251Text{"TalvoUpdate " TALVO_VERSION_TEXT ", команден ред:"},
            AnsiText{GetCommandLineA()});
-  log.Line(Cp1251Text{"Носител:"}, AnsiText{medium.Folder}, Cp1251Text{DriveKind(medium.Folder)});
+  log.Line(Cp1251Text{"Носител:"}, AnsiText{medium.Folder}, Cp1251Text{DriveKind(medium)});
 }
 
 void LogEnd(TRunLog& log, TRunEnd how) {

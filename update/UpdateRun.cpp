@@ -51,10 +51,14 @@ void TUpdateRun::Fail() {
   }
   // What is left of the product's own files stays in the backup folder for good.
   Work.Keep();
-  char backup[MAX_PATH];
-  BackupFolder(WorkDir(), backup);
-  Say(MsgError, TxtNotRestored, TxtKeptIn, AnsiText{backup});
+  SayNotRestored(WorkDir());
   End(TRunEnd::RestoreIncomplete);
+}
+
+void TUpdateRun::SayNotRestored(const char* workDir) {
+  char backup[MAX_PATH];
+  BackupFolder(workDir, backup);
+  Say(MsgError, TxtNotRestored, TxtKeptIn, AnsiText{backup});
 }
 
 bool TUpdateRun::PrepareUnpacker() {

@@ -76,6 +76,8 @@ private:
   void StartProduct();
   // Undoes the run's changes, tells the user how that went, and ends.
   void Fail();
+  // The previous files that could not be put back are in the backup folder of workDir.
+  void SayNotRestored(const char* workDir);
   void End(TRunEnd how);
   void LibraryReport(const char* text) override;
 
