@@ -14,7 +14,6 @@
 #include "Scenario.h"
 #include "update/Journal.h"
 #include "update/Placement.h"
-#include "update/ProductLock.h"
 #include "update/SystemEntry.h"
 #include "update/UpdateRun.h"
 
@@ -217,17 +216,6 @@ TEST_F(Held, AFileInUseIsWaitedForAndCancelLeavesTheProductUnchanged) {
   EXPECT_EQ(ui.Only("box")[0].substr(0, HeldBox().size()), HeldBox());
   EXPECT_EQ(ui.End, TRunEnd::Succeeded);
   EXPECT_EQ(TreeOf(product)[L"data.dat"], "data-new");
-}
-
-TEST_F(Held, AFolderThatAnotherRunUpdatesIsLeftToIt) {
-  TProductLock other;
-  ASSERT_TRUE(other.Take(Ansi(product).c_str()));
-  const Tree locked = TreeOf(product);
-  ui.Answers = {IDOK};
-  Press();
-  EXPECT_EQ(ui.Only("box"), Events{u8"box 0x10: Друга актуализация на този продукт е в ход."});
-  EXPECT_EQ(ui.End, TRunEnd::Busy);
-  EXPECT_EQ(TreeOf(product), locked);
 }
 
 }  // namespace
