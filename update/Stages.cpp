@@ -2,61 +2,13 @@
 #include "update/UpdateRun.h"
 
 #include <string.h>
-#include <strsafe.h>
 
 #include "update/FileUtils.h"
 #include "update/FindFiles.h"
 #include "update/HeldFiles.h"
 #include "update/Messages.h"
-#include "update/ProductLock.h"
+#include "update/ProductNames.h"
 #include "update/RunRecord.h"
-
-namespace {
-
-// The one archive on a medium that is never part of an update.
-const char InstallerArchive[] = "WinTalvo.zip";
-
-bool EqualsAsciiNoCase(const char* a, const char* b) {
-  for (; *a && *b; ++a, ++b) {
-    char ca = (*a >= 'A' && *a <= 'Z') ? *a + 32 : *a;
-    char cb = (*b >= 'A' && *b <= 'Z') ? *b + 32 : *b;
-    if (ca != cb) return false;
-  }
-  return *a == *b;
-}
-
-bool EndsWithAsciiNoCase(const char* name, const char* tail) {
-  size_t n = strlen(name), t = strlen(tail);
-  return n >= t && EqualsAsciiNoCase(name + n - t, tail);
-}
-
-// "*.zip" also matches a longer extension through the file's short name (a.zipx is
-// A~1.ZIP); only real archives are taken.
-bool IsUpdateArchive(const char* name) {
-  return name[0] != '.' && EndsWithAsciiNoCase(name, ".zip") &&
-         !EqualsAsciiNoCase(name, InstallerArchive);
-}
-
-// Rich-text forms go to the product's Blanks subfolder.
-bool IsRichText(const char* path) {
-  size_t len = strlen(path);
-  return len >= 5 && path[len - 4] == '.' && EqualsAsciiNoCase(path + len - 3, "rtf");
-}
-
-// The destination of an unpacked file; false when it would not fit a path.
-bool DestinationOf(const char* target, const char* source, const char* name, char* dest) {
-  const char* format = IsRichText(source) ? "%s\\Blanks\\%s" : "%s\\%s";
-  return SUCCEEDED(StringCchPrintfA(dest, MAX_PATH, format, target, name));
-}
-
-// What the work folder holds besides the product's files: our journal and backups (their
-// names begin with a dot), and files of the updater's own that never go into the product.
-bool IsProductFile(const char* name) {
-  return name[0] != '.' && !EqualsAsciiNoCase(name, LockFileName) &&
-         !EqualsAsciiNoCase(name, LogFileName);
-}
-
-}  // namespace
 
 bool TUpdateRun::FetchArchives() {
   Ui.ShowStage(TxtCopyingFiles);
@@ -111,7 +63,7 @@ bool TUpdateRun::ForEachFile(Visit visit) {
     const char* name = files.Name();
     if (!IsProductFile(name)) continue;
     char source[MAX_PATH] = "", dest[MAX_PATH] = "";
-    if (JoinPath(WorkDir(), name, source) && !DestinationOf(Target, source, name, dest))
+    if (JoinPath(WorkDir(), name, source) && !DestinationOf(Target, name, dest))
       dest[0] = '\0';
     if (!visit(name, source, dest)) return false;
   } while (files.Next());

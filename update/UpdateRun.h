@@ -14,13 +14,11 @@
 #include "update/NameList.h"
 #include "update/Placement.h"
 #include "update/ProductLock.h"
+#include "update/ProductNames.h"
 #include "update/RunLog.h"
 #include "update/RunUi.h"
 #include "update/Text.h"
 #include "update/WorkDir.h"
-
-// The product's main program: its presence marks the product folder; the run starts it.
-inline constexpr char ProductProgram[] = "Vanto.exe";
 
 class TUpdateRun : private TUnzReporter {
 public:
