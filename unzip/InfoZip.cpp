@@ -56,10 +56,10 @@ CInfoZip::CInfoZip()
 
 CInfoZip::~CInfoZip() { FreeUnzDll(); }
 
-bool CInfoZip::LoadUnzDll() {
+bool CInfoZip::LoadUnzDll(const char* path) {
   if (IsUnzDllLoaded()) return true;
-  // The bare name: the system's library search finds the one beside the updater.
-  UnzDllHandle = LoadLibraryA("UNZDLL.DLL");
+  // The bare name by default: the system's library search finds the one beside the updater.
+  UnzDllHandle = LoadLibraryA(path);
   if (UnzDllHandle == nullptr) {
     ErrorCode = kUnzErrorNoLibrary;
     return false;

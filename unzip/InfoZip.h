@@ -41,9 +41,9 @@ public:
   CInfoZip(const CInfoZip&) = delete;
   CInfoZip& operator=(const CInfoZip&) = delete;
 
-  // Loads UNZDLL.DLL by the system's library search and finds both entries. A library
-  // that lacks an entry is released again at once.
-  bool LoadUnzDll();
+  // Loads UNZDLL.DLL by the system's library search, or the library at this path, and finds
+  // both entries. A library that lacks an entry is released again at once.
+  bool LoadUnzDll(const char* path = "UNZDLL.DLL");
   bool IsUnzDllLoaded() const;
   bool FreeUnzDll();  // always true
 

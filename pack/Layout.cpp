@@ -1,0 +1,80 @@
+#include "pack/Layout.h"
+
+#include <algorithm>
+
+#include "pack/Console.h"
+
+namespace {
+
+// Entries of an archive without ZIP64.
+const size_t kMostMembers = 0xFFFF;
+
+void Add(TArchivePlan* archive, const TMember* m) {
+  archive->Members.push_back(m);
+  archive->Bytes += MemberBytes(*m);
+}
+
+}  // namespace
+
+bool PlanFolder(const std::vector<TMember>& members, std::vector<TArchivePlan>* out,
+                std::vector<std::wstring>* why) {
+  TArchivePlan archive;
+  archive.Name = L"TALVO.ZIP";
+  for (const TMember& m : members) Add(&archive, &m);
+  if (archive.Bytes > kLargestMember || archive.Members.size() > kMostMembers) {
+    why->push_back(L"Един архив не побира " + Count(archive.Members.size()) + L" файла и " +
+                   Count(archive.Bytes) + L" байта (най-много " + Count(kMostMembers) +
+                   L" файла и " + Count(kLargestMember) + L" байта).");
+    return false;
+  }
+  out->assign(1, archive);
+  return true;
+}
+
+bool PlanFloppies(const std::vector<TMember>& members, unsigned long long programs,
+                  std::vector<TArchivePlan>* out, std::vector<std::wstring>* why) {
+  unsigned long long room[kDisks], total = 0, needed = 0;
+  for (int d = 0; d < kDisks; ++d) {
+    room[d] = kDiskBytes - kDiskReserve - (d == 0 ? programs : 0);
+    total += room[d];
+  }
+  for (const TMember& m : members) {
+    needed += MemberBytes(m);
+    if (OnDisk(kArchiveEndBytes + MemberBytes(m)) > room[1])
+      why->push_back(m.File->Path + L": компресиран е " + Count(m.Packed) +
+                     L" байта, а архивът на една дискета побира най-много " +
+                     Count(room[1] - kArchiveEndBytes - MemberBytes(m) + m.Packed) + L" байта.");
+  }
+  if (!why->empty()) return false;
+
+  std::vector<const TMember*> largestFirst;
+  for (const TMember& m : members) largestFirst.push_back(&m);
+  std::stable_sort(largestFirst.begin(), largestFirst.end(),
+                   [](const TMember* a, const TMember* b) { return a->Packed > b->Packed; });
+  std::vector<TArchivePlan> disks(kDisks);
+  const auto left = [&](int d) { return room[d] - OnDisk(disks[d].Bytes); };
+  for (const TMember* m : largestFirst) {
+    int best = -1;
+    for (int d = 0; d < kDisks; ++d) {
+      if (OnDisk(disks[d].Bytes + MemberBytes(*m)) > room[d]) continue;
+      const bool empty = disks[d].Members.empty();
+      if (best < 0 || (empty && !disks[best].Members.empty()) ||
+          (empty == disks[best].Members.empty() && left(d) > left(best)))
+        best = d;
+    }
+    if (best < 0) {
+      why->push_back(L"Актуализацията не се побира на три дискети: архивите ѝ са " +
+                     Count(needed + kDisks * kArchiveEndBytes) + L" байта, а място за тях има " +
+                     Count(total) + L" байта.");
+      return false;
+    }
+    Add(&disks[best], m);
+  }
+  for (int d = 0; d < kDisks; ++d) {
+    disks[d].Name = L"TALVO" + std::to_wstring(d + 1) + L".ZIP";
+    // The members lie in the edition's order in one vector.
+    std::sort(disks[d].Members.begin(), disks[d].Members.end());
+  }
+  *out = disks;
+  return true;
+}

@@ -1,0 +1,210 @@
+// TalvoPack: checks an edition of the product against the updater's rules and makes its
+// update medium, a folder for a CD or three floppy disks, then proves the medium by
+// unpacking it as the updater will.
+#include <windows.h>
+
+#include "pack/CommandLine.h"
+#include "pack/Console.h"
+#include "pack/EditionFiles.h"
+#include "pack/EditionRules.h"
+#include "pack/Encoding.h"
+#include "pack/Files.h"
+#include "pack/Layout.h"
+#include "pack/Verify.h"
+
+namespace {
+
+// The programs of the medium, taken from TalvoPack's own folder.
+const wchar_t kUpdater[] = L"TalvoUpdate.exe";
+const wchar_t kLibrary[] = L"UNZDLL.DLL";
+
+std::wstring Plural(unsigned long long n, const wchar_t* one, const wchar_t* more) {
+  return Count(n) + (n == 1 ? one : more);
+}
+
+bool Inside(const std::wstring& path, const std::wstring& folder) {
+  const std::wstring head = Upper(Join(folder, L""));
+  return Upper(Join(path, L"")).compare(0, head.size(), head) == 0;
+}
+
+// EDITION, /PREVIOUS and OUT name folders TalvoPack can work with: OUT new or empty, and
+// outside both editions.
+bool FoldersUsable(const TPackArgs& args) {
+  std::vector<TFound> inOut;
+  const std::wstring out = FullPath(args.Out);
+  const wchar_t* problem = nullptr;
+  std::wstring path;
+  if (!IsFolder(args.Edition)) {
+    path = args.Edition, problem = L": не е папка.";
+  } else if (!args.Previous.empty() && !IsFolder(args.Previous)) {
+    path = args.Previous, problem = L": не е папка.";
+  } else if (GetFileAttributesW(out.c_str()) != INVALID_FILE_ATTRIBUTES &&
+             (!ListFolder(out, &inOut) || !inOut.empty())) {
+    path = out, problem = L": носителят се прави в папка, която не съществува или е празна.";
+  } else if (Inside(out, FullPath(args.Edition)) ||
+             (!args.Previous.empty() && Inside(out, FullPath(args.Previous)))) {
+    path = out, problem = L": носителят не се прави в папка на изданието.";
+  }
+  if (!problem) return true;
+  Complain(path + problem);
+  return false;
+}
+
+struct TKit {
+  std::wstring Updater, Library;
+  unsigned long long Bytes = 0;  // what the two take on a floppy
+};
+
+bool FindKit(TKit* kit) {
+  wchar_t self[MAX_PATH];
+  const DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring folder(self, n < MAX_PATH ? n : 0);
+  folder.erase(folder.find_last_of(L'\\') + 1);
+  kit->Updater = folder + kUpdater;
+  kit->Library = folder + kLibrary;
+  for (const std::wstring& file : {kit->Updater, kit->Library}) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (folder.empty() || !GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      Complain(file + L": липсва до TalvoPack.exe.");
+      return false;
+    }
+    kit->Bytes += OnDisk((ULONGLONG(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+  }
+  return true;
+}
+
+// The archives written into out (the disks' folders with /FLOPPY), the programs beside the
+// first, and the whole unpacked and compared.
+bool MakeMedium(const std::wstring& out, bool floppy, const TKit& kit,
+                const std::vector<TArchivePlan>& plan) {
+  std::vector<TMadeArchive> made;
+  std::wstring first, why;
+  for (size_t i = 0; i < plan.size(); ++i) {
+    const std::wstring folder = floppy ? Join(out, L"DISK" + std::to_wstring(i + 1)) : out;
+    if (i == 0) first = folder;
+    if (floppy && !CreateDirectoryW(folder.c_str(), nullptr)) {
+      Complain(folder + L": папката не може да се създаде.");
+      return false;
+    }
+    made.push_back({Join(folder, plan[i].Name), &plan[i]});
+    if (!WriteArchive(made.back().Path, plan[i].Members, &why)) {
+      Complain(why);
+      return false;
+    }
+  }
+  for (const std::wstring& program : {kit.Updater, kit.Library}) {
+    const std::wstring to = Join(first, program.substr(program.find_last_of(L'\\') + 1));
+    if (!CopyFileW(program.c_str(), to.c_str(), TRUE)) {
+      Complain(to + L": не може да се копира.");
+      return false;
+    }
+  }
+  const std::wstring work = Join(out, L"~CHECK");
+  const bool same = VerifyMedium(Join(first, kLibrary), made, work);
+  return RemoveTree(work) && same;
+}
+
+void Summary(const std::wstring& out, bool floppy, const TKit& kit,
+             const std::vector<TArchivePlan>& plan) {
+  unsigned long long files = 0, raw = 0, packed = 0;
+  for (size_t i = 0; i < plan.size(); ++i) {
+    unsigned long long size = 0;
+    for (const TMember* m : plan[i].Members) size += m->Size;
+    Say(plan[i].Name + L": " + Plural(plan[i].Members.size(), L" файл", L" файла") + L", " +
+        Count(plan[i].Bytes) + L" байта (разархивирани " + Count(size) + L").");
+    files += plan[i].Members.size();
+    raw += size;
+    packed += plan[i].Bytes;
+  }
+  Say(L"Носителят е готов в " + out + L": " + Plural(files, L" файл", L" файла") + L" (" +
+      Count(raw) + L" байта) в " + Plural(plan.size(), L" архив", L" архива") + L" (" +
+      Count(packed) + L" байта).");
+  if (!floppy) return;
+  for (size_t i = 0; i < plan.size(); ++i)
+    Say(L"Дискета " + std::to_wstring(i + 1) + L": заети " +
+        Count(OnDisk(plan[i].Bytes) + (i == 0 ? kit.Bytes : 0)) + L" от " + Count(kDiskBytes) +
+        L" байта.");
+}
+
+int Pack(const TPackArgs& args) {
+  if (!FoldersUsable(args)) return kBadCommandLine;
+  TEdition edition, previous;
+  const TEdition* before = args.Previous.empty() ? nullptr : &previous;
+  if (!ReadEdition(args.Edition, &edition) || (before && !ReadEdition(args.Previous, &previous))) {
+    Complain(L"Изданието не може да се прочете.");
+    return kNotMade;
+  }
+  std::vector<std::wstring> lines = CheckEdition(edition, before);
+  std::vector<std::wstring> gone;
+  const std::vector<const TEditionFile*> changed = ChangedFiles(edition, before, &gone);
+  if (lines.empty() && changed.empty())
+    lines.push_back(edition.Root + L": няма нито един нов или променен файл.");
+  if (!lines.empty()) {
+    for (const std::wstring& line : lines) Complain(line);
+    Complain(L"Изданието не отговаря на правилата: носителят не е направен.");
+    return kRefused;
+  }
+  for (const std::wstring& path : gone)
+    Say(L"Предупреждение: " + path + L" го няма в новото издание; програмата за актуализация "
+                                    L"не изтрива файлове и той остава при потребителите.");
+
+  TKit kit;
+  if (!FindKit(&kit)) return kNotMade;
+  std::vector<TMember> members(changed.size());
+  for (size_t i = 0; i < changed.size(); ++i) {
+    if (changed[i]->Size > kLargestMember) {
+      Complain(changed[i]->Path + L": " + Count(changed[i]->Size) +
+               L" байта; архивът побира файлове до " + Count(kLargestMember) + L" байта.");
+      return kDoesNotFit;
+    }
+    if (!Measure(*changed[i], &members[i])) {
+      Complain(changed[i]->Path + L": не може да се прочете.");
+      return kNotMade;
+    }
+  }
+  std::vector<TArchivePlan> plan;
+  if (args.Floppy ? !PlanFloppies(members, kit.Bytes, &plan, &lines)
+                  : !PlanFolder(members, &plan, &lines)) {
+    for (const std::wstring& line : lines) Complain(line);
+    return kDoesNotFit;
+  }
+
+  const std::wstring out = FullPath(args.Out);
+  std::wstring why;
+  if (!CanUnpackHere(members, out, &why)) {
+    Complain(why);
+    return kNotMade;
+  }
+  const bool existed = IsFolder(out);
+  if (!existed && !CreateDirectoryW(out.c_str(), nullptr)) {
+    Complain(out + L": папката не може да се създаде.");
+    return kNotMade;
+  }
+  if (!MakeMedium(out, args.Floppy, kit, plan)) {
+    // Nothing half made stays: a folder given empty is left empty.
+    std::vector<TFound> made;
+    if (existed && ListFolder(out, &made))
+      for (const TFound& f : made) RemoveTree(Join(out, f.Name));
+    if (!existed) RemoveTree(out);
+    Complain(L"Носителят не е направен.");
+    return kNotMade;
+  }
+  Summary(out, args.Floppy, kit, plan);
+  return kMade;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  TPackArgs args;
+  if (!ParsePackArgs(argc, argv, &args)) {
+    Complain(PackHelp);
+    return kBadCommandLine;
+  }
+  if (args.Help) {
+    Say(PackHelp);
+    return kMade;
+  }
+  return Pack(args);
+}
