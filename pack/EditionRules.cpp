@@ -39,8 +39,7 @@ void CheckProgram(const TEdition& edition, const TEdition* previous,
     else if (ReadFileVersionW(old->Path.c_str(), &before) && !(before < now))
       broken->push_back(program->Path + L": версията " + VersionText(now) +
                         L" не е по-висока от версията на предишното издание " +
-                        VersionText(before) + L"; потребителите ще бъдат питани дали да "
-                        L"инсталират по-старо издание.");
+                        VersionText(before) + L"; всяко ново издание носи по-висока версия.");
   }
 }
 

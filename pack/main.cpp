@@ -127,50 +127,40 @@ void Summary(const std::wstring& out, bool floppy, const TKit& kit,
         L" байта.");
 }
 
-int Pack(const TPackArgs& args) {
-  if (!FoldersUsable(args)) return kBadCommandLine;
-  TEdition edition, previous;
-  const TEdition* before = args.Previous.empty() ? nullptr : &previous;
-  if (!ReadEdition(args.Edition, &edition) || (before && !ReadEdition(args.Previous, &previous))) {
-    Complain(L"Изданието не може да се прочете.");
-    return kNotMade;
-  }
-  std::vector<std::wstring> lines = CheckEdition(edition, before);
+// Each rule the edition breaks, said; true when there is any.
+bool Refused(const TEdition& edition, const TEdition* previous) {
+  const std::vector<std::wstring> lines = CheckEdition(edition, previous);
+  for (const std::wstring& line : lines) Complain(line);
+  if (!lines.empty()) Complain(L"Изданието не отговаря на правилата: носителят не е направен.");
+  return !lines.empty();
+}
+
+// The members of every file the medium brings: never none, as a new edition's program
+// differs from the previous one's at least in its version.
+int MeasureChanged(const TEdition& edition, const TEdition* previous, std::vector<TMember>* out) {
   std::vector<std::wstring> gone;
-  const std::vector<const TEditionFile*> changed = ChangedFiles(edition, before, &gone);
-  if (lines.empty() && changed.empty())
-    lines.push_back(edition.Root + L": няма нито един нов или променен файл.");
-  if (!lines.empty()) {
-    for (const std::wstring& line : lines) Complain(line);
-    Complain(L"Изданието не отговаря на правилата: носителят не е направен.");
-    return kRefused;
-  }
+  const std::vector<const TEditionFile*> changed = ChangedFiles(edition, previous, &gone);
   for (const std::wstring& path : gone)
     Say(L"Предупреждение: " + path + L" го няма в новото издание; програмата за актуализация "
                                     L"не изтрива файлове и той остава при потребителите.");
-
-  TKit kit;
-  if (!FindKit(&kit)) return kNotMade;
-  std::vector<TMember> members(changed.size());
+  out->resize(changed.size());
   for (size_t i = 0; i < changed.size(); ++i) {
     if (changed[i]->Size > kLargestMember) {
       Complain(changed[i]->Path + L": " + Count(changed[i]->Size) +
                L" байта; архивът побира файлове до " + Count(kLargestMember) + L" байта.");
       return kDoesNotFit;
     }
-    if (!Measure(*changed[i], &members[i])) {
+    if (!Measure(*changed[i], &(*out)[i])) {
       Complain(changed[i]->Path + L": не може да се прочете.");
       return kNotMade;
     }
   }
-  std::vector<TArchivePlan> plan;
-  if (args.Floppy ? !PlanFloppies(members, kit.Bytes, &plan, &lines)
-                  : !PlanFolder(members, &plan, &lines)) {
-    for (const std::wstring& line : lines) Complain(line);
-    return kDoesNotFit;
-  }
+  return kMade;
+}
 
-  const std::wstring out = FullPath(args.Out);
+// The medium in out, or nothing: a folder that was given empty is left empty.
+int Make(const std::wstring& out, bool floppy, const TKit& kit,
+         const std::vector<TMember>& members, const std::vector<TArchivePlan>& plan) {
   std::wstring why;
   if (!CanUnpackHere(members, out, &why)) {
     Complain(why);
@@ -181,17 +171,40 @@ int Pack(const TPackArgs& args) {
     Complain(out + L": папката не може да се създаде.");
     return kNotMade;
   }
-  if (!MakeMedium(out, args.Floppy, kit, plan)) {
-    // Nothing half made stays: a folder given empty is left empty.
-    std::vector<TFound> made;
-    if (existed && ListFolder(out, &made))
-      for (const TFound& f : made) RemoveTree(Join(out, f.Name));
-    if (!existed) RemoveTree(out);
-    Complain(L"Носителят не е направен.");
+  if (MakeMedium(out, floppy, kit, plan)) {
+    Summary(out, floppy, kit, plan);
+    return kMade;
+  }
+  std::vector<TFound> made;
+  if (existed && ListFolder(out, &made))
+    for (const TFound& f : made) RemoveTree(Join(out, f.Name));
+  if (!existed) RemoveTree(out);
+  Complain(L"Носителят не е направен.");
+  return kNotMade;
+}
+
+int Pack(const TPackArgs& args) {
+  if (!FoldersUsable(args)) return kBadCommandLine;
+  TEdition edition, previous;
+  const TEdition* before = args.Previous.empty() ? nullptr : &previous;
+  if (!ReadEdition(args.Edition, &edition) || (before && !ReadEdition(args.Previous, &previous))) {
+    Complain(L"Изданието не може да се прочете.");
     return kNotMade;
   }
-  Summary(out, args.Floppy, kit, plan);
-  return kMade;
+  if (Refused(edition, before)) return kRefused;
+  TKit kit;
+  if (!FindKit(&kit)) return kNotMade;
+  std::vector<TMember> members;
+  const int measured = MeasureChanged(edition, before, &members);
+  if (measured != kMade) return measured;
+  std::vector<TArchivePlan> plan;
+  std::vector<std::wstring> why;
+  if (args.Floppy ? !PlanFloppies(members, kit.Bytes, &plan, &why)
+                  : !PlanFolder(members, &plan, &why)) {
+    for (const std::wstring& line : why) Complain(line);
+    return kDoesNotFit;
+  }
+  return Make(FullPath(args.Out), args.Floppy, kit, members, plan);
 }
 
 }  // namespace
