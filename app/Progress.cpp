@@ -2,11 +2,11 @@
 #include <windows.h>
 
 #include "app/UMain.h"
-#include "unzip/InfoZip.h"
 
 namespace {
 
 const DWORD FilePauseMs = 100;
+const int ReportSize = 1024;
 
 }  // namespace
 
@@ -32,6 +32,12 @@ int TFMain::ShowBox(TAsk, unsigned style, const wchar_t* text) {
   return MessageBoxW(Handle(), text, TWide(Handle()).c_str(), style);
 }
 
-void TFMain::ShowLibraryReport(AnsiText text) { ShowZipError(text.Str); }
+// The library's own words in a plain box, as it reported them: English texts with names in
+// the ANSI code page.
+void TFMain::ShowLibraryReport(AnsiText text) {
+  wchar_t wide[ReportSize];
+  if (!MultiByteToWideChar(CP_ACP, 0, text.Str, -1, wide, ReportSize)) wide[0] = L'\0';
+  MessageBoxW(GetActiveWindow(), wide, L"", MB_OK);
+}
 
 void TFMain::Ended(TRunEnd how) { LastEnd = how; }

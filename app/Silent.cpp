@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "app/OwnMedium.h"
 #include "update/RunRecord.h"
 #include "update/UpdateRun.h"
 

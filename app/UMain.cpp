@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "app/OwnMedium.h"
 #include "forms/Rules.h"
 #include "update/RunRecord.h"
 #include "update/UpdateRun.h"

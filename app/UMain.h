@@ -1,5 +1,5 @@
 #pragma once
-#include "forms/Forms.h"
+#include "forms/Form.h"
 #include "update/Medium.h"
 #include "update/RunUi.h"
 #include "update/WorkDir.h"

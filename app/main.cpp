@@ -6,6 +6,8 @@
 #include "app/LibrarySearch.h"
 #include "app/Silent.h"
 #include "app/UMain.h"
+#include "forms/Application.h"
+#include "forms/Exception.h"
 #include "update/RunRecord.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR args, int) {

@@ -12,7 +12,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   CInfoZip zip;
-  if (!zip.LoadUnzDll()) {
+  if (zip.LoadUnzDll() != TUnzLoad::Loaded) {
     fprintf(stderr, "UNZDLL.DLL not loaded\n");
     return 1;
   }

@@ -1,7 +1,8 @@
 #include <stdlib.h>
 
-#include "forms/Forms.h"
-#include "forms/Text.h"
+#include "forms/Controls.h"
+#include "forms/Exception.h"
+#include "forms/Form.h"
 #include "forms/Window.h"
 
 namespace {
@@ -38,10 +39,6 @@ HWND CreateChild(const wchar_t* cls, DWORD exStyle, DWORD style, const RECT& r, 
 }
 
 }  // namespace
-
-Exception::Exception(const char* message) {
-  lstrcpynA(Message, message ? message : "", sizeof Message);
-}
 
 // ---- TLabel ----------------------------------------------------------------------------
 

@@ -1,6 +1,7 @@
 #include <string.h>
 
-#include "forms/Forms.h"
+#include "forms/Form.h"
+#include "forms/Application.h"
 #include "forms/Rules.h"
 #include "forms/Text.h"
 #include "forms/Window.h"

@@ -3,6 +3,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "forms/Exception.h"
+
 namespace {
 
 void* Allocate(size_t bytes) {

@@ -4,6 +4,9 @@
 
 inline HINSTANCE Instance() { return GetModuleHandleW(nullptr); }
 
+// The application's title, from the program's file name (TitleFromPath), cut to fit size.
+void ApplicationTitle(wchar_t* title, int size);
+
 // Registers a window class; a class that already exists is fine.
 void RegisterWindowClass(const wchar_t* name, WNDPROC proc, HBRUSH background, HICON icon);
 

@@ -78,7 +78,7 @@ bool VerifyMedium(const std::wstring& library, const std::vector<TMadeArchive>& 
                   const std::wstring& work) {
   CInfoZip zip;
   std::string path;
-  if (!ToCodePage(CP_ACP, library, &path) || !zip.LoadUnzDll(path.c_str())) {
+  if (!ToCodePage(CP_ACP, library, &path) || zip.LoadUnzDll(path.c_str()) != TUnzLoad::Loaded) {
     Complain(library + L": библиотеката не може да се зареди.");
     return false;
   }

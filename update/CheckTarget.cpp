@@ -4,24 +4,23 @@
 
 #include <string.h>
 
+#include <memory>
+
 #include "update/FileUtils.h"
 #include "update/FindFiles.h"
 #include "update/Messages.h"
+#include "update/ProductNames.h"
 #include "update/RunRecord.h"
 
 namespace {
 
-// The folder text with characters up to the blank removed at both ends, cut to what a
-// path buffer holds.
-void ReadTargetDir(const char* text, char* target) {
-  const unsigned char* begin = reinterpret_cast<const unsigned char*>(text);
-  const unsigned char* end = begin + strlen(text);
-  while (begin < end && *begin <= ' ') ++begin;
-  while (end > begin && end[-1] <= ' ') --end;
-  size_t n = end - begin;
-  if (n > MAX_PATH - 1) n = MAX_PATH - 1;
-  memset(target, 0, MAX_PATH);
-  memcpy(target, begin, n);
+// The folder text with blanks and control characters taken off both ends, whole.
+std::unique_ptr<char[]> TrimmedText(const char* text) {
+  const size_t n = strlen(text);
+  std::unique_ptr<char[]> trimmed(new char[n + 1]);
+  memcpy(trimmed.get(), text, n + 1);
+  TrimPath(trimmed.get());
+  return trimmed;
 }
 
 bool FullyQualified(const char* path) {
@@ -42,41 +41,12 @@ bool MakeFullPath(char* target) {
   return true;
 }
 
-// "Temp" and digits: the names of our work folders.
-bool IsWorkFolderName(const char* name) {
-  if (strncmp(name, "Temp", 4) != 0 || !name[4]) return false;
-  for (const char* c = name + 4; *c; ++c)
-    if (*c < '0' || *c > '9') return false;
-  return true;
-}
-
-// Calls visit(path) for each work folder of ours in target until it returns false. Folders
-// of the user's, even one named TempN, carry no journal of ours and are never visited.
-template <typename Visit>
-bool ForEachWorkFolder(const char* target, Visit visit) {
-  FindFiles folders(target, "Temp*");
-  if (!folders.Found()) return true;
-  do {
-    char path[MAX_PATH];
-    TJournalRecords records;
-    if ((folders.Entry().dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-        IsWorkFolderName(folders.Name()) && JoinPath(target, folders.Name(), path) &&
-        records.Read(path) && !visit(path))
-      return false;
-  } while (folders.Next());
-  return true;
-}
-
-bool HasWorkFolder(const char* target) {
-  return !ForEachWorkFolder(target, [](const char*) { return false; });
-}
-
 }  // namespace
 
 // A work folder that an earlier run of ours left behind is undone and removed: the product
 // first gets back what an interrupted run changed.
-bool TUpdateRun::RecoverEarlierRuns() {
-  return ForEachWorkFolder(Target, [this](const char* path) {
+TUpdateRun::TOutcome TUpdateRun::RecoverEarlierRuns() {
+  const bool recovered = ForEachWorkFolder(Target, [this](const char* path) {
     const TUndo undone = RollBack(path);
     if (undone != TUndo::Nothing) Log.Line(TxtLogRecovering, AnsiText{path});
     if (undone == TUndo::Incomplete) {
@@ -87,42 +57,48 @@ bool TUpdateRun::RecoverEarlierRuns() {
     if (undone == TUndo::Restored) Say(MsgInfo, TxtInterrupted, TxtRestored);
     return true;
   });
+  if (!recovered) return TRunEnd::RestoreIncomplete;
+  return {};
 }
 
-bool TUpdateRun::CheckTargetFolder(const char* folderText) {
-  ReadTargetDir(folderText, Target);
-  if (TrimPath(Target) == 0) {
+TUpdateRun::TOutcome TUpdateRun::CheckTargetFolder(const char* folderText) {
+  const std::unique_ptr<char[]> text = TrimmedText(folderText);
+  const size_t length = strlen(text.get());
+  if (length == 0) {
     Say(MsgError, TxtEnterFolder);
-    return false;
+    return TRunEnd::FolderRefused;
   }
+  if (length >= MAX_PATH) {
+    // Named as typed: cut to what a path holds, the text may well name another folder.
+    Say(MsgError, TxtFolderEntered, AnsiText{text.get()}, TxtPathTooLong);
+    return TRunEnd::FolderRefused;
+  }
+  memcpy(Target, text.get(), length + 1);
   if (!MakeFullPath(Target) || !PathExists(Target)) {
     Say(MsgError, TxtFolderEntered, TxtDoesNotExist);
-    return false;
+    return TRunEnd::FolderRefused;
   }
   char program[MAX_PATH];
   if (!JoinPath(Target, ProductProgram, program)) {
     // The program may well be there; the folder is only too deep for the update's paths.
     Say(MsgError, TxtFolderEntered, AnsiText{Target}, TxtPathTooLong);
-    return false;
+    return TRunEnd::FolderRefused;
   }
   // A run stopped while the program itself was being replaced leaves it in its backup: the
   // folder is still the product's, and the recovery brings the program back.
   if (!PathExists(program) && !HasWorkFolder(Target)) {
     Say(MsgError, TxtFolderIsNot, TxtNotProductFolder);
-    return false;
+    return TRunEnd::FolderRefused;
   }
   if (!Lock.Take(Target)) {
+    LogFailure();
     Say(MsgError, TxtBusy);
-    Refusal = TRunEnd::Busy;
-    return false;
+    return TRunEnd::Busy;
   }
-  if (!RecoverEarlierRuns()) {
-    Refusal = TRunEnd::RestoreIncomplete;
-    return false;
-  }
+  if (TOutcome end = RecoverEarlierRuns()) return end;
   if (!PathExists(program)) {
     Say(MsgError, TxtFolderIsNot, TxtNotProductFolder);
-    return false;
+    return TRunEnd::FolderRefused;
   }
   Log.Attach(Target);
   Log.Line(TxtLogProduct, AnsiText{Target});
@@ -131,7 +107,8 @@ bool TUpdateRun::CheckTargetFolder(const char* folderText) {
   Ui.ShowStage(TxtMakingWorkDir);
   // A run stopped earlier with the window open leaves its work folder: Make takes it away
   // rather than leave TempN litter in the product folder.
-  if (Work.Make(Target) && Journal.Create(WorkDir())) return true;
+  if (Work.Make(Target) && Journal.Create(WorkDir())) return {};
+  LogFailure();
   Say(MsgError, TxtCreateDirError, AnsiText{Work.Path()});
-  return false;
+  return TRunEnd::FolderRefused;
 }

@@ -6,6 +6,7 @@
 
 #include "update/FileUtils.h"
 #include "update/Messages.h"
+#include "update/ProductNames.h"
 #include "update/RunRecord.h"
 
 namespace {
@@ -24,16 +25,16 @@ void TUpdateRun::NoteInstalledEdition() {
   LogEdition(Log, TxtLogInstalledEdition, HasInstalled ? &Installed : nullptr);
 }
 
-bool TUpdateRun::AcceptEdition() {
+TUpdateRun::TOutcome TUpdateRun::AcceptEdition() {
   char program[MAX_PATH];
-  if (!JoinPath(WorkDir(), ProductProgram, program) || !PathExists(program)) return true;
+  if (!JoinPath(WorkDir(), ProductProgram, program) || !PathExists(program)) return {};
   TVersion brought;
   const bool known = ReadFileVersion(program, &brought);
   LogEdition(Log, TxtLogBroughtEdition, known ? &brought : nullptr);
   // A program without its version, on either side, cannot be compared: it never stops the
   // update. The program stays in the work folder for the later disks: once the user has
   // agreed to go back, they do not ask again.
-  if (!known || !HasInstalled || GoingBack || !(brought < Installed)) return true;
+  if (!known || !HasInstalled || GoingBack || !(brought < Installed)) return {};
   char older[VersionTextSize], newer[VersionTextSize], line1[128], line2[64];
   FormatVersion(brought, older);
   FormatVersion(Installed, newer);
@@ -41,5 +42,6 @@ bool TUpdateRun::AcceptEdition() {
   StringCchPrintfA(line2, sizeof line2, TxtThanInstalled.Str, newer);
   GoingBack = Ask(TAsk::Downgrade, MsgHeld, Cp1251Text{line1}, Cp1251Text{line2},
                   TxtReallyContinue) == IDOK;
-  return GoingBack;
+  if (!GoingBack) return Fail();
+  return {};
 }

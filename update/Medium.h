@@ -7,6 +7,3 @@ struct TMedium {
   UINT Drive;             // the kind of drive it lies on, as GetDriveType tells it
   bool Removable;         // on a removable drive the update comes on three disks
 };
-
-// The medium the running updater was started from.
-TMedium OwnMedium();

@@ -14,15 +14,6 @@ bool BackupOf(const char* workDir, unsigned index, char* path) {
          strlen(path) < MAX_PATH - 1;
 }
 
-bool Exists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
-
-// A file of the update may come read-only; it is ours to replace or delete.
-void MakeWritable(const char* path) {
-  const DWORD attributes = GetFileAttributesA(path);
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-    SetFileAttributesA(path, attributes & ~FILE_ATTRIBUTE_READONLY);
-}
-
 bool Flush(const char* path) {
   HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);

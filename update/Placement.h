@@ -22,6 +22,8 @@ public:
   // Puts source at dest. A file replaced again (by a later disk) keeps its first backup,
   // the product's own. False when a step failed: nothing more is done then.
   bool Place(const char* source, const char* dest);
+  // Whether any change of the product has been announced in the journal.
+  bool Started() const { return Next > 1; }
   // Every file is in place: from now on nothing is undone.
   bool Commit() { return Journal.Record(TStep::Commit, 0, ""); }
 

@@ -97,6 +97,17 @@ void TRunLog::Line(TMsgLine a, TMsgLine b, TMsgLine c, TMsgLine d) {
 
 void TRunLog::Text(const wchar_t* text) { Write(TxtBox, text, L" | "); }
 
+void TRunLog::SystemError(DWORD error) {
+  wchar_t reason[512];
+  DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                           error, 0, reason, 512, nullptr);
+  while (n > 0 && (reason[n - 1] == L'\r' || reason[n - 1] == L'\n' || reason[n - 1] == L' ')) --n;
+  reason[n] = L'\0';
+  char number[48];
+  wsprintfA(number, "Системна грешка %lu:", error);
+  Line(Cp1251Text{number}, TMsgLine(reason));
+}
+
 void TRunLog::Write(TMsgLine head, const wchar_t* event, const wchar_t* separator) {
   if (File == INVALID_HANDLE_VALUE && !Pending) return;
   wchar_t line[LineChars];

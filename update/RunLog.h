@@ -31,6 +31,9 @@ public:
   void Line(TMsgLine a, TMsgLine b = {}, TMsgLine c = {}, TMsgLine d = {});
   // A box's composed text: its lines on one log line, joined by " | ".
   void Text(const wchar_t* text);
+  // Why a call of the system failed: its error number and the system's own text for it, in
+  // the system's language.
+  void SystemError(DWORD error);
 
 private:
   void Open(const char* path);

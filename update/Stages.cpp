@@ -10,13 +10,15 @@
 #include "update/ProductNames.h"
 #include "update/RunRecord.h"
 
-bool TUpdateRun::FetchArchives() {
+// Archives that cannot be taken before anything of the product changed leave it as it
+// was, and the window open to try again; later, the update is undone.
+TUpdateRun::TOutcome TUpdateRun::FetchArchives() {
   Ui.ShowStage(TxtCopyingFiles);
   Fetched.Clear();
   FindFiles archives(Medium.Folder, "*.zip");
   if (!archives.Found()) {
     Say(MsgError, TxtMissingZip, TxtCannotUpdate);
-    return false;
+    return Placing.Started() ? Fail() : TRunEnd::NotFetched;
   }
   do {
     const char* name = archives.Name();
@@ -25,15 +27,16 @@ bool TUpdateRun::FetchArchives() {
     char from[MAX_PATH], to[MAX_PATH];
     bool joined = JoinPath(Medium.Folder, name, from) && JoinPath(WorkDir(), name, to);
     if (!joined || !CopyFileA(from, to, FALSE) || !Fetched.Add(name)) {
+      LogFailure();
       Say(MsgError, TxtCopyError, AnsiText{joined ? from : name}, TxtCannotUpdate);
-      return false;
+      return Placing.Started() ? Fail() : TRunEnd::NotFetched;
     }
     Log.Line(TxtLogFetched, AnsiText{name});
   } while (archives.Next());
-  return true;
+  return {};
 }
 
-bool TUpdateRun::UnpackArchives() {
+TUpdateRun::TOutcome TUpdateRun::UnpackArchives() {
   Ui.ShowStage(TxtUnpackingFiles);
   bool reported = false;
   // Only what stage 1 brought is an archive of the update: a file of the product that
@@ -44,15 +47,17 @@ bool TUpdateRun::UnpackArchives() {
     char path[MAX_PATH];
     bool joined = JoinPath(WorkDir(), name, path);
     if (!joined || !Unzip->ExtractArchive(path, WorkDir())) {
+      LogFailure();
       Say(MsgError, TxtUnpackFileError, AnsiText{joined ? path : name}, TxtCannotUpdate);
-      return false;
+      return Fail();
     }
     // The library has told the user what went wrong; the other archives are still
     // unpacked, as they were, but none of this pass goes into the product.
     reported = reported || Unzip->LibraryReportedError();
     DeleteFileRetry(path);
   }
-  return !reported;
+  if (reported) return Fail();
+  return {};
 }
 
 template <typename Visit>
@@ -70,19 +75,19 @@ bool TUpdateRun::ForEachFile(Visit visit) {
   return true;
 }
 
-// Every name this pass puts in place fits a path, its temporary and backup names too:
-// checked before anything changes, so that a folder too deep is refused, not half updated.
-bool TUpdateRun::AllFit() {
-  return ForEachFile([this](const char* name, const char* source, const char* dest) {
+TUpdateRun::TOutcome TUpdateRun::CheckPlacing() {
+  // Every name this pass puts in place fits a path, its temporary and backup names too:
+  // checked before anything changes, so that a folder too deep is refused, not half updated.
+  const bool fit = ForEachFile([this](const char* name, const char* source, const char* dest) {
     if (source[0] && dest[0] && Placing.Fits(dest)) return true;
+    SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    LogFailure();
     Say(MsgError, TxtCopyError, AnsiText{source[0] ? source : name}, AnsiText{dest[0] ? dest : name});
     return false;
   });
-}
-
-// No file this pass replaces is open in another program (the product, running): the user
-// closes it and tries again, or gives the update up.
-bool TUpdateRun::NothingHeld() {
+  if (!fit) return Fail();
+  // No file this pass replaces is open in another program (the product, running): the user
+  // closes it and tries again, or gives the update up.
   for (;;) {
     char held[MAX_PATH] = "";
     ForEachFile([&held](const char*, const char*, const char* dest) {
@@ -90,27 +95,30 @@ bool TUpdateRun::NothingHeld() {
       strcpy(held, dest);
       return false;
     });
-    if (!held[0]) return true;
+    if (!held[0]) return {};
     wchar_t line[300];
     const int n = MultiByteToWideChar(1251, 0, TxtProgram.Str, -1, line, 300);
     const bool named = n > 0 && HolderName(held, line + n - 1, 300 - n);
     if (Ask(TAsk::HeldFile, MsgHeld, TxtFile, AnsiText{held}, TxtUsedByAnother,
             TxtCloseItAndPressOk, named ? TMsgLine(line) : TMsgLine()) != IDOK)
-      return false;
+      return Fail();
   }
 }
 
-bool TUpdateRun::DistributeFiles() {
+TUpdateRun::TOutcome TUpdateRun::DistributeFiles() {
   Ui.ShowStage(TxtCopyingFiles);
-  if (!AllFit() || !NothingHeld()) return false;
-  return ForEachFile([this](const char* name, const char* source, const char* dest) {
+  if (TOutcome end = CheckPlacing()) return end;
+  const bool placed = ForEachFile([this](const char* name, const char* source, const char* dest) {
     Ui.ShowFile({name});
-    const bool replaced = GetFileAttributesA(dest) != INVALID_FILE_ATTRIBUTES;
+    const bool replaced = Exists(dest);
     if (Placing.Place(source, dest)) {
       LogPlaced(Log, dest, replaced);
       return true;
     }
+    LogFailure();
     Say(MsgError, TxtCopyError, AnsiText{source}, AnsiText{dest});
     return false;
   });
+  if (!placed) return Fail();
+  return {};
 }

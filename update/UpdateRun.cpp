@@ -7,7 +7,9 @@
 #include "update/Compose.h"
 #include "update/FileUtils.h"
 #include "update/Messages.h"
+#include "update/ProductNames.h"
 #include "update/RunRecord.h"
+#include "update/StartProgram.h"
 
 TUpdateRun::TUpdateRun(TRunUi& ui, TWorkDir& work, const TMedium& medium, TRunLog& log)
     : Ui(ui), Log(log), Work(work), Medium(medium), Placing(Journal, work.Path()) {}
@@ -23,6 +25,8 @@ int TUpdateRun::Ask(TAsk ask, unsigned style, TMsgLine line1, TMsgLine line2, TM
   return answer;
 }
 
+void TUpdateRun::LogFailure() { Log.SystemError(GetLastError()); }
+
 void TUpdateRun::LibraryReport(const char* text) {
   Log.Line(TxtLogLibrary, AnsiText{text});
   Ui.ShowLibraryReport({text});
@@ -36,23 +40,23 @@ void TUpdateRun::End(TRunEnd how) {
   Ui.Ended(how);
 }
 
-void TUpdateRun::Fail() {
+TRunEnd TUpdateRun::Fail() {
   Unzip.reset();
   Log.Line(TxtLogRollingBack, AnsiText{WorkDir()});
   switch (RollBack(WorkDir(), &Journal)) {
     case TUndo::Nothing:
       Say(MsgWarning, TxtNotFinished, TxtNotChanged);
-      return End(TRunEnd::NotChanged);
+      return TRunEnd::NotChanged;
     case TUndo::Restored:
       Say(MsgWarning, TxtNotFinished, TxtRestored);
-      return End(TRunEnd::RolledBack);
+      return TRunEnd::RolledBack;
     case TUndo::Incomplete:
       break;
   }
   // What is left of the product's own files stays in the backup folder for good.
   Work.Keep();
   SayNotRestored(WorkDir());
-  End(TRunEnd::RestoreIncomplete);
+  return TRunEnd::RestoreIncomplete;
 }
 
 void TUpdateRun::SayNotRestored(const char* workDir) {
@@ -61,28 +65,31 @@ void TUpdateRun::SayNotRestored(const char* workDir) {
   Say(MsgError, TxtNotRestored, TxtKeptIn, AnsiText{backup});
 }
 
-bool TUpdateRun::PrepareUnpacker() {
+TUpdateRun::TOutcome TUpdateRun::PrepareUnpacker() {
   Unzip.reset(new (std::nothrow) CInfoZip);
   if (!Unzip) {
     Say(MsgError, TxtUnpackError, TxtCannotUpdate);
-  } else if (!Unzip->LoadUnzDll()) {
-    bool missing = Unzip->GetErrorCode() == kUnzErrorNoLibrary;
-    Say(MsgError, missing ? TxtMissingDll : TxtUnpackError, TxtCannotUpdate);
-    Unzip.reset();
-  } else {
-    Unzip->SetReporter(this);
-    return true;
+    return TRunEnd::NoLibrary;
   }
-  return false;
+  const TUnzLoad load = Unzip->LoadUnzDll();
+  if (load != TUnzLoad::Loaded) {
+    LogFailure();
+    Say(MsgError, load == TUnzLoad::NoLibrary ? TxtMissingDll : TxtUnpackError, TxtCannotUpdate);
+    Unzip.reset();
+    return TRunEnd::NoLibrary;
+  }
+  Unzip->SetReporter(this);
+  return {};
 }
 
-// Asks for disk number next; false when the user chooses to abort the update. Declining
-// the disk but not the abort goes on with whatever is in the drive.
-bool TUpdateRun::AskForDisk(int next) {
+// Asks for disk number next. Declining the disk but not the abort goes on with whatever is
+// in the drive.
+TUpdateRun::TOutcome TUpdateRun::AskForDisk(int next) {
   char line[256];
   StringCchPrintfA(line, sizeof line, TxtInsertDisk.Str, next);
-  if (Ask(TAsk::Disk, MsgQuestion, {}, Cp1251Text{line}, TxtIntoFloppyDrive) == IDOK) return true;
-  return Ask(TAsk::Abort, MsgQuestion, {}, TxtNotFinished, TxtReallyAbort) != IDOK;
+  if (Ask(TAsk::Disk, MsgQuestion, {}, Cp1251Text{line}, TxtIntoFloppyDrive) == IDOK) return {};
+  if (Ask(TAsk::Abort, MsgQuestion, {}, TxtNotFinished, TxtReallyAbort) != IDOK) return {};
+  return Fail();
 }
 
 void TUpdateRun::StartProduct() {
@@ -91,27 +98,36 @@ void TUpdateRun::StartProduct() {
   if (JoinPath(Target, ProductProgram, program)) RunProgram(program);
 }
 
-void TUpdateRun::RunUpdate(const char* folderText) {
-  LogStart(Log, Medium);
-  if (!PrepareUnpacker()) return End(TRunEnd::NoLibrary);
-  if (!CheckTargetFolder(folderText)) return End(Refusal);
-  NoteInstalledEdition();
+TUpdateRun::TOutcome TUpdateRun::Pass() {
+  if (TOutcome end = FetchArchives()) return end;
+  // Only the work folder is ours to change: an archive from a CD is read-only, and a file
+  // that the library unpacks again must be writable.
+  ClearReadOnlyTree(WorkDir());
+  if (TOutcome end = UnpackArchives()) return end;
+  if (TOutcome end = AcceptEdition()) return end;
+  return DistributeFiles();
+}
 
+TRunEnd TUpdateRun::Run(const char* folderText) {
+  if (TOutcome end = PrepareUnpacker()) return *end;
+  if (TOutcome end = CheckTargetFolder(folderText)) return *end;
+  NoteInstalledEdition();
   const int disks = Medium.Removable ? 3 : 1;
-  for (int disk = 1;;) {
-    // The first disk's archives that cannot be taken leave the product as it was, and the
-    // window open to try again.
-    if (!FetchArchives()) return disk == 1 ? End(TRunEnd::NotFetched) : Fail();
-    // Only the work folder is ours to change: an archive from a CD is read-only, and a file
-    // that the library unpacks again must be writable.
-    ClearReadOnlyTree(WorkDir());
-    if (!UnpackArchives() || !AcceptEdition() || !DistributeFiles()) return Fail();
-    if (++disk > disks) break;
-    if (!AskForDisk(disk)) return Fail();
+  for (int disk = 1;; ++disk) {
+    if (TOutcome end = Pass()) return *end;
+    if (disk == disks) break;
+    if (TOutcome end = AskForDisk(disk + 1)) return *end;
   }
   Unzip.reset();
-  if (!Placing.Commit()) return Fail();
-
+  if (!Placing.Commit()) {
+    LogFailure();
+    return Fail();
+  }
   if (Ask(TAsk::Start, MsgSuccess, TxtSucceeded, TxtStartProduct) == IDOK) StartProduct();
-  End(TRunEnd::Succeeded);
+  return TRunEnd::Succeeded;
+}
+
+void TUpdateRun::RunUpdate(const char* folderText) {
+  LogStart(Log, Medium);
+  End(Run(folderText));
 }

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 
 #include "unzip/InfoZip.h"
 #include "update/Edition.h"
@@ -14,7 +15,6 @@
 #include "update/NameList.h"
 #include "update/Placement.h"
 #include "update/ProductLock.h"
-#include "update/ProductNames.h"
 #include "update/RunLog.h"
 #include "update/RunUi.h"
 #include "update/Text.h"
@@ -32,51 +32,51 @@ public:
   // ended.
   void RunUpdate(const char* folderText);
 
-  // The steps of the run, each true when the run may go on.
-  // Creates and loads the adapter; tells the user when the library cannot be used.
-  bool PrepareUnpacker();
-  // Turns the folder text into TargetDir, makes sure it is the product's folder and that no
-  // other run updates it, undoes what an interrupted run left, and makes a fresh work
-  // folder in it; tells the user why when it refuses.
-  bool CheckTargetFolder(const char* folderText);
-  // Copies the archives of the medium into the work folder; false when a copy fails or
-  // there is no archive at all.
-  bool FetchArchives();
-  // Unpacks the archives that FetchArchives copied, each deleted after; false when the
-  // unpacker refused or the library reported an error (after the last archive).
-  bool UnpackArchives();
-  // Puts every file of the work folder in place in the product folder, rich-text files in
-  // its Blanks subfolder; false at the first file that cannot be, or when the user gives up
-  // waiting for a file in use.
-  bool DistributeFiles();
-
-  const char* TargetDir() const { return Target; }
-  const char* WorkDir() const { return Work.Path(); }
-  CInfoZip* Unpacker() const { return Unzip.get(); }
-
 private:
-  // The one route of every box: the lines composed, shown, the answer returned.
+  // How a step of the run ended: the run goes on (no value), or it ends this way.
+  using TOutcome = std::optional<TRunEnd>;
+
+  TRunEnd Run(const char* folderText);
+  // Creates and loads the adapter; tells the user when the library cannot be used.
+  TOutcome PrepareUnpacker();
+  // Turns the folder text into the target folder, makes sure it is the product's folder and
+  // that no other run updates it, undoes what an interrupted run left, and makes a fresh work
+  // folder in it; tells the user why when it refuses.
+  TOutcome CheckTargetFolder(const char* folderText);
+  TOutcome RecoverEarlierRuns();
+  // One disk: its archives fetched, unpacked and put in place.
+  TOutcome Pass();
+  // Copies the archives of the medium into the work folder.
+  TOutcome FetchArchives();
+  // Unpacks the archives that FetchArchives copied, each deleted after.
+  TOutcome UnpackArchives();
+  // Puts every file of the work folder in place in the product folder, rich-text files in
+  // its Blanks subfolder.
+  TOutcome DistributeFiles();
+  // Every name of this pass fits a path, and no file it replaces is open in another program.
+  TOutcome CheckPlacing();
+  TOutcome AskForDisk(int next);
+  // The edition of the product as the run found it, before anything changes.
+  void NoteInstalledEdition();
+  // Before a pass puts its files in place: it brings an older edition of the product's
+  // program than the installed one, and the user does not want to go back.
+  TOutcome AcceptEdition();
+  void StartProduct();
+  // Undoes the run's changes, tells the user how that went; how the run ends.
+  TRunEnd Fail();
+  // The previous files that could not be put back are in the backup folder of workDir.
+  void SayNotRestored(const char* workDir);
+  void End(TRunEnd how);
+
+  // The one route of every box: the lines composed, logged, shown, the answer returned.
   int Ask(TAsk ask, unsigned style, TMsgLine line1, TMsgLine line2 = {}, TMsgLine line3 = {},
           TMsgLine line4 = {}, TMsgLine line5 = {});
   void Say(unsigned style, TMsgLine line1, TMsgLine line2 = {}, TMsgLine line3 = {},
            TMsgLine line4 = {}, TMsgLine line5 = {}) {
     Ask(TAsk::Nothing, style, line1, line2, line3, line4, line5);
   }
-  bool AskForDisk(int next);
-  // The edition of the product as the run found it, before anything changes.
-  void NoteInstalledEdition();
-  // Before a pass puts its files in place: false when it brings an older edition of the
-  // product's program than the installed one and the user does not want to go back.
-  bool AcceptEdition();
-  bool RecoverEarlierRuns();
-  bool AllFit();
-  bool NothingHeld();
-  void StartProduct();
-  // Undoes the run's changes, tells the user how that went, and ends.
-  void Fail();
-  // The previous files that could not be put back are in the backup folder of workDir.
-  void SayNotRestored(const char* workDir);
-  void End(TRunEnd how);
+  // The system's reason for the call that just failed, into the log.
+  void LogFailure();
   void LibraryReport(const char* text) override;
 
   // Calls visit(name, source, dest) for each file of the work folder that goes into the product,
@@ -84,6 +84,8 @@ private:
   // destination's does not. False when a visit returned false.
   template <typename Visit>
   bool ForEachFile(Visit visit);
+
+  const char* WorkDir() const { return Work.Path(); }
 
   TRunUi& Ui;
   TRunLog& Log;
@@ -95,7 +97,6 @@ private:
   TProductLock Lock;
   TJournal Journal;
   TPlacement Placing;
-  TRunEnd Refusal = TRunEnd::FolderRefused;  // why the folder check said no
   TVersion Installed;         // the product program's edition before the run
   bool HasInstalled = false;  // false when it carries none
   bool GoingBack = false;     // the user agreed to an older edition

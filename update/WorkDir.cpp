@@ -35,6 +35,13 @@ void DeleteDotFiles(const char* folder) {
 
 }  // namespace
 
+bool IsWorkFolderName(const char* name) {
+  if (strncmp(name, "Temp", 4) != 0 || !name[4]) return false;
+  for (const char* c = name + 4; *c; ++c)
+    if (*c < '0' || *c > '9') return false;
+  return true;
+}
+
 bool TWorkDir::Make(const char* target) {
   Remove();
   Name[0] = '\0';

@@ -12,16 +12,6 @@
 
 namespace {
 
-// Reads the library fields that the adapter keeps to itself.
-class AdapterProbe : public CInfoZip {
-public:
-  HMODULE Handle() const { return UnzDllHandle; }
-  bool AnyFieldSet() const {
-    return UnzDllHandle != nullptr || UnzDllExecEntry != nullptr ||
-           GetUnzDllVersionEntry != nullptr;
-  }
-};
-
 template <typename Fn>
 Fn LibraryEntry(HMODULE library, const char* name) {
   return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(library, name)));
@@ -70,93 +60,18 @@ std::vector<unsigned long> Words(const std::string& text) {
   return words;
 }
 
-// What a message box of this process showed before the watcher pressed its OK.
-struct SeenBox {
-  std::wstring Caption;
-  std::wstring Text;
-  HWND Owner;
-  int Buttons;
-  bool HasOk;
-  bool HasIcon;
-};
-
-// Watches, on a thread of its own, for the message boxes this process shows, notes what
-// each one showed and presses its OK.
-class BoxWatcher {
+// Takes the library's reports as the run does, and keeps their first lines.
+class Reports : public TUnzReporter {
 public:
-  BoxWatcher() : Stop(0) {
-    InitializeCriticalSection(&Lock);
-    Thread = CreateThread(nullptr, 0, Run, this, 0, nullptr);
-  }
-  ~BoxWatcher() {
-    InterlockedExchange(&Stop, 1);
-    WaitForSingleObject(Thread, 5000);
-    CloseHandle(Thread);
-    DeleteCriticalSection(&Lock);
-  }
-  std::vector<SeenBox> Seen() {
-    EnterCriticalSection(&Lock);
-    std::vector<SeenBox> boxes = Boxes;
-    LeaveCriticalSection(&Lock);
-    return boxes;
-  }
-
-private:
-  static DWORD WINAPI Run(void* self) {
-    BoxWatcher* watcher = static_cast<BoxWatcher*>(self);
-    while (!watcher->Stop) {
-      EnumWindows(OnWindow, reinterpret_cast<LPARAM>(watcher));
-      Sleep(20);
-    }
-    return 0;
-  }
-
-  static BOOL CALLBACK OnWindow(HWND window, LPARAM self) {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    wchar_t cls[64];
-    if (pid != GetCurrentProcessId() || !IsWindowVisible(window) ||
-        !GetClassNameW(window, cls, 64) || wcscmp(cls, L"#32770") != 0)
-      return TRUE;
-    BoxWatcher* watcher = reinterpret_cast<BoxWatcher*>(self);
-    for (HWND done : watcher->Answered)
-      if (done == window) return TRUE;
-    SeenBox box = {};
-    wchar_t text[2048];
-    GetWindowTextW(window, text, 2048);
-    box.Caption = text;
-    GetWindowTextW(GetDlgItem(window, 0xFFFF), text, 2048);
-    box.Text = text;
-    box.Owner = GetWindow(window, GW_OWNER);
-    EnumChildWindows(window, OnControl, reinterpret_cast<LPARAM>(&box));
-    box.HasOk = GetDlgItem(window, IDOK) != nullptr && IsWindowVisible(GetDlgItem(window, IDOK));
-    watcher->Answered.push_back(window);
-    EnterCriticalSection(&watcher->Lock);
-    watcher->Boxes.push_back(box);
-    LeaveCriticalSection(&watcher->Lock);
-    PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(window, IDOK)));
-    return TRUE;
-  }
-
-  static BOOL CALLBACK OnControl(HWND control, LPARAM boxPtr) {
-    SeenBox* box = reinterpret_cast<SeenBox*>(boxPtr);
-    wchar_t cls[64];
-    if (!IsWindowVisible(control) || !GetClassNameW(control, cls, 64)) return TRUE;
-    const LONG style = GetWindowLongW(control, GWL_STYLE);
-    if (_wcsicmp(cls, L"Button") == 0) ++box->Buttons;
-    if (_wcsicmp(cls, L"Static") == 0 && (style & SS_TYPEMASK) == SS_ICON &&
-        SendMessageW(control, STM_GETICON, 0, 0) != 0)
-      box->HasIcon = true;
-    return TRUE;
-  }
-
-  volatile LONG Stop;
-  HANDLE Thread;
-  CRITICAL_SECTION Lock;
-  std::vector<SeenBox> Boxes;
-  std::vector<HWND> Answered;
+  std::vector<std::string> Seen;
+  void LibraryReport(const char* text) override { Seen.push_back(text); }
 };
+
+int32_t LibraryVersion() {
+  using VersionFn = int32_t(__stdcall*)();
+  auto version = LibraryEntry<VersionFn>(LoadedUnzDll(), "GetUnzDllVersion");
+  return version ? version() : -1;
+}
 
 // A loaded recorder and a work folder to unpack into.
 class RecorderTest : public ::testing::Test {
@@ -165,7 +80,7 @@ protected:
     UseLibrary("recorder");
     Work = Scratch / "Temp1";
     CreateDirectoryA(Work.c_str(), nullptr);
-    ASSERT_TRUE(Zip.LoadUnzDll());
+    ASSERT_EQ(TUnzLoad::Loaded, Zip.LoadUnzDll());
   }
 
   ScratchFolder Scratch;
@@ -175,67 +90,49 @@ protected:
 
 // ---- Loading the library
 
-TEST(LoadUnzDll, NoLibraryGivesCode1AndLeavesEveryFieldNull) {
+TEST(LoadUnzDll, NoLibraryLeavesNothingLoaded) {
   UseLibrary("");
   ASSERT_EQ(nullptr, LoadedUnzDll());
-  AdapterProbe zip;
+  CInfoZip zip;
 
-  EXPECT_FALSE(zip.LoadUnzDll());
+  EXPECT_EQ(TUnzLoad::NoLibrary, zip.LoadUnzDll());
 
-  EXPECT_EQ(1, zip.GetErrorCode());
-  EXPECT_FALSE(zip.AnyFieldSet());
-  EXPECT_FALSE(zip.IsUnzDllLoaded());
+  EXPECT_EQ(static_cast<DWORD>(ERROR_MOD_NOT_FOUND), GetLastError());
+  EXPECT_FALSE(zip.ExtractArchive("a.zip", "C:\\"));
 }
 
-TEST(LoadUnzDll, LibraryLackingAnEntryGivesCode2AndIsLetGo) {
+TEST(LoadUnzDll, LibraryLackingAnEntryIsLetGo) {
   for (const char* shape : {"no_exec", "no_version"}) {
     UseLibrary(shape);
-    AdapterProbe zip;
+    CInfoZip zip;
 
-    EXPECT_FALSE(zip.LoadUnzDll()) << shape;
+    EXPECT_EQ(TUnzLoad::NoEntry, zip.LoadUnzDll()) << shape;
 
-    EXPECT_EQ(2, zip.GetErrorCode()) << shape;
-    EXPECT_FALSE(zip.AnyFieldSet()) << shape;
+    EXPECT_EQ(static_cast<DWORD>(ERROR_PROC_NOT_FOUND), GetLastError()) << shape;
     EXPECT_EQ(nullptr, LoadedUnzDll()) << shape;
   }
 }
 
 TEST(LoadUnzDll, LoadsOnceAndIsReleasedAtDestruction) {
   UseLibrary("recorder");
-  AdapterProbe* zip = new AdapterProbe;
+  CInfoZip* zip = new CInfoZip;
 
-  ASSERT_TRUE(zip->LoadUnzDll());
-  const HMODULE first = zip->Handle();
-  EXPECT_TRUE(zip->LoadUnzDll());
+  ASSERT_EQ(TUnzLoad::Loaded, zip->LoadUnzDll());
+  const HMODULE first = LoadedUnzDll();
+  EXPECT_EQ(TUnzLoad::Loaded, zip->LoadUnzDll());
 
-  EXPECT_EQ(first, zip->Handle());
   EXPECT_EQ(first, LoadedUnzDll());
-  EXPECT_EQ(0, zip->GetErrorCode());
-  CInfoZip* base = zip;
-  delete base;  // the way its users destroy it
+  delete zip;  // the way its users destroy it
   EXPECT_EQ(nullptr, LoadedUnzDll());  // one load, one release
 }
 
-TEST(LoadUnzDll, ErrorCodeIsNeverReset) {
+TEST(LoadUnzDll, AFailedLoadDoesNotStopALaterOne) {
   CInfoZip zip;
   UseLibrary("");
-  EXPECT_FALSE(zip.LoadUnzDll());
+  EXPECT_EQ(TUnzLoad::NoLibrary, zip.LoadUnzDll());
   UseLibrary("recorder");
 
-  EXPECT_TRUE(zip.LoadUnzDll());
-
-  EXPECT_EQ(1, zip.GetErrorCode());
-}
-
-// ---- Version
-
-TEST(GetUnzVersion, UnloadedGivesZeroAndCode3) {
-  AdapterProbe zip;
-
-  EXPECT_EQ(0, zip.GetUnzVersion());
-
-  EXPECT_EQ(3, zip.GetErrorCode());
-  EXPECT_FALSE(zip.AnyFieldSet());
+  EXPECT_EQ(TUnzLoad::Loaded, zip.LoadUnzDll());
 }
 
 // ---- Unpacking
@@ -249,13 +146,12 @@ TEST(ExtractArchive, UnloadedTouchesNeitherCurrentDirectoryNorLibrary) {
 
   EXPECT_EQ(before, CurrentDir());
   EXPECT_EQ(nullptr, LoadedUnzDll());
-  EXPECT_EQ(0, zip.GetErrorCode());
 }
 
 TEST_F(RecorderTest, SendsTheFixedRequestAskingForEveryMember) {
   const std::string before = CurrentDir();
   const std::string archive = Join(Work, "Update1.zip");
-  const int32_t version = Zip.GetUnzVersion();
+  const int32_t version = LibraryVersion();
 
   EXPECT_TRUE(Zip.ExtractArchive(archive.c_str(), Work.c_str()));
 
@@ -302,8 +198,9 @@ TEST_F(RecorderTest, UnreachableTargetUnpacksNothing) {
   EXPECT_EQ(Scratch.Path(), CurrentDir());
 }
 
-TEST_F(RecorderTest, RemembersWhetherTheLibraryReportedAnError) {
-  BoxWatcher boxes;
+TEST_F(RecorderTest, RemembersWhetherTheLibraryReportedAnErrorAndPassesItOn) {
+  Reports reports;
+  Zip.SetReporter(&reports);
 
   EXPECT_TRUE(Zip.ExtractArchive(Join(Work, "quiet.zip").c_str(), Work.c_str()));
   EXPECT_FALSE(Zip.LibraryReportedError());
@@ -312,46 +209,18 @@ TEST_F(RecorderTest, RemembersWhetherTheLibraryReportedAnError) {
   EXPECT_TRUE(Zip.ExtractArchive(Join(Work, "next.zip").c_str(), Work.c_str()));
   EXPECT_FALSE(Zip.LibraryReportedError());
 
-  const std::vector<SeenBox> seen = boxes.Seen();
-  ASSERT_EQ(1u, seen.size());
-  EXPECT_EQ(L"Zip error -7:\nBad member in report.zip", seen[0].Text);
+  EXPECT_EQ(reports.Seen, std::vector<std::string>{"Zip error -7:\nBad member in report.zip"});
 }
 
 // ---- The library's reports
 
-TEST(UnzMessageProc, NumberZeroShowsNothing) {
-  BoxWatcher boxes;
+TEST(UnzMessageProc, NumberZeroOrNoUnpackingUnderWayReportsNothing) {
   UnzCallbackInfo info = {};
   strcpy(info.MessageText, "All well");
-
   EXPECT_EQ(0, UnzMessageProc(&info));
-
-  Sleep(200);
-  EXPECT_TRUE(boxes.Seen().empty());
-}
-
-TEST(UnzMessageProc, ShowsNegativeNumberInAPlainBoxOwnedByTheActiveWindow) {
-  HWND owner = CreateWindowExW(0, L"STATIC", L"owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
-                               200, 100, nullptr, nullptr, nullptr, nullptr);
-  SetForegroundWindow(owner);
-  SetActiveWindow(owner);
-  ASSERT_EQ(owner, GetActiveWindow());
-  BoxWatcher boxes;
-  UnzCallbackInfo info = {};
   info.ErrorNumber = -3;
-  strcpy(info.MessageText, "Cannot write Бланка.rtf");  // names come in the ANSI code page
-
   EXPECT_EQ(0, UnzMessageProc(&info));
-
-  DestroyWindow(owner);
-  const std::vector<SeenBox> seen = boxes.Seen();
-  ASSERT_EQ(1u, seen.size());
-  EXPECT_EQ(L"Zip error -3:\nCannot write Бланка.rtf", seen[0].Text);
-  EXPECT_EQ(L"", seen[0].Caption);
-  EXPECT_EQ(owner, seen[0].Owner);
-  EXPECT_EQ(1, seen[0].Buttons);
-  EXPECT_TRUE(seen[0].HasOk);
-  EXPECT_FALSE(seen[0].HasIcon);
+  EXPECT_EQ(0, UnzMessageProc(nullptr));
 }
 
 TEST(UnzMessageProc, TextIsReadNoFurtherThanTheRecordAndNeverOverflows) {
@@ -383,10 +252,11 @@ TEST(RealUnzDll, UnpacksEveryMemberFlatIntoTheTargetAndIsReleased) {
   const std::string before = CurrentDir();
   const std::string archive = scratch / "Update1.zip";
   ASSERT_TRUE(CopyFileA(Join(OwnFolder(), "sample.zip").c_str(), archive.c_str(), FALSE));
-  BoxWatcher boxes;
+  Reports reports;
   CInfoZip* zip = new CInfoZip;
-  ASSERT_TRUE(zip->LoadUnzDll());
-  EXPECT_NE(0, zip->GetUnzVersion());
+  zip->SetReporter(&reports);
+  ASSERT_EQ(TUnzLoad::Loaded, zip->LoadUnzDll());
+  EXPECT_EQ(100, LibraryVersion());
 
   EXPECT_TRUE(zip->ExtractArchive(archive.c_str(), scratch.Path().c_str()));
 
@@ -394,26 +264,26 @@ TEST(RealUnzDll, UnpacksEveryMemberFlatIntoTheTargetAndIsReleased) {
   EXPECT_EQ("{\\rtf1 form}", ReadText(scratch / "form.rtf"));
   EXPECT_EQ(before, CurrentDir());
   EXPECT_FALSE(zip->LibraryReportedError());
-  EXPECT_TRUE(boxes.Seen().empty());
+  EXPECT_TRUE(reports.Seen.empty());
   delete zip;
   EXPECT_EQ(nullptr, LoadedUnzDll());
 }
 
-TEST(RealUnzDll, ReportOfABrokenArchiveIsShownAndRemembered) {
+TEST(RealUnzDll, ReportOfABrokenArchiveIsPassedOnAndRemembered) {
   UseLibrary("real");
   ScratchFolder scratch;
   const std::string archive = scratch / "broken.zip";
   ASSERT_TRUE(WriteText(archive, "this is not an archive"));
-  BoxWatcher boxes;
+  Reports reports;
   CInfoZip zip;
-  ASSERT_TRUE(zip.LoadUnzDll());
+  zip.SetReporter(&reports);
+  ASSERT_EQ(TUnzLoad::Loaded, zip.LoadUnzDll());
 
   EXPECT_TRUE(zip.ExtractArchive(archive.c_str(), scratch.Path().c_str()));
 
   EXPECT_TRUE(zip.LibraryReportedError());
-  const std::vector<SeenBox> seen = boxes.Seen();
-  ASSERT_FALSE(seen.empty());
-  EXPECT_EQ(0u, seen[0].Text.find(L"Zip error "));
+  ASSERT_FALSE(reports.Seen.empty());
+  EXPECT_EQ(0u, reports.Seen[0].find("Zip error "));
 }
 #endif
 

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "app/UMain.h"
+#include "forms/Application.h"
 
 namespace {
 

@@ -84,10 +84,6 @@ std::vector<HTREEITEM> BrowserTree::Children(HTREEITEM item) const {
   return list;
 }
 
-void BrowserTree::Collapse(HTREEITEM item) const {
-  Send(TVM_EXPAND, TVE_COLLAPSE, reinterpret_cast<LPARAM>(item));
-}
-
 HTREEITEM BrowserTree::Selected() const {
   return reinterpret_cast<HTREEITEM>(Send(TVM_GETNEXTITEM, TVGN_CARET, 0));
 }

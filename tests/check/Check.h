@@ -26,7 +26,6 @@ public:
   // Expands the item (the browser lists a folder's subfolders when it first opens) and
   // returns its children.
   std::vector<HTREEITEM> Children(HTREEITEM item) const;
-  void Collapse(HTREEITEM item) const;
   HTREEITEM Selected() const;
   bool Select(HTREEITEM item) const;
   // The computer's item (the drives' parent) under the desktop.

@@ -1,6 +1,8 @@
 // The file and path helpers on real files in a scratch folder.
 #include "tests/fileutils/Scratch.h"
+#include "app/OwnMedium.h"
 #include "update/FileUtils.h"
+#include "update/StartProgram.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

@@ -1,7 +1,8 @@
 #pragma once
 // A small form for the tests: a frame, two labels, an edit box and buttons whose handlers count,
 // throw, abort or fault.
-#include "forms/Forms.h"
+#include "forms/Exception.h"
+#include "forms/Form.h"
 
 class TTestForm : public TForm {
 public:

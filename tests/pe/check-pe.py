@@ -5,7 +5,8 @@
                              Windows XP SP3 exports (nt5-exports.txt beside this script)
   check-pe.py library FILE   the same for a DLL
   check-pe.py tool FILE      a console program of the publisher's kit: 32-bit i386, imports
-                             only what Windows XP SP3 exports (it never runs from a floppy)
+                             only what Windows XP SP3 exports and nothing that draws (it
+                             never runs from a floppy)
   check-pe.py marker SCRIPT SAMPLE
                              the post-link step sets the flag and changes nothing else
   check-pe.py sizes PROGRAM LIBRARY
@@ -139,6 +140,10 @@ def check_tool(path):
     errors = check_common(path, pe, from_floppy=False)
     if pe.subsystem != SUBSYSTEM_CONSOLE:
         errors.append(f"not a console program (subsystem {pe.subsystem})")
+    # Under Wine a program of another code page that loads user32 rewrites the prefix's fonts,
+    # under the windows of whatever else runs there; TalvoPack runs with UTF-8.
+    for dll in sorted({dll for dll, _ in pe.imports()} & {"user32.dll", "gdi32.dll"}):
+        errors.append(f"imports {dll}, but a console tool draws nothing")
     return errors
 
 

@@ -3,6 +3,7 @@
 // was before the press or with every file of the update, and nothing of the run stays in it.
 #include <zlib.h>
 
+#include <algorithm>
 #include <functional>
 #include <map>
 
@@ -340,6 +341,20 @@ protected:
                             mountPoint + "'"));
   }
 
+  // The log of the product folder has the system's reason, with its text, before the first box.
+  void ExpectReasonLogged(const std::string& head) {
+    const std::vector<std::string> log = ui::LogEvents(Read(Product(L"TalvoUpdate.log")));
+    const auto reason = std::find_if(log.begin(), log.end(), [&](const std::string& e) {
+      return e.rfind(head, 0) == 0;
+    });
+    ASSERT_NE(reason, log.end()) << head;
+    EXPECT_GT(reason->size(), head.size() + 3) << *reason;
+    const auto box = std::find_if(log.begin(), log.end(), [](const std::string& e) {
+      return e.rfind(u8"Съобщение:", 0) == 0;
+    });
+    EXPECT_LT(reason, box);
+  }
+
   // Fills the drive outside the product folder until this much is free.
   void LeaveFree(ULONGLONG bytes) {
     ULARGE_INTEGER free{};
@@ -376,6 +391,25 @@ TEST_F(SmallDrive, TheDiskFullWhilePuttingFilesInPlaceRollsTheProductBack) {
   ExpectClosedAndClean(2);
   EXPECT_EQ(Snapshot(product), before);
   EXPECT_EQ(List(L"T:\\"), (std::vector<std::wstring>{L"WinTalvo\\", L"filler"}));
+  ExpectReasonLogged(u8"Системна грешка 112: ");
+}
+
+// A forms folder that cannot be written (a read-only file system mounted there): the copy of
+// the form fails, and the log says why.
+TEST_F(SmallDrive, AReadOnlyFormsFolderIsACopyErrorWithTheSystemsReasonInTheLog) {
+  ASSERT_NO_FATAL_FAILURE(MakeProduct(product));
+  ASSERT_TRUE(ui::WriteZip(Medium(L"a.zip"), {{"one.txt", "1"}, {"FORM.RTF", "form"}}));
+  const std::string blanks = mountPoint + "/WinTalvo/Blanks";
+  ASSERT_TRUE(ui::RunUnix("mount -t tmpfs -o ro,size=64k tmpfs '" + blanks + "'"));
+  Start(updater);
+  ui::Box copy = NextBox();
+  ExpectError(copy, u8"Грешка при копиране на файл.\r\n" + ui::Utf8(Work(L"FORM.RTF")) + "\r\n" +
+                        ui::Utf8(Product(L"Blanks\\FORM.RTF")));
+  ASSERT_TRUE(ui::Answer(copy, IDOK));
+  ASSERT_TRUE(ui::Answer(NextBox(), IDOK));
+  ExpectClosedAndClean(2);
+  EXPECT_TRUE(ui::RunUnix("umount '" + blanks + "'"));
+  ExpectReasonLogged(u8"Системна грешка ");
 }
 
 // A few kilobytes that unpack to 24 MB, among good archives, on a drive with much less free:

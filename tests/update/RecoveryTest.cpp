@@ -75,15 +75,18 @@ protected:
   std::wstring Product(const std::wstring& name) const { return ui::Join(product, name); }
   std::string Ansi(const std::wstring& path) const { return ui::Narrow(path, CP_ACP); }
 
-  // The folder check of a new run, which undoes what an earlier run left.
+  // A new run from a medium without archives: its folder check undoes what an earlier run
+  // left, then it ends before anything else.
   void CheckAgain() {
     ui.Events.clear();
-    ui.Answers = {IDOK};
+    ui.HasEnded = false;
+    ui.Answers = {IDOK, IDOK};
     TMedium medium = {};
     TWorkDir work;
     TRunLog log;
     TUpdateRun run(ui, work, medium, log);
-    EXPECT_TRUE(run.CheckTargetFolder(Ansi(product).c_str()));
+    run.RunUpdate(Ansi(product).c_str());
+    EXPECT_EQ(ui.End, TRunEnd::NotFetched);
     ui.Answers.clear();
   }
 

@@ -214,21 +214,38 @@ TEST_F(Run, AfterAFailedFetchASecondPressEndsWithTheSuccessQuestion) {
 TEST_F(Run, TheFolderTextIsTrimmedAndMadeWhole) {
   TMedium medium = {};
   TRunLog log;
+  const Events accepted = {"clear", kMakingWorkDir, kCopying,
+                           u8"box 0x10: Липсващ ZIP файл.|" + kCannotUpdate};
+  ui.Answers = {IDOK, IDOK};
   {
     TUpdateRun first(ui, work, medium, log);
-    ASSERT_TRUE(first.CheckTargetFolder((" \t\r\n " + ui::Narrow(product, CP_ACP) + " \x01 ").c_str()));
-    EXPECT_EQ(std::string(first.TargetDir()), ui::Narrow(product, CP_ACP));
+    first.RunUpdate((" \t\r\n " + ui::Narrow(product, CP_ACP) + " \x01 ").c_str());
+    EXPECT_EQ(std::string(work.Path()), ui::Narrow(product, CP_ACP) + "\\Temp1");
   }
+  ui.HasEnded = false;
   TUpdateRun run(ui, work, medium, log);
   char before[MAX_PATH];
   ASSERT_TRUE(GetCurrentDirectoryA(MAX_PATH, before));
   ASSERT_TRUE(SetCurrentDirectoryW(t.Path().c_str()));
-  const bool ok = run.CheckTargetFolder("WinTalvo");
+  run.RunUpdate("WinTalvo");
   SetCurrentDirectoryA(before);
-  ASSERT_TRUE(ok);
-  EXPECT_EQ(std::string(run.TargetDir()), ui::Narrow(product, CP_ACP));
-  EXPECT_EQ(std::string(run.WorkDir()), ui::Narrow(product, CP_ACP) + "\\Temp1");
-  EXPECT_EQ(ui.Events, (Events{"clear", kMakingWorkDir, "clear", kMakingWorkDir}));
+  EXPECT_EQ(std::string(work.Path()), ui::Narrow(product, CP_ACP) + "\\Temp1");
+  Events twice = accepted;
+  twice.insert(twice.end(), accepted.begin(), accepted.end());
+  EXPECT_EQ(ui.Events, twice);
+}
+
+// A folder text longer than a path is refused as it was typed: cut short, it may name
+// another folder, even another product's.
+TEST_F(Run, ATooLongFolderTextIsNamedWhole) {
+  const std::string typed = ui::Narrow(product, CP_ACP) + "\\" + std::string(300, 'x');
+  TMedium medium = {};
+  TRunLog log;
+  TUpdateRun run(ui, work, medium, log);
+  ui.Answers = {IDOK};
+  run.RunUpdate(("  " + typed).c_str());
+  EXPECT_EQ(ui.Events, Events{u8"box 0x10: Въведената папка|" + typed + u8"|е с твърде дълъг път."});
+  EXPECT_EQ(ui.End, TRunEnd::FolderRefused);
 }
 
 // Never a step back: the editions are the file versions of the product's program.

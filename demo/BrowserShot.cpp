@@ -3,7 +3,7 @@
 // selects the product folder in the tree, says so in a marker file and holds the scene until
 // a second marker appears.
 //
-//   talvo_check_browser_shot UPDATER FOLDER READY QUIT
+//   talvo_browser_shot UPDATER FOLDER READY QUIT
 #include <windows.h>
 
 #include <stdio.h>
@@ -47,7 +47,8 @@ int wmain(int argc, wchar_t** argv) {
     HTREEITEM item = tree.Folder(folder);
     if (!item) return Fail("the folder is not in the tree");
     // Only the way to the folder stays open.
-    for (HTREEITEM top : tree.Children(tree.Root())) tree.Collapse(top);
+    for (HTREEITEM top : tree.Children(tree.Root()))
+      SendMessageW(tree.Handle(), TVM_EXPAND, TVE_COLLAPSE, reinterpret_cast<LPARAM>(top));
     tree.Select(item);
     SendMessageW(tree.Handle(), TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item));
     // The selection shows in colour only while the tree has the focus, as after a click.

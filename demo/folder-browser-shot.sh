@@ -7,7 +7,7 @@ out=$(realpath -m "$2")
 # The prefix that the tests under code page 1251 use (scripts/wine-run says why).
 export WINEPREFIX="$build/wineprefix-1251" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
   LC_ALL=bg_BG.UTF-8
-bash "$(dirname "$0")/../../scripts/wine-prefix.sh" "$WINEPREFIX"
+bash "$(dirname "$0")/../scripts/wine-prefix.sh" "$WINEPREFIX"
 
 work=$(mktemp -d)
 product="$WINEPREFIX/drive_c/WinTalvo"
@@ -29,7 +29,7 @@ for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(head -n1 "$work/display")"
 
 win() { winepath -w "$1"; }
-wine explorer /desktop=TalvoShot,800x600 "$(win "$build/tests/check/talvo_check_browser_shot.exe")" \
+wine explorer /desktop=TalvoShot,800x600 "$(win "$build/demo/talvo_browser_shot.exe")" \
   "$(win "$work/TalvoUpdate.exe")" 'C:\WinTalvo' "$(win "$work/ready")" "$(win "$work/quit")" &
 shot=$!
 for _ in $(seq 300); do [ -e "$work/ready" ] && break; sleep 0.1; done

@@ -3,7 +3,7 @@
 // height") to a marker file once it has painted, and holds the scene until a second marker
 // appears.
 //
-//   talvo_ui_window_shot UPDATER READY QUIT
+//   talvo_window_shot UPDATER READY QUIT
 #include <windows.h>
 
 #include <stdio.h>

@@ -9,7 +9,7 @@ dpi=$2
 out=$(realpath -m "$3")
 export WINEPREFIX="$build/shotprefix-$dpi" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
   LC_ALL=bg_BG.UTF-8
-bash "$(dirname "$0")/../../scripts/wine-prefix.sh" "$WINEPREFIX"
+bash "$(dirname "$0")/../scripts/wine-prefix.sh" "$WINEPREFIX"
 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
 wineserver -w
 
@@ -27,7 +27,7 @@ for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(head -n1 "$work/display")"
 
 win() { winepath -w "$1"; }
-wine explorer /desktop=TalvoShot,1024x768 "$(win "$build/tests/ui/talvo_ui_window_shot.exe")" \
+wine explorer /desktop=TalvoShot,1024x768 "$(win "$build/demo/talvo_window_shot.exe")" \
   "$(win "$work/TalvoUpdate.exe")" "$(win "$work/ready")" "$(win "$work/quit")" &
 shot=$!
 for _ in $(seq 300); do [ -s "$work/ready" ] && break; sleep 0.1; done
