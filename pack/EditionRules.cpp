@@ -4,6 +4,7 @@
 
 #include "pack/Encoding.h"
 #include "pack/Files.h"
+#include "pack/Layout.h"
 #include "unzdll/ZipNames.h"
 #include "update/Edition.h"
 #include "update/ProductNames.h"
@@ -61,6 +62,10 @@ void CheckName(const TEditionFile& f, std::vector<std::wstring>* broken) {
            L"този файл в папката на продукта.");
   if (!f.Form && EqualsAsciiNoCase(f.Cp1251.c_str(), FormsFolder))
     refuse(L"файл с името на папката с бланки.");
+  // In the work folder it would meet the archive: one would take the other's place.
+  for (int disk = 0; disk <= kDisks; ++disk)
+    if (Upper(f.Name) == ArchiveName(disk))
+      refuse(L"името на архив от носителя; програмата за актуализация ще го вземе за архива.");
 }
 
 }  // namespace

@@ -16,10 +16,14 @@ void Add(TArchivePlan* archive, const TMember* m) {
 
 }  // namespace
 
+std::wstring ArchiveName(int disk) {
+  return disk ? L"TALVO" + std::to_wstring(disk) + L".ZIP" : L"TALVO.ZIP";
+}
+
 bool PlanFolder(const std::vector<TMember>& members, std::vector<TArchivePlan>* out,
                 std::vector<std::wstring>* why) {
   TArchivePlan archive;
-  archive.Name = L"TALVO.ZIP";
+  archive.Name = ArchiveName(0);
   for (const TMember& m : members) Add(&archive, &m);
   if (archive.Bytes > kLargestMember || archive.Members.size() > kMostMembers) {
     why->push_back(L"Един архив не побира " + Count(archive.Members.size()) + L" файла и " +
@@ -71,7 +75,7 @@ bool PlanFloppies(const std::vector<TMember>& members, unsigned long long progra
     Add(&disks[best], m);
   }
   for (int d = 0; d < kDisks; ++d) {
-    disks[d].Name = L"TALVO" + std::to_wstring(d + 1) + L".ZIP";
+    disks[d].Name = ArchiveName(d + 1);
     // The members lie in the edition's order in one vector.
     std::sort(disks[d].Members.begin(), disks[d].Members.end());
   }

@@ -18,6 +18,9 @@ inline unsigned long long OnDisk(unsigned long long bytes) {
   return (bytes + kClusterBytes - 1) / kClusterBytes * kClusterBytes;
 }
 
+// The archive of a CD or folder medium (disk 0), or of a floppy disk: 8.3, capitals.
+std::wstring ArchiveName(int disk);
+
 struct TArchivePlan {
   std::wstring Name;                    // 8.3, capitals
   std::vector<const TMember*> Members;  // in the edition's order

@@ -128,6 +128,8 @@ TEST(Refusals, EachNamesWhatItRefusesWithItsExitCodeAndMakesNothing) {
          e[std::wstring(62, L'д') + L".txt"] = "x"; }, L"", 2, u8"ддд.txt"},
       {"the updater's log", [](Files& e, Files&, const std::string&, const std::wstring&) {
          e[L"talvoupdate.log"] = "x"; }, L"", 2, "talvoupdate.log"},
+      {"an archive's name", [](Files& e, Files&, const std::string&, const std::wstring&) {
+         e[L"talvo2.zip"] = "x"; }, L"/FLOPPY", 2, "talvo2.zip"},
       {"a file no disk holds", [](Files& e, Files&, const std::string&, const std::wstring&) {
          e[L"голям.bin"] = Noise(1460000, 1); }, L"/FLOPPY", 3, u8"голям.bin"},
       {"more than three disks", [](Files& e, Files&, const std::string&, const std::wstring&) {
