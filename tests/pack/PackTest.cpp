@@ -108,7 +108,7 @@ TEST(Refusals, EachNamesWhatItRefusesWithItsExitCodeAndMakesNothing) {
       {"no program", [](Files& e, Files&, const std::string&, const std::wstring&) {
          e.erase(L"Vanto.exe"); }, L"", 2, "Vanto.exe"},
       {"a program without version", [](Files& e, Files&, const std::string&, const std::wstring&) {
-         e[L"Vanto.exe"] = Vanto(TALVO_FAKE_VANTO); }, L"", 2, "Vanto.exe"},
+         e[L"Vanto.exe"] = run::FakeProductBytes(); }, L"", 2, "Vanto.exe"},
       {"not newer than the previous", [](Files& e, Files& p, const std::string&, const std::wstring&) {
          e[L"Vanto.exe"] = Vanto(TALVO_FAKE_VANTO_2025); p = e; p[L"Vanto.exe"] = Vanto(TALVO_FAKE_VANTO_2026);
          e[L"нов.txt"] = "new"; }, L"/PREVIOUS=previous", 2, "Vanto.exe: "},
