@@ -37,9 +37,10 @@ bool PlanFolder(const std::vector<TMember>& members, std::vector<TArchivePlan>* 
 
 bool PlanFloppies(const std::vector<TMember>& members, unsigned long long programs,
                   std::vector<TArchivePlan>* out, std::vector<std::wstring>* why) {
-  unsigned long long room[kDisks], total = 0, needed = 0;
+  const unsigned long long whole = kDiskBytes - kDiskReserve;
+  unsigned long long room[kDisks], total = 0, needed = kDisks * kArchiveEndBytes;
   for (int d = 0; d < kDisks; ++d) {
-    room[d] = kDiskBytes - kDiskReserve - (d == 0 ? programs : 0);
+    room[d] = d > 0 ? whole : programs < whole ? whole - programs : 0;
     total += room[d];
   }
   for (const TMember& m : members) {
@@ -66,13 +67,20 @@ bool PlanFloppies(const std::vector<TMember>& members, unsigned long long progra
           (empty == disks[best].Members.empty() && left(d) > left(best)))
         best = d;
     }
-    if (best < 0) {
-      why->push_back(L"Актуализацията не се побира на три дискети: архивите ѝ са " +
-                     Count(needed + kDisks * kArchiveEndBytes) + L" байта, а място за тях има " +
-                     Count(total) + L" байта.");
-      return false;
-    }
+    if (best < 0) break;
     Add(&disks[best], m);
+  }
+  // Every disk carries its archive, even one without a member (disk 1 after the programs).
+  size_t placed = 0;
+  bool fit = true;
+  for (int d = 0; d < kDisks; ++d) {
+    placed += disks[d].Members.size();
+    fit = fit && OnDisk(disks[d].Bytes) <= room[d];
+  }
+  if (!fit || placed < members.size()) {
+    why->push_back(L"Актуализацията не се побира на три дискети: архивите ѝ са " + Count(needed) +
+                   L" байта, а място за тях има " + Count(total) + L" байта.");
+    return false;
   }
   for (int d = 0; d < kDisks; ++d) {
     disks[d].Name = ArchiveName(d + 1);

@@ -30,24 +30,22 @@ bool Inside(const std::wstring& path, const std::wstring& folder) {
 // EDITION, /PREVIOUS and OUT name folders TalvoPack can work with: OUT new or empty, and
 // outside both editions.
 bool FoldersUsable(const TPackArgs& args) {
-  std::vector<TFound> inOut;
+  const auto refuse = [](const std::wstring& path, const wchar_t* why) {
+    Complain(path + why);
+    return false;
+  };
+  if (!IsFolder(args.Edition)) return refuse(args.Edition, L": не е папка.");
+  if (!args.Previous.empty() && !IsFolder(args.Previous))
+    return refuse(args.Previous, L": не е папка.");
   const std::wstring out = FullPath(args.Out);
-  const wchar_t* problem = nullptr;
-  std::wstring path;
-  if (!IsFolder(args.Edition)) {
-    path = args.Edition, problem = L": не е папка.";
-  } else if (!args.Previous.empty() && !IsFolder(args.Previous)) {
-    path = args.Previous, problem = L": не е папка.";
-  } else if (GetFileAttributesW(out.c_str()) != INVALID_FILE_ATTRIBUTES &&
-             (!ListFolder(out, &inOut) || !inOut.empty())) {
-    path = out, problem = L": носителят се прави в папка, която не съществува или е празна.";
-  } else if (Inside(out, FullPath(args.Edition)) ||
-             (!args.Previous.empty() && Inside(out, FullPath(args.Previous)))) {
-    path = out, problem = L": носителят не се прави в папка на изданието.";
-  }
-  if (!problem) return true;
-  Complain(path + problem);
-  return false;
+  std::vector<TFound> inOut;
+  if (GetFileAttributesW(out.c_str()) != INVALID_FILE_ATTRIBUTES &&
+      (!ListFolder(out, &inOut) || !inOut.empty()))
+    return refuse(out, L": носителят се прави в папка, която не съществува или е празна.");
+  if (Inside(out, FullPath(args.Edition)) ||
+      (!args.Previous.empty() && Inside(out, FullPath(args.Previous))))
+    return refuse(out, L": носителят не се прави в папка на изданието.");
+  return true;
 }
 
 struct TKit {
