@@ -48,23 +48,23 @@ bool FoldersUsable(const TPackArgs& args) {
   return true;
 }
 
+// The programs of the medium beside TalvoPack.
 struct TKit {
-  std::wstring Updater, Library;
+  std::wstring Folder;
   unsigned long long Bytes = 0;  // what the two take on a floppy
 };
 
 bool FindKit(TKit* kit) {
   wchar_t self[MAX_PATH];
   const DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH);
-  std::wstring folder(self, n < MAX_PATH ? n : 0);
-  folder.erase(folder.find_last_of(L'\\') + 1);
-  kit->Updater = folder + kUpdater;
-  kit->Library = folder + kLibrary;
-  for (const std::wstring& file : {kit->Updater, kit->Library}) {
+  kit->Folder.assign(self, n < MAX_PATH ? n : 0);
+  kit->Folder.erase(kit->Folder.find_last_of(L'\\') + 1);
+  for (const wchar_t* name : {kUpdater, kLibrary}) {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (folder.empty() || !GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &data) ||
+    if (kit->Folder.empty() ||
+        !GetFileAttributesExW((kit->Folder + name).c_str(), GetFileExInfoStandard, &data) ||
         (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-      Complain(file + L": липсва до TalvoPack.exe.");
+      Complain(kit->Folder + name + L": липсва до TalvoPack.exe.");
       return false;
     }
     kit->Bytes += OnDisk((ULONGLONG(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
@@ -91,9 +91,9 @@ bool MakeMedium(const std::wstring& out, bool floppy, const TKit& kit,
       return false;
     }
   }
-  for (const std::wstring& program : {kit.Updater, kit.Library}) {
-    const std::wstring to = Join(first, program.substr(program.find_last_of(L'\\') + 1));
-    if (!CopyFileW(program.c_str(), to.c_str(), TRUE)) {
+  for (const wchar_t* name : {kUpdater, kLibrary}) {
+    const std::wstring to = Join(first, name);
+    if (!CopyFileW((kit.Folder + name).c_str(), to.c_str(), TRUE)) {
       Complain(to + L": не може да се копира.");
       return false;
     }
