@@ -34,12 +34,14 @@ bool ParsePackArgs(int argc, const wchar_t* const* argv, TPackArgs* out) {
   bool previous = false;
   for (int i = 1; i < argc; ++i) {
     const std::wstring arg = argv[i];
-    if (arg.empty() || arg[0] != L'/') {
+    const size_t equals = arg.find(L'=');
+    const std::wstring name =
+        arg.empty() ? arg : AsciiUpper(arg.substr(1, equals == arg.npos ? arg.npos : equals - 1));
+    // A Linux path (/srv/editions/2026) is a path: Wine finds it on the drive of the root.
+    if (arg.empty() || arg[0] != L'/' || name.find_first_of(L"/\\") != name.npos) {
       plain.push_back(arg);
       continue;
     }
-    const size_t equals = arg.find(L'=');
-    const std::wstring name = AsciiUpper(arg.substr(1, equals == arg.npos ? arg.npos : equals - 1));
     const std::wstring value = equals == arg.npos ? L"" : arg.substr(equals + 1);
     if (name == L"?" && equals == arg.npos && !out->Help) {
       out->Help = true;
