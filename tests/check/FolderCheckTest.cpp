@@ -162,14 +162,14 @@ TEST_F(FolderCheck, TheProgramNameIsMatchedWithoutRegardToCase) {
   EXPECT_EQ(TempEntries(lower), Names{L"Temp1"});
 }
 
-TEST_F(FolderCheck, AnOverlongTextIsCutTo259CharactersBeforeAnyTest) {
-  // The first 259 characters name a folder that exists but is too deep for the program's
-  // name to fit beside it; the whole text names nothing.
+// A cut text may name another folder, even another product's: the box names the folder as
+// it was typed.
+TEST_F(FolderCheck, AnOverlongTextIsRefusedAsTooLongAndNamedAsTyped) {
+  // The first 259 characters name a folder that exists; the whole text names nothing.
   const std::wstring deep = check::MakeDeepFolder(t.Sub(L"deep"), 259);
   ASSERT_EQ(deep.size(), 259u);
-  const std::wstring text = L"  " + deep + L"\\" + std::wstring(40, L'x');
-  ASSERT_GE(text.size(), 300u);
-  ExpectError(Update(text), kTooLong(deep));
+  const std::wstring typed = deep + L"\\" + std::wstring(40, L'x');
+  ExpectError(Update(L"  " + typed), kTooLong(typed));
   ExpectReadyToCorrect();
 }
 
@@ -204,7 +204,10 @@ TEST_F(FolderCheck, TakenTempNamesAreSkippedWhetherFoldersOrFiles) {
   EXPECT_EQ(bytes, "a file");
 }
 
+// The folder takes no new entry; its lock file was there from an earlier run, so the run may
+// go on, and the work folder is what cannot be made.
 TEST_F(FolderCheck, AWorkFolderThatCannotBeMadeIsNamedInTheBox) {
+  ASSERT_TRUE(ui::WriteFile(ui::Join(product, L"TalvoUpdate.lck"), ""));
   check::ReadOnlyFolder readOnly(product);
   if (!readOnly.Ok()) GTEST_SKIP() << "this file system cannot make a folder read-only for root";
   ui::Box box = Update(product);
@@ -221,6 +224,19 @@ TEST_F(FolderCheck, AWorkFolderThatCannotBeMadeIsNamedInTheBox) {
   EXPECT_EQ(TempEntries(product), Names{});
   CloseWindow();
   EXPECT_TRUE(ui::Exists(ui::Join(product, L"Vanto.exe")));
+}
+
+// Without a lock it can take, the run goes no further: another run may be at work there.
+TEST_F(FolderCheck, AFolderThatCannotBeLockedIsBusyAndNothingIsMade) {
+  check::ReadOnlyFolder readOnly(product);
+  if (!readOnly.Ok()) GTEST_SKIP() << "this file system cannot make a folder read-only for root";
+  ExpectError(Update(product), u8"Друга актуализация на този продукт е в ход.");
+  EXPECT_EQ(TempEntries(product), Names{});
+  ui::Click(cancel);
+  EXPECT_TRUE(ui::WaitGone(w));
+  DWORD code = 0;
+  ASSERT_TRUE(app.WaitExit(&code));
+  EXPECT_EQ(code, 4u) << "busy: a deployment tool tries again later";
 }
 
 TEST_F(FolderCheck, ClosingTheWindowDeletesTheWorkFolderWithEverythingInIt) {

@@ -2,6 +2,7 @@
 #include "tests/fileutils/Scratch.h"
 #include "app/OwnMedium.h"
 #include "update/FileUtils.h"
+#include "update/SafeFiles.h"
 #include "update/StartProgram.h"
 
 #include <gtest/gtest.h>
@@ -326,77 +327,53 @@ TEST(DeleteFileRetrySlow, FileHeldOpenFailsOnlyAfterTheBudget) {
   EXPECT_LT(elapsed, 12000u);
 }
 
-// ---- DeleteTree
+// ---- RemoveTree: a work folder's subfolders go whole, and nothing through a link
 
-TEST(DeleteTree, MissingOrEmptyFolderIsFine) {
+TEST(RemoveTree, MissingEmptyAndNestedFoldersGoWholeReadOnlyAndDotNamesToo) {
   ScratchFolder scratch;
-  EXPECT_TRUE(DeleteTree((scratch / "missing").c_str()));
-  EXPECT_TRUE(DeleteTree(scratch.Path().c_str()));
-  EXPECT_TRUE(Exists(scratch.Path()));
-}
-
-TEST(DeleteTree, EmptiesNestedFoldersButLeavesDotNamesAndTheFolderItself) {
-  ScratchFolder scratch;
+  TFolder parent;
+  ASSERT_TRUE(parent.Open(scratch.Path().c_str(), false, false));
   const std::string work = scratch / "Temp1";
   const std::string deep = Join(Join(work, "a"), "b");
   CreateDirectoryA(work.c_str(), nullptr);
   CreateDirectoryA(Join(work, "a").c_str(), nullptr);
   CreateDirectoryA(deep.c_str(), nullptr);
-  for (const std::string& f : {Join(work, "Vanto.exe"), Join(work, "form.rtf"),
-                               Join(deep, "deep.dat"), Join(work, ".keep")})
+  CreateDirectoryA((scratch / "empty").c_str(), nullptr);
+  for (const std::string& f : {Join(work, "Vanto.exe"), Join(deep, "deep.dat"), Join(work, ".keep")})
     ASSERT_TRUE(WriteText(f, "x"));
   SetFileAttributesA(Join(deep, "deep.dat").c_str(), FILE_ATTRIBUTE_READONLY);
 
-  EXPECT_TRUE(DeleteTree(work.c_str()));
+  EXPECT_TRUE(RemoveTree(parent, "missing"));
+  EXPECT_TRUE(RemoveTree(parent, "empty"));
+  EXPECT_TRUE(RemoveTree(parent, "Temp1"));
+  EXPECT_FALSE(RemoveTree(parent, ""));  // never the parent itself
 
-  EXPECT_FALSE(Exists(Join(work, "Vanto.exe")));
-  EXPECT_FALSE(Exists(Join(work, "form.rtf")));
-  EXPECT_FALSE(Exists(Join(work, "a")));
-  EXPECT_TRUE(Exists(Join(work, ".keep")));
-  EXPECT_FALSE(RemoveDirectoryA(work.c_str()));  // the caller's removal fails
+  EXPECT_FALSE(Exists(work));
+  EXPECT_FALSE(Exists(scratch / "empty"));
+  EXPECT_TRUE(Exists(scratch.Path()));
 }
 
-TEST(DeleteTree, NeverWalksTheCurrentDirectoryForAnEmptyFolder) {
-  ScratchFolder scratch;
-  CurrentDirGuard keep;
-  ASSERT_TRUE(WriteText(scratch / "a.txt", "x"));
-  ASSERT_TRUE(SetCurrentDirectoryA(scratch.Path().c_str()));
-
-  EXPECT_TRUE(DeleteTree(""));
-
-  EXPECT_TRUE(Exists(scratch / "a.txt"));
-}
-
-TEST(DeleteTree, RemovesALinkWithoutTouchingItsTarget) {
+TEST(RemoveTree, ALinkInsideStaysWithItsTargetAndSoDoesEverythingAboveIt) {
   ScratchFolder scratch, outside;
+  TFolder parent;
+  ASSERT_TRUE(parent.Open(scratch.Path().c_str(), false, false));
   const std::string work = scratch / "Temp1";
   CreateDirectoryA(work.c_str(), nullptr);
   ASSERT_TRUE(WriteText(outside / "Vanto.exe", "product"));
   ASSERT_TRUE(WriteText(Join(work, "a.dat"), "x"));
   if (!MakeFolderLink(Join(work, "link"), outside.Path())) GTEST_SKIP() << "no folder links here";
 
-  EXPECT_TRUE(DeleteTree(work.c_str()));
+  EXPECT_FALSE(RemoveTree(parent, "Temp1"));
 
   EXPECT_EQ("product", ReadText(outside / "Vanto.exe"));
+  EXPECT_TRUE(IsLink(Join(work, "link")));
   EXPECT_FALSE(Exists(Join(work, "a.dat")));
 }
 
-TEST(DeleteTreeSlow, LockedFileDirectlyInsideGivesFalse) {
+TEST(RemoveTree, AFileHeldOpenStaysWithItsFolderAndTheRestGoes) {
   ScratchFolder scratch;
-  const std::string file = scratch / "a.zip";
-  ASSERT_TRUE(WriteText(file, "x"));
-  HANDLE holder = HoldOpen(file, 60000);
-  ASSERT_NE(nullptr, holder);
-
-  const bool result = DeleteTree(scratch.Path().c_str());
-  LetGo(holder);
-
-  EXPECT_FALSE(result);
-  EXPECT_TRUE(Exists(file));
-}
-
-TEST(DeleteTreeSlow, LockedFileInASubfolderKeepsThatSubfolderOnly) {
-  ScratchFolder scratch;
+  TFolder parent;
+  ASSERT_TRUE(parent.Open(scratch.Path().c_str(), false, false));
   const std::string work = scratch / "Temp1";
   const std::string sub = Join(work, "sub");
   CreateDirectoryA(work.c_str(), nullptr);
@@ -408,11 +385,12 @@ TEST(DeleteTreeSlow, LockedFileInASubfolderKeepsThatSubfolderOnly) {
   HANDLE holder = HoldOpen(Join(sub, "locked.dat"), 60000);
   ASSERT_NE(nullptr, holder);
 
-  const bool result = DeleteTree(work.c_str());
+  const bool result = RemoveTree(parent, "Temp1");
   LetGo(holder);
 
-  EXPECT_TRUE(result);
+  EXPECT_FALSE(result);
   EXPECT_TRUE(Exists(Join(sub, "locked.dat")));
+  EXPECT_FALSE(Exists(Join(sub, "free.dat")));
   EXPECT_FALSE(Exists(Join(work, "top.dat")));
   EXPECT_FALSE(Exists(Join(work, "other")));
 }

@@ -96,60 +96,60 @@ protected:
   TRecordingUi ui;
 };
 
-// The new files of an update, unpacked in a work folder of the product.
-struct Update {
-  std::wstring work;
-  std::vector<std::pair<std::wstring, std::wstring>> files;  // source, destination
-};
-
 TEST_F(Recovery, AStopAfterAnyStepEndsInTheOldTreeOrOnceCommittedTheNew) {
-  const std::vector<std::pair<std::wstring, std::string>> brought = {
-      {L"Vanto.exe", "new"}, {L"data.dat", "data-new"}, {L"FORM.RTF", "form-new"}, {L"extra.txt", "x"}};
+  // Two disks: the second brings a file again, and one more.
+  const std::vector<std::vector<std::pair<std::wstring, std::string>>> disks = {
+      {{L"Vanto.exe", "new"}, {L"data.dat", "data-new"}, {L"FORM.RTF", "form-new"}},
+      {{L"extra.txt", "x"}, {L"Vanto.exe", "newer"}}};
   Tree after = before;
-  after[L"Vanto.exe"] = "new";
+  after[L"Vanto.exe"] = "newer";
   after[L"data.dat"] = "data-new";
   after[L"Blanks\\FORM.RTF"] = "form-new";
   after[L"extra.txt"] = "x";
 
   for (int steps = 0;; ++steps) {
-    SCOPED_TRACE("stopped after " + std::to_string(steps) + " records");
-    const std::wstring work = t.Sub(L"WinTalvo\\Temp1");
-    for (const auto& [name, bytes] : brought) ASSERT_TRUE(ui::WriteFile(ui::Join(work, name), bytes));
-    bool whole;
+    SCOPED_TRACE("stopped after " + std::to_string(steps) + " steps");
+    bool whole = true;
     {
-      const std::string workDir = Ansi(work);
+      TFolder folder, forms;
+      ASSERT_TRUE(folder.Open(Ansi(product).c_str(), false, true));
+      ASSERT_TRUE(forms.Open(Ansi(Product(L"Blanks")).c_str(), false, true));
+      TWorkDir work;
+      ASSERT_TRUE(work.Make(Ansi(product).c_str()));
       TJournal journal;
-      ASSERT_TRUE(journal.Create(workDir.c_str()));
-      journal.StopAfter(steps);
-      TPlacement placing(journal, workDir.c_str());
-      whole = true;
-      for (const auto& [name, bytes] : brought) {
-        const std::wstring dest = Product(name == L"FORM.RTF" ? L"Blanks\\" + name : name);
-        whole = whole && placing.Place(Ansi(ui::Join(work, name)).c_str(), Ansi(dest).c_str());
+      ASSERT_TRUE(journal.Create(work.Folder()));
+      TPlacement placing(journal, folder, forms, work.Folder(), work.BackupFolder());
+      placing.StopAfter(steps);
+      for (const auto& disk : disks) {
+        TPass pass;
+        for (const auto& [name, bytes] : disk) {
+          ASSERT_TRUE(ui::WriteFile(ui::Join(product, L"Temp1\\" + name), bytes));
+          ASSERT_TRUE(pass.Add(Ansi(name).c_str()));
+        }
+        int failed;
+        whole = whole && placing.Announce(pass, &failed);
+        for (int i = 0; i < pass.Count(); ++i) whole = whole && placing.Place(pass, i);
       }
       whole = whole && placing.Commit();
+      work.Keep();  // the process stopped: its work folder stays as it is
     }
     // Every other stop also tears the record it was writing.
     if (steps % 2) {
-      HANDLE f = CreateFileW(ui::Join(work, L".journal").c_str(), FILE_APPEND_DATA, 0, nullptr,
+      HANDLE f = CreateFileW(Product(L"Temp1\\.journal").c_str(), FILE_APPEND_DATA, 0, nullptr,
                              OPEN_EXISTING, 0, nullptr);
       ASSERT_NE(f, INVALID_HANDLE_VALUE);
       DWORD n;
-      WriteFile(f, "9c0ffee1 P 7 C:\\", 16, &n, nullptr);
+      WriteFile(f, "9c0ffee1 O 7 dat", 16, &n, nullptr);
       CloseHandle(f);
     }
-    // Changed, beyond the work folder and temporaries: what the recovery box speaks of.
+    // Changed, beyond the work folder: what the recovery box speaks of.
     Tree stopped = TreeOf(product);
     for (auto it = stopped.begin(); it != stopped.end();)
-      it = it->first.rfind(L"Temp1\\", 0) == 0 || it->first.find(L"~tlv") != std::wstring::npos
-               ? stopped.erase(it) : std::next(it);
+      it = it->first.rfind(L"Temp1\\", 0) == 0 ? stopped.erase(it) : std::next(it);
     const bool mixed = stopped != before;
 
     CheckAgain();
-    Tree now = TreeOf(product);
-    now.erase(L"Temp1\\");
-    now.erase(L"Temp1\\.journal");
-    EXPECT_EQ(now, whole ? after : before);
+    EXPECT_EQ(TreeOf(product), whole ? after : before);
     EXPECT_EQ(ui.Events.front() == kRecovered, mixed && !whole) << ui.Events.front();
     if (whole) break;
     ASSERT_TRUE(ui::RemoveTree(product));
