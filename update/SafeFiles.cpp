@@ -5,21 +5,33 @@
 #include "update/FileUtils.h"
 #include "update/FindFiles.h"
 #include "update/ProductNames.h"
-#include "update/SystemEntry.h"
 
 namespace {
 
 const DWORD ShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 const int FinalSize = 2 * MAX_PATH;
 
-// The path the system reached the open file or folder by, links resolved (Vista on); false
-// where it cannot tell.
-bool FinalPath(HANDLE handle, wchar_t* out) {
-  using FinalPathFn = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
-  auto finalPath = SystemEntry<FinalPathFn>("kernel32.dll", "GetFinalPathNameByHandleW");
-  if (!finalPath) return false;
-  const DWORD n = finalPath(handle, out, FinalSize, 0);
-  return n > 0 && n < FinalSize;
+// The path of the open file or folder on its volume, as the system reached it, links
+// resolved (FileNameInformation, in every Windows NT's ntdll).
+bool NamePath(HANDLE handle, wchar_t* out) {
+  using QueryFn = LONG(WINAPI*)(HANDLE, void*, void*, ULONG, int);
+  auto query = reinterpret_cast<QueryFn>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationFile")));
+  struct {
+    ULONG Length;
+    wchar_t Name[FinalSize];
+  } info;
+  struct {
+    LONG_PTR Status;
+    ULONG_PTR Information;
+  } io;
+  const int fileNameInformation = 9;
+  if (!query || query(handle, &io, &info, sizeof info, fileNameInformation) < 0) return false;
+  const ULONG n = info.Length / sizeof(wchar_t);
+  if (n >= FinalSize) return false;
+  memcpy(out, info.Name, n * sizeof(wchar_t));
+  out[n] = L'\0';
+  return true;
 }
 
 bool IsFolderAttributes(DWORD attributes, bool mayBeLink) {
@@ -56,7 +68,7 @@ bool TFolder::Open(const char* path, bool hold, bool mayBeLink) {
   Volume = info.dwVolumeSerialNumber;
   IndexHigh = info.nFileIndexHigh;
   IndexLow = info.nFileIndexLow;
-  if (!FinalPath(Handle, Final)) Final[0] = L'\0';
+  if (!NamePath(Handle, Final)) Final[0] = L'\0';
   return true;
 }
 
@@ -85,15 +97,16 @@ bool TFolder::Holds(HANDLE file, const char* name) const {
       (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ||
       GetFileType(file) != FILE_TYPE_DISK)
     return false;
-  // Where the system cannot say where a file lies (XP), it has no file links either: a hard
-  // link is the file itself, which the name may well stand for.
+  // Where the system cannot say where a file lies, it has no file links either: a hard link
+  // is the file itself, which the name may well stand for.
   if (!Final[0]) return true;
+  if (info.dwVolumeSerialNumber != Volume) return false;
   wchar_t expected[FinalSize], got[FinalSize];
   int n = lstrlenW(Final);
   memcpy(expected, Final, (n + 1) * sizeof(wchar_t));
   if (n > 0 && expected[n - 1] != L'\\') expected[n++] = L'\\';
   const int made = MultiByteToWideChar(CP_ACP, 0, name, -1, expected + n, FinalSize - n);
-  return made > 0 && FinalPath(file, got) && lstrcmpiW(got, expected) == 0;
+  return made > 0 && NamePath(file, got) && lstrcmpiW(got, expected) == 0;
 }
 
 HANDLE OpenEntry(const TFolder& folder, const char* name, DWORD access, DWORD share,

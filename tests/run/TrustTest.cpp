@@ -68,6 +68,10 @@ TEST_F(Trust, PlantedWorkFoldersAndLinksAreLeftAsTheyAreAndNothingOutsideChanges
   const std::wstring ours = t.Sub(L"WinTalvo\\Temp3");
   Journal(ours, {{TStep::New, 1, "gone.txt"}});
   Link(ui::Join(ours, L".backup"), ui::Join(victim, L"sub"));
+  // A folder of ours whose backup is a link to a file outside: never moved back, never deleted.
+  const std::wstring linkedBackup = t.Sub(L"WinTalvo\\Temp6");
+  Journal(linkedBackup, {{TStep::Original, 1, "data.dat"}});
+  Link(ui::Join(t.Sub(L"WinTalvo\\Temp6\\.backup"), L"1"), ui::Join(victim, L"target.dll"));
   Link(Product(L"TalvoUpdate.log"), ui::Join(victim, L"log.txt"));
   const std::wstring log = ui::Join(t.Path(), L"run.log");
 
@@ -79,6 +83,8 @@ TEST_F(Trust, PlantedWorkFoldersAndLinksAreLeftAsTheyAreAndNothingOutsideChanges
   EXPECT_EQ(Read(ui::Join(planted, L".backup\\7")), "the user's bytes");
   EXPECT_EQ(List(ours), (Names{L".backup\\", L".journal"}));
   EXPECT_TRUE(ui::Exists(Product(L"Temp2")));
+  EXPECT_FALSE(ui::Exists(Product(L"data.dat")));
+  EXPECT_TRUE(ui::Exists(ui::Join(linkedBackup, L".journal")));
   EXPECT_FALSE(ui::Exists(Product(L"Temp4"))) << "the run's own work folder stays";
   const std::string notOurs = u8"Не е на актуализацията и е оставено както е: ";
   EXPECT_TRUE(InOrder(ui::LogEvents(Read(log)),
