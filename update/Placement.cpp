@@ -19,10 +19,14 @@ bool BackupPath(const TFolder& backup, unsigned index, const char* tail, char* p
   return SUCCEEDED(StringCchPrintfA(path, MAX_PATH, "%s\\%u%s", backup.Path(), index, tail));
 }
 
-// Makes the bytes of a file of the folder durable; false when it is no plain file of it.
-bool FlushEntry(const TFolder& folder, const char* name) {
+// Makes the bytes of a file of the folder durable and tells its size; false when it is no
+// plain file of it.
+bool FlushEntry(const TFolder& folder, const char* name, unsigned long long* size) {
   HANDLE file = OpenEntry(folder, name, GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING);
   if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD high = 0;
+  const DWORD low = GetFileSize(file, &high);
+  *size = (static_cast<unsigned long long>(high) << 32) | low;
   const bool flushed = FlushFileBuffers(file) != FALSE;
   const DWORD error = GetLastError();
   CloseHandle(file);
@@ -51,7 +55,8 @@ bool MoveAside(const char* dest, const TFolder& backup, unsigned index) {
   if (GetLastError() != ERROR_NOT_SAME_DEVICE) return false;
   char name[24];
   wsprintfA(name, "%u.part", index);
-  return CopyFileA(dest, part, TRUE) && FlushEntry(backup, name) && MoveFileExA(part, path, 0);
+  unsigned long long size;
+  return CopyFileA(dest, part, TRUE) && FlushEntry(backup, name, &size) && MoveFileExA(part, path, 0);
 }
 
 }  // namespace
@@ -82,7 +87,8 @@ bool TPass::Add(const char* name) {
   char* relative = Names + NamesUsed;
   if (forms) wsprintfA(relative, "%s\\", FormsFolder);
   strcpy(relative + forms, name);
-  Items[Used++] = {NamesUsed, static_cast<unsigned>(forms), 0, TChange::New};
+  // Until Examine says otherwise, a file has an original to keep: never one lost.
+  Items[Used++] = {NamesUsed, static_cast<unsigned>(forms), 0, TChange::Replace, 0};
   NamesUsed += n;
   return true;
 }
@@ -100,7 +106,7 @@ bool TPlacement::Fits() const {
   return SUCCEEDED(StringCchPrintfA(path, MAX_PATH, "%s\\%s", Backup.Path(), LongestIndex));
 }
 
-TDestination TPlacement::Examine(const TPass& pass, int i) const {
+TDestination TPlacement::Examine(TPass& pass, int i) const {
   const TFolder& folder = FolderOf(pass, i);
   if (!folder.IsOpen()) return TDestination::Foreign;
   // No sharing at all: any open of another program, even one that shares reading and
@@ -108,10 +114,12 @@ TDestination TPlacement::Examine(const TPass& pass, int i) const {
   HANDLE file = OpenEntry(folder, pass.Name(i), GENERIC_READ, 0, OPEN_EXISTING);
   if (file != INVALID_HANDLE_VALUE) {
     CloseHandle(file);
+    pass.Items[i].Change = TChange::Replace;
     return TDestination::Plain;
   }
   switch (GetLastError()) {
     case ERROR_FILE_NOT_FOUND:
+      pass.Items[i].Change = TChange::New;
       return TDestination::Free;
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
@@ -133,15 +141,12 @@ bool TPlacement::Announce(TPass& pass, int* failed) {
   if (!entries) return false;
   int count = 0;
   for (int i = 0; i < pass.Count(); ++i) {
+    // What Examine found at the destination, unless an earlier disk of this run put it there.
     TPass::TItem& item = pass.Items[i];
-    char dest[MAX_PATH];
-    if (!Destination(pass, i, dest)) return false;
-    item.Change = Placed.Contains(pass.Relative(i)) ? TChange::Again
-                  : Exists(dest)                    ? TChange::Replace
-                                                    : TChange::New;
+    if (Placed.Contains(pass.Relative(i))) item.Change = TChange::Again;
     // The new bytes must be on the disk before the file takes its place: once the run
     // commits, nothing brings back what a power cut lost.
-    if (!FlushEntry(Work, pass.Name(i))) {
+    if (!FlushEntry(Work, pass.Name(i), &item.Bytes)) {
       *failed = i;
       return false;
     }

@@ -37,6 +37,8 @@ public:
   // Where it goes, relative to the product folder: the name, or Blanks\name for a form.
   const char* Relative(int i) const { return Names + Items[i].Offset; }
   TChange Change(int i) const { return Items[i].Change; }
+  // Its size, once announced.
+  unsigned long long Bytes(int i) const { return Items[i].Bytes; }
 
 private:
   friend class TPlacement;
@@ -45,6 +47,7 @@ private:
     unsigned Base;
     unsigned Index;
     TChange Change;
+    unsigned long long Bytes;
   };
   char* Names = nullptr;
   size_t NamesUsed = 0, NamesSize = 0;
@@ -74,7 +77,8 @@ public:
   bool Destination(const TPass& pass, int i, char* dest) const;
   // Whether the names a file gets in the work folder fit a path.
   bool Fits() const;
-  TDestination Examine(const TPass& pass, int i) const;
+  // What the destination of file i holds now; a free or plain one is noted for Announce.
+  TDestination Examine(TPass& pass, int i) const;
   // Announces the pass: what becomes of each destination, the unpacked files' bytes flushed to
   // the disk, the journal in one flushed write. False when that cannot be done, with *failed
   // the file that could not be flushed, or -1.

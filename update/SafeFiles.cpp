@@ -133,17 +133,44 @@ bool IsEntry(const TFolder& folder, const char* name) {
   return true;
 }
 
+bool MarkDeleted(HANDLE file) {
+  struct {
+    BOOLEAN Delete;
+  } disposition = {TRUE};
+  struct {
+    LONG_PTR Status;
+    ULONG_PTR Information;
+  } io;
+  // In the ntdll of every Windows NT, XP's too; looked up, as no shipped file links ntdll.
+  using SetInformationFn = LONG(WINAPI*)(HANDLE, void*, void*, ULONG, int);
+  auto setInformation = reinterpret_cast<SetInformationFn>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtSetInformationFile")));
+  const int fileDispositionInformation = 13;
+  return setInformation && setInformation(file, &io, &disposition, sizeof disposition,
+                                          fileDispositionInformation) >= 0;
+}
+
 bool DeleteEntry(const TFolder& folder, const char* name) {
-  if (!IsEntry(folder, name)) {
+  // The very file found to be ours is the one deleted: through its own handle.
+  const DWORD access = DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES;
+  HANDLE file = OpenEntry(folder, name, access, ShareAll, OPEN_EXISTING);
+  if (file == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
   }
-  char path[MAX_PATH];
-  if (!JoinPath(folder.Path(), name, path)) return false;
-  if (DeleteFileA(path)) return true;
-  if (GetLastError() != ERROR_ACCESS_DENIED) return false;
-  MakeWritable(path);
-  return DeleteFileA(path) != FALSE;
+  bool deleted = MarkDeleted(file);
+  if (!deleted) {
+    // A read-only file: its bit cleared first (the file is known to be ours).
+    BY_HANDLE_FILE_INFORMATION info;
+    if (GetFileInformationByHandle(file, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY)) {
+      char path[MAX_PATH];
+      if (JoinPath(folder.Path(), name, path))
+        SetFileAttributesA(path, info.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY);
+      deleted = MarkDeleted(file);
+    }
+  }
+  CloseHandle(file);
+  return deleted;
 }
 
 bool RemoveTree(const TFolder& parent, const char* name) {

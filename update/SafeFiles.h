@@ -46,6 +46,11 @@ HANDLE OpenEntry(const TFolder& folder, const char* name, DWORD access, DWORD sh
 // Whether folder\name is a plain entry of the folder (it must exist).
 bool IsEntry(const TFolder& folder, const char* name);
 
+// Marks an open file (opened with DELETE access) to be deleted as its last handle closes:
+// set on a handle known to be ours, whereas the flag given at opening would delete whatever a
+// link led to. False when the system refuses (a read-only file).
+bool MarkDeleted(HANDLE file);
+
 // Deletes folder\name, read-only or not, when it is a plain entry of the folder. True when no
 // such file is there any more.
 bool DeleteEntry(const TFolder& folder, const char* name);
