@@ -39,6 +39,7 @@ public:
   TChange Change(int i) const { return Items[i].Change; }
   // Its size, once announced.
   unsigned long long Bytes(int i) const { return Items[i].Bytes; }
+  void SetBytes(int i, unsigned long long bytes) { Items[i].Bytes = bytes; }
 
 private:
   friend class TPlacement;

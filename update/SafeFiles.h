@@ -33,7 +33,7 @@ public:
 private:
   HANDLE Handle = INVALID_HANDLE_VALUE;
   char Name[MAX_PATH] = "";
-  wchar_t Final[2 * MAX_PATH] = L"";  // its path on its volume; empty where none is told
+  wchar_t Final[2 * MAX_PATH] = L"";  // its name with its volume; empty where none is told
   DWORD Volume = 0, IndexHigh = 0, IndexLow = 0;
 };
 
