@@ -12,11 +12,21 @@
 
 namespace {
 
-// The largest number a file of a run can reach stands in for every real one.
-const char LongestIndex[] = "4294967295.part";
+// The backups lie in shelves of a few hundred each: a folder of thousands of entries is slow
+// to add to on FAT, and under Wine.
+const unsigned ShelfSize = 256;
+// The largest numbers a file of a run can reach stand in for every real one.
+const char LongestName[] = "16777215\\4294967295.part";
+
+// The name of backup number index in the backup folder: its shelf and its number.
+void ShelvedName(unsigned index, const char* tail, char* name /* 32 */) {
+  wsprintfA(name, "%u\\%u%s", index / ShelfSize, index, tail);
+}
 
 bool BackupPath(const TFolder& backup, unsigned index, const char* tail, char* path) {
-  return SUCCEEDED(StringCchPrintfA(path, MAX_PATH, "%s\\%u%s", backup.Path(), index, tail));
+  char name[32];
+  ShelvedName(index, tail, name);
+  return JoinPath(backup.Path(), name, path);
 }
 
 // Makes the bytes of a file of the folder durable and tells its size; false when it is no
@@ -111,8 +121,8 @@ bool MoveAside(const char* dest, const TFolder& backup, unsigned index) {
   }
   if (MoveFileExA(dest, path, 0)) return true;
   if (GetLastError() != ERROR_NOT_SAME_DEVICE) return false;
-  char name[24];
-  wsprintfA(name, "%u.part", index);
+  char name[32];
+  ShelvedName(index, ".part", name);
   unsigned long long size;
   return CopyFileA(dest, part, TRUE) && FlushEntry(backup, name, &size) && MoveFileExA(part, path, 0);
 }
@@ -161,7 +171,7 @@ bool TPlacement::Destination(const TPass& pass, int i, char* dest) const {
 
 bool TPlacement::Fits() const {
   char path[MAX_PATH];
-  return SUCCEEDED(StringCchPrintfA(path, MAX_PATH, "%s\\%s", Backup.Path(), LongestIndex));
+  return JoinPath(Backup.Path(), LongestName, path);
 }
 
 TDestination TPlacement::Examine(TPass& pass, int i) const {
@@ -225,9 +235,21 @@ bool TPlacement::Place(const TPass& pass, int i) {
     return false;
   }
   const TChange change = pass.Change(i);
-  if (change == TChange::Replace && (!Step() || !MoveAside(dest, Backup, pass.Items[i].Index)))
-    return false;
+  if (change == TChange::Replace) {
+    const unsigned index = pass.Items[i].Index;
+    if (!Step() || !ShelfFor(index) || !MoveAside(dest, Backup, index)) return false;
+  }
   return Step() && MoveTo(source, dest, change == TChange::Again ? MOVEFILE_REPLACE_EXISTING : 0);
+}
+
+// The shelf of backup number index: made new by this run, so that it is no link.
+bool TPlacement::ShelfFor(unsigned index) {
+  if (index / ShelfSize == Shelf) return true;
+  char name[16], path[MAX_PATH];
+  wsprintfA(name, "%u", index / ShelfSize);
+  if (!JoinPath(Backup.Path(), name, path) || !CreateDirectoryA(path, nullptr)) return false;
+  Shelf = index / ShelfSize;
+  return true;
 }
 
 bool TPlacement::Commit() { return Step() && Journal.Record(TStep::Commit, 0, ""); }
@@ -273,8 +295,8 @@ TUndo RollBack(const TJournalRecords& records, const TFolder& product, const TFo
       continue;
     }
     if (r.Step == TStep::Original) {
-      char name[16], path[MAX_PATH];
-      wsprintfA(name, "%u", r.Index);
+      char name[32], path[MAX_PATH];
+      ShelvedName(r.Index, "", name);
       if (!backup.IsOpen() || !IsEntry(backup, name)) continue;  // never moved aside
       changed = true;
       whole = JoinPath(backup.Path(), name, path) && PutBack(path, t) && whole;

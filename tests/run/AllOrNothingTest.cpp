@@ -296,7 +296,7 @@ TEST_F(AllOrNothing, KilledInTheMiddleTheNextRunRestoresAndCompletesTheUpdate) {
 
   // Each replaced file leaves its original in the backup folder; the count is read from the
   // listing, as opening a file would hold it against the updater.
-  ASSERT_TRUE(ui::WaitUntil([&] { return List(Work(L".backup")).size() >= 5; }));
+  ASSERT_TRUE(ui::WaitUntil([&] { return List(Work(L".backup\\0")).size() >= 5; }));
   ASSERT_TRUE(KillFromLinux(updater));
   DWORD code = 0;
   ASSERT_TRUE(app.WaitExit(&code));
@@ -505,9 +505,9 @@ TEST_F(FloppyAllOrNothing, ARestoreThatCannotCompleteKeepsTheBackupForTheNextRun
   // All but the held file is back; its original waits in the backup folder.
   EXPECT_FALSE(ui::Exists(Product(L"one.txt")));
   EXPECT_EQ(Read(Product(L"users.db")), "the user's own");
-  const std::vector<std::wstring> kept = List(Work(L".backup"));
+  const std::vector<std::wstring> kept = List(Work(L".backup\\0"));
   ASSERT_EQ(kept.size(), 1u);
-  EXPECT_EQ(Read(ui::Join(Work(L".backup"), kept[0])), "old data");
+  EXPECT_EQ(Read(ui::Join(Work(L".backup\\0"), kept[0])), "old data");
   holder.Release();
 
   const std::vector<ui::ZipEntry> update = {{"data.dat", "from the cd"}, {"two.txt", "2"}};

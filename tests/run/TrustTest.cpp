@@ -71,7 +71,7 @@ TEST_F(Trust, PlantedWorkFoldersAndLinksAreLeftAsTheyAreAndNothingOutsideChanges
   // A folder of ours whose backup is a link to a file outside: never moved back, never deleted.
   const std::wstring linkedBackup = t.Sub(L"WinTalvo\\Temp6");
   Journal(linkedBackup, {{TStep::Original, 1, "data.dat"}});
-  Link(ui::Join(t.Sub(L"WinTalvo\\Temp6\\.backup"), L"1"), ui::Join(victim, L"target.dll"));
+  Link(ui::Join(t.Sub(L"WinTalvo\\Temp6\\.backup\\0"), L"1"), ui::Join(victim, L"target.dll"));
   Link(Product(L"TalvoUpdate.log"), ui::Join(victim, L"log.txt"));
   const std::wstring log = ui::Join(t.Path(), L"run.log");
 
