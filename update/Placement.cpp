@@ -156,7 +156,7 @@ bool TPass::Add(const char* name) {
   if (forms) wsprintfA(relative, "%s\\", FormsFolder);
   strcpy(relative + forms, name);
   // Until Examine says otherwise, a file has an original to keep: never one lost.
-  Items[Used++] = {NamesUsed, static_cast<unsigned>(forms), 0, TChange::Replace, 0};
+  Items[Used++] = {NamesUsed, static_cast<unsigned>(forms), 0, TChange::Replace, false, 0};
   NamesUsed += n;
   return true;
 }
@@ -182,7 +182,10 @@ TDestination TPlacement::Examine(TPass& pass, int i) const {
   HANDLE file = OpenEntry(folder, pass.Name(i), GENERIC_READ, 0, OPEN_EXISTING);
   if (file != INVALID_HANDLE_VALUE) {
     CloseHandle(file);
+    char dest[MAX_PATH];
+    const DWORD attributes = Destination(pass, i, dest) ? GetFileAttributesA(dest) : 0;
     pass.Items[i].Change = TChange::Replace;
+    pass.Items[i].ReadOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
     return TDestination::Plain;
   }
   switch (GetLastError()) {
@@ -237,7 +240,15 @@ bool TPlacement::Place(const TPass& pass, int i) {
   const TChange change = pass.Change(i);
   if (change == TChange::Replace) {
     const unsigned index = pass.Items[i].Index;
-    if (!Step() || !ShelfFor(index) || !MoveAside(dest, Backup, index)) return false;
+    if (!Step() || !ShelfFor(index)) return false;
+    // Where it can, the product's file keeps its name while a second name of it goes into
+    // the backup folder: the update's file then replaces a name that exists, which costs no
+    // search through the product folder. A read-only file cannot be replaced so; it moves.
+    char backup[MAX_PATH];
+    if (!pass.Items[i].ReadOnly && BackupPath(Backup, index, "", backup) &&
+        CreateHardLinkA(backup, dest, nullptr))
+      return Step() && MoveTo(source, dest, MOVEFILE_REPLACE_EXISTING);
+    if (!MoveAside(dest, Backup, index)) return false;
   }
   return Step() && MoveTo(source, dest, change == TChange::Again ? MOVEFILE_REPLACE_EXISTING : 0);
 }
@@ -270,6 +281,25 @@ bool TargetOf(const TRecord& r, const TFolder& product, const TFolder& forms, TT
   return t->Folder->IsOpen() && JoinPath(t->Folder->Path(), t->Name, t->Path);
 }
 
+// The file's identity on its volume; false when it is no plain entry of the folder.
+bool IdentityOf(const TFolder& folder, const char* name, BY_HANDLE_FILE_INFORMATION* info) {
+  HANDLE file = OpenEntry(folder, name, FILE_READ_ATTRIBUTES,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  const bool known = GetFileInformationByHandle(file, info) != FALSE;
+  CloseHandle(file);
+  return known;
+}
+
+// Whether the backup is a second name of the product's file still in place: the run stopped
+// before the update's file took that place, and nothing is to be put back.
+bool StillInPlace(const TFolder& backup, const char* name, const TTarget& t) {
+  BY_HANDLE_FILE_INFORMATION kept, there;
+  return IdentityOf(backup, name, &kept) && IdentityOf(*t.Folder, t.Name, &there) &&
+         kept.dwVolumeSerialNumber == there.dwVolumeSerialNumber &&
+         kept.nFileIndexHigh == there.nFileIndexHigh && kept.nFileIndexLow == there.nFileIndexLow;
+}
+
 // Moves a backup back over what is at the destination now. A read-only file there is the
 // product's: the backup takes its place all the same.
 bool PutBack(const char* backup, const TTarget& t) {
@@ -298,6 +328,7 @@ TUndo RollBack(const TJournalRecords& records, const TFolder& product, const TFo
       char name[32], path[MAX_PATH];
       ShelvedName(r.Index, "", name);
       if (!backup.IsOpen() || !IsEntry(backup, name)) continue;  // never moved aside
+      if (StillInPlace(backup, name, t)) continue;
       changed = true;
       whole = JoinPath(backup.Path(), name, path) && PutBack(path, t) && whole;
     } else if (r.Step == TStep::New && Exists(t.Path)) {

@@ -48,6 +48,7 @@ private:
     unsigned Base;
     unsigned Index;
     TChange Change;
+    bool ReadOnly;  // the product's file it replaces is read-only
     unsigned long long Bytes;
   };
   char* Names = nullptr;
