@@ -74,8 +74,12 @@ bool RunUnix(const std::string& command) {
   if (!CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
     return false;
   }
-  if (pi.hProcess) CloseHandle(pi.hProcess);
-  if (pi.hThread) CloseHandle(pi.hThread);
+  // No handles come back for a Linux program, though the thread's field may hold a stale
+  // value: closing it would close a handle of the test's own.
+  if (pi.hProcess) {
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+  }
   std::string code;
   const bool done = WaitUntil([&] { return support::ReadFile(marker, &code); });
   DeleteFileW(marker.c_str());
