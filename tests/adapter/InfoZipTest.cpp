@@ -192,7 +192,8 @@ TEST_F(RecorderTest, UnreachableTargetUnpacksNothing) {
   ASSERT_TRUE(SetCurrentDirectoryA(Scratch.Ansi().c_str()));
   const int calls = RecorderExecCalls();
 
-  EXPECT_FALSE(Zip.ExtractArchive(support::Join(Work, "a.zip").c_str(), (Scratch / "gone").c_str()));
+  EXPECT_FALSE(
+      Zip.ExtractArchive(support::Join(Work, "a.zip").c_str(), (Scratch / "gone").c_str()));
   EXPECT_FALSE(Zip.ExtractArchive(support::Join(Work, "a.zip").c_str(), ""));
 
   EXPECT_EQ(calls, RecorderExecCalls());
@@ -253,7 +254,8 @@ TEST(RealUnzDll, UnpacksEveryMemberFlatIntoTheTargetAndIsReleased) {
   support::TempDir scratch;
   const std::string before = support::CurrentDir();
   const std::string archive = scratch / "Update1.zip";
-  ASSERT_TRUE(CopyFileA(support::Join(support::OwnFolder(), "sample.zip").c_str(), archive.c_str(), FALSE));
+  ASSERT_TRUE(
+      CopyFileA(support::Join(support::OwnFolder(), "sample.zip").c_str(), archive.c_str(), FALSE));
   Reports reports;
   CInfoZip* zip = new CInfoZip;
   zip->SetReporter(&reports);

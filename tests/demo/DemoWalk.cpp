@@ -77,7 +77,8 @@ std::string OneLine(const std::wstring& text) {
 
 int Walk(const std::wstring& medium) {
   ui::App updater;
-  if (!updater.Start(support::Join(medium, L"TalvoUpdate.exe"), medium)) return Say("cannot start"), 1;
+  if (!updater.Start(support::Join(medium, L"TalvoUpdate.exe"), medium))
+    return Say("cannot start"), 1;
   HWND main = updater.MainWindow(30000);
   if (!main) return Say("no updater window"), 1;
   Shoot("1-window", "the updater as the user finds it");

@@ -184,7 +184,8 @@ TEST(ExceptionReport, AFaultInAHandlerIsReportedAndTheProcessEndsWithTheCodeGive
   ASSERT_TRUE(seen);
   EXPECT_EQ(answerer.Seen().caption, L"forms_fault");
   // "Нарушение на достъпа при запис в адрес 00000000 (...)."
-  EXPECT_EQ(answerer.Seen().text.rfind(L"\x041D\x0430\x0440\x0443\x0448\x0435\x043D\x0438\x0435", 0), 0u)
+  EXPECT_EQ(
+      answerer.Seen().text.rfind(L"\x041D\x0430\x0440\x0443\x0448\x0435\x043D\x0438\x0435", 0), 0u)
       << std::string(answerer.Seen().text.begin(), answerer.Seen().text.end());
   EXPECT_NE(answerer.Seen().text.find(L" 00000000 "), std::wstring::npos);
   EXPECT_EQ(answerer.Seen().icon, ui::Icon::Error);

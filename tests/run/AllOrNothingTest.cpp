@@ -157,7 +157,8 @@ TEST_F(AllOrNothing, KilledInTheMiddleTheNextRunRestoresAndCompletesTheUpdate) {
   DWORD code = 0;
   ASSERT_TRUE(app.WaitExit(&code));
   int replaced = 0;
-  for (const support::ZipEntry& f : update) replaced += support::Read(Product(ui::Wide(f.name))) == f.data;
+  for (const support::ZipEntry& f : update)
+    replaced += support::Read(Product(ui::Wide(f.name))) == f.data;
   EXPECT_GT(replaced, 0);
   EXPECT_LT(replaced, int(update.size())) << "the kill came too late to leave a mixed folder";
 
@@ -230,7 +231,7 @@ TEST_F(SmallDrive, TheDiskFullWhilePuttingFilesInPlaceRollsTheProductBack) {
   const std::string blocks[] = {"data.dat", "data2.dat", "data3.dat", "data4.dat"};
   for (int i = 0; i < 4; ++i)
     ASSERT_TRUE(support::WriteZip(Medium(ui::Wide(std::string(1, char('a' + i)) + ".zip")),
-                             {{blocks[i], std::string(96 * 1024, char('A' + i))}}));
+                                  {{blocks[i], std::string(96 * 1024, char('A' + i))}}));
   const support::Tree before = support::Snapshot(product);
   // The unpacked files (384 KB), the journal, and two and a half files more.
   LeaveFree((384 + 4 + 240) * 1024);
@@ -307,8 +308,8 @@ protected:
     ASSERT_NO_FATAL_FAILURE(MakeProduct(product));
     disk1 = t.Sub(L"disk1");
     ASSERT_FALSE(ui::MakeMedium(disk1).empty());
-    ASSERT_TRUE(
-        support::WriteZip(support::Join(disk1, L"d1.zip"), {{"data.dat", "disk 1"}, {"one.txt", "1"}}));
+    ASSERT_TRUE(support::WriteZip(support::Join(disk1, L"d1.zip"),
+                                  {{"data.dat", "disk 1"}, {"one.txt", "1"}}));
     ASSERT_TRUE(drive.SwapDisk(disk1));
     before = support::Snapshot(product);
   }

@@ -41,7 +41,8 @@ TEST_F(Media, FromANetworkDriveOnePassAndTheSuccessQuestion) {
   const std::wstring share = t.Sub(L"share");
   ASSERT_TRUE(n.Share(share));
   ASSERT_FALSE(ui::MakeMedium(support::Join(share, L"Talvo")).empty());
-  ASSERT_TRUE(support::WriteZip(support::Join(share, L"Talvo\\net.zip"), {{"net.txt", "n"}, {"F.RTF", "f"}}));
+  ASSERT_TRUE(support::WriteZip(support::Join(share, L"Talvo\\net.zip"),
+                                {{"net.txt", "n"}, {"F.RTF", "f"}}));
   Start(L"N:\\Talvo\\TalvoUpdate.exe");
 
   ui::Box done = NextBox();
@@ -59,9 +60,11 @@ TEST_F(MediaFloppy, FromASubfolderEveryDiskIsReadFromThatSubfolder) {
   const std::wstring disk1 = t.Sub(L"disk1"), disk2 = t.Sub(L"disk2"), disk3 = t.Sub(L"disk3");
   ASSERT_FALSE(ui::MakeMedium(support::Join(disk1, L"UPDATE")).empty());
   ASSERT_TRUE(support::WriteZip(support::Join(disk1, L"UPDATE\\d1.zip"), {{"one.txt", "1"}}));
-  ASSERT_TRUE(support::WriteZip(support::Join(t.Sub(L"disk2\\UPDATE"), L"d2.zip"), {{"two.txt", "2"}}));
+  ASSERT_TRUE(
+      support::WriteZip(support::Join(t.Sub(L"disk2\\UPDATE"), L"d2.zip"), {{"two.txt", "2"}}));
   ASSERT_TRUE(support::WriteZip(support::Join(disk2, L"stray.zip"), {{"stray.txt", "root"}}));
-  ASSERT_TRUE(support::WriteZip(support::Join(t.Sub(L"disk3\\UPDATE"), L"d3.zip"), {{"F3.RTF", "3"}}));
+  ASSERT_TRUE(
+      support::WriteZip(support::Join(t.Sub(L"disk3\\UPDATE"), L"d3.zip"), {{"F3.RTF", "3"}}));
   ASSERT_TRUE(drive.SwapDisk(disk1));
   Start(L"A:\\UPDATE\\TalvoUpdate.exe");
 

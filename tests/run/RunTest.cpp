@@ -161,10 +161,10 @@ TEST_F(UpdateRun, AProductFolderWithCyrillicAndBlanksIsUpdatedAndTheProductStart
   product = t.Sub(L"Програми\\Талво 2");
   t.Sub(L"Програми\\Талво 2\\Blanks");
   ASSERT_TRUE(support::WriteFile(Product(L"Vanto.exe"), "MZ old version"));
-  ASSERT_TRUE(CopyFileW(TrapProgram().c_str(), support::Join(t.Sub(L"Програми"), L"Талво.exe").c_str(),
-                        FALSE));
+  ASSERT_TRUE(CopyFileW(TrapProgram().c_str(),
+                        support::Join(t.Sub(L"Програми"), L"Талво.exe").c_str(), FALSE));
   ASSERT_TRUE(support::WriteZip(Medium(L"a.zip"), {{"Vanto.exe", FakeProductBytes()},
-                                              {ui::Narrow(L"Бланка.rtf", 866), "b"}}));
+                                                   {ui::Narrow(L"Бланка.rtf", 866), "b"}}));
   Start(updater);
 
   ui::Box done = NextBox();

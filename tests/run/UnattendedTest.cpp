@@ -45,10 +45,9 @@ protected:
 
 TEST_F(Unattended, SilentFromAFixedDriveUpdatesWithoutAWindowAndLogsTheRun) {
   // A file of the log's name in an archive is not the product's: the log stays whole.
-  ASSERT_TRUE(support::WriteZip(Medium(L"a.zip"), {{"one.txt", "1"},
-                                              {"FORM.RTF", "f"},
-                                              {"Vanto.exe", "new"},
-                                              {"TalvoUpdate.log", "junk"}}));
+  ASSERT_TRUE(support::WriteZip(
+      Medium(L"a.zip"),
+      {{"one.txt", "1"}, {"FORM.RTF", "f"}, {"Vanto.exe", "new"}, {"TalvoUpdate.log", "junk"}}));
   const std::wstring args = L"/SILENT /DIR=" + Quoted(product);
   bool window;
   EXPECT_EQ(RunToEnd(args, &window), 0u);
@@ -87,7 +86,8 @@ TEST_F(Unattended, RefusalsEndWithTwoOrOneAndABoxOnlyWithoutSilent) {
   bool window;
   EXPECT_EQ(RunToEnd(L"/SILENT /DIR=" + Quoted(other) + L" /LOG=" + Quoted(log), &window), 2u);
   EXPECT_FALSE(window);
-  EXPECT_EQ(support::List(other), Names{}) << "something was made in a folder that is not the product's";
+  EXPECT_EQ(support::List(other), Names{})
+      << "something was made in a folder that is not the product's";
   EXPECT_TRUE(InOrder(Log(log), {u8"Съобщение: Въведената папка не е | папката на Талво.",
                                  u8"Край: папката не е приета (код на изход 2)"}));
 

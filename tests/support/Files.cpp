@@ -22,7 +22,8 @@ Text JoinAny(const Text& dir, const Text& name) {
 }  // namespace
 
 FilePath::FilePath(const std::string& ansi) {
-  const int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+  const int n =
+      MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
   path_.resize(n);
   if (n) MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), &path_[0], n);
 }
@@ -102,7 +103,8 @@ bool RemoveTree(const FilePath& path) {
 }
 
 std::wstring WindowsPath(const std::string& unixPath) {
-  ToDos toDos = reinterpret_cast<ToDos>(reinterpret_cast<void*>(WineEntry("wine_get_dos_file_name")));
+  ToDos toDos =
+      reinterpret_cast<ToDos>(reinterpret_cast<void*>(WineEntry("wine_get_dos_file_name")));
   WCHAR* dos = toDos ? toDos(unixPath.c_str()) : nullptr;
   if (!dos) return std::wstring();
   std::wstring path(dos);

@@ -9,8 +9,8 @@ namespace support {
 bool HeldFile::Hold(const FilePath& path, DWORD holdMs) {
   Release();
   path_ = path.wide();
-  std::wstring cmd = L"\"" + WindowsPath(TALVO_HOLD_FILE) + L"\" \"" + path_ + L"\" " +
-                     std::to_wstring(holdMs);
+  std::wstring cmd =
+      L"\"" + WindowsPath(TALVO_HOLD_FILE) + L"\" \"" + path_ + L"\" " + std::to_wstring(holdMs);
   STARTUPINFOW si{};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};

@@ -41,10 +41,10 @@ std::vector<std::string> LogEvents(const std::string& log) {
   for (size_t at = 3, end; at < log.size(); at = end + 2) {
     end = log.find("\r\n", at);
     if (end == std::string::npos) end = log.size();
-    const bool dated = end - at >= 21 && digits(at, 4) && log[at + 4] == '-' &&
-                       digits(at + 5, 2) && log[at + 7] == '-' && digits(at + 8, 2) &&
-                       log[at + 10] == ' ' && digits(at + 11, 2) && log[at + 13] == ':' &&
-                       digits(at + 14, 2) && log[at + 16] == ':' && digits(at + 17, 2) &&
+    const bool dated = end - at >= 21 && digits(at, 4) && log[at + 4] == '-' && digits(at + 5, 2) &&
+                       log[at + 7] == '-' && digits(at + 8, 2) && log[at + 10] == ' ' &&
+                       digits(at + 11, 2) && log[at + 13] == ':' && digits(at + 14, 2) &&
+                       log[at + 16] == ':' && digits(at + 17, 2) &&
                        log.compare(at + 19, 2, "  ") == 0;
     if (!dated || end == log.size())
       events.push_back("<malformed> " + log.substr(at, end - at));

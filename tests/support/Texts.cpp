@@ -7,8 +7,9 @@ const char kSucceeded[] = u8"Актуализацията завърши усп�
 const char kNotChanged[] = u8"Актуализацията не е завършена.\r\nПродуктът не е променен.";
 const char kRolledBack[] =
     u8"Актуализацията не е завършена.\r\nПродуктът е възстановен в предишното си състояние.";
-const char kRecovered[] = u8"Предишната актуализация е била прекъсната.\r\n"
-                          u8"Продуктът е възстановен в предишното си състояние.";
+const char kRecovered[] =
+    u8"Предишната актуализация е била прекъсната.\r\n"
+    u8"Продуктът е възстановен в предишното си състояние.";
 const char kReallyAbort[] =
     u8"\r\nАктуализацията не е завършена.\r\nНаистина ли искате да я прекъснете?";
 const char kNoArchive[] = u8"Липсващ ZIP файл.\r\nПродуктът не може да се актуализира.";
@@ -26,7 +27,8 @@ std::string Disk(int n) {
 }
 
 std::string HeldFile(const std::string& path) {
-  return u8"Файлът\r\n" + path + u8"\r\nсе използва от друга програма.\r\nЗатворете я и натиснете OK.";
+  return u8"Файлът\r\n" + path +
+         u8"\r\nсе използва от друга програма.\r\nЗатворете я и натиснете OK.";
 }
 
 std::string Lines(std::string text, const std::string& separator) {

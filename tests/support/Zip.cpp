@@ -48,7 +48,7 @@ std::string Zip(const std::vector<ZipEntry>& entries) {
       Put(*out, static_cast<uint32_t>(e.name.size()), 2);
       Put(*out, 0, 2);  // extra field
       if (out == &central) {
-        Put(*out, 0, 6);               // comment, disk, internal attributes
+        Put(*out, 0, 6);                  // comment, disk, internal attributes
         Put(*out, folder ? 0x10 : 0, 4);  // external attributes: a folder's
         Put(*out, offset, 4);
       }

@@ -203,9 +203,9 @@ std::string Hex(COLORREF c) {
 // The banner picture as its file holds it, rows from the top.
 ui::Shot Banner() {
   ui::Shot shot;
-  HBITMAP bitmap = static_cast<HBITMAP>(LoadImageW(nullptr, support::WindowsPath(TALVO_BANNER_BMP).c_str(),
-                                                   IMAGE_BITMAP, 0, 0,
-                                                   LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+  HBITMAP bitmap =
+      static_cast<HBITMAP>(LoadImageW(nullptr, support::WindowsPath(TALVO_BANNER_BMP).c_str(),
+                                      IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
   BITMAP b{};
   if (!bitmap || !GetObjectW(bitmap, sizeof b, &b)) return shot;
   BITMAPINFO info{};

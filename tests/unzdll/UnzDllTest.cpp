@@ -66,7 +66,9 @@ class UnzDll : public ::testing::Test {
   }
   void TearDown() override { SetCurrentDirectoryA(support::OwnFolder().c_str()); }
 
-  static std::string Fixture(const char* name) { return support::OwnFolder() + "\\fixtures\\" + name; }
+  static std::string Fixture(const char* name) {
+    return support::OwnFolder() + "\\fixtures\\" + name;
+  }
   std::string Out(const std::string& name) const { return target_ + "\\" + name; }
 
   // Unpacks into the current folder with a record laid out as the updater lays it: the header
@@ -210,7 +212,8 @@ TEST_F(UnzDll, SelfExtractorPrefixCommentAndTrailingJunk) {
     CreateDirectoryA(dir.c_str(), NULL);
     SetCurrentDirectoryA(dir.c_str());
     EXPECT_TRUE(None(Extract(Fixture(name))));
-    EXPECT_EQ(support::List(dir), (Names{"Readme.TXT", "deep.txt", "noext", "payload.txt", "same.txt", "top.txt"}));
+    EXPECT_EQ(support::List(dir),
+              (Names{"Readme.TXT", "deep.txt", "noext", "payload.txt", "same.txt", "top.txt"}));
     EXPECT_EQ(support::Read(dir + "\\payload.txt"), Payload());
   }
   SetCurrentDirectoryA(target_.c_str());
@@ -225,12 +228,15 @@ TEST_F(UnzDll, CyrillicNamesLandInTheAnsiCodePage) {
   EXPECT_TRUE(None(Extract(Fixture("cyr_utf8.zip"))));
   EXPECT_TRUE(None(Extract(Fixture("cyr_866.zip"))));
   EXPECT_TRUE(None(Extract(Fixture("cyr_7075.zip"))));
-  EXPECT_EQ(support::List(target_), (Names{"Ёлка.txt", "Данни.txt", "Отчет.txt", "Стар.txt", "Файл.txt"}));
-  EXPECT_EQ(support::Read(Out("Файл.txt")), "\xd1\x83\xd1\x82\xd1\x84\n");  // the UTF-8 bytes of the text, untouched
+  EXPECT_EQ(support::List(target_),
+            (Names{"Ёлка.txt", "Данни.txt", "Отчет.txt", "Стар.txt", "Файл.txt"}));
+  EXPECT_EQ(support::Read(Out("Файл.txt")),
+            "\xd1\x83\xd1\x82\xd1\x84\n");  // the UTF-8 bytes of the text, untouched
   EXPECT_EQ(support::Read(Out("Отчет.txt")), "866\n");
   EXPECT_EQ(support::Read(Out("Ёлка.txt")), "yolka\n");
-  EXPECT_EQ(support::Read(Out("Данни.txt")), "unicode\n");  // the Unicode path field wins when its CRC fits
-  EXPECT_EQ(support::Read(Out("Стар.txt")), "stale\n");     // and is ignored when it does not
+  EXPECT_EQ(support::Read(Out("Данни.txt")),
+            "unicode\n");  // the Unicode path field wins when its CRC fits
+  EXPECT_EQ(support::Read(Out("Стар.txt")), "stale\n");  // and is ignored when it does not
 }
 
 // The updater's folders and archives may have Cyrillic names too.
@@ -262,7 +268,8 @@ TEST_F(UnzDll, HostileNamesStayInsideTheTarget) {
             "Unsafe name refused: trail.|Unsafe name refused: lpt1|");
   EXPECT_EQ(support::List(root_), Names{"target\\"});
   EXPECT_EQ(GetFileAttributesA("C:\\evil3.txt"), INVALID_FILE_ATTRIBUTES);
-  EXPECT_EQ(GetFileAttributesA((support::OwnFolder() + "\\work\\evil1.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetFileAttributesA((support::OwnFolder() + "\\work\\evil1.txt").c_str()),
+            INVALID_FILE_ATTRIBUTES);
   EXPECT_EQ(GetFileAttributesA("\\abs"), INVALID_FILE_ATTRIBUTES);
 }
 
@@ -341,7 +348,8 @@ TEST_F(UnzDll, EncryptedAndOtherMethodsAreReportedOthersExtracted) {
 
 TEST_F(UnzDll, FileSpecificationsSelectByBaseNameIgnoringCase) {
   EXPECT_TRUE(None(Extract(Fixture("nested.zip"), {"*.TXT"})));
-  EXPECT_EQ(support::List(target_), (Names{"Readme.TXT", "deep.txt", "payload.txt", "same.txt", "top.txt"}));
+  EXPECT_EQ(support::List(target_),
+            (Names{"Readme.TXT", "deep.txt", "payload.txt", "same.txt", "top.txt"}));
   support::RemoveTree(target_);
   CreateDirectoryA(target_.c_str(), NULL);
 

@@ -96,8 +96,9 @@ std::string UnpackAll(const std::string& zip) {
 }
 
 TEST(ZipReader, UnpacksStoredAndDeflatedMembers) {
-  const std::string zip = support::Zip(
-      {{"s.txt", "stored"}, {"d/d.txt", std::string(100000, 'x') + "end", true}, {"e.txt", "", true}});
+  const std::string zip = support::Zip({{"s.txt", "stored"},
+                                        {"d/d.txt", std::string(100000, 'x') + "end", true},
+                                        {"e.txt", "", true}});
   EXPECT_EQ(UnpackAll(zip), "s.txt=stored;d/d.txt=" + std::string(100000, 'x') + "end;e.txt=;");
 }
 

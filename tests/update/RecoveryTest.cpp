@@ -87,7 +87,8 @@ TEST_F(Recovery, AStopAfterAnyStepEndsInTheOldTreeOrOnceCommittedTheNew) {
   for (int steps = 0;; ++steps) {
     SCOPED_TRACE("stopped after " + std::to_string(steps) + " records");
     const std::wstring work = t.Sub(L"WinTalvo\\Temp1");
-    for (const auto& [name, bytes] : brought) ASSERT_TRUE(support::WriteFile(support::Join(work, name), bytes));
+    for (const auto& [name, bytes] : brought)
+      ASSERT_TRUE(support::WriteFile(support::Join(work, name), bytes));
     bool whole;
     {
       const std::string workDir = Ansi(work);
@@ -115,7 +116,8 @@ TEST_F(Recovery, AStopAfterAnyStepEndsInTheOldTreeOrOnceCommittedTheNew) {
     support::Tree stopped = support::Snapshot(product);
     for (auto it = stopped.begin(); it != stopped.end();)
       it = it->first.rfind("Temp1\\", 0) == 0 || it->first.find("~tlv") != std::string::npos
-               ? stopped.erase(it) : std::next(it);
+               ? stopped.erase(it)
+               : std::next(it);
     const bool mixed = stopped != before;
 
     CheckAgain();
@@ -146,7 +148,8 @@ TEST_F(Recovery, AUsersTempFolderIsLeftAlone) {
 class Held : public Recovery {
 protected:
   void Press() {
-    ASSERT_TRUE(support::WriteZip(support::Join(cd, L"a.zip"), {{"Vanto.exe", "new"}, {"data.dat", "data-new"}}));
+    ASSERT_TRUE(support::WriteZip(support::Join(cd, L"a.zip"),
+                                  {{"Vanto.exe", "new"}, {"data.dat", "data-new"}}));
     ui.Events.clear();
     ui.HasEnded = false;
     TMedium medium = {};

@@ -99,7 +99,8 @@ TEST_F(Run, ThreeDisksAskForTheSecondAndThirdAndEveryDiskLands) {
       ASSERT_TRUE(support::RemoveTree(cd));
       cd = t.Sub(L"cd");
       const std::wstring disk = L"d" + std::to_wstring(n);
-      ASSERT_TRUE(support::WriteZip(Medium(disk + L".zip"), {{"file" + std::to_string(n), disk == L"d2" ? "2" : "3"}}));
+      ASSERT_TRUE(support::WriteZip(Medium(disk + L".zip"),
+                                    {{"file" + std::to_string(n), disk == L"d2" ? "2" : "3"}}));
     }
   };
   ui.Answers = {IDOK, IDOK, IDCANCEL};
@@ -108,7 +109,9 @@ TEST_F(Run, ThreeDisksAskForTheSecondAndThirdAndEveryDiskLands) {
   EXPECT_EQ(ui.Only("box"), (Events{Disk(2), Disk(3), kSuccess}));
   EXPECT_EQ(ui.Only("stage"), (Events{kMakingWorkDir, kCopying, kUnpacking, kCopying, kCopying,
                                       kUnpacking, kCopying, kCopying, kUnpacking, kCopying}));
-  EXPECT_EQ(support::Read(Product(L"one.txt")) + support::Read(Product(L"file2")) + support::Read(Product(L"file3")), "123");
+  EXPECT_EQ(support::Read(Product(L"one.txt")) + support::Read(Product(L"file2")) +
+                support::Read(Product(L"file3")),
+            "123");
 }
 
 // Cancel, then Cancel again, goes on with the disk in the drive; Cancel, then OK, undoes
@@ -142,14 +145,14 @@ TEST_F(Run, ALibraryErrorLeavesTheProductUnchanged) {
 TEST_F(Run, NoArchiveEndsBeforeTheProductIsTouched) {
   ui.Answers = {IDOK};
   Press();
-  EXPECT_EQ(ui.Events, (Events{"clear", kMakingWorkDir, kCopying,
-                               kNoArchive}));
+  EXPECT_EQ(ui.Events, (Events{"clear", kMakingWorkDir, kCopying, kNoArchive}));
   EXPECT_EQ(ui.End, TRunEnd::NotFetched);
 }
 
 TEST_F(Run, AFormWithoutBlanksIsAFailedCopyAndEverythingIsUndone) {
   ASSERT_TRUE(support::RemoveTree(Product(L"Blanks")));
-  ASSERT_TRUE(support::WriteZip(Medium(L"a.zip"), {{"A.txt", "a"}, {"FORM.RTF", "f"}, {"Vanto.exe", "new"}}));
+  ASSERT_TRUE(support::WriteZip(Medium(L"a.zip"),
+                                {{"A.txt", "a"}, {"FORM.RTF", "f"}, {"Vanto.exe", "new"}}));
   ui.Answers = {IDOK, IDOK};
   Press();
   const std::string work = ui::Utf8(Product(L"Temp1"));
@@ -203,8 +206,7 @@ TEST_F(Run, AfterAFailedFetchASecondPressEndsWithTheSuccessQuestion) {
 TEST_F(Run, TheFolderTextIsTrimmedAndMadeWhole) {
   TMedium medium = {};
   TRunLog log;
-  const Events accepted = {"clear", kMakingWorkDir, kCopying,
-                           kNoArchive};
+  const Events accepted = {"clear", kMakingWorkDir, kCopying, kNoArchive};
   ui.Answers = {IDOK, IDOK};
   {
     TUpdateRun first(ui, work, medium, log);
@@ -253,7 +255,8 @@ std::string Program(const char* path) {
 TEST_F(Run, AnOlderEditionIsAskedAboutOnceAndOkPutsItInPlace) {
   const std::string v2025 = Program(TALVO_FAKE_VANTO_2025);
   ASSERT_TRUE(support::WriteFile(Product(L"Vanto.exe"), Program(TALVO_FAKE_VANTO_2026)));
-  ASSERT_TRUE(support::WriteZip(Medium(L"a.zip"), {{"Program/Vanto.exe", v2025}, {"one.txt", "1"}}));
+  ASSERT_TRUE(
+      support::WriteZip(Medium(L"a.zip"), {{"Program/Vanto.exe", v2025}, {"one.txt", "1"}}));
   ui.Answers = {IDOK, IDCANCEL};
   Press();
   EXPECT_EQ(ui.Only("box"), (Events{kOlder, kSuccess}));
