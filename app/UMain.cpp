@@ -9,8 +9,6 @@
 #include "update/RunRecord.h"
 #include "update/UpdateRun.h"
 
-TFMain* FMain = nullptr;
-
 namespace {
 
 // Drawn controls in painting order, then the windowed ones; pixels at 96 pixels per inch.
@@ -45,36 +43,25 @@ const TFormLayout kLayout = {
 }  // namespace
 
 TFMain::TFMain(const char* logFile) : TForm(kLayout), LogFile(logFile) {
-  Lbl2 = Find<TLabel>("Lbl2");
-  Lbl3 = Find<TLabel>("Lbl3");
-  Lbl4 = Find<TLabel>("Lbl4");
-  Lbl5 = Find<TLabel>("Lbl5");
-  Lbl6 = Find<TLabel>("Lbl6");
-  Bvl4 = Find<TBevel>("Bvl4");
   LblAction = Find<TLabel>("LblAction");
-  LblFolder = Find<TLabel>("LblFolder");
   EditFolder = Find<TEdit>("EditFolder");
   BtnInstall = Find<TButton>("BtnInstall");
   BtnCancel = Find<TButton>("BtnCancel");
-  Bvl1 = Find<TBevel>("Bvl1");
   BtnBrowse = Find<TButton>("BtnBrowse");
-  Panel = Find<TPanel>("Panel");
-  Image1 = Find<TImage>("Image1");
-  Bvl2 = Find<TBevel>("Bvl2");
-  Lbl1 = Find<TLabel>("Lbl1");
   LblFile = Find<TLabel>("LblFile");
 
   BtnCancel->OnClick = static_cast<TNotifyEvent>(&TFMain::BtnCancelClick);
   BtnBrowse->OnClick = static_cast<TNotifyEvent>(&TFMain::BtnBrowseClick);
   BtnInstall->OnClick = static_cast<TNotifyEvent>(&TFMain::BtnInstallClick);
   OnCloseQuery = static_cast<TCloseQueryEvent>(&TFMain::FormCloseQuery);
-  OnClose = static_cast<TNotifyEvent>(&TFMain::FormClose);
 
   // Three disks are expected only when the updater runs from a removable drive.
   Medium = OwnMedium();
 
-  Image1->SetPosition(CentreOffset(Panel->Width(), Image1->Width()),
-                      CentreOffset(Panel->Height(), Image1->Height()));
+  TPanel* panel = Find<TPanel>("Panel");
+  TImage* image = Find<TImage>("Image1");
+  image->SetPosition(CentreOffset(panel->Width(), image->Width()),
+                     CentreOffset(panel->Height(), image->Height()));
 }
 
 void TFMain::BtnCancelClick() { Close(); }
@@ -137,7 +124,5 @@ void TFMain::BtnInstallClick() {
 // its boxes is up) would unload the library under its own call; the run ends first and
 // closes the window itself where it should.
 bool TFMain::FormCloseQuery() { return !Running; }
-
-void TFMain::FormClose() { Work.Remove(); }
 
 int TFMain::ExitCode() const { return ExitCodeOf(LastEnd); }

@@ -11,30 +11,17 @@ public:
   // logFile: the log file of the command line (ANSI), or none.
   explicit TFMain(const char* logFile = nullptr);
 
-  TLabel* Lbl2;
-  TLabel* Lbl3;
-  TLabel* Lbl4;
-  TLabel* Lbl5;
-  TLabel* Lbl6;
-  TBevel* Bvl4;
   TLabel* LblAction;
-  TLabel* LblFolder;
   TEdit* EditFolder;
   TButton* BtnInstall;
   TButton* BtnCancel;
-  TBevel* Bvl1;
   TButton* BtnBrowse;
-  TPanel* Panel;
-  TImage* Image1;
-  TBevel* Bvl2;
-  TLabel* Lbl1;
   TLabel* LblFile;
 
   void BtnCancelClick();
   void BtnBrowseClick();  // app/Browse.cpp
   void BtnInstallClick();
   bool FormCloseQuery();
-  void FormClose();
 
   // The run as the user sees it (app/Progress.cpp).
   void ShowStage(Cp1251Text stage) override;
@@ -51,9 +38,9 @@ public:
 private:
   const char* LogFile;
   TMedium Medium;
+  // The work folder of the latest run. It goes with the window object, once the window has
+  // closed: waiting there for a file that another program holds freezes nothing.
   TWorkDir Work;
   bool Running = false;
   TRunEnd LastEnd = TRunEnd::NotChanged;
 };
-
-extern TFMain* FMain;

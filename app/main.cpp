@@ -12,8 +12,11 @@
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR args, int) {
   KeepCurrentFolderOutOfLibrarySearch();
-  const TCommandLine line = ParseCommandLine(args);
+  TCommandLine line = ParseCommandLine(args);
   // With /SILENT nobody may be there to close a box.
+  // A log file that is not a log of ours is refused before anything is touched: it may be
+  // any file of the machine, and stays as it is.
+  if (line.Log[0] && !TRunLog::Accepts(line.Log)) line.Refused = true;
   if (line.Refused || line.Help) {
     if (!line.Silent) ShowCommandLineHelp();
     return line.Refused ? ExitCommandLineRefused : ExitUpdated;
@@ -28,13 +31,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR args, int) {
   try {
     TApplication application;
     std::unique_ptr<TFMain> form(new TFMain(line.Log[0] ? line.Log : nullptr));
-    FMain = form.get();
     if (line.Dir[0]) form->EditFolder->SetText(line.Dir);
     application.Run(*form);
-    FMain = nullptr;
     return form->ExitCode();
   } catch (...) {
-    FMain = nullptr;
     HandleException();
   }
   return ExitNotUpdated;

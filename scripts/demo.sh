@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The demo: a real update of a sample product under Wine, on a Bulgarian Windows (code page 1251).
-# The product C:\WinTalvo holds edition 2025; the medium holds the updater, UNZDLL.DLL and the
-# archives of edition 2026. With a working $DISPLAY the updater shows there, in a Wine desktop,
-# for you to press its buttons; without one the demo walks through the update in a virtual
-# screen and saves a screenshot of each step. Either way it prints what changed in the product.
+# The product C:\WinTalvo holds edition 2025; TalvoPack makes the medium as a publisher would,
+# from edition 2026 with 2025 as the previous edition. With a working $DISPLAY the updater shows
+# there, in a Wine desktop, for you to press its buttons; without one the demo walks through the
+# update in a virtual screen and saves a screenshot of each step. Either way it prints what
+# changed in the product.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -14,14 +15,18 @@ desktop="TalvoUpdate,1024x768"
 
 bash scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake --no-warn-unused-cli >/dev/null
-cmake --build build --target TalvoUpdate unzdll demo_vanto_2025 demo_vanto_2026 demo_walk >/dev/null
+cmake --build build --target kit demo_vanto_2025 demo_vanto_2026 demo_walk >/dev/null
 bash scripts/wine-prefix.sh "$WINEPREFIX"
 
 product=$WINEPREFIX/drive_c/WinTalvo
-rm -rf "$product" "$demo/medium"
-python3 tests/demo/make-sample.py "$product" "$demo/medium" \
+editions=$demo/editions
+rm -rf "$product" "$editions" "$demo/medium"
+python3 tests/demo/make-sample.py "$product" "$editions" \
   build/tests/demo/2025/Vanto.exe build/tests/demo/2026/Vanto.exe
-cp build/app/TalvoUpdate.exe build/unzdll/UNZDLL.DLL "$demo/medium/"
+echo "TalvoPack makes the medium:"
+wine build/kit/TalvoPack.exe "$(winepath -w "$editions/2026")" "$(winepath -w "$demo/medium")" \
+  "/PREVIOUS=$(winepath -w "$editions/2025")" | sed 's/^/  /'
+python3 tests/demo/make-sample.py --installer "$demo/medium"
 # Each file of the product with its mode, size and a short checksum, so replaced files show.
 listing() {
   (cd "$product" && find . -type f -printf '%M %8s %p\n' | sort -k3 |

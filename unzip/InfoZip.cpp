@@ -48,10 +48,10 @@ CInfoZip::~CInfoZip() {
   if (Library) FreeLibrary(Library);
 }
 
-TUnzLoad CInfoZip::LoadUnzDll() {
+TUnzLoad CInfoZip::LoadUnzDll(const char* path) {
   if (Library) return TUnzLoad::Loaded;
-  // The bare name: the system's library search finds the one beside the updater.
-  HMODULE library = LoadLibraryA("UNZDLL.DLL");
+  // The bare name by default: the system's library search finds the one beside the updater.
+  HMODULE library = LoadLibraryA(path);
   if (!library) return TUnzLoad::NoLibrary;
   Version = Entry<GetUnzDllVersionFn>(library, "GetUnzDllVersion");
   Exec = Entry<UnzDllExecFn>(library, "UnzDllExec");

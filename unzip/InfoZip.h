@@ -37,9 +37,10 @@ public:
   CInfoZip(const CInfoZip&) = delete;
   CInfoZip& operator=(const CInfoZip&) = delete;
 
-  // Loads UNZDLL.DLL by the system's library search and finds both entries; loading again
-  // keeps the first load. Other than Loaded, GetLastError tells the system's reason.
-  TUnzLoad LoadUnzDll();
+  // Loads UNZDLL.DLL by the system's library search, or the library at this path, and finds
+  // both entries; loading again keeps the first load. Other than Loaded, GetLastError tells
+  // the system's reason.
+  TUnzLoad LoadUnzDll(const char* path = "UNZDLL.DLL");
 
   // Unpacks every member of the archive into the target folder, which is the current
   // directory for the length of the call only. False when not loaded, or when the target

@@ -11,6 +11,7 @@
 #include "update/Messages.h"
 #include "update/ProductNames.h"
 #include "update/RunRecord.h"
+#include "update/WorkDir.h"
 
 namespace {
 
@@ -41,24 +42,76 @@ bool MakeFullPath(char* target) {
   return true;
 }
 
+// What the journal of a folder named like a work folder says of it, the folder opened and
+// held. A link is never ours.
+TJournalState ReadWorkFolder(const char* path, DWORD attributes, TFolder* work,
+                             TJournalRecords* records) {
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) || !work->Open(path, true, false))
+    return TJournalState::NotOurs;
+  return records->Read(*work);
+}
+
+// Whether target holds a work folder of ours: an interrupted run may have moved the product's
+// program into it.
+bool HasWorkFolder(const char* target) {
+  return !ForEachWorkFolder(target, [](const char* path, DWORD attributes) {
+    TFolder work;
+    TJournalRecords records;
+    return ReadWorkFolder(path, attributes, &work, &records) == TJournalState::NotOurs;
+  });
+}
+
 }  // namespace
 
 // A work folder that an earlier run of ours left behind is undone and removed: the product
-// first gets back what an interrupted run changed.
+// first gets back what an interrupted run changed. Folders that are not ours stay as they
+// are; one whose journal is damaged stays too, with every backup, and the update goes no
+// further.
 TUpdateRun::TOutcome TUpdateRun::RecoverEarlierRuns() {
-  const bool recovered = ForEachWorkFolder(Target, [this](const char* path) {
-    const TUndo undone = RollBack(path);
+  TOutcome end;
+  ForEachWorkFolder(Target, [&](const char* path, DWORD attributes) {
+    TFolder work, backup;
+    TJournalRecords records;
+    char journal[MAX_PATH], backupPath[MAX_PATH];
+    switch (ReadWorkFolder(path, attributes, &work, &records)) {
+      case TJournalState::NotOurs:
+        // A folder of the user's, named like ours: said only when it looks like one of ours.
+        if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+            (JoinPath(path, JournalName, journal) && Exists(journal)))
+          Log.Line(TxtLogNotOurs, AnsiText{path});
+        return true;
+      case TJournalState::Damaged:
+        Log.Line(TxtLogRecovering, AnsiText{path});
+        SayNotRestored(path);
+        end = TRunEnd::RestoreIncomplete;
+        return false;
+      case TJournalState::Ours:
+        break;
+    }
+    if (JoinPath(path, BackupName, backupPath) && Exists(backupPath) &&
+        !backup.Open(backupPath, true, false)) {
+      Log.Line(TxtLogNotOurs, AnsiText{backupPath});
+      return true;
+    }
+    const TUndo undone = RollBack(records, Product, Forms, backup);
     if (undone != TUndo::Nothing) Log.Line(TxtLogRecovering, AnsiText{path});
     if (undone == TUndo::Incomplete) {
       SayNotRestored(path);
+      end = TRunEnd::RestoreIncomplete;
       return false;
     }
-    RemoveWorkFolder(path);
+    // Marked undone before it goes: what cannot be removed now is removed by a later run,
+    // and never undone again.
+    TJournal mark;
+    if (records.Committed() || (mark.Append(work) && mark.Record(TStep::Commit, 0, ""))) {
+      mark.Close();
+      backup.Close();
+      RemoveWorkFolder(work);
+    }
     if (undone == TUndo::Restored) Say(MsgInfo, TxtInterrupted, TxtRestored);
     return true;
   });
-  if (!recovered) return TRunEnd::RestoreIncomplete;
-  return {};
+  return end;
 }
 
 TUpdateRun::TOutcome TUpdateRun::CheckTargetFolder(const char* folderText) {
@@ -90,24 +143,34 @@ TUpdateRun::TOutcome TUpdateRun::CheckTargetFolder(const char* folderText) {
     Say(MsgError, TxtFolderIsNot, TxtNotProductFolder);
     return TRunEnd::FolderRefused;
   }
-  if (!Lock.Take(Target)) {
+  if (!Product.Open(Target, false, true)) {
+    LogFailure();
+    Say(MsgError, TxtFolderEntered, TxtDoesNotExist);
+    return TRunEnd::FolderRefused;
+  }
+  if (!Lock.Take(Product)) {
     LogFailure();
     Say(MsgError, TxtBusy);
     return TRunEnd::Busy;
   }
+  // The forms folder may be a link an administrator made (the forms kept on a share): the
+  // update's forms go through it, and nothing else does.
+  char forms[MAX_PATH];
+  if (!JoinPath(Target, FormsFolder, forms) || !Exists(forms) || !Forms.Open(forms, false, true))
+    Forms.Close();
   if (TOutcome end = RecoverEarlierRuns()) return end;
   if (!PathExists(program)) {
     Say(MsgError, TxtFolderIsNot, TxtNotProductFolder);
     return TRunEnd::FolderRefused;
   }
-  Log.Attach(Target);
+  Log.Attach(Product);
   Log.Line(TxtLogProduct, AnsiText{Target});
 
   Ui.ClearFile();
   Ui.ShowStage(TxtMakingWorkDir);
   // A run stopped earlier with the window open leaves its work folder: Make takes it away
   // rather than leave TempN litter in the product folder.
-  if (Work.Make(Target) && Journal.Create(WorkDir())) return {};
+  if (Work.Make(Target) && Journal.Create(Work.Folder())) return {};
   LogFailure();
   Say(MsgError, TxtCreateDirError, AnsiText{Work.Path()});
   return TRunEnd::FolderRefused;

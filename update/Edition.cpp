@@ -10,10 +10,8 @@ namespace {
 // of the file can wrap; a piece that the file does not hold whole is a failed read.
 class TFileReader {
 public:
-  // Shared every way: the installed program may be running.
-  explicit TFileReader(const char* path)
-      : File(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+  // Takes the handle over: closed with the reader.
+  explicit TFileReader(HANDLE file) : File(file) {}
   ~TFileReader() {
     if (File != INVALID_HANDLE_VALUE) CloseHandle(File);
   }
@@ -121,10 +119,11 @@ struct TVersionHead {
 };
 static_assert(sizeof(TVersionHead) == 92, "VS_VERSIONINFO head as stored");
 
-}  // namespace
+// Shared every way: the installed program may be running.
+const DWORD ShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-bool ReadFileVersion(const char* path, TVersion* out) {
-  TFileReader file(path);
+bool ReadVersion(HANDLE handle, TVersion* out) {
+  TFileReader file(handle);
   TResourceTree tree(file);
   DWORD names, languages, data, size;
   TVersionHead head;
@@ -140,6 +139,18 @@ bool ReadFileVersion(const char* path, TVersion* out) {
   out->Ms = head.Fixed.dwFileVersionMS;
   out->Ls = head.Fixed.dwFileVersionLS;
   return true;
+}
+
+}  // namespace
+
+bool ReadFileVersion(const char* path, TVersion* out) {
+  return ReadVersion(CreateFileA(path, GENERIC_READ, ShareAll, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr), out);
+}
+
+bool ReadFileVersionW(const wchar_t* path, TVersion* out) {
+  return ReadVersion(CreateFileW(path, GENERIC_READ, ShareAll, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr), out);
 }
 
 void FormatVersion(TVersion version, char* out) {

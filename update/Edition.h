@@ -14,6 +14,8 @@ inline bool operator<(TVersion a, TVersion b) { return a.Ms != b.Ms ? a.Ms < b.M
 // The file version of the program at path (ANSI); false when the file cannot be read, is no
 // PE image or has no well-formed version resource.
 bool ReadFileVersion(const char* path, TVersion* out);
+// The same for a wide path, which any name can take whatever the code page.
+bool ReadFileVersionW(const wchar_t* path, TVersion* out);
 
 // "a.b.c.d"
 inline constexpr int VersionTextSize = 24;

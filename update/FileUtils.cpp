@@ -67,23 +67,3 @@ bool DeleteFileRetry(const char* path) {
   } while (TicksSince(start) < budgetMs);
   return false;
 }
-
-bool DeleteTree(const char* folder) {
-  FindFiles search(folder, "*.*");
-  if (!search.Found()) return true;
-  char path[MAX_PATH];
-  do {
-    const WIN32_FIND_DATAA& e = search.Entry();
-    if (IsDotName(e)) continue;
-    if (!JoinPath(folder, e.cFileName, path)) continue;
-    if (IsFolder(e)) {
-      // A linked folder goes as the link alone; what it points to is not ours.
-      if (!IsLink(e)) DeleteTree(path);
-      RemoveDirectoryA(path);
-    } else if (!DeleteFileRetry(path)) {
-      return false;
-    }
-  } while (search.Next());
-  return true;
-}
-

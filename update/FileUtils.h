@@ -31,8 +31,3 @@ void ClearReadOnlyTree(const char* folder);
 
 // Deletes a file, retrying for up to 10 s; true when the file is gone.
 bool DeleteFileRetry(const char* path);
-
-// Empties a folder tree (not the folder itself); false when a file directly inside it
-// could not be deleted. Names that begin with a dot stay. A linked folder is removed as a
-// link, never entered. An empty or missing folder gives true and touches nothing.
-bool DeleteTree(const char* folder);

@@ -5,19 +5,6 @@
 
 #include "update/SystemEntry.h"
 
-bool IsHeld(const char* path) {
-  // No sharing at all: any open of another program, even one that shares reading and
-  // writing, makes this fail.
-  HANDLE file = CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file != INVALID_HANDLE_VALUE) {
-    CloseHandle(file);
-    return false;
-  }
-  const DWORD error = GetLastError();
-  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
-}
-
 namespace {
 
 const char Rm[] = "rstrtmgr.dll";

@@ -2,9 +2,6 @@
 // Product files that another program has open (the product itself, running, is the usual
 // case): renaming them away would fail, or pull a data file from under the program.
 
-// Whether another program has the file open in any way, sharing or not.
-bool IsHeld(const char* path);
-
 // The name of the program that holds the file, where the system can tell (its Restart
 // Manager, Vista on); false where it cannot, as on XP.
 bool HolderName(const char* path, wchar_t* name, int size);

@@ -2,7 +2,6 @@
 
 #include <stdlib.h>
 #include <string.h>
-#include <windows.h>
 
 TNameList::~TNameList() { free(Data); }
 
@@ -24,10 +23,4 @@ bool TNameList::Add(const char* name) {
 const char* TNameList::Next(const char* name) const {
   const char* next = name + strlen(name) + 1;
   return next < Data + Used ? next : nullptr;
-}
-
-bool TNameList::Contains(const char* name) const {
-  for (const char* n = First(); n; n = Next(n))
-    if (lstrcmpiA(n, name) == 0) return true;
-  return false;
 }

@@ -15,8 +15,6 @@ public:
   // The names one after another: First(), then Next(name) until null.
   const char* First() const { return Used ? Data : nullptr; }
   const char* Next(const char* name) const;
-  // Whether the list holds this name, compared without regard to case as file names are.
-  bool Contains(const char* name) const;
 
 private:
   char* Data = nullptr;

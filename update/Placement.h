@@ -1,39 +1,108 @@
 #pragma once
-// Puts the files of an update in place so that every change can be undone: the new bytes go
-// to a temporary file beside the destination and are flushed; the product's own file is
-// renamed into the backup folder of the work folder (the same volume); then the temporary is
-// renamed to the destination. The journal has each step before it is taken.
+// Puts the files of an update in place so that every change can be undone. The update's
+// files lie unpacked in the work folder, on the product's volume: each is renamed into its
+// place, and the product's file it replaces is first renamed into the backup folder of the
+// work folder. Before the first change of a pass, the unpacked files' bytes are on the disk
+// and the journal holds every change of the pass; a later run decides each file from the
+// journal and from what it finds.
 #include <windows.h>
 
 #include "update/Journal.h"
-#include "update/NameList.h"
+#include "update/NameSet.h"
+#include "update/SafeFiles.h"
 
 // The backup folder in a work folder: the product's files that the update replaced.
 inline constexpr char BackupName[] = ".backup";
 
+// What becomes of the destination of a file.
+enum class TChange : char {
+  New,      // there was none
+  Replace,  // the product's own file goes into the backup folder
+  Again,    // an earlier disk of this run put a file there: it is replaced
+};
+
+// The files one pass puts in place, in the order they are listed in the work folder.
+class TPass {
+public:
+  TPass() = default;
+  ~TPass();
+  TPass(const TPass&) = delete;
+  TPass& operator=(const TPass&) = delete;
+
+  // False when memory runs out.
+  bool Add(const char* name);
+  int Count() const { return Used; }
+  // Its name in the work folder.
+  const char* Name(int i) const { return Names + Items[i].Offset + Items[i].Base; }
+  // Where it goes, relative to the product folder: the name, or Blanks\name for a form.
+  const char* Relative(int i) const { return Names + Items[i].Offset; }
+  TChange Change(int i) const { return Items[i].Change; }
+
+private:
+  friend class TPlacement;
+  struct TItem {
+    size_t Offset;
+    unsigned Base;
+    unsigned Index;
+    TChange Change;
+  };
+  char* Names = nullptr;
+  size_t NamesUsed = 0, NamesSize = 0;
+  TItem* Items = nullptr;
+  int Used = 0, Size = 0;
+};
+
+// What the destination of a file holds before it is replaced.
+enum class TDestination {
+  Free,     // nothing: a new file
+  Plain,    // a file of the product, which nobody holds
+  Held,     // a file that another program has open
+  Foreign,  // a folder, a link, or what cannot be opened: never replaced
+};
+
 class TPlacement {
 public:
-  TPlacement(TJournal& journal, const char* workDir) : Journal(journal), WorkDir(workDir) {}
+  // The folders of the run, open as long as it lasts: the product folder, its forms folder
+  // (closed where it has none), the work folder and its backup folder.
+  TPlacement(TJournal& journal, const TFolder& product, const TFolder& forms, const TFolder& work,
+             const TFolder& backup)
+      : Journal(journal), Product(product), Forms(forms), Work(work), Backup(backup) {}
   TPlacement(const TPlacement&) = delete;
   TPlacement& operator=(const TPlacement&) = delete;
 
-  // Whether the temporary and backup names of a file put at dest fit a path.
-  bool Fits(const char* dest) const;
-  // Puts source at dest. A file replaced again (by a later disk) keeps its first backup,
-  // the product's own. False when a step failed: nothing more is done then.
-  bool Place(const char* source, const char* dest);
-  // Whether any change of the product has been announced in the journal.
+  // Where file i of a pass goes (an ANSI path); false when it does not fit a path.
+  bool Destination(const TPass& pass, int i, char* dest) const;
+  // Whether the names a file gets in the work folder fit a path.
+  bool Fits() const;
+  TDestination Examine(const TPass& pass, int i) const;
+  // Announces the pass: what becomes of each destination, the unpacked files' bytes flushed to
+  // the disk, the journal in one flushed write. False when that cannot be done, with *failed
+  // the file that could not be flushed, or -1.
+  bool Announce(TPass& pass, int* failed);
+  // Puts file i of the announced pass in place. False when a step failed: nothing more of
+  // the update may be done then.
+  bool Place(const TPass& pass, int i);
+  // Whether any change of the product has been announced.
   bool Started() const { return Next > 1; }
   // Every file is in place: from now on nothing is undone.
-  bool Commit() { return Journal.Record(TStep::Commit, 0, ""); }
+  bool Commit();
+  // As if the process stopped after this many more steps (records written, files moved); of
+  // a write of several records, those before the stop are written. For tests of what a stop
+  // leaves.
+  void StopAfter(int steps) { Left = steps; }
 
 private:
-  bool TempFor(const char* dest, unsigned index, char* temp) const;
+  const TFolder& FolderOf(const TPass& pass, int i) const;
+  bool Step();
 
   TJournal& Journal;
-  const char* WorkDir;
+  const TFolder& Product;
+  const TFolder& Forms;
+  const TFolder& Work;
+  const TFolder& Backup;
   unsigned Next = 1;
-  TNameList Owned;  // destinations whose product file is already backed up or was new
+  TNameSet Placed;  // destinations that a pass of this run has announced
+  int Left = -1;
 };
 
 // What undoing a run's changes came to.
@@ -43,11 +112,9 @@ enum class TUndo {
   Incomplete,  // a step failed: the previous files that are left lie in the backup folder
 };
 
-// Undoes the changes the journal of workDir records, newest first: files new to the product
-// are deleted, the product's files moved back from the backup folder, temporaries removed.
-// Every step is tried, whatever failed before. A committed journal undoes nothing; a complete
-// undo marks the open journal of the run, if given, so that it is never undone again.
-TUndo RollBack(const char* workDir, TJournal* open = nullptr);
-
-// The path of the backup folder of workDir.
-bool BackupFolder(const char* workDir, char* path);
+// Undoes what the records say a run changed, newest first, each file as the disk holds it:
+// a replaced file whose backup is there is moved back, a new file that is there is deleted.
+// Every step is tried, whatever failed before; nothing is followed through a link. Committed
+// records undo nothing. backup: the work folder's backup folder (closed when it has none).
+TUndo RollBack(const TJournalRecords& records, const TFolder& product, const TFolder& forms,
+               const TFolder& backup);

@@ -1,14 +1,38 @@
 #include "update/ProductLock.h"
 
-#include "update/FileUtils.h"
+namespace {
 
-bool TProductLock::Take(const char* target) {
+// Marks the open file to be deleted when its last handle closes: set on the handle only once
+// the file is known to be ours, as the flag given at opening would delete whatever a link
+// led to.
+void DeleteOnClose(HANDLE file) {
+  struct {
+    BOOLEAN Delete;
+  } disposition = {TRUE};
+  struct {
+    LONG_PTR Status;
+    ULONG_PTR Information;
+  } io;
+  // In ntdll of every Windows NT, XP's too; looked up, as no shipped file links ntdll.
+  using SetInformationFn = LONG(WINAPI*)(HANDLE, void*, void*, ULONG, int);
+  auto setInformation = reinterpret_cast<SetInformationFn>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtSetInformationFile")));
+  const int fileDispositionInformation = 13;
+  if (setInformation)
+    setInformation(file, &io, &disposition, sizeof disposition, fileDispositionInformation);
+}
+
+}  // namespace
+
+bool TProductLock::Take(const TFolder& product) {
   Release();
-  char path[MAX_PATH];
-  if (!JoinPath(target, LockFileName, path)) return true;
-  File = CreateFileA(path, GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, OPEN_ALWAYS,
-                     FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-  return File != INVALID_HANDLE_VALUE || GetLastError() != ERROR_SHARING_VIOLATION;
+  const DWORD access = GENERIC_READ | GENERIC_WRITE | DELETE;
+  File = OpenEntry(product, LockFileName, access, 0, OPEN_EXISTING, FILE_ATTRIBUTE_HIDDEN);
+  if (File == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_NOT_FOUND)
+    File = OpenEntry(product, LockFileName, access, 0, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN);
+  if (File == INVALID_HANDLE_VALUE) return false;
+  DeleteOnClose(File);
+  return true;
 }
 
 void TProductLock::Release() {

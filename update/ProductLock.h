@@ -1,8 +1,11 @@
 #pragma once
 #include <windows.h>
 
+#include "update/SafeFiles.h"
+
 // One run at a time per product folder: a file in it that only one process can hold open.
-// The system lets it go however the holder ends, killed too, and deletes it then.
+// It is taken only as a plain file of the folder that this run opened or made itself; the
+// system lets it go however the holder ends, killed too, and deletes it then.
 class TProductLock {
 public:
   TProductLock() = default;
@@ -10,9 +13,9 @@ public:
   TProductLock(const TProductLock&) = delete;
   TProductLock& operator=(const TProductLock&) = delete;
 
-  // False only when another process holds the folder. Where no lock file can be made (a
-  // read-only folder) the run goes on: it cannot change the folder either.
-  bool Take(const char* target);
+  // False when the folder cannot be locked: another run holds it, or its lock is no plain
+  // file of ours (a folder, a link, a read-only file, a folder that cannot be written).
+  bool Take(const TFolder& product);
   void Release();
 
 private:

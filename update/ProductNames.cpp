@@ -26,6 +26,20 @@ bool StartsWithAsciiNoCase(const char* name, const char* head) {
   return EqualsAsciiNoCase(start, head);
 }
 
+bool IsDeviceName(const char* name) {
+  char base[16];
+  const char* dot = strchr(name, '.');
+  const size_t n = dot ? static_cast<size_t>(dot - name) : strlen(name);
+  if (n == 0 || n >= sizeof base) return false;
+  memcpy(base, name, n);
+  base[n] = '\0';
+  static const char* const devices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+  for (const char* device : devices)
+    if (EqualsAsciiNoCase(base, device)) return true;
+  return n == 4 && (StartsWithAsciiNoCase(base, "COM") || StartsWithAsciiNoCase(base, "LPT")) &&
+         base[3] >= '1' && base[3] <= '9';
+}
+
 bool AllDigits(const char* s) {
   if (!*s) return false;
   for (; *s; ++s)
@@ -79,4 +93,21 @@ bool IsReservedName(const char* name) {
     return AllDigits(digits);
   }
   return false;
+}
+
+bool IsSafeName(const char* name) {
+  const size_t n = strlen(name);
+  if (n == 0 || n >= MAX_PATH || strcmp(name, ".") == 0 || strcmp(name, "..") == 0 ||
+      name[n - 1] == '.' || name[n - 1] == ' ')
+    return false;
+  for (const unsigned char* c = reinterpret_cast<const unsigned char*>(name); *c; ++c)
+    if (*c < 32 || strchr("<>:\"/\\|?*", *c)) return false;
+  return !IsDeviceName(name);
+}
+
+bool IsPlacedName(const char* name) {
+  const size_t forms = strlen(FormsFolder);
+  const bool inForms = strncmp(name, FormsFolder, forms) == 0 && name[forms] == '\\';
+  const char* base = inForms ? name + forms + 1 : name;
+  return IsSafeName(base) && IsProductFile(base) && IsRichText(base) == inForms;
 }

@@ -30,3 +30,13 @@ bool IsProductFile(const char* name);
 // folders (Temp and digits) and its temporaries (~tlv, digits, .tmp); names that begin with a
 // dot. An edition must not bring a file of such a name.
 bool IsReservedName(const char* name);
+
+// A file name the updater can create in a folder of Windows: one component, not empty, no
+// control character and none of < > : " / \ | ? *, not . or .., no trailing dot or blank,
+// not a device name (CON, PRN, AUX, NUL, COM1-9, LPT1-9, CONIN$, CONOUT$, with or without an
+// extension), and shorter than a path.
+bool IsSafeName(const char* name);
+
+// A name relative to the product folder that the updater puts files at: a product file at the
+// top, or a rich-text form in the forms folder (Blanks\name).
+bool IsPlacedName(const char* name);

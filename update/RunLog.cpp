@@ -7,6 +7,7 @@
 
 #include "update/Compose.h"
 #include "update/FileUtils.h"
+#include "update/ProductNames.h"
 
 namespace {
 
@@ -19,7 +20,20 @@ bool WriteAll(HANDLE file, const char* bytes, DWORD size) {
   return WriteFile(file, bytes, size, &written, nullptr) && written == size;
 }
 
-// Keeps the newest half of the limit, from its first whole line on.
+// Whether text begins a run's first line as this program writes it: the date and time, two
+// blanks, the program's name.
+bool IsStartLine(const char* text, size_t n) {
+  static const char pattern[] = "0000-00-00 00:00:00  TalvoUpdate ";
+  if (n < sizeof pattern - 1) return false;
+  for (size_t i = 0; i < sizeof pattern - 1; ++i) {
+    const bool digit = text[i] >= '0' && text[i] <= '9';
+    if (pattern[i] == '0' ? !digit : text[i] != pattern[i]) return false;
+  }
+  return true;
+}
+
+// Keeps the newest half of the limit, from the first run that begins in it, so that the log
+// still begins as a log of ours; with none, only the byte-order mark stays.
 void Cut(HANDLE file) {
   const DWORD keep = LogLimit / 2;
   std::unique_ptr<char[]> tail(new (std::nothrow) char[keep]);
@@ -31,8 +45,14 @@ void Cut(HANDLE file) {
       !ReadFile(file, tail.get(), keep, &got, nullptr) || got != keep)
     return;
   const char* end = tail.get() + keep;
-  const char* from = static_cast<const char*>(memchr(tail.get(), '\n', keep));
-  from = from ? from + 1 : end;
+  const char* from = end;
+  for (const char* p = tail.get(); (p = static_cast<const char*>(memchr(p, '\n', end - p))); ) {
+    ++p;
+    if (IsStartLine(p, end - p)) {
+      from = p;
+      break;
+    }
+  }
   SetFilePointer(file, 0, nullptr, FILE_BEGIN);
   if (WriteAll(file, Bom, 3)) {
     WriteAll(file, from, static_cast<DWORD>(end - from));
@@ -40,47 +60,96 @@ void Cut(HANDLE file) {
   }
 }
 
+// Whether the open file may take the log's lines: empty, or a log this program began.
+bool IsOurLog(HANDLE file) {
+  DWORD high = 0;
+  const DWORD size = GetFileSize(file, &high);
+  if (size == 0 && high == 0) return true;
+  char head[64];
+  DWORD got = 0;
+  SetFilePointer(file, 0, nullptr, FILE_BEGIN);
+  return ReadFile(file, head, sizeof head, &got, nullptr) && got > 3 &&
+         memcmp(head, Bom, 3) == 0 && IsStartLine(head + 3, got - 3);
+}
+
+// The log file name in folder, opened for the run's lines: a new file, or a plain file of the
+// folder that is a log of ours. INVALID_HANDLE_VALUE for anything else, which stays as it is.
+HANDLE OpenLog(const TFolder& folder, const char* name) {
+  const DWORD access = GENERIC_READ | GENERIC_WRITE, share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+  HANDLE file = OpenEntry(folder, name, access, share, OPEN_EXISTING);
+  if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_NOT_FOUND)
+    file = OpenEntry(folder, name, access, share, CREATE_NEW);
+  if (file != INVALID_HANDLE_VALUE && !IsOurLog(file)) {
+    CloseHandle(file);
+    return INVALID_HANDLE_VALUE;
+  }
+  return file;
+}
+
+// The folder of a file path given on the command line, opened, and the file's name in it
+// (name: MAX_PATH bytes).
+bool OpenFolderOf(const char* path, TFolder* folder, char* name) {
+  char full[MAX_PATH];
+  char* base = nullptr;
+  const DWORD n = GetFullPathNameA(path, MAX_PATH, full, &base);
+  if (n == 0 || n >= MAX_PATH || !base || base == full) return false;
+  // A device is no file for the log.
+  if (strncmp(full, "\\\\.\\", 4) == 0 || strncmp(full, "\\\\?\\", 4) == 0 || !IsSafeName(base)) {
+    SetLastError(ERROR_INVALID_NAME);
+    return false;
+  }
+  strcpy(name, base);
+  // A drive's root keeps its backslash.
+  base[base - full == 3 && full[1] == ':' ? 0 : -1] = '\0';
+  return folder->Open(full, false, true);
+}
+
 }  // namespace
+
+bool TRunLog::Accepts(const char* file) {
+  TFolder folder;
+  char name[MAX_PATH];
+  if (!OpenFolderOf(file, &folder, name)) {
+    // No folder there, and so no file to harm: the run goes on without its log.
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+  }
+  HANDLE log = OpenEntry(folder, name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+  if (log == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
+  const bool ours = IsOurLog(log);
+  CloseHandle(log);
+  return ours;
+}
 
 TRunLog::TRunLog(const char* file) {
   if (!file) return;
   Given = true;
   Pending = false;
-  Open(file);
+  TFolder folder;
+  char name[MAX_PATH];
+  if (OpenFolderOf(file, &folder, name)) Open(folder, name);
 }
 
 TRunLog::~TRunLog() {
   if (File != INVALID_HANDLE_VALUE) CloseHandle(File);
 }
 
-void TRunLog::Attach(const char* productFolder) {
+void TRunLog::Attach(const TFolder& productFolder) {
   if (Given || !Pending) return;
   Pending = false;
-  char path[MAX_PATH];
-  if (!JoinPath(productFolder, LogFileName, path)) return;
-  Open(path);
+  Open(productFolder, LogFileName);
   if (File != INVALID_HANDLE_VALUE) {
     SetFilePointer(File, 0, nullptr, FILE_END);
     WriteAll(File, Early, static_cast<DWORD>(EarlySize));
   }
 }
 
-// Only a file on disk that is empty or begins as a log of ours is taken: a path given by
-// mistake (the product's program, a device) is never written over.
-void TRunLog::Open(const char* path) {
-  HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                            nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+void TRunLog::Open(const TFolder& folder, const char* name) {
+  HANDLE file = OpenLog(folder, name);
   if (file == INVALID_HANDLE_VALUE) return;
   DWORD high = 0;
   const DWORD size = GetFileSize(file, &high);
-  char head[3];
-  DWORD got = 0;
-  bool ours = GetFileType(file) == FILE_TYPE_DISK;
-  if (ours && size == 0 && high == 0)
-    ours = WriteAll(file, Bom, 3);
-  else if (ours)
-    ours = ReadFile(file, head, 3, &got, nullptr) && got == 3 && memcmp(head, Bom, 3) == 0;
-  if (!ours) {
+  if (size == 0 && high == 0 && !WriteAll(file, Bom, 3)) {
     CloseHandle(file);
     return;
   }

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <stddef.h>
 
+#include "update/SafeFiles.h"
 #include "update/Text.h"
 
 inline constexpr char LogFileName[] = "TalvoUpdate.log";  // never a product file: placing and rollback skip it
@@ -14,6 +15,11 @@ enum : DWORD { LogLimit = 1024 * 1024 };
 
 class TRunLog {
 public:
+  // Whether file (the log file of the command line) may take a run's lines: there is none
+  // yet, or it is a plain file (no link, no device) that is empty or a log this program
+  // began. Anything else is left byte for byte as it is.
+  static bool Accepts(const char* file);
+
   // file: the log file given on the command line (ANSI path), or none. It gets every line
   // from the start; it is opened (and cut down) here.
   explicit TRunLog(const char* file = nullptr);
@@ -22,10 +28,10 @@ public:
   TRunLog& operator=(const TRunLog&) = delete;
 
   // The folder check accepted this product folder: without a file of the command line, the
-  // log is LogFileName there, and the lines of the run so far are written to it first. Lines
-  // of a run whose folder is never accepted go nowhere: nothing is made in a folder that is
-  // not the product's.
-  void Attach(const char* productFolder);
+  // log is LogFileName there (when it is new or a log of ours), and the lines of the run so
+  // far are written to it first. Lines of a run whose folder is never accepted go nowhere:
+  // nothing is made in a folder that is not the product's.
+  void Attach(const TFolder& productFolder);
   // One event: the parts joined by a blank, each widened from its own code page. Line
   // breaks and control characters in them become blanks, so that an event stays one line.
   void Line(TMsgLine a, TMsgLine b = {}, TMsgLine c = {}, TMsgLine d = {});
@@ -36,7 +42,7 @@ public:
   void SystemError(DWORD error);
 
 private:
-  void Open(const char* path);
+  void Open(const TFolder& folder, const char* name);
   void Write(TMsgLine head, const wchar_t* event, const wchar_t* separator);
 
   HANDLE File = INVALID_HANDLE_VALUE;

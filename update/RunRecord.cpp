@@ -23,7 +23,7 @@ const char* EndText(TRunEnd how) {
   switch (how) {
     case TRunEnd::NoLibrary: return "библиотеката за разархивиране не може да се използва";
     case TRunEnd::FolderRefused: return "папката не е приета";
-    case TRunEnd::Busy: return "друга актуализация на продукта е в ход";
+    case TRunEnd::Busy: return "друга актуализация на продукта е в ход или папката не може да се заключи";
     case TRunEnd::NotFetched: return "архивите не са копирани; продуктът не е променен";
     case TRunEnd::NotChanged: return "актуализацията не е завършена; продуктът не е променен";
     case TRunEnd::RolledBack: return "актуализацията не е завършена; продуктът е възстановен";
@@ -36,8 +36,12 @@ const char* EndText(TRunEnd how) {
 }  // namespace
 
 int ExitCodeOf(TRunEnd how) {
-  if (how == TRunEnd::Succeeded) return ExitUpdated;
-  return how == TRunEnd::RestoreIncomplete ? ExitNotRestored : ExitNotUpdated;
+  switch (how) {
+    case TRunEnd::Succeeded: return ExitUpdated;
+    case TRunEnd::RestoreIncomplete: return ExitNotRestored;
+    case TRunEnd::Busy: return ExitBusy;
+    default: return ExitNotUpdated;
+  }
 }
 
 void LogStart(TRunLog& log, const TMedium& medium) {

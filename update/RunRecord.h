@@ -10,6 +10,8 @@ enum : int {
   ExitCommandLineRefused = 1,  // an unknown switch, or /SILENT without /DIR
   ExitNotUpdated = 2,          // the update did not complete; the product is as it was
   ExitNotRestored = 3,         // the product could not be fully restored; the backup is kept
+  ExitBusy = 4,                // another run holds the product folder, or it cannot be locked;
+                               // nothing was changed: try again later
 };
 
 int ExitCodeOf(TRunEnd how);
@@ -33,3 +35,5 @@ inline constexpr Cp1251Text TxtLogRecovering{"Прекъсната актуал�
 inline constexpr Cp1251Text TxtLogInstalledEdition{"Инсталирано издание (Vanto.exe):"};
 inline constexpr Cp1251Text TxtLogBroughtEdition{"Издание от носителя (Vanto.exe):"};
 inline constexpr Cp1251Text TxtLogNoVersion{"без версия"};
+inline constexpr Cp1251Text TxtLogNotOurs{"Не е на актуализацията и е оставено както е:"};
+inline constexpr Cp1251Text TxtLogNotStarted{"Продуктът не е стартиран:"};

@@ -60,65 +60,86 @@ TUpdateRun::TOutcome TUpdateRun::UnpackArchives() {
   return {};
 }
 
-template <typename Visit>
-bool TUpdateRun::ForEachFile(Visit visit) {
+// Lists the files of the work folder that go into the product, and makes sure of each before
+// anything changes: its names fit a path (a folder too deep is refused, not half updated),
+// its destination is no folder or link, and no other program has it open (the product,
+// running: the user closes it and tries again, or gives the update up).
+TUpdateRun::TOutcome TUpdateRun::ListPass(TPass& pass) {
   FindFiles files(WorkDir(), "*.*");
-  if (!files.Found()) return true;
-  do {
-    const char* name = files.Name();
-    if (!IsProductFile(name)) continue;
-    char source[MAX_PATH] = "", dest[MAX_PATH] = "";
-    if (JoinPath(WorkDir(), name, source) && !DestinationOf(Target, name, dest))
-      dest[0] = '\0';
-    if (!visit(name, source, dest)) return false;
-  } while (files.Next());
-  return true;
-}
-
-TUpdateRun::TOutcome TUpdateRun::CheckPlacing() {
-  // Every name this pass puts in place fits a path, its temporary and backup names too:
-  // checked before anything changes, so that a folder too deep is refused, not half updated.
-  const bool fit = ForEachFile([this](const char* name, const char* source, const char* dest) {
-    if (source[0] && dest[0] && Placing.Fits(dest)) return true;
+  if (files.Found()) {
+    do {
+      if (IsProductFile(files.Name()) && !pass.Add(files.Name())) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        LogFailure();
+        Say(MsgError, TxtCopyError, AnsiText{files.Name()}, AnsiText{Target});
+        return Fail();
+      }
+    } while (files.Next());
+  }
+  for (int i = 0; i < pass.Count(); ++i) {
+    char source[MAX_PATH], dest[MAX_PATH];
+    const bool sourceFits = JoinPath(WorkDir(), pass.Name(i), source);
+    const bool destFits = Placing.Destination(pass, i, dest);
+    if (sourceFits && destFits && Placing.Fits()) continue;
     SetLastError(ERROR_FILENAME_EXCED_RANGE);
     LogFailure();
-    Say(MsgError, TxtCopyError, AnsiText{source[0] ? source : name}, AnsiText{dest[0] ? dest : name});
-    return false;
-  });
-  if (!fit) return Fail();
-  // No file this pass replaces is open in another program (the product, running): the user
-  // closes it and tries again, or gives the update up.
-  for (;;) {
-    char held[MAX_PATH] = "";
-    ForEachFile([&held](const char*, const char*, const char* dest) {
-      if (!IsHeld(dest)) return true;
-      strcpy(held, dest);
-      return false;
-    });
-    if (!held[0]) return {};
+    Say(MsgError, TxtCopyError, AnsiText{sourceFits ? source : pass.Name(i)},
+        AnsiText{destFits ? dest : pass.Name(i)});
+    return Fail();
+  }
+  for (int i = 0; i < pass.Count();) {
+    char source[MAX_PATH], dest[MAX_PATH];
+    JoinPath(WorkDir(), pass.Name(i), source);
+    Placing.Destination(pass, i, dest);
+    switch (Placing.Examine(pass, i)) {
+      case TDestination::Free:
+      case TDestination::Plain:
+        ++i;
+        continue;
+      case TDestination::Foreign:
+        LogFailure();
+        Say(MsgError, TxtCopyError, AnsiText{source}, AnsiText{dest});
+        return Fail();
+      case TDestination::Held:
+        break;
+    }
     wchar_t line[300];
     const int n = MultiByteToWideChar(1251, 0, TxtProgram.Str, -1, line, 300);
-    const bool named = n > 0 && HolderName(held, line + n - 1, 300 - n);
-    if (Ask(TAsk::HeldFile, MsgHeld, TxtFile, AnsiText{held}, TxtUsedByAnother,
+    const bool named = n > 0 && HolderName(dest, line + n - 1, 300 - n);
+    if (Ask(TAsk::HeldFile, MsgHeld, TxtFile, AnsiText{dest}, TxtUsedByAnother,
             TxtCloseItAndPressOk, named ? TMsgLine(line) : TMsgLine()) != IDOK)
       return Fail();
+    i = 0;  // everything again: time has passed
   }
+  return {};
 }
 
 TUpdateRun::TOutcome TUpdateRun::DistributeFiles() {
   Ui.ShowStage(TxtCopyingFiles);
-  if (TOutcome end = CheckPlacing()) return end;
-  const bool placed = ForEachFile([this](const char* name, const char* source, const char* dest) {
-    Ui.ShowFile({name});
-    const bool replaced = Exists(dest);
-    if (Placing.Place(source, dest)) {
-      LogPlaced(Log, dest, replaced);
-      return true;
-    }
+  TPass pass;
+  if (TOutcome end = ListPass(pass)) return end;
+  // A box may have been up: the work folder must still be the one made.
+  if (!WorkIntact()) return Fail();
+  int failed = 0;
+  if (!Placing.Announce(pass, &failed)) {
     LogFailure();
-    Say(MsgError, TxtCopyError, AnsiText{source}, AnsiText{dest});
-    return false;
-  });
-  if (!placed) return Fail();
+    char source[MAX_PATH], dest[MAX_PATH];
+    const int i = failed < 0 ? 0 : failed;
+    if (pass.Count() && JoinPath(WorkDir(), pass.Name(i), source) && Placing.Destination(pass, i, dest))
+      Say(MsgError, TxtCopyError, AnsiText{source}, AnsiText{dest});
+    return Fail();
+  }
+  for (int i = 0; i < pass.Count(); ++i) {
+    char source[MAX_PATH], dest[MAX_PATH];
+    JoinPath(WorkDir(), pass.Name(i), source);
+    Placing.Destination(pass, i, dest);
+    Ui.ShowFile({pass.Name(i)});
+    if (!Placing.Place(pass, i)) {
+      LogFailure();
+      Say(MsgError, TxtCopyError, AnsiText{source}, AnsiText{dest});
+      return Fail();
+    }
+    LogPlaced(Log, dest, pass.Change(i) != TChange::New);
+  }
   return {};
 }

@@ -10,9 +10,14 @@
 #include "update/ProductNames.h"
 #include "update/RunRecord.h"
 #include "update/StartProgram.h"
+#include "update/WorkDir.h"
 
 TUpdateRun::TUpdateRun(TRunUi& ui, TWorkDir& work, const TMedium& medium, TRunLog& log)
-    : Ui(ui), Log(log), Work(work), Medium(medium), Placing(Journal, work.Path()) {}
+    : Ui(ui),
+      Log(log),
+      Work(work),
+      Medium(medium),
+      Placing(Journal, Product, Forms, work.Folder(), work.BackupFolder()) {}
 
 int TUpdateRun::Ask(TAsk ask, unsigned style, TMsgLine line1, TMsgLine line2, TMsgLine line3,
                     TMsgLine line4, TMsgLine line5) {
@@ -40,10 +45,30 @@ void TUpdateRun::End(TRunEnd how) {
   Ui.Ended(how);
 }
 
+bool TUpdateRun::WorkIntact() {
+  if (Work.Intact()) return true;
+  Log.Line(TxtLogNotOurs, AnsiText{WorkDir()});
+  return false;
+}
+
+// Undoes what the journal says changed: only through the work folder this run made, as a
+// link in its place would lead the backups' moves elsewhere.
+TUndo TUpdateRun::Undo() {
+  TJournalRecords records;
+  if (records.Read(Work.Folder()) != TJournalState::Ours) return TUndo::Incomplete;
+  if (!records.Count()) return TUndo::Nothing;
+  if (!WorkIntact()) return TUndo::Incomplete;
+  const TUndo undone = RollBack(records, Product, Forms, Work.BackupFolder());
+  // Undone in full: a later recovery must not undo it again.
+  if (undone != TUndo::Incomplete && !records.Committed() && !Journal.Record(TStep::Commit, 0, ""))
+    LogFailure();
+  return undone;
+}
+
 TRunEnd TUpdateRun::Fail() {
   Unzip.reset();
   Log.Line(TxtLogRollingBack, AnsiText{WorkDir()});
-  switch (RollBack(WorkDir(), &Journal)) {
+  switch (Undo()) {
     case TUndo::Nothing:
       Say(MsgWarning, TxtNotFinished, TxtNotChanged);
       return TRunEnd::NotChanged;
@@ -61,7 +86,7 @@ TRunEnd TUpdateRun::Fail() {
 
 void TUpdateRun::SayNotRestored(const char* workDir) {
   char backup[MAX_PATH];
-  BackupFolder(workDir, backup);
+  JoinPath(workDir, BackupName, backup);
   Say(MsgError, TxtNotRestored, TxtKeptIn, AnsiText{backup});
 }
 
@@ -94,11 +119,15 @@ TUpdateRun::TOutcome TUpdateRun::AskForDisk(int next) {
 
 void TUpdateRun::StartProduct() {
   char program[MAX_PATH];
-  SetCurrentDirectoryA(Target);
-  if (JoinPath(Target, ProductProgram, program)) RunProgram(program);
+  if (!JoinPath(Target, ProductProgram, program) || !StartAsDesktopUser(program, Target)) {
+    LogFailure();
+    Log.Line(TxtLogNotStarted, AnsiText{program});
+  }
 }
 
 TUpdateRun::TOutcome TUpdateRun::Pass() {
+  // A box was up before this pass: the work folder must still be the one made.
+  if (!WorkIntact()) return Fail();
   if (TOutcome end = FetchArchives()) return end;
   // Only the work folder is ours to change: an archive from a CD is read-only, and a file
   // that the library unpacks again must be writable.

@@ -53,8 +53,9 @@ private:
   // Puts every file of the work folder in place in the product folder, rich-text files in
   // its Blanks subfolder.
   TOutcome DistributeFiles();
-  // Every name of this pass fits a path, and no file it replaces is open in another program.
-  TOutcome CheckPlacing();
+  // The files of this pass: every name fits a path, no file it replaces is open in another
+  // program, and none is a folder or a link.
+  TOutcome ListPass(TPass& pass);
   TOutcome AskForDisk(int next);
   // The edition of the product as the run found it, before anything changes.
   void NoteInstalledEdition();
@@ -64,6 +65,9 @@ private:
   void StartProduct();
   // Undoes the run's changes, tells the user how that went; how the run ends.
   TRunEnd Fail();
+  TUndo Undo();
+  // Whether the work folder is still the one this run made; the log says when it is not.
+  bool WorkIntact();
   // The previous files that could not be put back are in the backup folder of workDir.
   void SayNotRestored(const char* workDir);
   void End(TRunEnd how);
@@ -79,12 +83,6 @@ private:
   void LogFailure();
   void LibraryReport(const char* text) override;
 
-  // Calls visit(name, source, dest) for each file of the work folder that goes into the product,
-  // until it returns false; source is empty when its path does not fit, dest when the
-  // destination's does not. False when a visit returned false.
-  template <typename Visit>
-  bool ForEachFile(Visit visit);
-
   const char* WorkDir() const { return Work.Path(); }
 
   TRunUi& Ui;
@@ -92,6 +90,8 @@ private:
   TWorkDir& Work;
   TMedium Medium;
   char Target[MAX_PATH] = "";
+  TFolder Product;  // the product folder, as the check accepted it
+  TFolder Forms;    // its forms folder, closed when it has none
   std::unique_ptr<CInfoZip> Unzip;
   TNameList Fetched;  // the archives the latest stage 1 copied
   TProductLock Lock;

@@ -4,33 +4,24 @@
 #include <strsafe.h>
 
 #include "update/FileUtils.h"
-#include "update/FindFiles.h"
+#include "update/Journal.h"
 #include "update/Placement.h"
 
 namespace {
 
-// The first free TempN in target, in name (a buffer larger than a path, so that a name
-// that no longer fits a path is seen whole); false when it does not fit.
-bool NextWorkDir(const char* target, char* name, size_t size) {
-  for (unsigned n = 1;; ++n) {
-    if (FAILED(StringCchPrintfA(name, size, "%s\\Temp%u", target, n)) ||
-        strlen(name) >= MAX_PATH)
-      return false;
-    if (!PathExists(name)) return true;
-  }
-}
-
-// The tree deletion leaves names that begin with a dot, but an archive may bring such a
-// file into the work folder, which is wholly ours: it must not keep the folder on disk.
-void DeleteDotFiles(const char* folder) {
-  FindFiles files(folder, "*.*");
-  if (!files.Found()) return;
-  char path[MAX_PATH];
+// Deletes everything in a work folder of ours but its journal; true when nothing else is left.
+bool Empty(const TFolder& work) {
+  bool whole = true;
+  FindFiles entries(work.Path(), "*");
+  if (!entries.Found()) return GetLastError() == ERROR_FILE_NOT_FOUND;
   do {
-    const char* name = files.Name();
-    bool dotFile = name[0] == '.' && !(files.Entry().dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
-    if (dotFile && JoinPath(folder, name, path)) DeleteFileRetry(path);
-  } while (files.Next());
+    const char* name = entries.Name();
+    if (strcmp(name, ".") == 0 || strcmp(name, "..") == 0 || strcmp(name, JournalName) == 0)
+      continue;
+    const bool folder = entries.Entry().dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
+    whole = (folder ? RemoveTree(work, name) : DeleteEntry(work, name)) && whole;
+  } while (entries.Next());
+  return whole;
 }
 
 }  // namespace
@@ -42,28 +33,51 @@ bool IsWorkFolderName(const char* name) {
   return true;
 }
 
+bool RemoveWorkFolder(TFolder& work) {
+  if (!Empty(work) || !DeleteEntry(work, JournalName)) return false;
+  char path[MAX_PATH];
+  strcpy(path, work.Path());
+  work.Close();
+  return RemoveDirectoryA(path) != FALSE;
+}
+
 bool TWorkDir::Make(const char* target) {
   Remove();
-  Name[0] = '\0';
-  if (!NextWorkDir(target, Name, sizeof Name)) return false;
-  Made = CreateDirectoryA(Name, nullptr) != FALSE;
-  return Made;
-}
-
-void TWorkDir::Remove() {
-  if (!Made) return;
-  Made = false;
-  if (PathExists(Name)) RemoveWorkFolder(Name);
-}
-
-void RemoveWorkFolder(const char* path) {
-  // There is nobody to tell when a file stays.
-  char backup[MAX_PATH];
-  if (BackupFolder(path, backup)) {
-    DeleteTree(backup);
-    RemoveDirectoryA(backup);
+  for (unsigned n = 1;; ++n) {
+    // A buffer larger than a path, so that a name that no longer fits is seen whole.
+    if (FAILED(StringCchPrintfA(Name, sizeof Name, "%s\\Temp%u", target, n)) ||
+        strlen(Name) >= MAX_PATH) {
+      SetLastError(ERROR_FILENAME_EXCED_RANGE);
+      return false;
+    }
+    if (PathExists(Name)) continue;
+    if (CreateDirectoryA(Name, nullptr)) break;
+    if (GetLastError() != ERROR_ALREADY_EXISTS) return false;
   }
-  DeleteDotFiles(path);
-  DeleteTree(path);
-  RemoveDirectoryA(path);
+  char backup[MAX_PATH] = "";
+  if (Work.Open(Name, true, false) && JoinPath(Name, BackupName, backup) &&
+      CreateDirectoryA(backup, nullptr) && Backup.Open(backup, true, false))
+    return true;
+  // Made new a moment ago, and empty: what was made goes again.
+  const DWORD error = GetLastError();
+  Keep();
+  if (backup[0]) RemoveDirectoryA(backup);
+  RemoveDirectoryA(Name);
+  SetLastError(error);
+  return false;
+}
+
+void TWorkDir::Remove(DWORD patienceMs) {
+  if (!Work.IsOpen()) return;
+  if (!Intact()) return Keep();  // no longer what was made here: not ours to touch
+  Backup.Close();  // the removal opens it again, and never through a link
+  const DWORD start = GetTickCount();
+  while (!RemoveWorkFolder(Work) && Work.IsOpen() && GetTickCount() - start < patienceMs)
+    Sleep(100);
+  Work.Close();
+}
+
+void TWorkDir::Keep() {
+  Work.Close();
+  Backup.Close();
 }

@@ -1,10 +1,14 @@
 #!/usr/bin/env python3
-"""Lays out the demo's sample product and its update medium.
+"""Lays out the demo's two editions of the sample product, and the product as a user has it.
 
-make-sample.py PRODUCT MEDIUM OLD_VANTO NEW_VANTO
+make-sample.py PRODUCT EDITIONS OLD_VANTO NEW_VANTO
+make-sample.py --installer MEDIUM
 
-PRODUCT gets the installed edition: Vanto.exe, a read-only data file, Blanks with an old form.
-MEDIUM gets the archives of the new edition beside the updater (which the caller copies there).
+EDITIONS gets 2025, the edition users have now, and 2026, the new one, each as it is installed:
+Vanto.exe carrying its edition as its file version, the data files, Blanks with the forms. The
+demo makes the medium from them with TalvoPack, 2025 being the previous edition. PRODUCT gets
+edition 2025 with a read-only data file. --installer puts the product's installation archive,
+which an update never takes, on the medium beside the update.
 """
 import os
 import stat
@@ -20,41 +24,44 @@ def rtf(title):
     return (RTF % body).encode("ascii")
 
 
-def product(folder, old_vanto):
+def edition(folder, vanto, data, forms):
     os.makedirs(os.path.join(folder, "Blanks"), exist_ok=True)
-    with open(old_vanto, "rb") as src, open(os.path.join(folder, "Vanto.exe"), "wb") as dst:
+    with open(vanto, "rb") as src, open(os.path.join(folder, "Vanto.exe"), "wb") as dst:
         dst.write(src.read())
-    tariffs = os.path.join(folder, "Tarifi.dat")
-    if os.path.exists(tariffs):
-        os.chmod(tariffs, stat.S_IWRITE | stat.S_IREAD)
-    with open(tariffs, "w") as f:
-        f.write("tariffs 2025\r\n")
-    with open(os.path.join(folder, "Blanks", "Фактура.rtf"), "wb") as f:
-        f.write(rtf("Фактура 2025"))
+    for name, text in data.items():
+        path = os.path.join(folder, name)
+        if os.path.exists(path):
+            os.chmod(path, stat.S_IWRITE | stat.S_IREAD)
+        with open(path, "w") as f:
+            f.write(text)
+    for title in forms:
+        with open(os.path.join(folder, "Blanks", title + ".rtf"), "wb") as f:
+            f.write(rtf(forms[title]))
 
 
-def medium(folder, new_vanto):
-    os.makedirs(folder, exist_ok=True)
-    with zipfile.ZipFile(os.path.join(folder, "Talvo2026.zip"), "w", zipfile.ZIP_DEFLATED) as z:
-        z.write(new_vanto, "Program/Vanto.exe")
-        z.writestr("Data/Tarifi.dat", "tariffs 2026\r\n")
-        z.writestr("Data/Kursove.dat", "exchange rates 2026\r\n")
-    with zipfile.ZipFile(os.path.join(folder, "Blanki2026.zip"), "w", zipfile.ZIP_DEFLATED) as z:
-        for title in ("Фактура", "Протокол", "Платежно нареждане"):
-            z.writestr("Бланки/%s.rtf" % title, rtf(title + " 2026"))
-    # The product's installation archive lies on many media; an update never takes it.
-    with zipfile.ZipFile(os.path.join(folder, "WinTalvo.zip"), "w") as z:
+def editions(product, folder, old_vanto, new_vanto):
+    old = ({"Tarifi.dat": "tariffs 2025\r\n"}, {"Фактура": "Фактура 2025"})
+    new = ({"Tarifi.dat": "tariffs 2026\r\n", "Kursove.dat": "exchange rates 2026\r\n"},
+           {t: t + " 2026" for t in ("Фактура", "Протокол", "Платежно нареждане")})
+    edition(os.path.join(folder, "2025"), old_vanto, *old)
+    edition(os.path.join(folder, "2026"), new_vanto, *new)
+    edition(product, old_vanto, *old)
+    # Read-only, as files copied from a CD are: the update must still replace it.
+    os.chmod(os.path.join(product, "Tarifi.dat"), stat.S_IREAD)
+
+
+def installer(medium):
+    with zipfile.ZipFile(os.path.join(medium, "WinTalvo.zip"), "w") as z:
         z.writestr("install.txt", "installation archive: never taken by the updater\r\n")
 
 
 def main():
-    if len(sys.argv) != 5:
+    if len(sys.argv) == 3 and sys.argv[1] == "--installer":
+        installer(sys.argv[2])
+    elif len(sys.argv) == 5:
+        editions(*sys.argv[1:])
+    else:
         sys.exit(__doc__)
-    product_dir, medium_dir, old_vanto, new_vanto = sys.argv[1:]
-    product(product_dir, old_vanto)
-    # Read-only, as files copied from a CD are: the update must still replace it.
-    os.chmod(os.path.join(product_dir, "Tarifi.dat"), stat.S_IREAD)
-    medium(medium_dir, new_vanto)
 
 
 if __name__ == "__main__":

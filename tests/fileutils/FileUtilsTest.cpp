@@ -1,6 +1,7 @@
 // The file and path helpers on real files in a scratch folder.
 #include "app/OwnMedium.h"
 #include "update/FileUtils.h"
+#include "update/SafeFiles.h"
 #include "update/StartProgram.h"
 
 #include <gtest/gtest.h>
@@ -107,8 +108,7 @@ TEST(GetOwnDir, RealCallGivesFoldedFolderWithoutBackslash) {
   const std::string medium = scratch / "NEW CD";
   ASSERT_TRUE(CreateDirectoryA(medium.c_str(), nullptr));
   const std::string program = support::Join(medium, "TALVOUPDATE.EXE");
-  ASSERT_TRUE(CopyFileA(support::Join(support::OwnFolder(), "own_dir.exe").c_str(), program.c_str(),
-                        FALSE));
+  ASSERT_TRUE(CopyFileA(support::Join(support::OwnFolder(), "own_dir.exe").c_str(), program.c_str(), FALSE));
   const std::string result = scratch / "own-dir.txt";
 
   ASSERT_TRUE(RunAndWait("\"" + program + "\" \"" + result + "\""));
@@ -178,9 +178,8 @@ TEST(ClearReadOnlyTree, ClearsFilesOnlyAndLeavesDotNamesAndFolderAttributes) {
   const std::string dotDir = scratch / ".svn";
   CreateDirectoryA(sub.c_str(), nullptr);
   CreateDirectoryA(dotDir.c_str(), nullptr);
-  for (const std::string& f :
-       {scratch / "Vanto.exe", support::Join(sub, "form.rtf"), scratch / ".keep",
-        support::Join(dotDir, "entries"), scratch / "plain.txt"})
+  for (const std::string& f : {scratch / "Vanto.exe", support::Join(sub, "form.rtf"), scratch / ".keep",
+                               support::Join(dotDir, "entries"), scratch / "plain.txt"})
     ASSERT_TRUE(support::WriteFile(f, "x"));
   SetFileAttributesA((scratch / "Vanto.exe").c_str(), FILE_ATTRIBUTE_READONLY);
   SetFileAttributesA(support::Join(sub, "form.rtf").c_str(),
@@ -195,8 +194,7 @@ TEST(ClearReadOnlyTree, ClearsFilesOnlyAndLeavesDotNamesAndFolderAttributes) {
 
   EXPECT_FALSE(IsReadOnly(scratch / "Vanto.exe"));
   EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN),
-            support::Attributes(support::Join(sub, "form.rtf")) &
-                (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY));
+            support::Attributes(support::Join(sub, "form.rtf")) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY));
   EXPECT_EQ(subAttributes, support::Attributes(sub));
   EXPECT_TRUE(IsReadOnly(scratch / ".keep"));
   EXPECT_TRUE(IsReadOnly(support::Join(dotDir, "entries")));
@@ -287,78 +285,53 @@ TEST(DeleteFileRetrySlow, FileHeldOpenFailsOnlyAfterTheBudget) {
   EXPECT_LT(elapsed, 12000u);
 }
 
-// ---- DeleteTree
+// ---- RemoveTree: a work folder's subfolders go whole, and nothing through a link
 
-TEST(DeleteTree, MissingOrEmptyFolderIsFine) {
+TEST(RemoveTree, MissingEmptyAndNestedFoldersGoWholeReadOnlyAndDotNamesToo) {
   support::TempDir scratch;
-  EXPECT_TRUE(DeleteTree((scratch / "missing").c_str()));
-  EXPECT_TRUE(DeleteTree(scratch.Ansi().c_str()));
-  EXPECT_TRUE(support::Exists(scratch.Ansi()));
-}
-
-TEST(DeleteTree, EmptiesNestedFoldersButLeavesDotNamesAndTheFolderItself) {
-  support::TempDir scratch;
+  TFolder parent;
+  ASSERT_TRUE(parent.Open(scratch.Ansi().c_str(), false, false));
   const std::string work = scratch / "Temp1";
   const std::string deep = support::Join(support::Join(work, "a"), "b");
   CreateDirectoryA(work.c_str(), nullptr);
   CreateDirectoryA(support::Join(work, "a").c_str(), nullptr);
   CreateDirectoryA(deep.c_str(), nullptr);
-  for (const std::string& f : {support::Join(work, "Vanto.exe"), support::Join(work, "form.rtf"),
-                               support::Join(deep, "deep.dat"), support::Join(work, ".keep")})
+  CreateDirectoryA((scratch / "empty").c_str(), nullptr);
+  for (const std::string& f : {support::Join(work, "Vanto.exe"), support::Join(deep, "deep.dat"), support::Join(work, ".keep")})
     ASSERT_TRUE(support::WriteFile(f, "x"));
   SetFileAttributesA(support::Join(deep, "deep.dat").c_str(), FILE_ATTRIBUTE_READONLY);
 
-  EXPECT_TRUE(DeleteTree(work.c_str()));
+  EXPECT_TRUE(RemoveTree(parent, "missing"));
+  EXPECT_TRUE(RemoveTree(parent, "empty"));
+  EXPECT_TRUE(RemoveTree(parent, "Temp1"));
+  EXPECT_FALSE(RemoveTree(parent, ""));  // never the parent itself
 
-  EXPECT_FALSE(support::Exists(support::Join(work, "Vanto.exe")));
-  EXPECT_FALSE(support::Exists(support::Join(work, "form.rtf")));
-  EXPECT_FALSE(support::Exists(support::Join(work, "a")));
-  EXPECT_TRUE(support::Exists(support::Join(work, ".keep")));
-  EXPECT_FALSE(RemoveDirectoryA(work.c_str()));  // the caller's removal fails
+  EXPECT_FALSE(support::Exists(work));
+  EXPECT_FALSE(support::Exists(scratch / "empty"));
+  EXPECT_TRUE(support::Exists(scratch.Ansi()));
 }
 
-TEST(DeleteTree, NeverWalksTheCurrentDirectoryForAnEmptyFolder) {
-  support::TempDir scratch;
-  support::CurrentDirGuard keep;
-  ASSERT_TRUE(support::WriteFile(scratch / "a.txt", "x"));
-  ASSERT_TRUE(SetCurrentDirectoryA(scratch.Ansi().c_str()));
-
-  EXPECT_TRUE(DeleteTree(""));
-
-  EXPECT_TRUE(support::Exists(scratch / "a.txt"));
-}
-
-TEST(DeleteTree, RemovesALinkWithoutTouchingItsTarget) {
+TEST(RemoveTree, ALinkInsideStaysWithItsTargetAndSoDoesEverythingAboveIt) {
   support::TempDir scratch, outside;
+  TFolder parent;
+  ASSERT_TRUE(parent.Open(scratch.Ansi().c_str(), false, false));
   const std::string work = scratch / "Temp1";
   CreateDirectoryA(work.c_str(), nullptr);
   ASSERT_TRUE(support::WriteFile(outside / "Vanto.exe", "product"));
   ASSERT_TRUE(support::WriteFile(support::Join(work, "a.dat"), "x"));
-  if (!MakeFolderLink(support::Join(work, "link"), outside.Ansi()))
-    GTEST_SKIP() << "no folder links here";
+  if (!MakeFolderLink(support::Join(work, "link"), outside.Ansi())) GTEST_SKIP() << "no folder links here";
 
-  EXPECT_TRUE(DeleteTree(work.c_str()));
+  EXPECT_FALSE(RemoveTree(parent, "Temp1"));
 
   EXPECT_EQ("product", support::Read(outside / "Vanto.exe"));
+  EXPECT_TRUE(IsLink(support::Join(work, "link")));
   EXPECT_FALSE(support::Exists(support::Join(work, "a.dat")));
 }
 
-TEST(DeleteTreeSlow, LockedFileDirectlyInsideGivesFalse) {
+TEST(RemoveTree, AFileHeldOpenStaysWithItsFolderAndTheRestGoes) {
   support::TempDir scratch;
-  const std::string file = scratch / "a.zip";
-  ASSERT_TRUE(support::WriteFile(file, "x"));
-  support::HeldFile holder(file, 60000);
-  ASSERT_TRUE(holder.Held());
-
-  const bool result = DeleteTree(scratch.Ansi().c_str());
-  holder.Release();
-
-  EXPECT_FALSE(result);
-  EXPECT_TRUE(support::Exists(file));
-}
-
-TEST(DeleteTreeSlow, LockedFileInASubfolderKeepsThatSubfolderOnly) {
-  support::TempDir scratch;
+  TFolder parent;
+  ASSERT_TRUE(parent.Open(scratch.Ansi().c_str(), false, false));
   const std::string work = scratch / "Temp1";
   const std::string sub = support::Join(work, "sub");
   CreateDirectoryA(work.c_str(), nullptr);
@@ -370,11 +343,12 @@ TEST(DeleteTreeSlow, LockedFileInASubfolderKeepsThatSubfolderOnly) {
   support::HeldFile holder(support::Join(sub, "locked.dat"), 60000);
   ASSERT_TRUE(holder.Held());
 
-  const bool result = DeleteTree(work.c_str());
+  const bool result = RemoveTree(parent, "Temp1");
   holder.Release();
 
-  EXPECT_TRUE(result);
+  EXPECT_FALSE(result);
   EXPECT_TRUE(support::Exists(support::Join(sub, "locked.dat")));
+  EXPECT_FALSE(support::Exists(support::Join(sub, "free.dat")));
   EXPECT_FALSE(support::Exists(support::Join(work, "top.dat")));
   EXPECT_FALSE(support::Exists(support::Join(work, "other")));
 }
@@ -395,8 +369,7 @@ TEST(RunProgram, StartsExactlyTheProgramWhosePathHasBlanks) {
   CreateDirectoryA((scratch / "Program Files").c_str(), nullptr);
   CreateDirectoryA(product.c_str(), nullptr);
   const std::string vanto = support::Join(product, "Vanto.exe");
-  ASSERT_TRUE(
-      CopyFileA(support::Join(support::OwnFolder(), "Vanto.exe").c_str(), vanto.c_str(), FALSE));
+  ASSERT_TRUE(CopyFileA(support::Join(support::OwnFolder(), "Vanto.exe").c_str(), vanto.c_str(), FALSE));
   // Where an unquoted start of the path above would look first.
   ASSERT_TRUE(CopyFileA(support::Join(support::OwnFolder(), "trap_program.exe").c_str(),
                         (scratch / "Program.exe").c_str(), FALSE));

@@ -4,6 +4,9 @@
   check-pe.py program FILE   32-bit i386 GUI program, run from swap, imports only what
                              Windows XP SP3 exports (nt5-exports.txt beside this script)
   check-pe.py library FILE   the same for a DLL
+  check-pe.py tool FILE      a console program of the publisher's kit: 32-bit i386, imports
+                             only what Windows XP SP3 exports and nothing that draws (it
+                             never runs from a floppy)
   check-pe.py marker SCRIPT SAMPLE
                              the post-link step sets the flag and changes nothing else
   check-pe.py sizes PROGRAM LIBRARY
@@ -26,6 +29,7 @@ FILE_DLL = 0x2000
 MACHINE_I386 = 0x014C
 PE32_MAGIC = 0x010B
 SUBSYSTEM_GUI = 2
+SUBSYSTEM_CONSOLE = 3
 
 # What the system DLLs of Windows XP SP3 export, one "dll name" a line: the only DLLs and the
 # only functions a shipped file may import. Anything newer must be looked up at run time.
@@ -69,7 +73,7 @@ def signature(pe):
     return entry.VirtualAddress, entry.Size
 
 
-def check_common(path, pe):
+def check_common(path, pe, from_floppy=True):
     errors = []
     magic, machine = pe.OPTIONAL_HEADER.Magic, pe.FILE_HEADER.Machine
     if magic != PE32_MAGIC:
@@ -84,7 +88,7 @@ def check_common(path, pe):
     for dll, name in sorted(set(found) - allowed):
         if dll in system:
             errors.append(f"imports {dll} {name}, which Windows XP SP3 does not export")
-    if not pe.FILE_HEADER.Characteristics & RUN_FROM_SWAP:
+    if from_floppy and not pe.FILE_HEADER.Characteristics & RUN_FROM_SWAP:
         errors.append("not marked run from swap: call talvo_run_from_swap() on its target")
     return errors
 
@@ -97,6 +101,19 @@ def check_program(path):
         errors.append("is a DLL")
     if subsystem != SUBSYSTEM_GUI:
         errors.append(f"not a GUI program (subsystem {subsystem})")
+    return errors
+
+
+def check_tool(path):
+    pe = load(path)
+    errors = check_common(path, pe, from_floppy=False)
+    subsystem = pe.OPTIONAL_HEADER.Subsystem
+    if subsystem != SUBSYSTEM_CONSOLE:
+        errors.append(f"not a console program (subsystem {subsystem})")
+    # Under Wine a program of another code page that loads user32 rewrites the prefix's fonts,
+    # under the windows of whatever else runs there; TalvoPack runs with UTF-8.
+    for dll in sorted({dll for dll, _ in imports(pe)} & {"user32.dll", "gdi32.dll"}):
+        errors.append(f"imports {dll}, but a console tool draws nothing")
     return errors
 
 
@@ -207,6 +224,8 @@ def main(argv):
         errors = check_program(argv[2])
     elif len(argv) == 3 and argv[1] == "library":
         errors = check_library(argv[2])
+    elif len(argv) == 3 and argv[1] == "tool":
+        errors = check_tool(argv[2])
     elif len(argv) == 4 and argv[1] == "marker":
         errors = check_marker(argv[2], argv[3])
     elif len(argv) == 4 and argv[1] == "sizes":

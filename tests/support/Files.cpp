@@ -141,9 +141,9 @@ TempDir::TempDir() {
   const std::wstring base = Join(temp, L"talvo-" + std::to_wstring(GetCurrentProcessId()));
   for (int n = 1;; ++n) {
     path_ = base + L"-" + std::to_wstring(n);
-    if (CreateDirectoryW(path_.c_str(), nullptr)) return;
-    if (GetLastError() != ERROR_ALREADY_EXISTS) return;
+    if (CreateDirectoryW(path_.c_str(), nullptr) || GetLastError() != ERROR_ALREADY_EXISTS) break;
   }
+  ansi_ = ui::Narrow(path_, CP_ACP);
 }
 
 TempDir::~TempDir() { RemoveTree(path_); }
@@ -162,7 +162,5 @@ std::wstring TempDir::Sub(const std::wstring& relative) const {
   }
   return path;
 }
-
-std::string TempDir::Ansi() const { return ui::Narrow(path_, CP_ACP); }
 
 }  // namespace support

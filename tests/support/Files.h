@@ -83,11 +83,12 @@ public:
   // Makes the subfolder (and its parents inside this folder) and returns its path.
   std::wstring Sub(const std::wstring& relative) const;
   // The same folder for the A calls, and the ANSI path of a name inside it (not made).
-  std::string Ansi() const;
-  std::string operator/(const std::string& name) const { return Join(Ansi(), name); }
+  const std::string& Ansi() const { return ansi_; }
+  std::string operator/(const std::string& name) const { return Join(ansi_, name); }
 
 private:
   std::wstring path_;
+  std::string ansi_;
 };
 
 }  // namespace support

@@ -69,62 +69,60 @@ protected:
   TRecordingUi ui;
 };
 
-// The new files of an update, unpacked in a work folder of the product.
-struct Update {
-  std::wstring work;
-  std::vector<std::pair<std::wstring, std::wstring>> files;  // source, destination
-};
-
 TEST_F(Recovery, AStopAfterAnyStepEndsInTheOldTreeOrOnceCommittedTheNew) {
-  const std::vector<std::pair<std::wstring, std::string>> brought = {
-      {L"Vanto.exe", "new"}, {L"data.dat", "data-new"}, {L"FORM.RTF", "form-new"}, {L"extra.txt", "x"}};
+  // Two disks: the second brings a file again, and one more.
+  const std::vector<std::vector<std::pair<std::wstring, std::string>>> disks = {
+      {{L"Vanto.exe", "new"}, {L"data.dat", "data-new"}, {L"FORM.RTF", "form-new"}},
+      {{L"extra.txt", "x"}, {L"Vanto.exe", "newer"}}};
   support::Tree after = before;
-  after["Vanto.exe"] = support::TreeEntry("new");
+  after["Vanto.exe"] = support::TreeEntry("newer");
   after["data.dat"] = support::TreeEntry("data-new");
   after["Blanks\\FORM.RTF"] = support::TreeEntry("form-new");
   after["extra.txt"] = support::TreeEntry("x");
 
   for (int steps = 0;; ++steps) {
-    SCOPED_TRACE("stopped after " + std::to_string(steps) + " records");
-    const std::wstring work = t.Sub(L"WinTalvo\\Temp1");
-    for (const auto& [name, bytes] : brought)
-      ASSERT_TRUE(support::WriteFile(support::Join(work, name), bytes));
-    bool whole;
+    SCOPED_TRACE("stopped after " + std::to_string(steps) + " steps");
+    bool whole = true;
     {
-      const std::string workDir = Ansi(work);
+      TFolder folder, forms;
+      ASSERT_TRUE(folder.Open(Ansi(product).c_str(), false, true));
+      ASSERT_TRUE(forms.Open(Ansi(Product(L"Blanks")).c_str(), false, true));
+      TWorkDir work;
+      ASSERT_TRUE(work.Make(Ansi(product).c_str()));
       TJournal journal;
-      ASSERT_TRUE(journal.Create(workDir.c_str()));
-      journal.StopAfter(steps);
-      TPlacement placing(journal, workDir.c_str());
-      whole = true;
-      for (const auto& [name, bytes] : brought) {
-        const std::wstring dest = Product(name == L"FORM.RTF" ? L"Blanks\\" + name : name);
-        whole = whole && placing.Place(Ansi(support::Join(work, name)).c_str(), Ansi(dest).c_str());
+      ASSERT_TRUE(journal.Create(work.Folder()));
+      TPlacement placing(journal, folder, forms, work.Folder(), work.BackupFolder());
+      placing.StopAfter(steps);
+      for (const auto& disk : disks) {
+        TPass pass;
+        for (const auto& [name, bytes] : disk) {
+          ASSERT_TRUE(support::WriteFile(support::Join(product, L"Temp1\\" + name), bytes));
+          ASSERT_TRUE(pass.Add(Ansi(name).c_str()));
+        }
+        int failed;
+        whole = whole && placing.Announce(pass, &failed);
+        for (int i = 0; i < pass.Count(); ++i) whole = whole && placing.Place(pass, i);
       }
       whole = whole && placing.Commit();
+      work.Keep();  // the process stopped: its work folder stays as it is
     }
     // Every other stop also tears the record it was writing.
     if (steps % 2) {
-      HANDLE f = CreateFileW(support::Join(work, L".journal").c_str(), FILE_APPEND_DATA, 0, nullptr,
+      HANDLE f = CreateFileW(Product(L"Temp1\\.journal").c_str(), FILE_APPEND_DATA, 0, nullptr,
                              OPEN_EXISTING, 0, nullptr);
       ASSERT_NE(f, INVALID_HANDLE_VALUE);
       DWORD n;
-      WriteFile(f, "9c0ffee1 P 7 C:\\", 16, &n, nullptr);
+      WriteFile(f, "9c0ffee1 O 7 dat", 16, &n, nullptr);
       CloseHandle(f);
     }
-    // Changed, beyond the work folder and temporaries: what the recovery box speaks of.
+    // Changed, beyond the work folder: what the recovery box speaks of.
     support::Tree stopped = support::Snapshot(product);
     for (auto it = stopped.begin(); it != stopped.end();)
-      it = it->first.rfind("Temp1\\", 0) == 0 || it->first.find("~tlv") != std::string::npos
-               ? stopped.erase(it)
-               : std::next(it);
+      it = it->first.rfind("Temp1\\", 0) == 0 ? stopped.erase(it) : std::next(it);
     const bool mixed = stopped != before;
 
     CheckAgain();
-    support::Tree now = support::Snapshot(product);
-    now.erase("Temp1\\");
-    now.erase("Temp1\\.journal");
-    EXPECT_EQ(now, whole ? after : before);
+    EXPECT_EQ(support::Snapshot(product), whole ? after : before);
     EXPECT_EQ(ui.Events.front() == kRecovered, mixed && !whole) << ui.Events.front();
     if (whole) break;
     ASSERT_TRUE(support::RemoveTree(product));
@@ -148,8 +146,7 @@ TEST_F(Recovery, AUsersTempFolderIsLeftAlone) {
 class Held : public Recovery {
 protected:
   void Press() {
-    ASSERT_TRUE(support::WriteZip(support::Join(cd, L"a.zip"),
-                                  {{"Vanto.exe", "new"}, {"data.dat", "data-new"}}));
+    ASSERT_TRUE(support::WriteZip(support::Join(cd, L"a.zip"), {{"Vanto.exe", "new"}, {"data.dat", "data-new"}}));
     ui.Events.clear();
     ui.HasEnded = false;
     TMedium medium = {};

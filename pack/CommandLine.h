@@ -1,0 +1,25 @@
+#pragma once
+// TalvoPack's command line: EDITION OUT [/PREVIOUS=DIR] [/FLOPPY] [/?].
+#include <string>
+
+// How TalvoPack ends.
+enum TPackExit {
+  kMade = 0,
+  kBadCommandLine = 1,
+  kRefused = 2,     // the edition breaks a rule of the updater's
+  kDoesNotFit = 3,  // on the three disks, or in one archive
+  kNotMade = 4,     // writing or verification failed
+};
+
+struct TPackArgs {
+  std::wstring Edition;
+  std::wstring Out;
+  std::wstring Previous;  // empty without /PREVIOUS
+  bool Floppy = false;
+  bool Help = false;
+};
+
+// Switch names in any case, each at most once; false when the line is refused.
+bool ParsePackArgs(int argc, const wchar_t* const* argv, TPackArgs* out);
+
+extern const wchar_t* const PackHelp;

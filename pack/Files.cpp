@@ -1,0 +1,106 @@
+#include "pack/Files.h"
+
+#include <string.h>
+
+namespace {
+
+const DWORD kChunk = 64 * 1024;
+
+}  // namespace
+
+std::wstring Join(const std::wstring& folder, const std::wstring& name) {
+  if (!folder.empty() && folder.back() == L'\\') return folder + name;
+  return folder + L"\\" + name;
+}
+
+std::wstring FullPath(const std::wstring& path) {
+  wchar_t full[MAX_PATH];
+  const DWORD n = GetFullPathNameW(path.c_str(), MAX_PATH, full, nullptr);
+  if (n == 0 || n >= MAX_PATH) return path;
+  std::wstring out(full, n);
+  // A drive's root keeps its backslash: C:\ names the root, C: the drive's current folder.
+  if (out.size() > 3 && out.back() == L'\\') out.pop_back();
+  return out;
+}
+
+bool IsFolder(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool ListFolder(const std::wstring& folder, std::vector<TFound>* out) {
+  out->clear();
+  WIN32_FIND_DATAW d = {};
+  const HANDLE find = FindFirstFileW(Join(folder, L"*").c_str(), &d);
+  if (find == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
+  do {
+    const std::wstring name = d.cFileName;
+    if (name == L"." || name == L"..") continue;
+    out->push_back({name, (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
+                    (ULONGLONG(d.nFileSizeHigh) << 32) | d.nFileSizeLow, d.ftLastWriteTime});
+  } while (FindNextFileW(find, &d));
+  const bool complete = GetLastError() == ERROR_NO_MORE_FILES;
+  FindClose(find);
+  return complete;
+}
+
+bool SameBytes(const std::wstring& a, const std::wstring& b) {
+  TReadFile one(a), two(b);
+  std::vector<char> x(kChunk), y(kChunk);
+  DWORD gotX = 0, gotY = 0;
+  do {
+    if (!one.Read(x.data(), kChunk, &gotX) || !two.Read(y.data(), kChunk, &gotY) ||
+        gotX != gotY || memcmp(x.data(), y.data(), gotX) != 0)
+      return false;
+  } while (gotX);
+  return true;
+}
+
+bool RemoveTree(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return GetLastError() == ERROR_FILE_NOT_FOUND;
+  if (attributes & FILE_ATTRIBUTE_READONLY) SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return DeleteFileW(path.c_str()) != FALSE;
+  // A linked folder goes as a link: what it points to is not ours.
+  std::vector<TFound> entries;
+  if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT) && ListFolder(path, &entries))
+    for (const TFound& e : entries) RemoveTree(Join(path, e.Name));
+  return RemoveDirectoryW(path.c_str()) != FALSE;
+}
+
+TReadFile::TReadFile(const std::wstring& path)
+    : File(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                       FILE_FLAG_SEQUENTIAL_SCAN, nullptr)) {}
+
+TReadFile::~TReadFile() {
+  if (Opened()) CloseHandle(File);
+}
+
+bool TReadFile::Read(void* buffer, DWORD size, DWORD* got) {
+  *got = 0;
+  return Opened() && ReadFile(File, buffer, size, got, nullptr);
+}
+
+TWriteFile::TWriteFile(const std::wstring& path)
+    : File(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                       nullptr)) {}
+
+TWriteFile::~TWriteFile() {
+  if (Opened()) CloseHandle(File);
+}
+
+bool TWriteFile::Write(const void* data, size_t size) {
+  DWORD done = 0;
+  if (Failed || !Opened() || size > MAXDWORD ||
+      !WriteFile(File, data, static_cast<DWORD>(size), &done, nullptr) || done != size)
+    Failed = true;
+  else
+    Written += size;
+  return !Failed;
+}
+
+bool TWriteFile::Close() {
+  if (!Opened() || !CloseHandle(File)) Failed = true;
+  File = INVALID_HANDLE_VALUE;
+  return !Failed;
+}

@@ -1,0 +1,61 @@
+#pragma once
+// Files and folders through the wide calls, so that any name works whatever the code page.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+std::wstring Join(const std::wstring& folder, const std::wstring& name);
+// The full path, without a trailing backslash; the path itself when the system cannot tell.
+std::wstring FullPath(const std::wstring& path);
+bool IsFolder(const std::wstring& path);
+
+struct TFound {
+  std::wstring Name;
+  bool Folder;
+  ULONGLONG Size;
+  FILETIME Written;
+};
+// The entries of a folder; false when it cannot be listed.
+bool ListFolder(const std::wstring& folder, std::vector<TFound>* out);
+
+// True when both files can be read and hold the same bytes.
+bool SameBytes(const std::wstring& a, const std::wstring& b);
+
+// Deletes the folder with everything in it; true when nothing of it is left.
+bool RemoveTree(const std::wstring& path);
+
+// A file opened for reading, shared with readers, closed with the object.
+class TReadFile {
+public:
+  explicit TReadFile(const std::wstring& path);
+  ~TReadFile();
+  TReadFile(const TReadFile&) = delete;
+  TReadFile& operator=(const TReadFile&) = delete;
+
+  bool Opened() const { return File != INVALID_HANDLE_VALUE; }
+  // Up to size bytes; *got 0 at the end of the file.
+  bool Read(void* buffer, DWORD size, DWORD* got);
+
+private:
+  HANDLE File;
+};
+
+// A new file, written from the start; false from Write or Close once anything failed.
+class TWriteFile {
+public:
+  explicit TWriteFile(const std::wstring& path);
+  ~TWriteFile();
+  TWriteFile(const TWriteFile&) = delete;
+  TWriteFile& operator=(const TWriteFile&) = delete;
+
+  bool Opened() const { return File != INVALID_HANDLE_VALUE; }
+  bool Write(const void* data, size_t size);
+  ULONGLONG Offset() const { return Written; }
+  bool Close();
+
+private:
+  HANDLE File;
+  ULONGLONG Written = 0;
+  bool Failed = false;
+};

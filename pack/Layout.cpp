@@ -1,0 +1,92 @@
+#include "pack/Layout.h"
+
+#include <algorithm>
+
+#include "pack/Console.h"
+
+namespace {
+
+// Entries of an archive without ZIP64.
+const size_t kMostMembers = 0xFFFF;
+
+void Add(TArchivePlan* archive, const TMember* m) {
+  archive->Members.push_back(m);
+  archive->Bytes += MemberBytes(*m);
+}
+
+}  // namespace
+
+std::wstring ArchiveName(int disk) {
+  return disk ? L"TALVO" + std::to_wstring(disk) + L".ZIP" : L"TALVO.ZIP";
+}
+
+bool PlanFolder(const std::vector<TMember>& members, std::vector<TArchivePlan>* out,
+                std::vector<std::wstring>* why) {
+  TArchivePlan archive;
+  archive.Name = ArchiveName(0);
+  for (const TMember& m : members) Add(&archive, &m);
+  if (archive.Bytes > kLargestMember || archive.Members.size() > kMostMembers) {
+    why->push_back(L"Един архив не побира " + Count(archive.Members.size()) + L" файла и " +
+                   Count(archive.Bytes) + L" байта (най-много " + Count(kMostMembers) +
+                   L" файла и " + Count(kLargestMember) + L" байта).");
+    return false;
+  }
+  out->assign(1, archive);
+  return true;
+}
+
+bool PlanFloppies(const std::vector<TMember>& members, unsigned long long programs,
+                  std::vector<TArchivePlan>* out, std::vector<std::wstring>* why) {
+  const unsigned long long whole = kDiskBytes - kDiskReserve;
+  unsigned long long room[kDisks], total = 0, needed = kDisks * kArchiveEndBytes;
+  for (int d = 0; d < kDisks; ++d) {
+    room[d] = d > 0 ? whole : programs < whole ? whole - programs : 0;
+    total += room[d];
+  }
+  for (const TMember& m : members) {
+    needed += MemberBytes(m);
+    if (OnDisk(kArchiveEndBytes + MemberBytes(m)) > room[1])
+      why->push_back(m.File->Path + L": компресиран е " + Count(m.Packed) +
+                     L" байта, а архивът на една дискета побира най-много " +
+                     Count(room[1] - kArchiveEndBytes - MemberBytes(m) + m.Packed) + L" байта.");
+  }
+  if (!why->empty()) return false;
+
+  std::vector<const TMember*> largestFirst;
+  for (const TMember& m : members) largestFirst.push_back(&m);
+  std::stable_sort(largestFirst.begin(), largestFirst.end(),
+                   [](const TMember* a, const TMember* b) { return a->Packed > b->Packed; });
+  std::vector<TArchivePlan> disks(kDisks);
+  const auto left = [&](int d) { return room[d] - OnDisk(disks[d].Bytes); };
+  for (const TMember* m : largestFirst) {
+    int best = -1;
+    for (int d = 0; d < kDisks; ++d) {
+      if (OnDisk(disks[d].Bytes + MemberBytes(*m)) > room[d]) continue;
+      const bool empty = disks[d].Members.empty();
+      if (best < 0 || (empty && !disks[best].Members.empty()) ||
+          (empty == disks[best].Members.empty() && left(d) > left(best)))
+        best = d;
+    }
+    if (best < 0) break;
+    Add(&disks[best], m);
+  }
+  // Every disk carries its archive, even one without a member (disk 1 after the programs).
+  size_t placed = 0;
+  bool fit = true;
+  for (int d = 0; d < kDisks; ++d) {
+    placed += disks[d].Members.size();
+    fit = fit && OnDisk(disks[d].Bytes) <= room[d];
+  }
+  if (!fit || placed < members.size()) {
+    why->push_back(L"Актуализацията не се побира на три дискети: архивите ѝ са " + Count(needed) +
+                   L" байта, а място за тях има " + Count(total) + L" байта.");
+    return false;
+  }
+  for (int d = 0; d < kDisks; ++d) {
+    disks[d].Name = ArchiveName(d + 1);
+    // The members lie in the edition's order in one vector.
+    std::sort(disks[d].Members.begin(), disks[d].Members.end());
+  }
+  *out = disks;
+  return true;
+}

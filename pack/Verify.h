@@ -1,0 +1,24 @@
+#pragma once
+// The proof that a medium brings the edition: every archive unpacked by the medium's own
+// UNZDLL.DLL, through the adapter the updater uses, and every file compared with the
+// edition.
+#include <string>
+#include <vector>
+
+#include "pack/Layout.h"
+
+struct TMadeArchive {
+  std::wstring Path;
+  const TArchivePlan* Plan;
+};
+
+// Whether the library can be given these members' names and this folder here: it takes them
+// in the process's ANSI code page. False with the reason in *why.
+bool CanUnpackHere(const std::vector<TMember>& members, const std::wstring& folder,
+                   std::wstring* why);
+
+// Unpacks each archive with the library at that path into a folder of its own under work,
+// and compares what came out with the edition: the same names, the same bytes, and each
+// where the updater will put it. Says what differs; true when nothing does.
+bool VerifyMedium(const std::wstring& library, const std::vector<TMadeArchive>& archives,
+                  const std::wstring& work);

@@ -1,0 +1,250 @@
+// TalvoPack as the publisher runs it: every refusal once, the same archives from the same
+// edition, and a floppy medium made from two editions that the real updater applies.
+#include <functional>
+#include <map>
+
+#include "Update.h"
+
+namespace {
+
+// An edition as relative paths ("Blanks\\x.rtf") and bytes.
+using Files = std::map<std::wstring, std::string>;
+
+std::wstring Pack() { return support::WindowsPath(TALVO_PACK_EXE); }
+std::string Vanto(const char* built) { return support::Read(support::WindowsPath(built)); }
+
+// Bytes that do not compress, and text that does, both the same for the same seed.
+std::string Noise(size_t size, uint32_t seed) {
+  std::string bytes(size, '\0');
+  for (char& c : bytes) c = static_cast<char>((seed = seed * 1103515245u + 12345u) >> 24);
+  return bytes;
+}
+
+std::string Words(size_t count, uint32_t seed) {
+  static const char* const words[] = {u8"сметка ", u8"фактура ", u8"дата ", "2026 ", u8"сума\r\n"};
+  std::string text;
+  for (size_t i = 0; i < count; ++i) text += words[((seed = seed * 1103515245u + 12345u) >> 16) % 5];
+  return text + std::to_string(seed);
+}
+
+// Writes the files into dir, each with one fixed time of change.
+void Lay(const std::wstring& dir, const Files& files) {
+  FILETIME written{0x06898100, 0x01DCAC78};  // 2026-03-05 08:14:02 UTC
+  support::MakeDir(dir);
+  support::MakeDir(support::Join(dir, L"Blanks"));
+  for (const auto& f : files) {
+    const std::wstring path = support::Join(dir, f.first);
+    ASSERT_TRUE(support::WriteFile(path, f.second)) << ui::Utf8(path);
+    HANDLE h = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    SetFileTime(h, nullptr, nullptr, &written);
+    CloseHandle(h);
+  }
+}
+
+// The files of a product folder or an edition, its forms included, as Lay takes them.
+Files FilesIn(const std::wstring& dir) {
+  Files files;
+  for (const std::wstring& name : support::List(dir)) {
+    if (name.back() != L'\\') files[name] = support::Read(support::Join(dir, name));
+    else if (name == L"Blanks\\")
+      for (const std::wstring& form : support::List(support::Join(dir, L"Blanks")))
+        files[L"Blanks\\" + form] = support::Read(support::Join(dir, L"Blanks\\" + form));
+  }
+  return files;
+}
+
+// A kit of this build in a folder of its own: TalvoPack with the updater and the library.
+std::wstring Kit(const support::TempDir& t) {
+  const std::wstring kit = t.Sub(L"kit");
+  EXPECT_TRUE(support::CopyInto(Pack(), kit) && !ui::MakeMedium(kit).empty());
+  return support::Join(kit, L"TalvoPack.exe");
+}
+
+// Runs TalvoPack in dir with these arguments; its exit code, and what it wrote to both streams.
+DWORD RunPack(const std::wstring& exe, const std::wstring& dir, const std::wstring& args,
+              std::string* output) {
+  const std::wstring log = exe + L".out";
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  HANDLE out = CreateFileW(log.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                           0, nullptr);
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdOutput = si.hStdError = out;
+  PROCESS_INFORMATION pi{};
+  std::wstring line = L"\"" + exe + L"\" " + args;
+  DWORD code = 99;
+  if (CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                     dir.c_str(), &si, &pi)) {
+    WaitForSingleObject(pi.hProcess, 120000);
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+  }
+  CloseHandle(out);
+  *output = support::Read(log);
+  return code;
+}
+
+std::wstring Quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
+
+struct Refusal {
+  const char* rule;
+  std::function<void(Files& edition, Files& previous, const std::string& unixEdition,
+                     const std::wstring& kit)> set;
+  const wchar_t* args;  // after EDITION OUT
+  DWORD code;
+  const char* named;    // what the message names
+};
+
+TEST(Refusals, EachNamesWhatItRefusesWithItsExitCodeAndMakesNothing) {
+  const auto touch = [](const std::string& file) {
+    ASSERT_TRUE(ui::RunUnix("touch '" + file + "'")) << file;
+  };
+  const std::vector<Refusal> cases = {
+      {"a switch twice", [](Files&, Files&, const std::string&, const std::wstring&) {},
+       L"/FLOPPY /floppy", 1, "/PREVIOUS"},
+      {"OUT not empty", nullptr, L"", 1, "out:"},
+      {"no program", [](Files& e, Files&, const std::string&, const std::wstring&) {
+         e.erase(L"Vanto.exe"); }, L"", 2, "Vanto.exe"},
+      {"a program without version", [](Files& e, Files&, const std::string&, const std::wstring&) {
+         e[L"Vanto.exe"] = run::FakeProductBytes(); }, L"", 2, "Vanto.exe"},
+      {"not newer than the previous", [](Files& e, Files& p, const std::string&, const std::wstring&) {
+         e[L"Vanto.exe"] = Vanto(TALVO_FAKE_VANTO_2025); p = e; p[L"Vanto.exe"] = Vanto(TALVO_FAKE_VANTO_2026);
+         e[L"нов.txt"] = "new"; }, L"/PREVIOUS=previous", 2, "Vanto.exe: "},
+      {"another folder", [](Files&, Files&, const std::string& u, const std::wstring&) {
+         ASSERT_TRUE(ui::RunUnix("mkdir '" + u + u8"/Данни'")); }, L"", 2, u8"Данни"},
+      {"a form at the top", [](Files& e, Files&, const std::string&, const std::wstring&) {
+         e[L"Договор.rtf"] = "{\\rtf1}"; }, L"", 2, u8"Договор.rtf"},
+      {"no form in Blanks", [](Files& e, Files&, const std::string&, const std::wstring&) {
+         e[L"Blanks\\бележка.txt"] = "x"; }, L"", 2, u8"бележка.txt"},
+      {"a letter outside 1251", [](Files& e, Files&, const std::string&, const std::wstring&) {
+         e[L"café.txt"] = "x"; }, L"", 2, u8"café.txt"},
+      {"a device name", [&](Files&, Files&, const std::string& u, const std::wstring&) {
+         touch(u + "/nul.txt"); }, L"", 2, "nul.txt"},
+      {"a name twice", [&](Files&, Files&, const std::string& u, const std::wstring&) {
+         touch(u + u8"/Отчет.txt"); touch(u + u8"/ОТЧЕТ.TXT"); }, L"", 2, u8"Отчет.txt"},
+      {"a long name", [](Files& e, Files&, const std::string&, const std::wstring&) {
+         e[std::wstring(62, L'д') + L".txt"] = "x"; }, L"", 2, u8"ддд.txt"},
+      {"the updater's log", [](Files& e, Files&, const std::string&, const std::wstring&) {
+         e[L"talvoupdate.log"] = "x"; }, L"", 2, "talvoupdate.log"},
+      {"an archive's name", [](Files& e, Files&, const std::string&, const std::wstring&) {
+         e[L"talvo2.zip"] = "x"; }, L"/FLOPPY", 2, "talvo2.zip"},
+      {"a file no disk holds", [](Files& e, Files&, const std::string&, const std::wstring&) {
+         e[L"голям.bin"] = Noise(1460000, 1); }, L"/FLOPPY", 3, u8"голям.bin"},
+      {"more than three disks", [](Files& e, Files&, const std::string&, const std::wstring&) {
+         for (uint32_t i = 0; i < 4; ++i) e[L"част" + std::to_wstring(i)] = Noise(1300000, i); },
+       L"/FLOPPY", 3, u8"три дискети"},
+      {"a library that unpacks nothing", [](Files&, Files&, const std::string&, const std::wstring& kit) {
+         const std::wstring recorder = support::WindowsPath(TALVO_UNZDLL_RECORDER);
+         ASSERT_TRUE(CopyFileW(recorder.c_str(), support::Join(kit, L"UNZDLL.DLL").c_str(), FALSE)); },
+       L"", 4, "readme.txt: "},
+  };
+  for (const Refusal& c : cases) {
+    SCOPED_TRACE(c.rule);
+    support::TempDir t;
+    const std::wstring exe = Kit(t), kit = t.Sub(L"kit");
+    Files edition = {{L"Vanto.exe", Vanto(TALVO_FAKE_VANTO_2026)}, {L"readme.txt", "readme"},
+                     {L"Blanks\\Фактура.rtf", "{\\rtf1}"}}, previous;
+    const std::wstring dir = t.Sub(L"edition"), out = support::Join(t.Path(), L"out");
+    if (c.set) c.set(edition, previous, support::UnixPath(dir), kit);
+    else t.Sub(L"out\\old");
+    Lay(dir, edition);
+    if (!previous.empty()) Lay(t.Sub(L"previous"), previous);
+
+    std::string said;
+    EXPECT_EQ(RunPack(exe, t.Path(), Quoted(dir) + L" " + Quoted(out) + L" " + c.args, &said), c.code);
+    EXPECT_NE(said.find(c.named), said.npos) << said;
+    EXPECT_EQ(support::Exists(out), !c.set) << "the medium's folder was made";
+  }
+}
+
+TEST(Archives, TheSameEditionGivesTheSameBytesAndAnImageThatHoldsThem) {
+  support::TempDir t;
+  const std::wstring exe = Kit(t);
+  Files edition = {{L"Vanto.exe", Vanto(TALVO_FAKE_VANTO_2026)},
+                   {L"Тарифи.dat", Noise(40000, 7) + Words(4000, 7)},
+                   {L"Blanks\\Платежно нареждане.rtf", Words(300, 8)},
+                   {L"Blanks\\Протокол.RTF", "{\\rtf1}"}};
+  Lay(t.Sub(L"a"), edition);
+  Lay(t.Sub(L"b"), edition);
+  std::string said;
+  EXPECT_EQ(RunPack(exe, t.Path(), L"a out-a", &said), 0u) << said;
+  EXPECT_EQ(RunPack(exe, t.Path(), L"b out-b", &said), 0u) << said;
+  // A CD medium: the programs and one archive.
+  EXPECT_EQ(support::List(t.Path() + L"\\out-a"),
+            (std::vector<std::wstring>{L"TALVO.ZIP", L"TalvoUpdate.exe", L"UNZDLL.DLL"}));
+  const std::string archive = support::Read(t.Path() + L"\\out-a\\TALVO.ZIP");
+  EXPECT_GT(archive.size(), 0u);
+  EXPECT_EQ(archive, support::Read(t.Path() + L"\\out-b\\TALVO.ZIP"));
+
+  const std::string out = support::UnixPath(t.Path() + L"\\out-a");
+  EXPECT_TRUE(ui::RunUnix("bash '" TALVO_MEDIUM_IMAGES "' '" + out + "' && osirrox -indev '" + out +
+                          "/TALVO.ISO' -extract / '" + out + ".iso' && diff -r -x TALVO.ISO '" +
+                          out + "' '" + out + ".iso'"));
+}
+
+// The floppy scenario of the updater's own tests, on a medium that TalvoPack made.
+class PackedFloppy : public run::Update {
+protected:
+  ui::Floppy drive;
+};
+
+TEST_F(PackedFloppy, AFloppyMediumBringsAProductOfThePreviousEditionExactlyToTheNew) {
+  // Some two hundred and sixty files with Cyrillic names, forms and a large one.
+  Files previous = {{L"Vanto.exe", Vanto(TALVO_FAKE_VANTO_2025)},
+                    {L"Тарифи.dat", Noise(700000, 1) + Words(50000, 1)}};
+  for (uint32_t i = 0; i < 240; ++i)
+    previous[L"Документ " + std::to_wstring(i) + L".txt"] = Words(200 + i * 7, i);
+  for (uint32_t i = 0; i < 20; ++i)
+    previous[L"Blanks\\Бланка " + std::to_wstring(i) + L".rtf"] = Words(100, 1000 + i);
+  Files edition = previous;
+  edition[L"Vanto.exe"] = Vanto(TALVO_FAKE_VANTO_2026);
+  edition[L"Тарифи.dat"] = Noise(700000, 2) + Words(50000, 2);
+  edition.erase(L"Документ 239.txt");
+  for (uint32_t i = 0; i < 240; i += 4) edition[L"Документ " + std::to_wstring(i) + L".txt"] += "*";
+  for (uint32_t i = 0; i < 20; ++i) edition[L"Нов " + std::to_wstring(i) + L".txt"] = Words(300, i);
+  edition[L"Blanks\\Бланка 0.rtf"] = Words(120, 7);
+  edition[L"Blanks\\Пълномощно.rtf"] = Words(100, 8);
+  Lay(t.Sub(L"previous"), previous);
+  Lay(t.Sub(L"edition"), edition);
+  Lay(product, previous);
+
+  std::string said;
+  const std::wstring out = support::Join(t.Path(), L"medium");
+  ASSERT_EQ(RunPack(Kit(t), t.Path(), L"edition medium /FLOPPY /PREVIOUS=previous", &said), 0u)
+      << said;
+  EXPECT_NE(said.find(u8"Документ 239.txt го няма в новото издание"), said.npos) << said;
+  EXPECT_EQ(support::List(out + L"\\DISK1"),
+            (std::vector<std::wstring>{L"TALVO1.ZIP", L"TalvoUpdate.exe", L"UNZDLL.DLL"}));
+  EXPECT_EQ(support::List(out + L"\\DISK2"), std::vector<std::wstring>{L"TALVO2.ZIP"});
+  EXPECT_EQ(support::List(out + L"\\DISK3"), std::vector<std::wstring>{L"TALVO3.ZIP"});
+  // The images hold exactly the disks' folders.
+  const std::string unix = support::UnixPath(out);
+  EXPECT_TRUE(ui::RunUnix("cd '" + unix + "' && bash '" TALVO_MEDIUM_IMAGES "' . && for d in 1 2 3; "
+                          "do test $(stat -c %s DISK$d.IMG) = 1474560 && mdir -i DISK$d.IMG :: >/dev/null && "
+                          "mkdir back$d && mcopy -i DISK$d.IMG '::*' back$d && diff -r DISK$d back$d "
+                          "|| exit 1; done"));
+
+  ASSERT_TRUE(drive.SwapDisk(out + L"\\DISK1"));
+  Start(L"A:\\TalvoUpdate.exe");
+  for (int disk = 2; disk <= 3; ++disk) {
+    ui::Box ask = NextBox(60000);
+    EXPECT_NE(ui::Utf8(ask.text).find(u8"дискета No " + std::to_string(disk)), std::string::npos);
+    ASSERT_TRUE(drive.SwapDisk(out + L"\\DISK" + std::to_wstring(disk)));
+    ASSERT_TRUE(ui::Answer(ask, IDOK));
+  }
+  ui::Box done = NextBox(60000);
+  ExpectSuccessQuestion(done);
+  ASSERT_TRUE(ui::Answer(done, IDCANCEL));
+  ExpectClosedAndClean();
+  // The updater deletes nothing: the file the new edition dropped stays.
+  Files expected = edition;
+  expected[L"Документ 239.txt"] = previous[L"Документ 239.txt"];
+  const Files got = FilesIn(product);
+  EXPECT_EQ(got.size(), expected.size());
+  for (const auto& f : expected)
+    EXPECT_TRUE(got.count(f.first) && got.at(f.first) == f.second) << ui::Utf8(f.first);
+}
+
+}  // namespace

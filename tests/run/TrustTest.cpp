@@ -1,0 +1,165 @@
+// A folder anyone can write to: what an ordinary user of the machine may leave in it, or do
+// to it while a run waits, must never make the updater touch anything outside the product
+// folder. Linux symbolic links stand in for junctions.
+#include "Update.h"
+
+#include "update/Journal.h"
+
+namespace run {
+namespace {
+
+using Names = std::vector<std::wstring>;
+
+class Trust : public Update {
+protected:
+  void SetUp() override {
+    Update::SetUp();
+    victim = t.Sub(L"victim");
+    for (const wchar_t* name : {L"important.txt", L"target.dll", L"rel.txt", L"log.txt"})
+      ASSERT_TRUE(support::WriteFile(support::Join(victim, name), "the victim's " + ui::Utf8(name)));
+    ASSERT_TRUE(support::WriteFile(support::Join(t.Sub(L"victim\\sub"), L"deep.txt"), "deep"));
+    ASSERT_TRUE(support::WriteZip(Medium(L"a.zip"), {{"one.txt", "1"}, {"Vanto.exe", "new"}}));
+    victimBefore = Victim();
+  }
+
+  // The victim's names and bytes.
+  std::vector<std::string> Victim() const {
+    std::vector<std::string> seen;
+    for (const std::wstring& dir : {victim, support::Join(victim, L"sub")})
+      for (const std::wstring& name : support::List(dir)) seen.push_back(ui::Utf8(name) + "=" + support::Read(support::Join(dir, name)));
+    return seen;
+  }
+
+  void Link(const std::wstring& link, const std::wstring& target) {
+    ASSERT_TRUE(ui::RunUnix("ln -s '" + support::UnixPath(target) + "' '" + support::UnixPath(link) + "'"));
+  }
+
+  // A journal in folder, written as the updater writes its own.
+  void Journal(const std::wstring& folder, const std::vector<TEntry>& records) {
+    TFolder work;
+    ASSERT_TRUE(work.Open(ui::Narrow(folder, CP_ACP).c_str(), false, false));
+    TJournal journal;
+    ASSERT_TRUE(journal.Create(work));
+    for (const TEntry& e : records) ASSERT_TRUE(journal.Record(&e, 1));
+  }
+
+  DWORD Silent(const std::wstring& more = L"") {
+    ui::App run;
+    DWORD code = 99;
+    if (run.Start(updater, t.Path(), L"/SILENT /DIR=\"" + product + L"\"" + more)) run.WaitExit(&code, 60000);
+    return code;
+  }
+
+  std::wstring victim;
+  std::vector<std::string> victimBefore;
+};
+
+// Planted work folders, a linked work folder and backup folder, a log that is a link: none
+// is ours, each stays as it is, and the update goes on in a folder of its own.
+TEST_F(Trust, PlantedWorkFoldersAndLinksAreLeftAsTheyAreAndNothingOutsideChanges) {
+  const std::wstring planted = t.Sub(L"WinTalvo\\Temp1");
+  ASSERT_TRUE(support::WriteFile(support::Join(t.Sub(L"WinTalvo\\Temp1\\.backup"), L"7"), "the user's bytes"));
+  const std::string victimPath = ui::Narrow(victim, CP_ACP);
+  const std::string important = victimPath + "\\important.txt", target = victimPath + "\\target.dll";
+  Journal(planted, {{TStep::New, 1, important.c_str()},
+                    {TStep::Original, 7, target.c_str()},
+                    {TStep::New, 8, "..\\victim\\rel.txt"}});
+  Link(Product(L"Temp2"), victim);
+  const std::wstring ours = t.Sub(L"WinTalvo\\Temp3");
+  Journal(ours, {{TStep::New, 1, "gone.txt"}});
+  Link(support::Join(ours, L".backup"), support::Join(victim, L"sub"));
+  Link(Product(L"TalvoUpdate.log"), support::Join(victim, L"log.txt"));
+  const std::wstring log = support::Join(t.Path(), L"run.log");
+
+  EXPECT_EQ(Silent(L" /LOG=\"" + log + L"\""), 0u);
+
+  EXPECT_EQ(Victim(), victimBefore);
+  EXPECT_EQ(support::Read(Product(L"one.txt")), "1");
+  EXPECT_EQ(support::List(planted), (Names{L".backup\\", L".journal"}));
+  EXPECT_EQ(support::Read(support::Join(planted, L".backup\\7")), "the user's bytes");
+  EXPECT_EQ(support::List(ours), (Names{L".backup\\", L".journal"}));
+  EXPECT_TRUE(support::Exists(Product(L"Temp2")));
+  EXPECT_FALSE(support::Exists(Product(L"Temp4"))) << "the run's own work folder stays";
+  const std::string notOurs = u8"Не е на актуализацията и е оставено както е: ";
+  EXPECT_TRUE(InOrder(ui::LogEvents(support::Read(log)),
+                      {notOurs + ui::Utf8(planted), notOurs + ui::Utf8(Product(L"Temp2")),
+                       notOurs + ui::Utf8(support::Join(ours, L".backup"))}));
+}
+
+// A lock that is no plain file of ours (a folder, a link) is another run's, or a trap: busy
+// (4), nothing changed; a /LOG file that is not a log of ours refuses the command line (1).
+TEST_F(Trust, ALockOrALogThatIsNoFileOfOursChangesNothing) {
+  const std::wstring customers = support::Join(t.Path(), L"customers.csv");
+  const std::string list = "\xEF\xBB\xBF" + std::string(2 * 1024 * 1024, 'c');
+  ASSERT_TRUE(support::WriteFile(customers, list));
+  EXPECT_EQ(Silent(L" /LOG=\"" + customers + L"\""), 1u);
+  EXPECT_EQ(support::Read(customers), list);
+
+  Link(Product(L"TalvoUpdate.lck"), support::Join(victim, L"important.txt"));
+  EXPECT_EQ(Silent(), 4u);
+  EXPECT_EQ(Victim(), victimBefore);
+  // Under Wine a Windows delete of a file link deletes what it points to.
+  ASSERT_TRUE(ui::RunUnix("rm '" + support::UnixPath(Product(L"TalvoUpdate.lck")) + "'"));
+  ASSERT_TRUE(support::MakeDir(Product(L"TalvoUpdate.lck")));
+  EXPECT_EQ(Silent(), 4u);
+  EXPECT_EQ(Victim(), victimBefore);
+  EXPECT_EQ(support::List(product), (Names{L"Blanks\\", L"TalvoUpdate.lck\\", L"Vanto.exe"}));
+}
+
+// A record damaged before the last: what the run changed cannot be known. The folder stays
+// with every backup, run after run, and each says the product could not be restored.
+TEST_F(Trust, ADamagedJournalKeepsTheWorkFolderAndItsBackupsRunAfterRun) {
+  const std::wstring work = t.Sub(L"WinTalvo\\Temp1");
+  ASSERT_TRUE(support::WriteFile(support::Join(t.Sub(L"WinTalvo\\Temp1\\.backup"), L"1"), "old data"));
+  Journal(work, {{TStep::Original, 1, "data.dat"}, {TStep::New, 2, "one.txt"}});
+  std::string journal = support::Read(support::Join(work, L".journal"));
+  journal[journal.find("data.dat")] = 'D';
+  ASSERT_TRUE(support::WriteFile(support::Join(work, L".journal"), journal));
+
+  EXPECT_EQ(Silent(), 3u);
+  EXPECT_EQ(Silent(), 3u);
+  EXPECT_EQ(support::List(work), (Names{L".backup\\", L".journal"}));
+  EXPECT_EQ(support::Read(support::Join(work, L".backup\\1")), "old data");
+  EXPECT_EQ(support::Read(support::Join(work, L".journal")), journal);
+  EXPECT_FALSE(support::Exists(Product(L"one.txt")));
+}
+
+// While a box is up the user swaps the backup folder for a link: the run notices before it
+// moves anything and undoes what it did. A work folder the window keeps after a failed run,
+// swapped for a link, is not emptied when the window closes.
+TEST_F(Trust, WorkFoldersSwappedForLinksWhileTheWindowWaitsAreNeverFollowed) {
+  ASSERT_TRUE(support::WriteFile(Product(L"data.dat"), "old"));
+  ASSERT_TRUE(support::WriteZip(Medium(L"a.zip"), {{"data.dat", "new"}}));
+  auto held = std::make_unique<support::HeldFile>(Product(L"data.dat"));
+  ASSERT_TRUE(held->Held());
+  Start(updater);
+  ui::Box box = NextBox();
+  ExpectHeldFile(box, Product(L"data.dat"));
+  ASSERT_TRUE(ui::RunUnix("rm -rf '" + support::UnixPath(Work(L".backup")) + "'"));
+  Link(Work(L".backup"), victim);
+  held.reset();
+  ASSERT_TRUE(ui::Answer(box, IDOK));
+  ui::Box end = NextBox();
+  ExpectWarning(end, texts::kNotChanged);
+  ASSERT_TRUE(ui::Answer(end, IDOK));
+  DWORD code = 0;
+  ASSERT_TRUE(app.WaitExit(&code));
+  EXPECT_EQ(code, 2u);
+  EXPECT_EQ(support::Read(Product(L"data.dat")), "old");
+  EXPECT_EQ(Victim(), victimBefore);
+  ASSERT_TRUE(ui::RunUnix("rm -rf '" + support::UnixPath(Product(L"Temp1")) + "'"));
+
+  // The archive in use: nothing fetched, the window stays open with its work folder.
+  support::HeldFile archive(Medium(L"a.zip"));
+  ASSERT_TRUE(archive.Held());
+  Start(updater);
+  ASSERT_TRUE(ui::Answer(NextBox(), IDOK));
+  ASSERT_TRUE(ui::RunUnix("rm -rf '" + support::UnixPath(Product(L"Temp1")) + "'"));
+  Link(Product(L"Temp1"), victim);
+  ui::Click(ui::Control(w, ui::kBtnCancel));
+  ASSERT_TRUE(app.WaitExit(&code));
+  EXPECT_EQ(Victim(), victimBefore);
+}
+
+}  // namespace
+}  // namespace run
