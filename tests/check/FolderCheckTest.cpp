@@ -117,8 +117,8 @@ TEST_F(FolderCheck, AFolderWithoutTheProgramIsNotTheProductFolder) {
 TEST_F(FolderCheck, WildcardsNeverStandForTheFolder) {
   // Each pattern matches the product folder or its program by a directory search.
   const std::wstring parent = t.Path();
-  for (const std::wstring& text : {support::Join(parent, L"WinTalv?"), support::Join(parent, L"Win*"),
-                                   support::Join(product, L"*")}) {
+  for (const std::wstring& text : {support::Join(parent, L"WinTalv?"),
+                                   support::Join(parent, L"Win*"), support::Join(product, L"*")}) {
     SCOPED_TRACE(ui::Utf8(text));
     ui::Box box = Update(text);
     EXPECT_NE(ui::Utf8(box.text), texts::kNoArchive) << "a pattern was taken for the folder";
@@ -238,7 +238,8 @@ TEST_F(FolderCheck, ClosingTheWindowDeletesTheWorkFolderWithEverythingInIt) {
   ASSERT_TRUE(support::IsDir(work));
   // What a run leaves there: files, a subfolder, a read-only file.
   ASSERT_TRUE(support::WriteFile(support::Join(work, L"new.dll"), "new"));
-  ASSERT_TRUE(support::WriteFile(support::Join(t.Sub(L"WinTalvo\\Temp1\\Blanks"), L"FORM.RTF"), "{\\rtf1}"));
+  ASSERT_TRUE(support::WriteFile(support::Join(t.Sub(L"WinTalvo\\Temp1\\Blanks"), L"FORM.RTF"),
+                                 "{\\rtf1}"));
   const std::wstring readOnly = support::Join(work, L"locked.txt");
   ASSERT_TRUE(support::WriteFile(readOnly, "ro"));
   ASSERT_TRUE(SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
@@ -325,15 +326,15 @@ TEST(RelativeFolder, IsTheFolderWhereTheUpdaterWasStarted) {
   ui::Click(ui::Control(w, ui::kBtnInstall));
 
   ui::Box box = ui::ReadBox(app.WaitBox());
-  ASSERT_EQ(ui::Utf8(box.text),
-            texts::kSucceeded);
+  ASSERT_EQ(ui::Utf8(box.text), texts::kSucceeded);
   EXPECT_TRUE(support::Exists(support::Join(product, L"readme.txt")));
   ASSERT_TRUE(ui::Answer(box, IDOK));
   DWORD code = 1;
   ASSERT_TRUE(app.WaitExit(&code));
   std::string record;
-  EXPECT_TRUE(ui::WaitUntil([&] { return support::ReadFile(support::Join(product, L"vanto-ran.txt"), &record); }))
-      << "the product was not started";
+  EXPECT_TRUE(ui::WaitUntil([&] {
+    return support::ReadFile(support::Join(product, L"vanto-ran.txt"), &record);
+  })) << "the product was not started";
   // Its second line is the product's current directory: the product folder itself.
   std::wstring lines = ui::Wide(record), want = product + L"\r\n";
   CharLowerBuffW(&lines[0], static_cast<DWORD>(lines.size()));

@@ -108,7 +108,8 @@ TEST(GetOwnDir, RealCallGivesFoldedFolderWithoutBackslash) {
   const std::string medium = scratch / "NEW CD";
   ASSERT_TRUE(CreateDirectoryA(medium.c_str(), nullptr));
   const std::string program = support::Join(medium, "TALVOUPDATE.EXE");
-  ASSERT_TRUE(CopyFileA(support::Join(support::OwnFolder(), "own_dir.exe").c_str(), program.c_str(), FALSE));
+  ASSERT_TRUE(CopyFileA(support::Join(support::OwnFolder(), "own_dir.exe").c_str(), program.c_str(),
+                        FALSE));
   const std::string result = scratch / "own-dir.txt";
 
   ASSERT_TRUE(RunAndWait("\"" + program + "\" \"" + result + "\""));
@@ -178,8 +179,9 @@ TEST(ClearReadOnlyTree, ClearsFilesOnlyAndLeavesDotNamesAndFolderAttributes) {
   const std::string dotDir = scratch / ".svn";
   CreateDirectoryA(sub.c_str(), nullptr);
   CreateDirectoryA(dotDir.c_str(), nullptr);
-  for (const std::string& f : {scratch / "Vanto.exe", support::Join(sub, "form.rtf"), scratch / ".keep",
-                               support::Join(dotDir, "entries"), scratch / "plain.txt"})
+  for (const std::string& f :
+       {scratch / "Vanto.exe", support::Join(sub, "form.rtf"), scratch / ".keep",
+        support::Join(dotDir, "entries"), scratch / "plain.txt"})
     ASSERT_TRUE(support::WriteFile(f, "x"));
   SetFileAttributesA((scratch / "Vanto.exe").c_str(), FILE_ATTRIBUTE_READONLY);
   SetFileAttributesA(support::Join(sub, "form.rtf").c_str(),
@@ -194,7 +196,8 @@ TEST(ClearReadOnlyTree, ClearsFilesOnlyAndLeavesDotNamesAndFolderAttributes) {
 
   EXPECT_FALSE(IsReadOnly(scratch / "Vanto.exe"));
   EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN),
-            support::Attributes(support::Join(sub, "form.rtf")) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY));
+            support::Attributes(support::Join(sub, "form.rtf")) &
+                (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY));
   EXPECT_EQ(subAttributes, support::Attributes(sub));
   EXPECT_TRUE(IsReadOnly(scratch / ".keep"));
   EXPECT_TRUE(IsReadOnly(support::Join(dotDir, "entries")));
@@ -297,7 +300,8 @@ TEST(RemoveTree, MissingEmptyAndNestedFoldersGoWholeReadOnlyAndDotNamesToo) {
   CreateDirectoryA(support::Join(work, "a").c_str(), nullptr);
   CreateDirectoryA(deep.c_str(), nullptr);
   CreateDirectoryA((scratch / "empty").c_str(), nullptr);
-  for (const std::string& f : {support::Join(work, "Vanto.exe"), support::Join(deep, "deep.dat"), support::Join(work, ".keep")})
+  for (const std::string& f : {support::Join(work, "Vanto.exe"), support::Join(deep, "deep.dat"),
+                               support::Join(work, ".keep")})
     ASSERT_TRUE(support::WriteFile(f, "x"));
   SetFileAttributesA(support::Join(deep, "deep.dat").c_str(), FILE_ATTRIBUTE_READONLY);
 
@@ -319,7 +323,8 @@ TEST(RemoveTree, ALinkInsideStaysWithItsTargetAndSoDoesEverythingAboveIt) {
   CreateDirectoryA(work.c_str(), nullptr);
   ASSERT_TRUE(support::WriteFile(outside / "Vanto.exe", "product"));
   ASSERT_TRUE(support::WriteFile(support::Join(work, "a.dat"), "x"));
-  if (!MakeFolderLink(support::Join(work, "link"), outside.Ansi())) GTEST_SKIP() << "no folder links here";
+  if (!MakeFolderLink(support::Join(work, "link"), outside.Ansi()))
+    GTEST_SKIP() << "no folder links here";
 
   EXPECT_FALSE(RemoveTree(parent, "Temp1"));
 
@@ -369,7 +374,8 @@ TEST(RunProgram, StartsExactlyTheProgramWhosePathHasBlanks) {
   CreateDirectoryA((scratch / "Program Files").c_str(), nullptr);
   CreateDirectoryA(product.c_str(), nullptr);
   const std::string vanto = support::Join(product, "Vanto.exe");
-  ASSERT_TRUE(CopyFileA(support::Join(support::OwnFolder(), "Vanto.exe").c_str(), vanto.c_str(), FALSE));
+  ASSERT_TRUE(
+      CopyFileA(support::Join(support::OwnFolder(), "Vanto.exe").c_str(), vanto.c_str(), FALSE));
   // Where an unquoted start of the path above would look first.
   ASSERT_TRUE(CopyFileA(support::Join(support::OwnFolder(), "trap_program.exe").c_str(),
                         (scratch / "Program.exe").c_str(), FALSE));

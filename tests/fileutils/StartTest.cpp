@@ -70,7 +70,8 @@ TEST(StartAsDesktopUser, ElevatedItStartsWithTheDesktopUsersTokenOrNotAtAll) {
   support::TempDir scratch;
   support::CurrentDirGuard keep;
   const std::string vanto = scratch / "Vanto.exe";
-  ASSERT_TRUE(CopyFileA(support::Join(support::OwnFolder(), "Vanto.exe").c_str(), vanto.c_str(), FALSE));
+  ASSERT_TRUE(
+      CopyFileA(support::Join(support::OwnFolder(), "Vanto.exe").c_str(), vanto.c_str(), FALSE));
   struct {
     bool elevated, shell, linked, withToken;
     bool started;
@@ -94,8 +95,9 @@ TEST(StartAsDesktopUser, ElevatedItStartsWithTheDesktopUsersTokenOrNotAtAll) {
     }
     if (c.started && !c.tokenStarts) {
       std::string ran;
-      ui::WaitUntil([&] { return support::ReadFile(scratch / "vanto-ran.txt", &ran) && !ran.empty(); },
-                    15000);
+      ui::WaitUntil(
+          [&] { return support::ReadFile(scratch / "vanto-ran.txt", &ran) && !ran.empty(); },
+          15000);
       EXPECT_FALSE(ran.empty()) << "not started the plain way";
     }
   }

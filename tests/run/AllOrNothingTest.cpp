@@ -157,7 +157,8 @@ TEST_F(AllOrNothing, KilledInTheMiddleTheNextRunRestoresAndCompletesTheUpdate) {
   DWORD code = 0;
   ASSERT_TRUE(app.WaitExit(&code));
   int replaced = 0;
-  for (const support::ZipEntry& f : update) replaced += support::Read(Product(ui::Wide(f.name))) == f.data;
+  for (const support::ZipEntry& f : update)
+    replaced += support::Read(Product(ui::Wide(f.name))) == f.data;
   EXPECT_GT(replaced, 0);
   EXPECT_LT(replaced, int(update.size())) << "the kill came too late to leave a mixed folder";
 
@@ -231,9 +232,9 @@ TEST_F(SmallDrive, TheDiskFullWhilePuttingFilesInPlaceRollsTheProductBack) {
   const std::string blanks = mountPoint + "/WinTalvo/Blanks";
   ASSERT_TRUE(ui::RunUnix("mount -t tmpfs -o size=64k tmpfs '" + blanks + "'"));
   ASSERT_TRUE(support::WriteZip(Medium(L"a.zip"), {{"data.dat", std::string(96 * 1024, 'A')},
-                                             {"data3.dat", std::string(96 * 1024, 'C')},
-                                             {"x1.rtf", std::string(40 * 1024, 'f')},
-                                             {"x2.rtf", std::string(40 * 1024, 'g')}}));
+                                                   {"data3.dat", std::string(96 * 1024, 'C')},
+                                                   {"x1.rtf", std::string(40 * 1024, 'f')},
+                                                   {"x2.rtf", std::string(40 * 1024, 'g')}}));
   const support::Tree before = support::Snapshot(product);
   Start(updater);
 
@@ -309,8 +310,8 @@ protected:
     ASSERT_NO_FATAL_FAILURE(MakeProduct(product));
     disk1 = t.Sub(L"disk1");
     ASSERT_FALSE(ui::MakeMedium(disk1).empty());
-    ASSERT_TRUE(
-        support::WriteZip(support::Join(disk1, L"d1.zip"), {{"data.dat", "disk 1"}, {"one.txt", "1"}}));
+    ASSERT_TRUE(support::WriteZip(support::Join(disk1, L"d1.zip"),
+                                  {{"data.dat", "disk 1"}, {"one.txt", "1"}}));
     ASSERT_TRUE(drive.SwapDisk(disk1));
     before = support::Snapshot(product);
   }
@@ -319,15 +320,13 @@ protected:
   void AbortAtTheSecondDisk(const std::function<void()>& meanwhile) {
     Start(L"A:\\TalvoUpdate.exe");
     ui::Box ask = NextBox();
-    ASSERT_EQ(ui::Utf8(ask.text),
-              texts::Disk(2));
+    ASSERT_EQ(ui::Utf8(ask.text), texts::Disk(2));
     EXPECT_EQ(support::Read(Product(L"data.dat")), "disk 1");
     EXPECT_EQ(support::Read(Product(L"one.txt")), "1");
     meanwhile();
     ASSERT_TRUE(ui::Answer(ask, IDCANCEL));
     ui::Box abort = NextBox();
-    EXPECT_EQ(ui::Utf8(abort.text),
-              texts::kReallyAbort);
+    EXPECT_EQ(ui::Utf8(abort.text), texts::kReallyAbort);
     ASSERT_TRUE(ui::Answer(abort, IDOK));
   }
 

@@ -14,13 +14,14 @@ protected:
     disk1 = t.Sub(L"disk1");
     ASSERT_FALSE(ui::MakeMedium(disk1).empty());
     ASSERT_TRUE(support::WriteZip(support::Join(disk1, L"d1.zip"),
-                             {{"one.txt", "1"}, {"common.txt", "from 1"}}));
+                                  {{"one.txt", "1"}, {"common.txt", "from 1"}}));
     // Further disks hold archives only.
     disk2 = t.Sub(L"disk2");
     ASSERT_TRUE(support::WriteZip(support::Join(disk2, L"d2.zip"),
-                             {{"two.txt", "2"}, {"common.txt", "from 2"}}));
+                                  {{"two.txt", "2"}, {"common.txt", "from 2"}}));
     disk3 = t.Sub(L"disk3");
-    ASSERT_TRUE(support::WriteZip(support::Join(disk3, L"d3.zip"), {{"three.txt", "3"}, {"F3.RTF", "f"}}));
+    ASSERT_TRUE(
+        support::WriteZip(support::Join(disk3, L"d3.zip"), {{"three.txt", "3"}, {"F3.RTF", "f"}}));
     ASSERT_TRUE(drive.SwapDisk(disk1));
   }
 
@@ -33,8 +34,7 @@ protected:
 
   void ExpectAbortQuestion(const ui::Box& box) {
     EXPECT_EQ(ui::Utf8(box.caption), texts::kCaption);
-    EXPECT_EQ(ui::Utf8(box.text),
-              texts::kReallyAbort);
+    EXPECT_EQ(ui::Utf8(box.text), texts::kReallyAbort);
     EXPECT_EQ(box.icon, ui::Icon::Information);
     EXPECT_EQ(box.buttons, (std::vector<int>{IDOK, IDCANCEL}));
   }
@@ -69,7 +69,7 @@ TEST_F(Floppy, ThreePassesWithADiskQuestionBeforeTheSecondAndTheThird) {
   EXPECT_EQ(ProductRun(), "\"" + ui::Narrow(Product(L"Vanto.exe"), CP_ACP) + "\"\r\n" +
                               ui::Narrow(product, CP_ACP) + "\r\n");
   EXPECT_EQ(support::List(product), (Names{L"Blanks\\", L"Vanto.exe", L"common.txt", L"one.txt",
-                                  L"three.txt", L"two.txt", L"vanto-ran.txt"}));
+                                           L"three.txt", L"two.txt", L"vanto-ran.txt"}));
   EXPECT_EQ(support::List(Product(L"Blanks")), Names{L"F3.RTF"});
 }
 

@@ -10,9 +10,9 @@ using Names = std::vector<std::wstring>;
 
 TEST_F(Stages, TwoArchivesLandFlattenedFormsInBlanksAndTheInstallerIsLeftAlone) {
   ASSERT_TRUE(support::WriteZip(Medium(L"a.zip"), {{"readme.txt", "a1"},
-                                              {"data/deep/nested/x.dat", "a2"},
-                                              {"FORM.RTF", "a3"},
-                                              {"forms/a.rtf", "a4"}}));
+                                                   {"data/deep/nested/x.dat", "a2"},
+                                                   {"FORM.RTF", "a3"},
+                                                   {"forms/a.rtf", "a4"}}));
   ASSERT_TRUE(support::WriteZip(Medium(L"b.zip"), {{"rtf", "b1"}, {"more/x.srtf", "b2"}}));
   ASSERT_TRUE(support::WriteZip(Medium(L"WinTalvo.zip"), {{"setup1.txt", "installer"}}));
   ASSERT_TRUE(support::WriteZip(Medium(L"WINTALVO.ZIP"), {{"setup2.txt", "installer"}}));
@@ -26,8 +26,8 @@ TEST_F(Stages, TwoArchivesLandFlattenedFormsInBlanksAndTheInstallerIsLeftAlone) 
   ASSERT_TRUE(ui::Answer(done, IDCANCEL));
   ExpectClosedAndClean();
 
-  EXPECT_EQ(support::List(product), (Names{L"Blanks\\", L"Vanto.exe", L"readme.txt", L"rtf", L"x.dat",
-                                  L"x.srtf"}));
+  EXPECT_EQ(support::List(product),
+            (Names{L"Blanks\\", L"Vanto.exe", L"readme.txt", L"rtf", L"x.dat", L"x.srtf"}));
   EXPECT_EQ(support::List(Product(L"Blanks")), (Names{L"FORM.RTF", L"a.rtf"}));
   EXPECT_EQ(support::Read(Product(L"x.dat")), "a2");
   EXPECT_EQ(support::Read(Product(L"Blanks\\a.rtf")), "a4");
@@ -143,8 +143,8 @@ TEST_F(Stages, ACorruptArchiveIsReportedAndTheProductIsNotChanged) {
 // product was changed.
 TEST_F(Stages, WithoutBlanksAFormFailsToCopyAndNothingOfTheUpdateLands) {
   ASSERT_TRUE(support::RemoveTree(Product(L"Blanks")));
-  ASSERT_TRUE(support::WriteZip(Medium(L"a.zip"), {{"one.txt", "1"}, {"FORM.RTF", "f"},
-                                              {"two.txt", "2"}}));
+  ASSERT_TRUE(
+      support::WriteZip(Medium(L"a.zip"), {{"one.txt", "1"}, {"FORM.RTF", "f"}, {"two.txt", "2"}}));
   Start(updater);
 
   ui::Box box = NextBox();
@@ -161,7 +161,8 @@ TEST_F(Stages, WithoutBlanksAFormFailsToCopyAndNothingOfTheUpdateLands) {
 // A member named like a folder of the product cannot replace it: a copy error, and the file
 // put in place before it is undone. The folder keeps what it holds.
 TEST_F(Stages, AFileNamedLikeAProductFolderFailsToCopyAndTheUpdateIsUndone) {
-  ASSERT_TRUE(support::WriteFile(support::Join(t.Sub(L"WinTalvo\\Reports"), L"2019.db"), "the user's"));
+  ASSERT_TRUE(
+      support::WriteFile(support::Join(t.Sub(L"WinTalvo\\Reports"), L"2019.db"), "the user's"));
   ASSERT_TRUE(support::WriteZip(Medium(L"a.zip"), {{"one.txt", "1"}, {"Reports", "a file"}}));
   Start(updater);
 
@@ -182,8 +183,8 @@ TEST_F(Stages, AFileNamedLikeAProductFolderFailsToCopyAndTheUpdateIsUndone) {
 // every file lands.
 TEST_F(Stages, AProductFileInUseIsNamedAndOnceLetGoEveryFileLands) {
   ASSERT_TRUE(support::WriteFile(Product(L"data.dat"), "old"));
-  ASSERT_TRUE(support::WriteZip(Medium(L"a.zip"), {{"a.txt", "1"}, {"data.dat", "new"},
-                                              {"z.txt", "2"}}));
+  ASSERT_TRUE(
+      support::WriteZip(Medium(L"a.zip"), {{"a.txt", "1"}, {"data.dat", "new"}, {"z.txt", "2"}}));
   support::HeldFile held(Product(L"data.dat"));
   ASSERT_TRUE(held.Held());
   Start(updater);
@@ -210,8 +211,8 @@ TEST_F(Stages, CyrillicNamesFromTheArchiveLandUnderTheirOwnNames) {
   updater = ui::MakeMedium(cd);
   ASSERT_FALSE(updater.empty());
   ASSERT_TRUE(support::WriteZip(Medium(L"Заплати №2.zip"),
-                           {{ui::Narrow(L"Справка за заплати.txt", 866), "s"},
-                            {ui::Narrow(L"Бланки/Договор №1.rtf", 866), "d"}}));
+                                {{ui::Narrow(L"Справка за заплати.txt", 866), "s"},
+                                 {ui::Narrow(L"Бланки/Договор №1.rtf", 866), "d"}}));
   Start(updater);
 
   ui::Box done = NextBox();

@@ -16,7 +16,8 @@ protected:
     Update::SetUp();
     victim = t.Sub(L"victim");
     for (const wchar_t* name : {L"important.txt", L"target.dll", L"rel.txt", L"log.txt"})
-      ASSERT_TRUE(support::WriteFile(support::Join(victim, name), "the victim's " + ui::Utf8(name)));
+      ASSERT_TRUE(
+          support::WriteFile(support::Join(victim, name), "the victim's " + ui::Utf8(name)));
     ASSERT_TRUE(support::WriteFile(support::Join(t.Sub(L"victim\\sub"), L"deep.txt"), "deep"));
     ASSERT_TRUE(support::WriteZip(Medium(L"a.zip"), {{"one.txt", "1"}, {"Vanto.exe", "new"}}));
     victimBefore = Victim();
@@ -26,12 +27,14 @@ protected:
   std::vector<std::string> Victim() const {
     std::vector<std::string> seen;
     for (const std::wstring& dir : {victim, support::Join(victim, L"sub")})
-      for (const std::wstring& name : support::List(dir)) seen.push_back(ui::Utf8(name) + "=" + support::Read(support::Join(dir, name)));
+      for (const std::wstring& name : support::List(dir))
+        seen.push_back(ui::Utf8(name) + "=" + support::Read(support::Join(dir, name)));
     return seen;
   }
 
   void Link(const std::wstring& link, const std::wstring& target) {
-    ASSERT_TRUE(ui::RunUnix("ln -s '" + support::UnixPath(target) + "' '" + support::UnixPath(link) + "'"));
+    ASSERT_TRUE(
+        ui::RunUnix("ln -s '" + support::UnixPath(target) + "' '" + support::UnixPath(link) + "'"));
   }
 
   // A journal in folder, written as the updater writes its own.
@@ -58,7 +61,8 @@ protected:
 // is ours, each stays as it is, and the update goes on in a folder of its own.
 TEST_F(Trust, PlantedWorkFoldersAndLinksAreLeftAsTheyAreAndNothingOutsideChanges) {
   const std::wstring planted = t.Sub(L"WinTalvo\\Temp1");
-  ASSERT_TRUE(support::WriteFile(support::Join(t.Sub(L"WinTalvo\\Temp1\\.backup"), L"7"), "the user's bytes"));
+  ASSERT_TRUE(support::WriteFile(support::Join(t.Sub(L"WinTalvo\\Temp1\\.backup"), L"7"),
+                                 "the user's bytes"));
   const std::string victimPath = ui::Narrow(victim, CP_ACP);
   const std::string important = victimPath + "\\important.txt", target = victimPath + "\\target.dll";
   Journal(planted, {{TStep::New, 1, important.c_str()},
@@ -110,7 +114,8 @@ TEST_F(Trust, ALockOrALogThatIsNoFileOfOursChangesNothing) {
 // with every backup, run after run, and each says the product could not be restored.
 TEST_F(Trust, ADamagedJournalKeepsTheWorkFolderAndItsBackupsRunAfterRun) {
   const std::wstring work = t.Sub(L"WinTalvo\\Temp1");
-  ASSERT_TRUE(support::WriteFile(support::Join(t.Sub(L"WinTalvo\\Temp1\\.backup"), L"1"), "old data"));
+  ASSERT_TRUE(
+      support::WriteFile(support::Join(t.Sub(L"WinTalvo\\Temp1\\.backup"), L"1"), "old data"));
   Journal(work, {{TStep::Original, 1, "data.dat"}, {TStep::New, 2, "one.txt"}});
   std::string journal = support::Read(support::Join(work, L".journal"));
   journal[journal.find("data.dat")] = 'D';

@@ -146,7 +146,8 @@ TEST_F(Recovery, AUsersTempFolderIsLeftAlone) {
 class Held : public Recovery {
 protected:
   void Press() {
-    ASSERT_TRUE(support::WriteZip(support::Join(cd, L"a.zip"), {{"Vanto.exe", "new"}, {"data.dat", "data-new"}}));
+    ASSERT_TRUE(support::WriteZip(support::Join(cd, L"a.zip"),
+                                  {{"Vanto.exe", "new"}, {"data.dat", "data-new"}}));
     ui.Events.clear();
     ui.HasEnded = false;
     TMedium medium = {};

@@ -97,7 +97,8 @@ TEST(RunLog, OnlyANewFileAnEmptyOneOrALogOfOursIsTaken) {
     EXPECT_EQ(TRunLog::Accepts(path.c_str()), c.taken) << ui::Narrow(c.name, CP_ACP);
     if (!c.taken) {
       TRunLog(path.c_str()).Line(Cp1251Text{"Край:"});
-      EXPECT_EQ(support::Read(support::Join(t.Path(), c.name)), c.bytes) << ui::Narrow(c.name, CP_ACP);
+      EXPECT_EQ(support::Read(support::Join(t.Path(), c.name)), c.bytes)
+          << ui::Narrow(c.name, CP_ACP);
     }
   }
   EXPECT_FALSE(TRunLog::Accepts(ui::Narrow(t.Path(), CP_ACP).c_str())) << "a folder";
