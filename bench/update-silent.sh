@@ -42,6 +42,7 @@ cp build/app/TalvoUpdate.exe "$medium/"
 cp build/unzdll/UNZDLL.DLL build/bench/UnzBench.exe "$medium/"
 
 # One Wine server for every run, so that neither side pays for starting it.
+wineserver -k 2>/dev/null || true
 wineserver -p
 wine cmd /c exit >/dev/null 2>&1 || true
 now() { date +%s.%N; }

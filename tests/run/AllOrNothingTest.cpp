@@ -152,7 +152,7 @@ TEST_F(AllOrNothing, KilledInTheMiddleTheNextRunRestoresAndCompletesTheUpdate) {
 
   // Each replaced file leaves its original in the backup folder; the count is read from the
   // listing, as opening a file would hold it against the updater.
-  ASSERT_TRUE(ui::WaitUntil([&] { return support::List(Work(L".backup")).size() >= 5; }));
+  ASSERT_TRUE(ui::WaitUntil([&] { return support::List(Work(L".backup\\0")).size() >= 5; }));
   ASSERT_TRUE(KillFromLinux(updater));
   DWORD code = 0;
   ASSERT_TRUE(app.WaitExit(&code));
@@ -363,9 +363,9 @@ TEST_F(FloppyAllOrNothing, ARestoreThatCannotCompleteKeepsTheBackupForTheNextRun
   // All but the held file is back; its original waits in the backup folder.
   EXPECT_FALSE(support::Exists(Product(L"one.txt")));
   EXPECT_EQ(support::Read(Product(L"users.db")), "the user's own");
-  const std::vector<std::wstring> kept = support::List(Work(L".backup"));
+  const std::vector<std::wstring> kept = support::List(Work(L".backup\\0"));
   ASSERT_EQ(kept.size(), 1u);
-  EXPECT_EQ(support::Read(support::Join(Work(L".backup"), kept[0])), "old data");
+  EXPECT_EQ(support::Read(support::Join(Work(L".backup\\0"), kept[0])), "old data");
   EXPECT_TRUE(holder.Release()) << "still held after its holder ended";
 
   const std::vector<support::ZipEntry> update = {{"data.dat", "from the cd"}, {"two.txt", "2"}};

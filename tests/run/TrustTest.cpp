@@ -72,6 +72,11 @@ TEST_F(Trust, PlantedWorkFoldersAndLinksAreLeftAsTheyAreAndNothingOutsideChanges
   const std::wstring ours = t.Sub(L"WinTalvo\\Temp3");
   Journal(ours, {{TStep::New, 1, "gone.txt"}});
   Link(support::Join(ours, L".backup"), support::Join(victim, L"sub"));
+  // A folder of ours whose backup is a link to a file outside: never moved back, never deleted.
+  const std::wstring linkedBackup = t.Sub(L"WinTalvo\\Temp6");
+  Journal(linkedBackup, {{TStep::Original, 1, "data.dat"}});
+  Link(support::Join(t.Sub(L"WinTalvo\\Temp6\\.backup\\0"), L"1"),
+       support::Join(victim, L"target.dll"));
   Link(Product(L"TalvoUpdate.log"), support::Join(victim, L"log.txt"));
   const std::wstring log = support::Join(t.Path(), L"run.log");
 
@@ -83,6 +88,8 @@ TEST_F(Trust, PlantedWorkFoldersAndLinksAreLeftAsTheyAreAndNothingOutsideChanges
   EXPECT_EQ(support::Read(support::Join(planted, L".backup\\7")), "the user's bytes");
   EXPECT_EQ(support::List(ours), (Names{L".backup\\", L".journal"}));
   EXPECT_TRUE(support::Exists(Product(L"Temp2")));
+  EXPECT_FALSE(support::Exists(Product(L"data.dat")));
+  EXPECT_TRUE(support::Exists(support::Join(linkedBackup, L".journal")));
   EXPECT_FALSE(support::Exists(Product(L"Temp4"))) << "the run's own work folder stays";
   const std::string notOurs = u8"Не е на актуализацията и е оставено както е: ";
   EXPECT_TRUE(InOrder(ui::LogEvents(support::Read(log)),

@@ -99,6 +99,7 @@ TEST_F(Recovery, AStopAfterAnyStepEndsInTheOldTreeOrOnceCommittedTheNew) {
           ASSERT_TRUE(support::WriteFile(support::Join(product, L"Temp1\\" + name), bytes));
           ASSERT_TRUE(pass.Add(Ansi(name).c_str()));
         }
+        for (int i = 0; i < pass.Count(); ++i) placing.Examine(pass, i);
         int failed;
         whole = whole && placing.Announce(pass, &failed);
         for (int i = 0; i < pass.Count(); ++i) whole = whole && placing.Place(pass, i);
