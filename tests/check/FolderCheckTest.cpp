@@ -332,8 +332,12 @@ TEST(RelativeFolder, IsTheFolderWhereTheUpdaterWasStarted) {
   DWORD code = 1;
   ASSERT_TRUE(app.WaitExit(&code));
   std::string record;
+  // Both lines: the product may still be writing its record when it first shows.
   EXPECT_TRUE(ui::WaitUntil([&] {
-    return support::ReadFile(support::Join(product, L"vanto-ran.txt"), &record);
+    size_t first;
+    return support::ReadFile(support::Join(product, L"vanto-ran.txt"), &record) &&
+           (first = record.find("\r\n")) != record.npos &&
+           record.find("\r\n", first + 2) != record.npos;
   })) << "the product was not started";
   // Its second line is the product's current directory: the product folder itself.
   std::wstring lines = ui::Wide(record), want = product + L"\r\n";
