@@ -10,8 +10,8 @@ namespace {
 // An edition as relative paths ("Blanks\\x.rtf") and bytes.
 using Files = std::map<std::wstring, std::string>;
 
-std::wstring Pack() { return ui::WindowsPath(TALVO_PACK_EXE); }
-std::string Vanto(const char* built) { return run::Read(ui::WindowsPath(built)); }
+std::wstring Pack() { return support::WindowsPath(TALVO_PACK_EXE); }
+std::string Vanto(const char* built) { return support::Read(support::WindowsPath(built)); }
 
 // Bytes that do not compress, and text that does, both the same for the same seed.
 std::string Noise(size_t size, uint32_t seed) {
@@ -30,11 +30,11 @@ std::string Words(size_t count, uint32_t seed) {
 // Writes the files into dir, each with one fixed time of change.
 void Lay(const std::wstring& dir, const Files& files) {
   FILETIME written{0x06898100, 0x01DCAC78};  // 2026-03-05 08:14:02 UTC
-  ui::MakeDir(dir);
-  ui::MakeDir(ui::Join(dir, L"Blanks"));
+  support::MakeDir(dir);
+  support::MakeDir(support::Join(dir, L"Blanks"));
   for (const auto& f : files) {
-    const std::wstring path = ui::Join(dir, f.first);
-    ASSERT_TRUE(ui::WriteFile(path, f.second)) << ui::Utf8(path);
+    const std::wstring path = support::Join(dir, f.first);
+    ASSERT_TRUE(support::WriteFile(path, f.second)) << ui::Utf8(path);
     HANDLE h = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     SetFileTime(h, nullptr, nullptr, &written);
     CloseHandle(h);
@@ -42,22 +42,22 @@ void Lay(const std::wstring& dir, const Files& files) {
 }
 
 // The files of a product folder or an edition, its forms included, as Lay takes them.
-Files Read(const std::wstring& dir) {
+Files FilesIn(const std::wstring& dir) {
   Files files;
-  for (const std::wstring& name : run::List(dir)) {
-    if (name.back() != L'\\') files[name] = run::Read(ui::Join(dir, name));
+  for (const std::wstring& name : support::List(dir)) {
+    if (name.back() != L'\\') files[name] = support::Read(support::Join(dir, name));
     else if (name == L"Blanks\\")
-      for (const std::wstring& form : run::List(ui::Join(dir, L"Blanks")))
-        files[L"Blanks\\" + form] = run::Read(ui::Join(dir, L"Blanks\\" + form));
+      for (const std::wstring& form : support::List(support::Join(dir, L"Blanks")))
+        files[L"Blanks\\" + form] = support::Read(support::Join(dir, L"Blanks\\" + form));
   }
   return files;
 }
 
 // A kit of this build in a folder of its own: TalvoPack with the updater and the library.
-std::wstring Kit(const ui::TempDir& t) {
+std::wstring Kit(const support::TempDir& t) {
   const std::wstring kit = t.Sub(L"kit");
-  EXPECT_TRUE(ui::CopyInto(Pack(), kit) && !ui::MakeMedium(kit).empty());
-  return ui::Join(kit, L"TalvoPack.exe");
+  EXPECT_TRUE(support::CopyInto(Pack(), kit) && !ui::MakeMedium(kit).empty());
+  return support::Join(kit, L"TalvoPack.exe");
 }
 
 // Runs TalvoPack in dir with these arguments; its exit code, and what it wrote to both streams.
@@ -82,7 +82,7 @@ DWORD RunPack(const std::wstring& exe, const std::wstring& dir, const std::wstri
     CloseHandle(pi.hThread);
   }
   CloseHandle(out);
-  *output = run::Read(log);
+  *output = support::Read(log);
   return code;
 }
 
@@ -136,18 +136,18 @@ TEST(Refusals, EachNamesWhatItRefusesWithItsExitCodeAndMakesNothing) {
          for (uint32_t i = 0; i < 4; ++i) e[L"част" + std::to_wstring(i)] = Noise(1300000, i); },
        L"/FLOPPY", 3, u8"три дискети"},
       {"a library that unpacks nothing", [](Files&, Files&, const std::string&, const std::wstring& kit) {
-         const std::wstring recorder = ui::WindowsPath(TALVO_UNZDLL_RECORDER);
-         ASSERT_TRUE(CopyFileW(recorder.c_str(), ui::Join(kit, L"UNZDLL.DLL").c_str(), FALSE)); },
+         const std::wstring recorder = support::WindowsPath(TALVO_UNZDLL_RECORDER);
+         ASSERT_TRUE(CopyFileW(recorder.c_str(), support::Join(kit, L"UNZDLL.DLL").c_str(), FALSE)); },
        L"", 4, "readme.txt: "},
   };
   for (const Refusal& c : cases) {
     SCOPED_TRACE(c.rule);
-    ui::TempDir t;
+    support::TempDir t;
     const std::wstring exe = Kit(t), kit = t.Sub(L"kit");
     Files edition = {{L"Vanto.exe", Vanto(TALVO_FAKE_VANTO_2026)}, {L"readme.txt", "readme"},
                      {L"Blanks\\Фактура.rtf", "{\\rtf1}"}}, previous;
-    const std::wstring dir = t.Sub(L"edition"), out = ui::Join(t.Path(), L"out");
-    if (c.set) c.set(edition, previous, ui::UnixPath(dir), kit);
+    const std::wstring dir = t.Sub(L"edition"), out = support::Join(t.Path(), L"out");
+    if (c.set) c.set(edition, previous, support::UnixPath(dir), kit);
     else t.Sub(L"out\\old");
     Lay(dir, edition);
     if (!previous.empty()) Lay(t.Sub(L"previous"), previous);
@@ -155,12 +155,12 @@ TEST(Refusals, EachNamesWhatItRefusesWithItsExitCodeAndMakesNothing) {
     std::string said;
     EXPECT_EQ(RunPack(exe, t.Path(), Quoted(dir) + L" " + Quoted(out) + L" " + c.args, &said), c.code);
     EXPECT_NE(said.find(c.named), said.npos) << said;
-    EXPECT_EQ(ui::Exists(out), !c.set) << "the medium's folder was made";
+    EXPECT_EQ(support::Exists(out), !c.set) << "the medium's folder was made";
   }
 }
 
 TEST(Archives, TheSameEditionGivesTheSameBytesAndAnImageThatHoldsThem) {
-  ui::TempDir t;
+  support::TempDir t;
   const std::wstring exe = Kit(t);
   Files edition = {{L"Vanto.exe", Vanto(TALVO_FAKE_VANTO_2026)},
                    {L"Тарифи.dat", Noise(40000, 7) + Words(4000, 7)},
@@ -172,13 +172,13 @@ TEST(Archives, TheSameEditionGivesTheSameBytesAndAnImageThatHoldsThem) {
   EXPECT_EQ(RunPack(exe, t.Path(), L"a out-a", &said), 0u) << said;
   EXPECT_EQ(RunPack(exe, t.Path(), L"b out-b", &said), 0u) << said;
   // A CD medium: the programs and one archive.
-  EXPECT_EQ(run::List(t.Path() + L"\\out-a"),
+  EXPECT_EQ(support::List(t.Path() + L"\\out-a"),
             (std::vector<std::wstring>{L"TALVO.ZIP", L"TalvoUpdate.exe", L"UNZDLL.DLL"}));
-  const std::string archive = run::Read(t.Path() + L"\\out-a\\TALVO.ZIP");
+  const std::string archive = support::Read(t.Path() + L"\\out-a\\TALVO.ZIP");
   EXPECT_GT(archive.size(), 0u);
-  EXPECT_EQ(archive, run::Read(t.Path() + L"\\out-b\\TALVO.ZIP"));
+  EXPECT_EQ(archive, support::Read(t.Path() + L"\\out-b\\TALVO.ZIP"));
 
-  const std::string out = ui::UnixPath(t.Path() + L"\\out-a");
+  const std::string out = support::UnixPath(t.Path() + L"\\out-a");
   EXPECT_TRUE(ui::RunUnix("bash '" TALVO_MEDIUM_IMAGES "' '" + out + "' && osirrox -indev '" + out +
                           "/TALVO.ISO' -extract / '" + out + ".iso' && diff -r -x TALVO.ISO '" +
                           out + "' '" + out + ".iso'"));
@@ -211,16 +211,16 @@ TEST_F(PackedFloppy, AFloppyMediumBringsAProductOfThePreviousEditionExactlyToThe
   Lay(product, previous);
 
   std::string said;
-  const std::wstring out = ui::Join(t.Path(), L"medium");
+  const std::wstring out = support::Join(t.Path(), L"medium");
   ASSERT_EQ(RunPack(Kit(t), t.Path(), L"edition medium /FLOPPY /PREVIOUS=previous", &said), 0u)
       << said;
   EXPECT_NE(said.find(u8"Документ 239.txt го няма в новото издание"), said.npos) << said;
-  EXPECT_EQ(run::List(out + L"\\DISK1"),
+  EXPECT_EQ(support::List(out + L"\\DISK1"),
             (std::vector<std::wstring>{L"TALVO1.ZIP", L"TalvoUpdate.exe", L"UNZDLL.DLL"}));
-  EXPECT_EQ(run::List(out + L"\\DISK2"), std::vector<std::wstring>{L"TALVO2.ZIP"});
-  EXPECT_EQ(run::List(out + L"\\DISK3"), std::vector<std::wstring>{L"TALVO3.ZIP"});
+  EXPECT_EQ(support::List(out + L"\\DISK2"), std::vector<std::wstring>{L"TALVO2.ZIP"});
+  EXPECT_EQ(support::List(out + L"\\DISK3"), std::vector<std::wstring>{L"TALVO3.ZIP"});
   // The images hold exactly the disks' folders.
-  const std::string unix = ui::UnixPath(out);
+  const std::string unix = support::UnixPath(out);
   EXPECT_TRUE(ui::RunUnix("cd '" + unix + "' && bash '" TALVO_MEDIUM_IMAGES "' . && for d in 1 2 3; "
                           "do test $(stat -c %s DISK$d.IMG) = 1474560 && mdir -i DISK$d.IMG :: >/dev/null && "
                           "mkdir back$d && mcopy -i DISK$d.IMG '::*' back$d && diff -r DISK$d back$d "
@@ -241,7 +241,7 @@ TEST_F(PackedFloppy, AFloppyMediumBringsAProductOfThePreviousEditionExactlyToThe
   // The updater deletes nothing: the file the new edition dropped stays.
   Files expected = edition;
   expected[L"Документ 239.txt"] = previous[L"Документ 239.txt"];
-  const Files got = Read(product);
+  const Files got = FilesIn(product);
   EXPECT_EQ(got.size(), expected.size());
   for (const auto& f : expected)
     EXPECT_TRUE(got.count(f.first) && got.at(f.first) == f.second) << ui::Utf8(f.first);
