@@ -75,6 +75,7 @@ TUpdateRun::TOutcome TUpdateRun::RecoverEarlierRuns() {
       return true;
     }
     const TUndo undone = RollBack(records, Product, Forms, backup);
+    if (undone == TUndo::Incomplete) LogFailure();
     if (undone != TUndo::Nothing) Log.Line(TxtLogRecovering, AnsiText{path});
     if (undone == TUndo::Incomplete) {
       SayNotRestored(path);

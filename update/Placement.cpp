@@ -316,6 +316,12 @@ TUndo RollBack(const TJournalRecords& records, const TFolder& product, const TFo
                const TFolder& backup) {
   if (records.Committed()) return TUndo::Nothing;
   bool changed = false, whole = true;
+  DWORD firstError = ERROR_SUCCESS;
+  // The system's reason of the first step that failed stays for the caller to tell.
+  const auto failed = [&firstError](bool ok) {
+    if (!ok && firstError == ERROR_SUCCESS) firstError = GetLastError();
+    return !ok;
+  };
   for (int i = records.Count() - 1; i >= 0; --i) {
     const TRecord& r = records[i];
     TTarget t;
@@ -330,13 +336,16 @@ TUndo RollBack(const TJournalRecords& records, const TFolder& product, const TFo
       if (!backup.IsOpen() || !IsEntry(backup, name)) continue;  // never moved aside
       if (StillInPlace(backup, name, t)) continue;
       changed = true;
-      whole = JoinPath(backup.Path(), name, path) && PutBack(path, t) && whole;
+      if (failed(JoinPath(backup.Path(), name, path) && PutBack(path, t))) whole = false;
     } else if (r.Step == TStep::New && Exists(t.Path)) {
       // What is there is the update's file, unless it is not a file of the folder at all.
       changed = true;
-      whole = DeleteEntry(*t.Folder, t.Name) && !Exists(t.Path) && whole;
+      if (failed(DeleteEntry(*t.Folder, t.Name) && !Exists(t.Path))) whole = false;
     }
   }
-  if (!whole) return TUndo::Incomplete;
+  if (!whole) {
+    SetLastError(firstError);
+    return TUndo::Incomplete;
+  }
   return changed ? TUndo::Restored : TUndo::Nothing;
 }

@@ -123,6 +123,7 @@ enum class TUndo {
 // Undoes what the records say a run changed, newest first, each file as the disk holds it:
 // a replaced file whose backup is there is moved back, a new file that is there is deleted.
 // Every step is tried, whatever failed before; nothing is followed through a link. Committed
-// records undo nothing. backup: the work folder's backup folder (closed when it has none).
+// records undo nothing. Incomplete leaves the system's reason of the first failed step in
+// GetLastError. backup: the work folder's backup folder (closed when it has none).
 TUndo RollBack(const TJournalRecords& records, const TFolder& product, const TFolder& forms,
                const TFolder& backup);

@@ -59,6 +59,7 @@ TUndo TUpdateRun::Undo() {
   if (!records.Count()) return TUndo::Nothing;
   if (!WorkIntact()) return TUndo::Incomplete;
   const TUndo undone = RollBack(records, Product, Forms, Work.BackupFolder());
+  if (undone == TUndo::Incomplete) LogFailure();
   // Undone in full: a later recovery must not undo it again.
   if (undone != TUndo::Incomplete && !records.Committed() && !Journal.Record(TStep::Commit, 0, ""))
     LogFailure();
