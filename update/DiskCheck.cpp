@@ -13,9 +13,13 @@
 
 TUpdateRun::TOutcome TUpdateRun::TakeDisk(int number, bool* wrong) {
   *wrong = false;
+  char path[MAX_PATH];
   const TMediumFile got = Disk.Read(Medium.Folder);
   if (got == TMediumFile::Unreadable) LogFailure();
-  char path[MAX_PATH];
+  if (got != TMediumFile::Absent) {
+    JoinPath(Medium.Folder, ManifestName, path);
+    Log.Line(TxtLogManifest, AnsiText{path}, AnsiText{Disk.Text()});
+  }
   if (Medium.Key.Fingerprint) {
     BYTE signature[SignatureMaxBytes];
     DWORD size = 0;
@@ -33,16 +37,13 @@ TUpdateRun::TOutcome TUpdateRun::TakeDisk(int number, bool* wrong) {
     Log.Line(TxtLogSigned, AnsiText{path});
   }
   if (got == TMediumFile::Absent) {
-    if (!MediumId[0]) return {};  // a medium made by hand, in a program without a key
-    *wrong = true;
-  } else {
-    JoinPath(Medium.Folder, ManifestName, path);
-    Log.Line(TxtLogManifest, AnsiText{path}, AnsiText{Disk.Text()});
+    // A medium made by hand, in a program without a key; a disk of no medium after the
+    // first disk's description.
+    *wrong = MediumId[0] != '\0';
+  } else if (Disk.Valid()) {
     // One that cannot be read lists nothing: CheckListing refuses the disk's archives.
-    if (Disk.Valid()) {
-      if (number == 1) lstrcpynA(MediumId, Disk.Medium, sizeof MediumId);
-      *wrong = Disk.Disk != number || (MediumId[0] && strcmp(Disk.Medium, MediumId) != 0);
-    }
+    if (number == 1) lstrcpynA(MediumId, Disk.Medium, sizeof MediumId);
+    *wrong = Disk.Disk != number || (MediumId[0] && strcmp(Disk.Medium, MediumId) != 0);
   }
   if (*wrong) {
     char line[64];

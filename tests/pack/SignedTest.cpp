@@ -1,0 +1,339 @@
+// Media that TalvoPack signs with the publisher's key, as the updater built with its public
+// key takes them; each way of damaging or forging one, refused before the product changes,
+// with its boxes and exit code; the keys as OpenSSL reads and writes them; and disks of
+// another medium at the disk question.
+#include <functional>
+
+#include "Publisher.h"
+
+namespace {
+
+using namespace pack;
+
+std::wstring KeyFile(const char* name) {
+  return ui::WindowsPath(std::string(TALVO_KEYS) + "/" + name);
+}
+std::wstring KeyedUpdater() { return ui::WindowsPath(TALVO_KEYED_UPDATER); }
+
+const char* const kNotSigned = u8"Носителят не е подписан от издателя на Талво.";
+
+std::string DamagedText(const std::wstring& archive) {
+  return u8"Архивът\r\n" + ui::Utf8(archive) +
+         u8"\r\nна носителя е повреден или е променен след издаването му.";
+}
+
+// The files of a folder medium copied into to, with this updater.
+void CopyMedium(const std::wstring& from, const std::wstring& to, const std::wstring& updater) {
+  ui::MakeDir(to);
+  for (const std::wstring& name : run::List(from))
+    ASSERT_TRUE(CopyFileW(ui::Join(from, name).c_str(), ui::Join(to, name).c_str(), FALSE));
+  ASSERT_TRUE(CopyFileW(updater.c_str(), ui::Join(to, L"TalvoUpdate.exe").c_str(), FALSE));
+}
+
+// The line of a text that begins with head, with its CR LF.
+std::string LineOf(const std::string& text, const std::string& head) {
+  const size_t at = text.find(head);
+  return at == text.npos ? "" : text.substr(at, text.find("\r\n", at) + 2 - at);
+}
+
+// The lines of a text as the log shows them: one line, parted by blanks.
+std::string OneLine(std::string text) {
+  for (size_t at; (at = text.find("\r\n")) != text.npos;) text.replace(at, 2, " ");
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  return text;
+}
+
+// The text after head.
+std::string After(const std::string& text, const std::string& head) {
+  const size_t at = text.find(head);
+  return at == text.npos ? "" : text.substr(at + head.size(), 64);
+}
+
+class Signed : public run::Update {
+protected:
+  // The previous edition in the product, and the editions of two media.
+  void SetUp() override {
+    Update::SetUp();
+    previous = {{L"Vanto.exe", Vanto(TALVO_FAKE_VANTO_2025)},
+                {L"Тарифи.dat", Words(3000, 1)},
+                {L"Blanks\\Фактура.rtf", Words(100, 2)}};
+    edition = previous;
+    edition[L"Vanto.exe"] = Vanto(TALVO_FAKE_VANTO_2026);
+    edition[L"Тарифи.dat"] = Words(3000, 3);
+    edition[L"нов.txt"] = Noise(5000, 4);
+    other = edition;
+    other[L"друг.txt"] = Words(50, 5);
+    Lay(t.Sub(L"previous"), previous);
+    Lay(t.Sub(L"edition"), edition);
+    Lay(t.Sub(L"other"), other);
+    Lay(product, previous);
+  }
+
+  // TalvoPack of the kit makes a medium of edition in t's folder out.
+  void Make(const std::wstring& pack, const wchar_t* edition, const wchar_t* out,
+            const std::wstring& more, std::string* said = nullptr) {
+    std::string output;
+    ASSERT_EQ(RunPack(pack, t.Path(),
+                      std::wstring(edition) + L" " + out + L" /PREVIOUS=previous " + more, &output),
+              0u)
+        << output;
+    if (said) *said = output;
+  }
+
+  void RestoreProduct() {
+    ASSERT_TRUE(ui::RemoveTree(product));
+    Lay(product, previous);
+  }
+
+  Files previous, edition, other;
+};
+
+struct Case {
+  const char* what;
+  const wchar_t* from;  // the medium the case starts from
+  bool keyed;           // to the updater built with the publisher's key
+  std::function<void(const std::wstring& medium, const std::wstring& root)> change;
+  const wchar_t* damaged;  // the archive the first box names; null: the box of no signature
+  bool updates;            // no box: the update completes
+};
+
+void FlipByte(const std::wstring& file) {
+  std::string bytes = run::Read(file);
+  bytes[bytes.size() / 2] ^= 1;
+  ASSERT_TRUE(ui::WriteFile(file, bytes));
+}
+
+void Replace(const std::wstring& from, const std::wstring& to) {
+  ASSERT_TRUE(CopyFileW(from.c_str(), to.c_str(), FALSE));
+}
+
+TEST_F(Signed, EachDamageOrForgeryIsRefusedBeforeTheProductChanges) {
+  const std::wstring keyed = Kit(t, L"keyed-kit", KeyedUpdater()), plain = Kit(t);
+  const std::wstring publisher = L"/KEY=" + Quoted(KeyFile("publisher.pem"));
+  std::string said;
+  Make(keyed, L"edition", L"signed", publisher, &said);
+  Make(keyed, L"other", L"other-medium", publisher);
+  Make(plain, L"edition", L"other-key", L"/KEY=" + Quoted(KeyFile("other.pem")));
+  Make(plain, L"edition", L"unsigned", L"");
+  const std::wstring hand = t.Sub(L"hand");
+  ASSERT_FALSE(ui::MakeMedium(hand).empty());
+  ASSERT_TRUE(ui::WriteZip(ui::Join(hand, L"a.zip"), {{"readme.txt", "made by hand"}}));
+
+  const auto in = [](const std::wstring& dir, const wchar_t* name) { return ui::Join(dir, name); };
+  const std::vector<Case> cases = {
+      {"a byte of the archive changed", L"signed", true,
+       [&](const std::wstring& m, const std::wstring&) { FlipByte(in(m, L"TALVO.ZIP")); },
+       L"TALVO.ZIP", false},
+      {"the archive of another medium", L"signed", true,
+       [&](const std::wstring& m, const std::wstring& r) {
+         Replace(in(r, L"other-medium\\TALVO.ZIP"), in(m, L"TALVO.ZIP")); },
+       L"TALVO.ZIP", false},
+      {"an archive more", L"signed", true,
+       [&](const std::wstring& m, const std::wstring& r) {
+         Replace(in(r, L"other-medium\\TALVO.ZIP"), in(m, L"EXTRA.ZIP")); },
+       L"EXTRA.ZIP", false},
+      {"the archive taken away", L"signed", true,
+       [&](const std::wstring& m, const std::wstring&) {
+         ASSERT_TRUE(DeleteFileW(in(m, L"TALVO.ZIP").c_str())); },
+       L"TALVO.ZIP", false},
+      {"the description taken away", L"signed", true,
+       [&](const std::wstring& m, const std::wstring&) {
+         ASSERT_TRUE(DeleteFileW(in(m, L"MANIFEST.TXT").c_str())); },
+       nullptr, false},
+      {"the signature taken away", L"signed", true,
+       [&](const std::wstring& m, const std::wstring&) {
+         ASSERT_TRUE(DeleteFileW(in(m, L"MANIFEST.SIG").c_str())); },
+       nullptr, false},
+      {"another archive and a description rewritten for it", L"signed", true,
+       [&](const std::wstring& m, const std::wstring& r) {
+         Replace(in(r, L"other-medium\\TALVO.ZIP"), in(m, L"TALVO.ZIP"));
+         std::string text = run::Read(in(m, L"MANIFEST.TXT"));
+         const std::string line = LineOf(text, "archive ");
+         text.replace(text.find(line), line.size(),
+                      LineOf(run::Read(in(r, L"other-medium\\MANIFEST.TXT")), "archive "));
+         ASSERT_TRUE(ui::WriteFile(in(m, L"MANIFEST.TXT"), text)); },
+       nullptr, false},
+      {"signed with another key", L"other-key", true, nullptr, nullptr, false},
+      {"not signed", L"unsigned", true, nullptr, nullptr, false},
+      {"the signed medium", L"signed", true, nullptr, nullptr, true},
+      // Built without a key: the description still tells a damaged archive.
+      {"a damaged archive, to an updater without a key", L"unsigned", false,
+       [&](const std::wstring& m, const std::wstring&) { FlipByte(in(m, L"TALVO.ZIP")); },
+       L"TALVO.ZIP", false},
+      {"signed or not, to an updater without a key", L"other-key", false, nullptr, nullptr, true},
+      {"made by hand, to an updater without a key", L"hand", false, nullptr, nullptr, true},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::wstring medium = t.Sub(L"case" + std::to_wstring(++n));
+    CopyMedium(in(t.Path(), c.from), medium, c.keyed ? KeyedUpdater() : ui::UpdaterExe());
+    if (c.change) c.change(medium, t.Path());
+    const bool byHand = std::wstring(c.from) == L"hand";
+    Files expected = c.updates && !byHand ? edition : previous;
+    if (c.updates && byHand) expected[L"readme.txt"] = "made by hand";
+    const std::string first = c.damaged ? DamagedText(in(medium, c.damaged)) : kNotSigned;
+
+    // With the window: the box that says why, then how the update ended.
+    RestoreProduct();
+    Start(in(medium, L"TalvoUpdate.exe"));
+    ui::Box box = NextBox(60000);
+    if (c.updates) {
+      ExpectSuccessQuestion(box);
+      ASSERT_TRUE(ui::Answer(box, IDCANCEL));
+      ExpectClosedAndClean(0);
+    } else {
+      ExpectError(box, first);
+      ASSERT_TRUE(ui::Answer(box, IDOK));
+      ui::Box end = NextBox();
+      ExpectWarning(end, run::kNotChanged);
+      ASSERT_TRUE(ui::Answer(end, IDOK));
+      ExpectClosedAndClean(2);
+    }
+    EXPECT_EQ(Read(product), expected);
+
+    // Unattended: the exit code, and the log says why.
+    RestoreProduct();
+    ui::App silent;
+    DWORD code = 99;
+    ASSERT_TRUE(silent.Start(in(medium, L"TalvoUpdate.exe"), t.Path(), L"/SILENT /DIR=" + Quoted(product)));
+    ASSERT_TRUE(silent.WaitExit(&code, 60000));
+    EXPECT_EQ(code, c.updates ? 0u : 2u);
+    EXPECT_EQ(Read(product), expected);
+    std::string reason = first;
+    for (size_t at; (at = reason.find("\r\n")) != reason.npos;) reason.replace(at, 2, " | ");
+    const auto log = ui::LogEvents(run::Read(Product(L"TalvoUpdate.log")));
+    if (!c.updates) {
+      EXPECT_TRUE(run::InOrder(log, {u8"Съобщение: " + reason}));
+    }
+    if (c.keyed && c.updates) {
+      // The key the updater was built with is the one TalvoPack signed with (each
+      // fingerprint made by its own code), and each step of the check is in the log.
+      const std::string manifest = run::Read(in(medium, L"MANIFEST.TXT"));
+      EXPECT_TRUE(run::InOrder(log, {
+          u8"Ключ на издателя (SHA-256): " + After(said, u8"с ключа SHA-256 ").substr(0, 64),
+          u8"Описание на носителя: " + ui::Utf8(in(medium, L"MANIFEST.TXT")) + " " +
+              OneLine(manifest),
+          u8"Подписът на издателя е проверен: " + ui::Utf8(in(medium, L"MANIFEST.SIG")),
+          u8"Архив: TALVO.ZIP " + manifest.substr(manifest.size() - 66, 64) +
+              u8" (SHA-256) съответства на описанието"}))
+          << ::testing::PrintToString(log);
+    }
+  }
+}
+
+TEST(Keys, TalvoPackMakesAndReadsKeysAsOpenSslDoesAndSignsOnlyWithTheKitUpdatersKey) {
+  ui::TempDir t;
+  const std::wstring plain = Kit(t), keyed = Kit(t, L"keyed-kit", KeyedUpdater());
+  std::string said;
+  // A new pair that OpenSSL reads, with the fingerprint the updater's build gives it; never
+  // made over an earlier one.
+  ASSERT_EQ(RunPack(plain, t.Path(), L"/NEWKEY=keys", &said), 0u) << said;
+  const std::string keys = ui::UnixPath(ui::Join(t.Path(), L"keys"));
+  ASSERT_TRUE(ui::RunUnix("cd '" + keys + "' && openssl rsa -in private.pem -check -noout >/dev/null && "
+                          "openssl rsa -in private.pem -text -noout | grep -q '(3072 bit' && "
+                          "openssl pkey -pubin -in public.pem -outform DER | sha256sum | cut -c1-64 >print"));
+  const std::string print = run::Read(ui::Join(t.Path(), L"keys\\print"));
+  EXPECT_NE(said.find(print.substr(0, 64)), said.npos) << said;
+  EXPECT_EQ(RunPack(plain, t.Path(), L"/NEWKEY=keys", &said), 1u);
+  EXPECT_NE(said.find(u8"вече съществува"), said.npos) << said;
+
+  // Signatures OpenSSL verifies: with TalvoPack's key (PKCS#1) and with OpenSSL's (PKCS#8).
+  Lay(t.Sub(L"edition"), {{L"Vanto.exe", Vanto(TALVO_FAKE_VANTO_2026)}, {L"a.txt", "a"}});
+  const std::string own = keys + "/private.pem", openssl = ui::UnixPath(KeyFile("other.pem"));
+  int n = 0;
+  for (const std::string& key : {own, openssl}) {
+    const std::wstring out = L"out" + std::to_wstring(++n);
+    ASSERT_EQ(RunPack(plain, t.Path(), L"edition " + out + L" /KEY=" + ui::WindowsPath(key), &said), 0u)
+        << said;
+    const std::string dir = ui::UnixPath(ui::Join(t.Path(), out));
+    EXPECT_TRUE(ui::RunUnix("cd '" + dir + "' && openssl pkey -in '" + key + "' -pubout -out pub && "
+                            "openssl dgst -sha256 -verify pub -signature MANIFEST.SIG MANIFEST.TXT >/dev/null"))
+        << key;
+  }
+
+  // Refused, with nothing made: a public key; the kit's updater takes media of one key only.
+  const struct {
+    const std::wstring pack;
+    std::wstring args;
+    const char* named;
+  } refusals[] = {
+      {plain, L"/KEY=keys\\public.pem", u8"не е частен ключ"},
+      {keyed, L"", u8"дайте частния му ключ с /KEY"},
+      {keyed, L"/KEY=keys\\private.pem", u8"/KEY е друг ключ"},
+      {plain, L"/NEWKEY=more", "/NEWKEY"},
+  };
+  for (const auto& r : refusals) {
+    EXPECT_EQ(RunPack(r.pack, t.Path(), L"edition refused " + r.args, &said), 1u) << ui::Utf8(r.args);
+    EXPECT_NE(said.find(r.named), said.npos) << said;
+    EXPECT_FALSE(ui::Exists(ui::Join(t.Path(), L"refused")));
+  }
+}
+
+class SignedFloppy : public Signed {
+protected:
+  ui::Floppy drive;
+
+  void ExpectDiskQuestion(int disk) {
+    ask = NextBox(60000);
+    EXPECT_EQ(ui::Utf8(ask.text), u8"\r\nМоля, поставете дискета No " + std::to_string(disk) +
+                                      u8"\r\nвъв флопидисковото устройство.");
+  }
+  void Insert(const std::wstring& disk, int answer = IDOK) {
+    ASSERT_TRUE(drive.SwapDisk(ui::Join(t.Path(), disk)));
+    ASSERT_TRUE(ui::Answer(ask, answer));
+  }
+  void ExpectNotDisk(int disk) {
+    ui::Box box = NextBox();
+    ExpectWarning(box, u8"Дискетата не е No " + std::to_string(disk) + u8" от този носител.");
+    ASSERT_TRUE(ui::Answer(box, IDOK));
+  }
+
+  ui::Box ask;
+};
+
+TEST_F(SignedFloppy, ADiskOfAnotherMediumOrNumberIsAskedForAgain) {
+  const std::wstring keyed = Kit(t, L"keyed-kit", KeyedUpdater());
+  const std::wstring publisher = L"/FLOPPY /KEY=" + Quoted(KeyFile("publisher.pem"));
+  Make(keyed, L"edition", L"a", publisher);
+  Make(keyed, L"other", L"b", publisher);
+
+  ASSERT_TRUE(drive.SwapDisk(ui::Join(t.Path(), L"a\\DISK1")));
+  Start(L"A:\\TalvoUpdate.exe");
+  ExpectDiskQuestion(2);
+  Insert(L"b\\DISK2");  // another medium's
+  ExpectNotDisk(2);
+  ExpectDiskQuestion(2);
+  Insert(L"a\\DISK3");  // another number
+  ExpectNotDisk(2);
+  // Cancel, then no abort: the run goes on with the disk in the drive, still the wrong one.
+  ExpectDiskQuestion(2);
+  ASSERT_TRUE(ui::Answer(ask, IDCANCEL));
+  ui::Box abort = NextBox();
+  ASSERT_TRUE(ui::Answer(abort, IDCANCEL));
+  ExpectNotDisk(2);
+  ExpectDiskQuestion(2);
+  Insert(L"a\\DISK2");
+  ExpectDiskQuestion(3);
+  Insert(L"a\\DISK3");
+  ui::Box done = NextBox(60000);
+  ExpectSuccessQuestion(done);
+  ASSERT_TRUE(ui::Answer(done, IDCANCEL));
+  ExpectClosedAndClean();
+  EXPECT_EQ(Read(product), edition);
+}
+
+// A medium of one disk on a removable drive (a CD's folder on a memory stick) is asked for
+// no second one.
+TEST_F(SignedFloppy, AMediumOfOneDiskOnARemovableDriveIsOnePass) {
+  Make(Kit(t), L"edition", L"stick", L"");
+  ASSERT_TRUE(drive.SwapDisk(ui::Join(t.Path(), L"stick")));
+  Start(L"A:\\TalvoUpdate.exe");
+  ui::Box done = NextBox(60000);
+  ExpectSuccessQuestion(done);
+  ASSERT_TRUE(ui::Answer(done, IDCANCEL));
+  ExpectClosedAndClean();
+  EXPECT_EQ(Read(product), edition);
+}
+
+}  // namespace
