@@ -41,8 +41,8 @@ bool Proven(TCryptProvider& crypto, const std::wstring& folder, const std::strin
     return false;
   if (check.empty()) return true;
   TSha256 sha;
-  return ReadWhole(Join(folder, Wide(SignatureName)), SignatureMaxBytes, &signature) && sha.Start(crypto) &&
-         sha.Add(written.data(), static_cast<DWORD>(written.size())) &&
+  return ReadWhole(Join(folder, Wide(SignatureName)), SignatureMaxBytes, &signature) &&
+         sha.Start(crypto) && sha.Add(written.data(), static_cast<DWORD>(written.size())) &&
          VerifySignature(crypto, reinterpret_cast<const BYTE*>(check.data()),
                          static_cast<DWORD>(check.size()), sha,
                          reinterpret_cast<const BYTE*>(signature.data()),
@@ -71,9 +71,9 @@ bool DescribeMedium(const std::vector<TDescribed>& disks, const std::string& edi
   }
   const std::string medium = Sha256Hex(crypto, all).substr(0, MediumIdChars);
   for (size_t i = 0; i < disks.size(); ++i) {
-    const std::string text = std::string(ManifestHeader) + "\r\nmedium " + medium +
-                             "\r\nedition " + edition + "\r\ndisk " + std::to_string(i + 1) +
-                             " " + std::to_string(disks.size()) + "\r\n" + lines[i];
+    const std::string text = std::string(ManifestHeader) + "\r\nmedium " + medium + "\r\nedition " +
+                             edition + "\r\ndisk " + std::to_string(i + 1) + " " +
+                             std::to_string(disks.size()) + "\r\n" + lines[i];
     const std::wstring path = Join(disks[i].Folder, Wide(ManifestName));
     std::string signature;
     if (!WriteNew(path, text) ||

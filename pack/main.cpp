@@ -64,12 +64,13 @@ struct TKit {
 // The publisher's key in the updater's resources (scripts/medium-key.sh).
 void ReadUpdaterKey(const std::wstring& updater, TKit* kit) {
   const HMODULE module = LoadLibraryExW(updater.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-  const HRSRC key = module ? FindResourceW(module, L"MEDIUMKEY", MAKEINTRESOURCEW(10) /* RT_RCDATA */) : nullptr;
+  const HRSRC key =
+      module ? FindResourceW(module, L"MEDIUMKEY", MAKEINTRESOURCEW(10) /* RT_RCDATA */) : nullptr;
   const DWORD size = key ? SizeofResource(module, key) : 0;
-  const char* bytes = key ? static_cast<const char*>(LockResource(LoadResource(module, key))) : nullptr;
+  const void* bytes = key ? LockResource(LoadResource(module, key)) : nullptr;
   if (bytes && size > 65) {
-    kit->KeyPrint.assign(bytes, 64);
-    kit->KeyBlob.assign(bytes + 65, size - 65);
+    kit->KeyPrint.assign(static_cast<const char*>(bytes), 64);
+    kit->KeyBlob.assign(static_cast<const char*>(bytes) + 65, size - 65);
   }
   if (module) FreeLibrary(module);
 }
@@ -169,9 +170,10 @@ void Summary(const std::wstring& out, bool floppy, const std::vector<TArchivePla
       Count(raw) + L" байта) в " + Plural(plan.size(), L" архив", L" архива") + L" (" +
       Count(packed) + L" байта).");
   const std::string print = signing.Key ? signing.Key->Fingerprint() : std::string();
-  Say(signing.Key ? L"Описанието на всеки диск (MANIFEST.TXT) е подписано с ключа SHA-256 " +
+  const std::wstring described = L"Описанието на всеки диск (MANIFEST.TXT) е ";
+  Say(signing.Key ? described + L"подписано с ключа SHA-256 " +
                         std::wstring(print.begin(), print.end()) + L" (MANIFEST.SIG)."
-                  : std::wstring(L"Описанието на всеки диск (MANIFEST.TXT) е без подпис (без /KEY)."));
+                  : described + L"без подпис (без /KEY).");
   if (!floppy) return;
   for (size_t i = 0; i < plan.size(); ++i) {
     const std::wstring disk = Join(out, L"DISK" + std::to_wstring(i + 1));

@@ -157,7 +157,8 @@ void TRunLog::Open(const TFolder& folder, const char* name) {
   File = file;
 }
 
-void TRunLog::Line(const TMsgLine& a, const TMsgLine& b, const TMsgLine& c, const TMsgLine& d) {
+void TRunLog::Line(const TMsgLine& a, const TMsgLine& b, const TMsgLine& c,
+                   const TMsgLine& d) {
   const TMsgLine parts[5] = {a, b, c, d, {}};
   wchar_t text[MsgTextSize];
   ComposeMsg(text, MsgTextSize, parts);

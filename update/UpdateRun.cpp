@@ -19,8 +19,8 @@ TUpdateRun::TUpdateRun(TRunUi& ui, TWorkDir& work, const TMedium& medium, TRunLo
       Medium(medium),
       Placing(Journal, Product, Forms, work.Folder(), work.BackupFolder()) {}
 
-int TUpdateRun::Ask(TAsk ask, unsigned style, const TMsgLine& line1, const TMsgLine& line2, const TMsgLine& line3,
-                    const TMsgLine& line4, const TMsgLine& line5) {
+int TUpdateRun::Ask(TAsk ask, unsigned style, const TMsgLine& line1, const TMsgLine& line2,
+                    const TMsgLine& line3, const TMsgLine& line4, const TMsgLine& line5) {
   const TMsgLine lines[5] = {line1, line2, line3, line4, line5};
   wchar_t text[MsgTextSize];
   ComposeMsg(text, MsgTextSize, lines);

@@ -91,10 +91,10 @@ private:
   void End(TRunEnd how);
 
   // The one route of every box: the lines composed, logged, shown, the answer returned.
-  int Ask(TAsk ask, unsigned style, const TMsgLine& line1, const TMsgLine& line2 = {}, const TMsgLine& line3 = {},
-          const TMsgLine& line4 = {}, const TMsgLine& line5 = {});
-  void Say(unsigned style, const TMsgLine& line1, const TMsgLine& line2 = {}, const TMsgLine& line3 = {},
-           const TMsgLine& line4 = {}, const TMsgLine& line5 = {}) {
+  int Ask(TAsk ask, unsigned style, const TMsgLine& line1, const TMsgLine& line2 = {},
+          const TMsgLine& line3 = {}, const TMsgLine& line4 = {}, const TMsgLine& line5 = {});
+  void Say(unsigned style, const TMsgLine& line1, const TMsgLine& line2 = {},
+           const TMsgLine& line3 = {}, const TMsgLine& line4 = {}, const TMsgLine& line5 = {}) {
     Ask(TAsk::Nothing, style, line1, line2, line3, line4, line5);
   }
   // The system's reason for the call that just failed, into the log.

@@ -2,8 +2,6 @@
 // key takes them; each way of damaging or forging one, refused before the product changes,
 // with its boxes and exit code; the keys as OpenSSL reads and writes them; and disks of
 // another medium at the disk question.
-#include <functional>
-
 #include "Publisher.h"
 
 namespace {
@@ -50,7 +48,7 @@ std::string After(const std::string& text, const std::string& head) {
 }
 
 class Signed : public run::Update {
-protected:
+ protected:
   // The previous edition in the product, and the editions of two media.
   void SetUp() override {
     Update::SetUp();
@@ -80,6 +78,15 @@ protected:
     if (said) *said = output;
   }
 
+  // The success question, answered without starting the product, and the product as files.
+  void ExpectUpdatedTo(const Files& files) {
+    ui::Box done = NextBox(60000);
+    ExpectSuccessQuestion(done);
+    ASSERT_TRUE(ui::Answer(done, IDCANCEL));
+    ExpectClosedAndClean();
+    EXPECT_EQ(Read(product), files);
+  }
+
   void RestoreProduct() {
     ASSERT_TRUE(ui::RemoveTree(product));
     Lay(product, previous);
@@ -90,22 +97,15 @@ protected:
 
 struct Case {
   const char* what;
-  const wchar_t* from;  // the medium the case starts from
-  bool keyed;           // to the updater built with the publisher's key
-  std::function<void(const std::wstring& medium, const std::wstring& root)> change;
+  const wchar_t* from;     // the medium the case starts from
+  bool keyed;              // to the updater built with the publisher's key
+  const wchar_t* flip;     // a file of which a byte is changed
+  const wchar_t* drop;     // a file taken away
+  const wchar_t* taken;    // the other medium's archive put there under this name
+  bool redescribed;        // its line put into the description too
   const wchar_t* damaged;  // the archive the first box names; null: the box of no signature
   bool updates;            // no box: the update completes
 };
-
-void FlipByte(const std::wstring& file) {
-  std::string bytes = run::Read(file);
-  bytes[bytes.size() / 2] ^= 1;
-  ASSERT_TRUE(ui::WriteFile(file, bytes));
-}
-
-void Replace(const std::wstring& from, const std::wstring& to) {
-  ASSERT_TRUE(CopyFileW(from.c_str(), to.c_str(), FALSE));
-}
 
 TEST_F(Signed, EachDamageOrForgeryIsRefusedBeforeTheProductChanges) {
   const std::wstring keyed = Kit(t, L"keyed-kit", KeyedUpdater()), plain = Kit(t);
@@ -119,56 +119,51 @@ TEST_F(Signed, EachDamageOrForgeryIsRefusedBeforeTheProductChanges) {
   ASSERT_FALSE(ui::MakeMedium(hand).empty());
   ASSERT_TRUE(ui::WriteZip(ui::Join(hand, L"a.zip"), {{"readme.txt", "made by hand"}}));
 
-  const auto in = [](const std::wstring& dir, const wchar_t* name) { return ui::Join(dir, name); };
-  const std::vector<Case> cases = {
-      {"a byte of the archive changed", L"signed", true,
-       [&](const std::wstring& m, const std::wstring&) { FlipByte(in(m, L"TALVO.ZIP")); },
-       L"TALVO.ZIP", false},
-      {"the archive of another medium", L"signed", true,
-       [&](const std::wstring& m, const std::wstring& r) {
-         Replace(in(r, L"other-medium\\TALVO.ZIP"), in(m, L"TALVO.ZIP")); },
-       L"TALVO.ZIP", false},
-      {"an archive more", L"signed", true,
-       [&](const std::wstring& m, const std::wstring& r) {
-         Replace(in(r, L"other-medium\\TALVO.ZIP"), in(m, L"EXTRA.ZIP")); },
-       L"EXTRA.ZIP", false},
-      {"the archive taken away", L"signed", true,
-       [&](const std::wstring& m, const std::wstring&) {
-         ASSERT_TRUE(DeleteFileW(in(m, L"TALVO.ZIP").c_str())); },
-       L"TALVO.ZIP", false},
-      {"the description taken away", L"signed", true,
-       [&](const std::wstring& m, const std::wstring&) {
-         ASSERT_TRUE(DeleteFileW(in(m, L"MANIFEST.TXT").c_str())); },
+  const wchar_t* const zip = L"TALVO.ZIP";
+  const Case cases[] = {
+      {"a byte of the archive changed", L"signed", true, zip, nullptr, nullptr, false, zip, false},
+      {"the archive of another medium", L"signed", true, nullptr, nullptr, zip, false, zip, false},
+      {"an archive more", L"signed", true, nullptr, nullptr, L"EXTRA.ZIP", false, L"EXTRA.ZIP",
+       false},
+      {"the archive taken away", L"signed", true, nullptr, zip, nullptr, false, zip, false},
+      {"the description taken away", L"signed", true, nullptr, L"MANIFEST.TXT", nullptr, false,
        nullptr, false},
-      {"the signature taken away", L"signed", true,
-       [&](const std::wstring& m, const std::wstring&) {
-         ASSERT_TRUE(DeleteFileW(in(m, L"MANIFEST.SIG").c_str())); },
+      {"the signature taken away", L"signed", true, nullptr, L"MANIFEST.SIG", nullptr, false,
        nullptr, false},
-      {"another archive and a description rewritten for it", L"signed", true,
-       [&](const std::wstring& m, const std::wstring& r) {
-         Replace(in(r, L"other-medium\\TALVO.ZIP"), in(m, L"TALVO.ZIP"));
-         std::string text = run::Read(in(m, L"MANIFEST.TXT"));
-         const std::string line = LineOf(text, "archive ");
-         text.replace(text.find(line), line.size(),
-                      LineOf(run::Read(in(r, L"other-medium\\MANIFEST.TXT")), "archive "));
-         ASSERT_TRUE(ui::WriteFile(in(m, L"MANIFEST.TXT"), text)); },
-       nullptr, false},
-      {"signed with another key", L"other-key", true, nullptr, nullptr, false},
-      {"not signed", L"unsigned", true, nullptr, nullptr, false},
-      {"the signed medium", L"signed", true, nullptr, nullptr, true},
+      {"another archive, described", L"signed", true, nullptr, nullptr, zip, true, nullptr, false},
+      {"signed with another key", L"other-key", true, nullptr, nullptr, nullptr, false, nullptr,
+       false},
+      {"not signed", L"unsigned", true, nullptr, nullptr, nullptr, false, nullptr, false},
+      {"the signed medium", L"signed", true, nullptr, nullptr, nullptr, false, nullptr, true},
       // Built without a key: the description still tells a damaged archive.
-      {"a damaged archive, to an updater without a key", L"unsigned", false,
-       [&](const std::wstring& m, const std::wstring&) { FlipByte(in(m, L"TALVO.ZIP")); },
-       L"TALVO.ZIP", false},
-      {"signed or not, to an updater without a key", L"other-key", false, nullptr, nullptr, true},
-      {"made by hand, to an updater without a key", L"hand", false, nullptr, nullptr, true},
+      {"damaged, without a key", L"unsigned", false, zip, nullptr, nullptr, false, zip, false},
+      {"signed, without a key", L"other-key", false, nullptr, nullptr, nullptr, false, nullptr,
+       true},
+      {"made by hand, without a key", L"hand", false, nullptr, nullptr, nullptr, false, nullptr,
+       true},
   };
+  const auto in = [](const std::wstring& dir, const wchar_t* name) { return ui::Join(dir, name); };
+  const std::wstring otherMedium = t.Sub(L"other-medium");
   int n = 0;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     const std::wstring medium = t.Sub(L"case" + std::to_wstring(++n));
     CopyMedium(in(t.Path(), c.from), medium, c.keyed ? KeyedUpdater() : ui::UpdaterExe());
-    if (c.change) c.change(medium, t.Path());
+    if (c.flip) {
+      std::string bytes = run::Read(in(medium, c.flip));
+      bytes[bytes.size() / 2] ^= 1;
+      ASSERT_TRUE(ui::WriteFile(in(medium, c.flip), bytes));
+    }
+    ASSERT_TRUE(!c.drop || DeleteFileW(in(medium, c.drop).c_str()));
+    ASSERT_TRUE(!c.taken ||
+                CopyFileW(in(otherMedium, zip).c_str(), in(medium, c.taken).c_str(), FALSE));
+    if (c.redescribed) {
+      std::string text = run::Read(in(medium, L"MANIFEST.TXT"));
+      const std::string line = LineOf(text, "archive ");
+      text.replace(text.find(line), line.size(),
+                   LineOf(run::Read(in(otherMedium, L"MANIFEST.TXT")), "archive "));
+      ASSERT_TRUE(ui::WriteFile(in(medium, L"MANIFEST.TXT"), text));
+    }
     const bool byHand = std::wstring(c.from) == L"hand";
     Files expected = c.updates && !byHand ? edition : previous;
     if (c.updates && byHand) expected[L"readme.txt"] = "made by hand";
@@ -177,26 +172,25 @@ TEST_F(Signed, EachDamageOrForgeryIsRefusedBeforeTheProductChanges) {
     // With the window: the box that says why, then how the update ended.
     RestoreProduct();
     Start(in(medium, L"TalvoUpdate.exe"));
-    ui::Box box = NextBox(60000);
     if (c.updates) {
-      ExpectSuccessQuestion(box);
-      ASSERT_TRUE(ui::Answer(box, IDCANCEL));
-      ExpectClosedAndClean(0);
+      ExpectUpdatedTo(expected);
     } else {
+      ui::Box box = NextBox(60000);
       ExpectError(box, first);
       ASSERT_TRUE(ui::Answer(box, IDOK));
       ui::Box end = NextBox();
       ExpectWarning(end, run::kNotChanged);
       ASSERT_TRUE(ui::Answer(end, IDOK));
       ExpectClosedAndClean(2);
+      EXPECT_EQ(Read(product), expected);
     }
-    EXPECT_EQ(Read(product), expected);
 
     // Unattended: the exit code, and the log says why.
     RestoreProduct();
     ui::App silent;
     DWORD code = 99;
-    ASSERT_TRUE(silent.Start(in(medium, L"TalvoUpdate.exe"), t.Path(), L"/SILENT /DIR=" + Quoted(product)));
+    ASSERT_TRUE(
+        silent.Start(in(medium, L"TalvoUpdate.exe"), t.Path(), L"/SILENT /DIR=" + Quoted(product)));
     ASSERT_TRUE(silent.WaitExit(&code, 60000));
     EXPECT_EQ(code, c.updates ? 0u : 2u);
     EXPECT_EQ(Read(product), expected);
@@ -210,13 +204,13 @@ TEST_F(Signed, EachDamageOrForgeryIsRefusedBeforeTheProductChanges) {
       // The key the updater was built with is the one TalvoPack signed with (each
       // fingerprint made by its own code), and each step of the check is in the log.
       const std::string manifest = run::Read(in(medium, L"MANIFEST.TXT"));
-      EXPECT_TRUE(run::InOrder(log, {
-          u8"Ключ на издателя (SHA-256): " + After(said, u8"с ключа SHA-256 ").substr(0, 64),
-          u8"Описание на носителя: " + ui::Utf8(in(medium, L"MANIFEST.TXT")) + " " +
-              OneLine(manifest),
-          u8"Подписът на издателя е проверен: " + ui::Utf8(in(medium, L"MANIFEST.SIG")),
-          u8"Архив: TALVO.ZIP " + manifest.substr(manifest.size() - 66, 64) +
-              u8" (SHA-256) съответства на описанието"}))
+      EXPECT_TRUE(run::InOrder(
+          log, {u8"Ключ на издателя (SHA-256): " + After(said, u8"с ключа SHA-256 ").substr(0, 64),
+                u8"Описание на носителя: " + ui::Utf8(in(medium, L"MANIFEST.TXT")) + " " +
+                    OneLine(manifest),
+                u8"Подписът на издателя е проверен: " + ui::Utf8(in(medium, L"MANIFEST.SIG")),
+                u8"Архив: TALVO.ZIP " + manifest.substr(manifest.size() - 66, 64) +
+                    u8" (SHA-256) съответства на описанието"}))
           << ::testing::PrintToString(log);
     }
   }
@@ -230,9 +224,11 @@ TEST(Keys, TalvoPackMakesAndReadsKeysAsOpenSslDoesAndSignsOnlyWithTheKitUpdaters
   // made over an earlier one.
   ASSERT_EQ(RunPack(plain, t.Path(), L"/NEWKEY=keys", &said), 0u) << said;
   const std::string keys = ui::UnixPath(ui::Join(t.Path(), L"keys"));
-  ASSERT_TRUE(ui::RunUnix("cd '" + keys + "' && openssl rsa -in private.pem -check -noout >/dev/null && "
-                          "openssl rsa -in private.pem -text -noout | grep -q '(3072 bit' && "
-                          "openssl pkey -pubin -in public.pem -outform DER | sha256sum | cut -c1-64 >print"));
+  ASSERT_TRUE(ui::RunUnix(
+      "cd '" + keys +
+      "' && openssl rsa -in private.pem -check -noout >/dev/null && "
+      "openssl rsa -in private.pem -text -noout | grep -q '(3072 bit' && "
+      "openssl pkey -pubin -in public.pem -outform DER | sha256sum | cut -c1-64 >print"));
   const std::string print = run::Read(ui::Join(t.Path(), L"keys\\print"));
   EXPECT_NE(said.find(print.substr(0, 64)), said.npos) << said;
   EXPECT_EQ(RunPack(plain, t.Path(), L"/NEWKEY=keys", &said), 1u);
@@ -244,11 +240,14 @@ TEST(Keys, TalvoPackMakesAndReadsKeysAsOpenSslDoesAndSignsOnlyWithTheKitUpdaters
   int n = 0;
   for (const std::string& key : {own, openssl}) {
     const std::wstring out = L"out" + std::to_wstring(++n);
-    ASSERT_EQ(RunPack(plain, t.Path(), L"edition " + out + L" /KEY=" + ui::WindowsPath(key), &said), 0u)
+    ASSERT_EQ(RunPack(plain, t.Path(), L"edition " + out + L" /KEY=" + ui::WindowsPath(key), &said),
+              0u)
         << said;
     const std::string dir = ui::UnixPath(ui::Join(t.Path(), out));
-    EXPECT_TRUE(ui::RunUnix("cd '" + dir + "' && openssl pkey -in '" + key + "' -pubout -out pub && "
-                            "openssl dgst -sha256 -verify pub -signature MANIFEST.SIG MANIFEST.TXT >/dev/null"))
+    EXPECT_TRUE(ui::RunUnix(
+        "cd '" + dir + "' && openssl pkey -in '" + key +
+        "' -pubout -out pub && "
+        "openssl dgst -sha256 -verify pub -signature MANIFEST.SIG MANIFEST.TXT >/dev/null"))
         << key;
   }
 
@@ -264,14 +263,15 @@ TEST(Keys, TalvoPackMakesAndReadsKeysAsOpenSslDoesAndSignsOnlyWithTheKitUpdaters
       {plain, L"/NEWKEY=more", "/NEWKEY"},
   };
   for (const auto& r : refusals) {
-    EXPECT_EQ(RunPack(r.pack, t.Path(), L"edition refused " + r.args, &said), 1u) << ui::Utf8(r.args);
+    EXPECT_EQ(RunPack(r.pack, t.Path(), L"edition refused " + r.args, &said), 1u)
+        << ui::Utf8(r.args);
     EXPECT_NE(said.find(r.named), said.npos) << said;
     EXPECT_FALSE(ui::Exists(ui::Join(t.Path(), L"refused")));
   }
 }
 
 class SignedFloppy : public Signed {
-protected:
+ protected:
   ui::Floppy drive;
 
   void ExpectDiskQuestion(int disk) {
@@ -279,9 +279,9 @@ protected:
     EXPECT_EQ(ui::Utf8(ask.text), u8"\r\nМоля, поставете дискета No " + std::to_string(disk) +
                                       u8"\r\nвъв флопидисковото устройство.");
   }
-  void Insert(const std::wstring& disk, int answer = IDOK) {
+  void Insert(const std::wstring& disk) {
     ASSERT_TRUE(drive.SwapDisk(ui::Join(t.Path(), disk)));
-    ASSERT_TRUE(ui::Answer(ask, answer));
+    ASSERT_TRUE(ui::Answer(ask, IDOK));
   }
   void ExpectNotDisk(int disk) {
     ui::Box box = NextBox();
@@ -316,11 +316,7 @@ TEST_F(SignedFloppy, ADiskOfAnotherMediumOrNumberIsAskedForAgain) {
   Insert(L"a\\DISK2");
   ExpectDiskQuestion(3);
   Insert(L"a\\DISK3");
-  ui::Box done = NextBox(60000);
-  ExpectSuccessQuestion(done);
-  ASSERT_TRUE(ui::Answer(done, IDCANCEL));
-  ExpectClosedAndClean();
-  EXPECT_EQ(Read(product), edition);
+  ExpectUpdatedTo(edition);
 }
 
 // A medium of one disk on a removable drive (a CD's folder on a memory stick) is asked for
@@ -329,11 +325,7 @@ TEST_F(SignedFloppy, AMediumOfOneDiskOnARemovableDriveIsOnePass) {
   Make(Kit(t), L"edition", L"stick", L"");
   ASSERT_TRUE(drive.SwapDisk(ui::Join(t.Path(), L"stick")));
   Start(L"A:\\TalvoUpdate.exe");
-  ui::Box done = NextBox(60000);
-  ExpectSuccessQuestion(done);
-  ASSERT_TRUE(ui::Answer(done, IDCANCEL));
-  ExpectClosedAndClean();
-  EXPECT_EQ(Read(product), edition);
+  ExpectUpdatedTo(edition);
 }
 
 }  // namespace
