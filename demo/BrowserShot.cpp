@@ -58,8 +58,8 @@ int wmain(int argc, wchar_t** argv) {
     }
   }
   Sleep(500);  // let both windows finish painting
-  ui::WriteFile(ready, "");
-  ui::WaitUntil([&] { return ui::Exists(quit); }, 60000);
+  support::WriteFile(ready, "");
+  ui::WaitUntil([&] { return support::Exists(quit); }, 60000);
   ui::Answer(ui::ReadBox(dialog), IDCANCEL);
   ui::Close(w);
   if (WaitForSingleObject(pi.hProcess, ui::kWaitMs) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);

@@ -38,8 +38,8 @@ int wmain(int argc, wchar_t** argv) {
     char line[64];
     snprintf(line, sizeof line, "%ld %ld %ld %ld\n", r.left, r.top, r.right - r.left,
              r.bottom - r.top);
-    ui::WriteFile(ready, line);
-    ui::WaitUntil([&] { return ui::Exists(quit); }, 60000);
+    support::WriteFile(ready, line);
+    ui::WaitUntil([&] { return support::Exists(quit); }, 60000);
     ui::Close(w);
   } else {
     fprintf(stderr, "no main window\n");

@@ -8,7 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
-demo=$root/build/demo
+demo=$root/build/demo-run
 export LC_ALL=bg_BG.UTF-8
 export WINEPREFIX=$demo/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 desktop="TalvoUpdate,1024x768"
@@ -21,12 +21,12 @@ bash scripts/wine-prefix.sh "$WINEPREFIX"
 product=$WINEPREFIX/drive_c/WinTalvo
 editions=$demo/editions
 rm -rf "$product" "$editions" "$demo/medium"
-python3 tests/demo/make-sample.py "$product" "$editions" \
-  build/tests/demo/2025/Vanto.exe build/tests/demo/2026/Vanto.exe
+python3 demo/make-sample.py "$product" "$editions" \
+  build/demo/2025/Vanto.exe build/demo/2026/Vanto.exe
 echo "TalvoPack makes the medium:"
 wine build/kit/TalvoPack.exe "$(winepath -w "$editions/2026")" "$(winepath -w "$demo/medium")" \
   "/PREVIOUS=$(winepath -w "$editions/2025")" | sed 's/^/  /'
-python3 tests/demo/make-sample.py --installer "$demo/medium"
+python3 demo/make-sample.py --installer "$demo/medium"
 # Each file of the product with its mode, size and a short checksum, so replaced files show.
 listing() {
   (cd "$product" && find . -type f -printf '%M %8s %p\n' | sort -k3 |
@@ -47,7 +47,7 @@ else
   rm -rf "$shots" && mkdir -p "$shots"
   xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
     wine explorer /desktop="$1" "$2" "$3" "$4" "$5"
-    wineserver -w' _ "$desktop" "$(winepath -w "$root/build/tests/demo/demo_walk.exe")" \
+    wineserver -w' _ "$desktop" "$(winepath -w "$root/build/demo/demo_walk.exe")" \
     "$(winepath -w "$demo/medium")" "$shots" "$(winepath -w "$shots/walk.log")"
   echo "The walk, a screenshot at each step:"
   sed 's/^/  /' "$shots/walk.log"

@@ -2,7 +2,7 @@
 // Puts the files of an update in place so that every change can be undone. The update's
 // files lie unpacked in the work folder, on the product's volume: each is renamed into its
 // place, and the product's file it replaces is first renamed into the backup folder of the
-// work folder. Before the first change of a pass, the unpacked files' bytes are on the disk
+// work folder (in shelves of a few hundred, as .backup\<shelf>\<number>). Before the first change of a pass, the unpacked files' bytes are on the disk
 // and the journal holds every change of the pass; a later run decides each file from the
 // journal and from what it finds.
 #include <windows.h>
@@ -37,6 +37,9 @@ public:
   // Where it goes, relative to the product folder: the name, or Blanks\name for a form.
   const char* Relative(int i) const { return Names + Items[i].Offset; }
   TChange Change(int i) const { return Items[i].Change; }
+  // Its size, once announced.
+  unsigned long long Bytes(int i) const { return Items[i].Bytes; }
+  void SetBytes(int i, unsigned long long bytes) { Items[i].Bytes = bytes; }
 
 private:
   friend class TPlacement;
@@ -45,6 +48,8 @@ private:
     unsigned Base;
     unsigned Index;
     TChange Change;
+    bool ReadOnly;  // the product's file it replaces is read-only
+    unsigned long long Bytes;
   };
   char* Names = nullptr;
   size_t NamesUsed = 0, NamesSize = 0;
@@ -74,7 +79,8 @@ public:
   bool Destination(const TPass& pass, int i, char* dest) const;
   // Whether the names a file gets in the work folder fit a path.
   bool Fits() const;
-  TDestination Examine(const TPass& pass, int i) const;
+  // What the destination of file i holds now; a free or plain one is noted for Announce.
+  TDestination Examine(TPass& pass, int i) const;
   // Announces the pass: what becomes of each destination, the unpacked files' bytes flushed to
   // the disk, the journal in one flushed write. False when that cannot be done, with *failed
   // the file that could not be flushed, or -1.
@@ -93,6 +99,7 @@ public:
 
 private:
   const TFolder& FolderOf(const TPass& pass, int i) const;
+  bool ShelfFor(unsigned index);
   bool Step();
 
   TJournal& Journal;
@@ -102,6 +109,7 @@ private:
   const TFolder& Backup;
   unsigned Next = 1;
   TNameSet Placed;  // destinations that a pass of this run has announced
+  unsigned Shelf = ~0u;  // the latest shelf of the backup folder this run made
   int Left = -1;
 };
 

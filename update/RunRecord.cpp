@@ -62,11 +62,8 @@ void LogAnswer(TRunLog& log, int answer) {
   log.Line(Cp1251Text{"Отговор:"}, Cp1251Text{answer == IDOK ? "OK" : "Отказ"});
 }
 
-void LogPlaced(TRunLog& log, const char* dest, bool replaced) {
-  WIN32_FILE_ATTRIBUTE_DATA data;
-  char size[48] = "";
-  if (GetFileAttributesExA(dest, GetFileExInfoStandard, &data))
-    StringCchPrintfA(size, sizeof size, "(%I64u байта)",
-                     (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
-  log.Line(Cp1251Text{replaced ? "Заменен:" : "Добавен:"}, AnsiText{dest}, Cp1251Text{size});
+void LogPlaced(TRunLog& log, const char* dest, bool replaced, unsigned long long size) {
+  char bytes[48];
+  StringCchPrintfA(bytes, sizeof bytes, "(%I64u байта)", size);
+  log.Line(Cp1251Text{replaced ? "Заменен:" : "Добавен:"}, AnsiText{dest}, Cp1251Text{bytes});
 }

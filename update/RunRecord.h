@@ -25,7 +25,7 @@ void LogEnd(TRunLog& log, TRunEnd how);
 void LogAnswer(TRunLog& log, int answer);
 // A file just put in place in the product, with its size; replaced tells whether the product
 // had a file there before.
-void LogPlaced(TRunLog& log, const char* dest, bool replaced);
+void LogPlaced(TRunLog& log, const char* dest, bool replaced, unsigned long long size);
 
 inline constexpr Cp1251Text TxtLogProduct{"Папка на продукта:"};
 inline constexpr Cp1251Text TxtLogFetched{"Копиран архив:"};

@@ -5,21 +5,57 @@
 #include "update/FileUtils.h"
 #include "update/FindFiles.h"
 #include "update/ProductNames.h"
-#include "update/SystemEntry.h"
 
 namespace {
 
 const DWORD ShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 const int FinalSize = 2 * MAX_PATH;
 
-// The path the system reached the open file or folder by, links resolved (Vista on); false
-// where it cannot tell.
-bool FinalPath(HANDLE handle, wchar_t* out) {
-  using FinalPathFn = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
-  auto finalPath = SystemEntry<FinalPathFn>("kernel32.dll", "GetFinalPathNameByHandleW");
-  if (!finalPath) return false;
-  const DWORD n = finalPath(handle, out, FinalSize, 0);
-  return n > 0 && n < FinalSize;
+template <typename Fn>
+Fn Ntdll(const char* name) {
+  // In the ntdll of every Windows NT, XP's too; looked up, as no shipped file links ntdll.
+  return reinterpret_cast<Fn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), name)));
+}
+
+// The open file's or folder's name as the system reached it, links resolved, with its volume
+// (ObjectNameInformation).
+bool ObjectName(HANDLE handle, wchar_t* out) {
+  using QueryFn = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+  auto query = Ntdll<QueryFn>("NtQueryObject");
+  struct {
+    USHORT Length;
+    USHORT MaximumLength;
+    wchar_t* Buffer;
+    wchar_t Name[FinalSize];
+  } info;
+  ULONG size = 0;
+  const int objectNameInformation = 1;
+  if (!query || query(handle, objectNameInformation, &info, sizeof info, &size) < 0 || !info.Buffer)
+    return false;
+  const USHORT n = info.Length / sizeof(wchar_t);
+  if (n >= FinalSize) return false;
+  memcpy(out, info.Buffer, n * sizeof(wchar_t));
+  out[n] = L'\0';
+  return true;
+}
+
+// The attributes of the open file, without a look at its volume.
+bool AttributesOf(HANDLE file, DWORD* attributes) {
+  using QueryFn = LONG(WINAPI*)(HANDLE, void*, void*, ULONG, int);
+  auto query = Ntdll<QueryFn>("NtQueryInformationFile");
+  struct {
+    ULONG Attributes;
+    ULONG ReparseTag;
+  } info;
+  struct {
+    LONG_PTR Status;
+    ULONG_PTR Information;
+  } io;
+  const int fileAttributeTagInformation = 35;
+  if (!query || query(file, &io, &info, sizeof info, fileAttributeTagInformation) < 0) return false;
+  *attributes = info.Attributes;
+  return true;
 }
 
 bool IsFolderAttributes(DWORD attributes, bool mayBeLink) {
@@ -56,7 +92,7 @@ bool TFolder::Open(const char* path, bool hold, bool mayBeLink) {
   Volume = info.dwVolumeSerialNumber;
   IndexHigh = info.nFileIndexHigh;
   IndexLow = info.nFileIndexLow;
-  if (!FinalPath(Handle, Final)) Final[0] = L'\0';
+  if (!ObjectName(Handle, Final)) Final[0] = L'\0';
   return true;
 }
 
@@ -80,20 +116,19 @@ bool TFolder::Intact() const {
 }
 
 bool TFolder::Holds(HANDLE file, const char* name) const {
-  BY_HANDLE_FILE_INFORMATION info;
-  if (!GetFileInformationByHandle(file, &info) ||
-      (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ||
-      GetFileType(file) != FILE_TYPE_DISK)
+  DWORD attributes;
+  if (!AttributesOf(file, &attributes) ||
+      (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
     return false;
-  // Where the system cannot say where a file lies (XP), it has no file links either: a hard
-  // link is the file itself, which the name may well stand for.
+  // Where the system cannot say where a file lies, it has no file links either: a hard link
+  // is the file itself, which the name may well stand for.
   if (!Final[0]) return true;
   wchar_t expected[FinalSize], got[FinalSize];
   int n = lstrlenW(Final);
   memcpy(expected, Final, (n + 1) * sizeof(wchar_t));
   if (n > 0 && expected[n - 1] != L'\\') expected[n++] = L'\\';
   const int made = MultiByteToWideChar(CP_ACP, 0, name, -1, expected + n, FinalSize - n);
-  return made > 0 && FinalPath(file, got) && lstrcmpiW(got, expected) == 0;
+  return made > 0 && ObjectName(file, got) && lstrcmpiW(got, expected) == 0;
 }
 
 HANDLE OpenEntry(const TFolder& folder, const char* name, DWORD access, DWORD share,
@@ -120,17 +155,40 @@ bool IsEntry(const TFolder& folder, const char* name) {
   return true;
 }
 
+bool MarkDeleted(HANDLE file) {
+  struct {
+    BOOLEAN Delete;
+  } disposition = {TRUE};
+  struct {
+    LONG_PTR Status;
+    ULONG_PTR Information;
+  } io;
+  using SetInformationFn = LONG(WINAPI*)(HANDLE, void*, void*, ULONG, int);
+  auto setInformation = Ntdll<SetInformationFn>("NtSetInformationFile");
+  const int fileDispositionInformation = 13;
+  return setInformation && setInformation(file, &io, &disposition, sizeof disposition,
+                                          fileDispositionInformation) >= 0;
+}
+
 bool DeleteEntry(const TFolder& folder, const char* name) {
-  if (!IsEntry(folder, name)) {
+  // The very file found to be ours is the one deleted: through its own handle.
+  const DWORD access = DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES;
+  HANDLE file = OpenEntry(folder, name, access, ShareAll, OPEN_EXISTING);
+  if (file == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
   }
-  char path[MAX_PATH];
-  if (!JoinPath(folder.Path(), name, path)) return false;
-  if (DeleteFileA(path)) return true;
-  if (GetLastError() != ERROR_ACCESS_DENIED) return false;
-  MakeWritable(path);
-  return DeleteFileA(path) != FALSE;
+  bool deleted = MarkDeleted(file);
+  DWORD attributes;
+  if (!deleted && AttributesOf(file, &attributes) && (attributes & FILE_ATTRIBUTE_READONLY)) {
+    // A read-only file: its bit cleared first (the file is known to be ours).
+    char path[MAX_PATH];
+    if (JoinPath(folder.Path(), name, path))
+      SetFileAttributesA(path, attributes & ~FILE_ATTRIBUTE_READONLY);
+    deleted = MarkDeleted(file);
+  }
+  CloseHandle(file);
+  return deleted;
 }
 
 bool RemoveTree(const TFolder& parent, const char* name) {

@@ -33,7 +33,7 @@ public:
 private:
   HANDLE Handle = INVALID_HANDLE_VALUE;
   char Name[MAX_PATH] = "";
-  wchar_t Final[2 * MAX_PATH] = L"";  // empty where the system cannot tell (XP)
+  wchar_t Final[2 * MAX_PATH] = L"";  // its name with its volume; empty where none is told
   DWORD Volume = 0, IndexHigh = 0, IndexLow = 0;
 };
 
@@ -45,6 +45,11 @@ HANDLE OpenEntry(const TFolder& folder, const char* name, DWORD access, DWORD sh
 
 // Whether folder\name is a plain entry of the folder (it must exist).
 bool IsEntry(const TFolder& folder, const char* name);
+
+// Marks an open file (opened with DELETE access) to be deleted as its last handle closes:
+// set on a handle known to be ours, whereas the flag given at opening would delete whatever a
+// link led to. False when the system refuses (a read-only file).
+bool MarkDeleted(HANDLE file);
 
 // Deletes folder\name, read-only or not, when it is a plain entry of the folder. True when no
 // such file is there any more.

@@ -142,7 +142,7 @@ TUpdateRun::TOutcome TUpdateRun::DistributeFiles() {
       Say(MsgError, TxtCopyError, AnsiText{source}, AnsiText{dest});
       return Fail();
     }
-    LogPlaced(Log, dest, pass.Change(i) != TChange::New);
+    LogPlaced(Log, dest, pass.Change(i) != TChange::New, pass.Bytes(i));
   }
   return {};
 }

@@ -25,7 +25,7 @@ double Now() {
 // One run; its seconds, or a negative number when it did not end in the final question.
 double TimeRun(const std::wstring& medium, const std::wstring& product) {
   ui::App updater;
-  if (!updater.Start(ui::Join(medium, L"TalvoUpdate.exe"), medium)) return -1;
+  if (!updater.Start(support::Join(medium, L"TalvoUpdate.exe"), medium)) return -1;
   HWND main = updater.MainWindow();
   if (!main) return -1;
   ui::SetText(ui::Control(main, ui::kEditFolder), product);

@@ -1,6 +1,5 @@
 // The adapter to UNZDLL.DLL with stand-in libraries (libs\<shape>\UNZDLL.DLL beside this
 // program) and, when it is built, the real one (libs\real).
-#include "tests/fileutils/Scratch.h"
 #include "unzip/InfoZip.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +8,8 @@
 #include <map>
 #include <string>
 #include <vector>
+
+#include "Files.h"
 
 namespace {
 
@@ -24,7 +25,8 @@ void UseLibrary(const std::string& shape) {
   using SetDllDirectoryFn = BOOL(WINAPI*)(LPCSTR);
   auto setDllDirectory =
       LibraryEntry<SetDllDirectoryFn>(GetModuleHandleA("kernel32.dll"), "SetDllDirectoryA");
-  const std::string folder = shape.empty() ? "" : Join(Join(OwnFolder(), "libs"), shape);
+  const std::string libs = support::Join(support::OwnFolder(), "libs");
+  const std::string folder = shape.empty() ? "" : support::Join(libs, shape);
   ASSERT_TRUE(setDllDirectory(folder.c_str()));
 }
 
@@ -36,7 +38,7 @@ int RecorderExecCalls() {
 
 std::map<std::string, std::string> ReadRequest(const std::string& path) {
   std::map<std::string, std::string> fields;
-  const std::string text = ReadText(path);
+  const std::string text = support::Read(path);
   size_t start = 0;
   while (start < text.size()) {
     size_t end = text.find('\n', start);
@@ -83,7 +85,7 @@ protected:
     ASSERT_EQ(TUnzLoad::Loaded, Zip.LoadUnzDll());
   }
 
-  ScratchFolder Scratch;
+  support::TempDir Scratch;
   std::string Work;
   CInfoZip Zip;
 };
@@ -138,25 +140,25 @@ TEST(LoadUnzDll, AFailedLoadDoesNotStopALaterOne) {
 // ---- Unpacking
 
 TEST(ExtractArchive, UnloadedTouchesNeitherCurrentDirectoryNorLibrary) {
-  ScratchFolder scratch;
-  const std::string before = CurrentDir();
+  support::TempDir scratch;
+  const std::string before = support::CurrentDir();
   CInfoZip zip;
 
-  EXPECT_FALSE(zip.ExtractArchive((scratch / "a.zip").c_str(), scratch.Path().c_str()));
+  EXPECT_FALSE(zip.ExtractArchive((scratch / "a.zip").c_str(), scratch.Ansi().c_str()));
 
-  EXPECT_EQ(before, CurrentDir());
+  EXPECT_EQ(before, support::CurrentDir());
   EXPECT_EQ(nullptr, LoadedUnzDll());
 }
 
 TEST_F(RecorderTest, SendsTheFixedRequestAskingForEveryMember) {
-  const std::string before = CurrentDir();
-  const std::string archive = Join(Work, "Update1.zip");
+  const std::string before = support::CurrentDir();
+  const std::string archive = support::Join(Work, "Update1.zip");
   const int32_t version = LibraryVersion();
 
   EXPECT_TRUE(Zip.ExtractArchive(archive.c_str(), Work.c_str()));
 
-  EXPECT_EQ(before, CurrentDir());
-  std::map<std::string, std::string> request = ReadRequest(Join(Work, "request.txt"));
+  EXPECT_EQ(before, support::CurrentDir());
+  std::map<std::string, std::string> request = ReadRequest(support::Join(Work, "request.txt"));
   const std::vector<unsigned long> w = Words(request["header"]);
   ASSERT_EQ(19u, w.size());
   const std::vector<unsigned long> fixed = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1};
@@ -180,33 +182,34 @@ TEST_F(RecorderTest, CopiesAnArchivePathOfAnyLength) {
 
   EXPECT_TRUE(Zip.ExtractArchive(archive.c_str(), Work.c_str()));
 
-  std::map<std::string, std::string> request = ReadRequest(Join(Work, "request.txt"));
+  std::map<std::string, std::string> request = ReadRequest(support::Join(Work, "request.txt"));
   EXPECT_EQ(archive, request["archive"]);
   EXPECT_EQ(std::to_string(archive.size() + 1), request["archivesize"]);
 }
 
 TEST_F(RecorderTest, UnreachableTargetUnpacksNothing) {
-  CurrentDirGuard keep;
-  ASSERT_TRUE(SetCurrentDirectoryA(Scratch.Path().c_str()));
+  support::CurrentDirGuard keep;
+  ASSERT_TRUE(SetCurrentDirectoryA(Scratch.Ansi().c_str()));
   const int calls = RecorderExecCalls();
 
-  EXPECT_FALSE(Zip.ExtractArchive(Join(Work, "a.zip").c_str(), (Scratch / "gone").c_str()));
-  EXPECT_FALSE(Zip.ExtractArchive(Join(Work, "a.zip").c_str(), ""));
+  EXPECT_FALSE(
+      Zip.ExtractArchive(support::Join(Work, "a.zip").c_str(), (Scratch / "gone").c_str()));
+  EXPECT_FALSE(Zip.ExtractArchive(support::Join(Work, "a.zip").c_str(), ""));
 
   EXPECT_EQ(calls, RecorderExecCalls());
-  EXPECT_FALSE(Exists(Scratch / "request.txt"));
-  EXPECT_EQ(Scratch.Path(), CurrentDir());
+  EXPECT_FALSE(support::Exists(Scratch / "request.txt"));
+  EXPECT_EQ(Scratch.Ansi(), support::CurrentDir());
 }
 
 TEST_F(RecorderTest, RemembersWhetherTheLibraryReportedAnErrorAndPassesItOn) {
   Reports reports;
   Zip.SetReporter(&reports);
 
-  EXPECT_TRUE(Zip.ExtractArchive(Join(Work, "quiet.zip").c_str(), Work.c_str()));
+  EXPECT_TRUE(Zip.ExtractArchive(support::Join(Work, "quiet.zip").c_str(), Work.c_str()));
   EXPECT_FALSE(Zip.LibraryReportedError());
-  EXPECT_TRUE(Zip.ExtractArchive(Join(Work, "report.zip").c_str(), Work.c_str()));
+  EXPECT_TRUE(Zip.ExtractArchive(support::Join(Work, "report.zip").c_str(), Work.c_str()));
   EXPECT_TRUE(Zip.LibraryReportedError());
-  EXPECT_TRUE(Zip.ExtractArchive(Join(Work, "next.zip").c_str(), Work.c_str()));
+  EXPECT_TRUE(Zip.ExtractArchive(support::Join(Work, "next.zip").c_str(), Work.c_str()));
   EXPECT_FALSE(Zip.LibraryReportedError());
 
   EXPECT_EQ(reports.Seen, std::vector<std::string>{"Zip error -7:\nBad member in report.zip"});
@@ -248,21 +251,22 @@ TEST(UnzMessageProc, TextIsReadNoFurtherThanTheRecordAndNeverOverflows) {
 #ifdef HAVE_REAL_UNZDLL
 TEST(RealUnzDll, UnpacksEveryMemberFlatIntoTheTargetAndIsReleased) {
   UseLibrary("real");
-  ScratchFolder scratch;
-  const std::string before = CurrentDir();
+  support::TempDir scratch;
+  const std::string before = support::CurrentDir();
   const std::string archive = scratch / "Update1.zip";
-  ASSERT_TRUE(CopyFileA(Join(OwnFolder(), "sample.zip").c_str(), archive.c_str(), FALSE));
+  ASSERT_TRUE(
+      CopyFileA(support::Join(support::OwnFolder(), "sample.zip").c_str(), archive.c_str(), FALSE));
   Reports reports;
   CInfoZip* zip = new CInfoZip;
   zip->SetReporter(&reports);
   ASSERT_EQ(TUnzLoad::Loaded, zip->LoadUnzDll());
   EXPECT_EQ(100, LibraryVersion());
 
-  EXPECT_TRUE(zip->ExtractArchive(archive.c_str(), scratch.Path().c_str()));
+  EXPECT_TRUE(zip->ExtractArchive(archive.c_str(), scratch.Ansi().c_str()));
 
-  EXPECT_EQ("hello\r\n", ReadText(scratch / "readme.txt"));
-  EXPECT_EQ("{\\rtf1 form}", ReadText(scratch / "form.rtf"));
-  EXPECT_EQ(before, CurrentDir());
+  EXPECT_EQ("hello\r\n", support::Read(scratch / "readme.txt"));
+  EXPECT_EQ("{\\rtf1 form}", support::Read(scratch / "form.rtf"));
+  EXPECT_EQ(before, support::CurrentDir());
   EXPECT_FALSE(zip->LibraryReportedError());
   EXPECT_TRUE(reports.Seen.empty());
   delete zip;
@@ -271,15 +275,15 @@ TEST(RealUnzDll, UnpacksEveryMemberFlatIntoTheTargetAndIsReleased) {
 
 TEST(RealUnzDll, ReportOfABrokenArchiveIsPassedOnAndRemembered) {
   UseLibrary("real");
-  ScratchFolder scratch;
+  support::TempDir scratch;
   const std::string archive = scratch / "broken.zip";
-  ASSERT_TRUE(WriteText(archive, "this is not an archive"));
+  ASSERT_TRUE(support::WriteFile(archive, "this is not an archive"));
   Reports reports;
   CInfoZip zip;
   zip.SetReporter(&reports);
   ASSERT_EQ(TUnzLoad::Loaded, zip.LoadUnzDll());
 
-  EXPECT_TRUE(zip.ExtractArchive(archive.c_str(), scratch.Path().c_str()));
+  EXPECT_TRUE(zip.ExtractArchive(archive.c_str(), scratch.Ansi().c_str()));
 
   EXPECT_TRUE(zip.LibraryReportedError());
   ASSERT_FALSE(reports.Seen.empty());

@@ -7,6 +7,7 @@
 #include "Check.h"
 #include "Driver.h"
 #include "Scenario.h"
+#include "Texts.h"
 #include "UpdaterTest.h"
 
 namespace {
@@ -17,7 +18,7 @@ class FolderBrowser : public ui::UpdaterTest {
 protected:
   void SetUp() override {
     product = t.Sub(L"WinTalvo");
-    ASSERT_TRUE(ui::WriteFile(ui::Join(product, L"Vanto.exe"), "MZ"));
+    ASSERT_TRUE(support::WriteFile(support::Join(product, L"Vanto.exe"), "MZ"));
     ui::UpdaterTest::SetUp();
   }
 
@@ -125,8 +126,8 @@ protected:
   void ExpectTheUpdateTakes(const std::wstring& folder) {
     ui::Click(install);
     ui::Box box = ui::ReadBox(app.WaitBox());
-    EXPECT_EQ(ui::Utf8(box.text), u8"Липсващ ZIP файл.\r\nПродуктът не може да се актуализира.");
-    EXPECT_TRUE(ui::IsDir(ui::Join(folder, L"Temp1")));
+    EXPECT_EQ(ui::Utf8(box.text), texts::kNoArchive);
+    EXPECT_TRUE(support::IsDir(support::Join(folder, L"Temp1")));
     EXPECT_TRUE(ui::Answer(box, IDOK));
   }
 };
@@ -139,7 +140,7 @@ TEST_F(FolderChosen, AFolderFillsTheBoxSelectedAndFocused) {
 
 TEST_F(FolderChosen, ACyrillicFolderIsNamedInTheCodePageOrNotAtAll) {
   const std::wstring cyrillic = t.Sub(L"Програми\\Талво");
-  ASSERT_TRUE(ui::WriteFile(ui::Join(cyrillic, L"Vanto.exe"), "MZ"));
+  ASSERT_TRUE(support::WriteFile(support::Join(cyrillic, L"Vanto.exe"), "MZ"));
   ChooseFolder(cyrillic);
   if (GetACP() == 1251) {
     ExpectInTheBox(cyrillic);
@@ -157,7 +158,7 @@ TEST_F(FolderChosen, ADriveRootEndsInABackslashAndCountsAsMissing) {
   ExpectInTheBox(L"C:\\");
   ui::Click(install);
   ui::Box box = ui::ReadBox(app.WaitBox());
-  EXPECT_EQ(ui::Utf8(box.caption), u8" Актуализация на Талво");
+  EXPECT_EQ(ui::Utf8(box.caption), texts::kCaption);
   EXPECT_EQ(ui::Utf8(box.text), u8"Въведената папка\r\nне съществува.");
   EXPECT_EQ(box.icon, ui::Icon::Error);
   EXPECT_TRUE(ui::Answer(box, IDOK));

@@ -6,6 +6,7 @@
 
 #include "Driver.h"
 #include "Scenario.h"
+#include "Tree.h"
 
 namespace check {
 
@@ -184,7 +185,7 @@ HWND FindStatic(HWND dialog, const std::wstring& text) {
 namespace {
 
 std::string Quoted(const std::wstring& windowsPath) {
-  const std::string path = ui::UnixPath(windowsPath);
+  const std::string path = support::UnixPath(windowsPath);
   if (path.empty() || path.find('\'') != std::string::npos) return std::string();
   return "'" + path + "'";
 }
@@ -201,15 +202,10 @@ ReadOnlyFolder::~ReadOnlyFolder() {
 }
 
 std::vector<std::wstring> TempEntries(const std::wstring& folder) {
-  std::vector<std::wstring> names;
-  WIN32_FIND_DATAW fd;
-  HANDLE find = FindFirstFileW(ui::Join(folder, L"Temp*").c_str(), &fd);
-  if (find == INVALID_HANDLE_VALUE) return names;
-  do {
-    names.push_back(fd.cFileName);
-  } while (FindNextFileW(find, &fd));
-  FindClose(find);
-  std::sort(names.begin(), names.end());
+  std::vector<std::wstring> names = support::List(folder);
+  names.erase(std::remove_if(names.begin(), names.end(),
+                             [](const std::wstring& name) { return name.rfind(L"Temp", 0) != 0; }),
+              names.end());
   return names;
 }
 
@@ -220,7 +216,7 @@ std::wstring MakeDeepFolder(const std::wstring& dir, size_t length) {
     const size_t room = length - path.size() - 1;  // after the backslash
     // Leave no remainder too short for a name of its own.
     size_t n = room > 200 ? std::min<size_t>(150, room - 1) : room;
-    path = ui::Join(path, std::wstring(n, static_cast<wchar_t>(letter++)));
+    path = support::Join(path, std::wstring(n, static_cast<wchar_t>(letter++)));
     if (!CreateDirectoryW((L"\\\\?\\" + path).c_str(), nullptr)) return std::wstring();
   }
   return path.size() == length ? path : std::wstring();

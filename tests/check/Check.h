@@ -63,7 +63,7 @@ private:
   bool ok_ = false;
 };
 
-// The names of the folder's entries (files and folders) that begin with "Temp", sorted.
+// The names of the folder's entries that begin with "Temp", sorted; folders end in "\".
 std::vector<std::wstring> TempEntries(const std::wstring& folder);
 
 // A Windows path of exactly length characters inside dir, made as folders (each name at

@@ -10,18 +10,11 @@
 #include "Check.h"
 #include "Driver.h"
 #include "Scenario.h"
+#include "Texts.h"
 #include "UpdaterTest.h"
 
 namespace {
 
-const char kCaption[] = u8" Актуализация на Талво";
-const char kEnterFolder[] = u8"Моля, въведете директория.";
-const char kMissing[] = u8"Въведената папка\r\nне съществува.";
-const char kNotProduct[] = u8"Въведената папка не е\r\nпапката на Талво.";
-std::string kTooLong(const std::wstring& folder) {
-  return u8"Въведената папка\r\n" + ui::Utf8(folder) + u8"\r\nе с твърде дълъг път.";
-}
-const char kNoArchive[] = u8"Липсващ ZIP файл.\r\nПродуктът не може да се актуализира.";
 const char kCannotMake[] = u8"Грешка при създаване на директория\r\n";
 
 using Names = std::vector<std::wstring>;
@@ -31,7 +24,7 @@ class FolderCheck : public ui::UpdaterTest {
 protected:
   void SetUp() override {
     product = t.Sub(L"WinTalvo");
-    ASSERT_TRUE(ui::WriteFile(ui::Join(product, L"Vanto.exe"), "MZ"));
+    ASSERT_TRUE(support::WriteFile(support::Join(product, L"Vanto.exe"), "MZ"));
     ui::UpdaterTest::SetUp();
   }
 
@@ -46,7 +39,7 @@ protected:
 
   // One error box with the window's caption and these lines; OK closes it.
   void ExpectError(const ui::Box& box, const std::string& text) {
-    EXPECT_EQ(ui::Utf8(box.caption), kCaption);
+    EXPECT_EQ(ui::Utf8(box.caption), texts::kCaption);
     EXPECT_EQ(ui::Utf8(box.text), text);
     EXPECT_EQ(box.icon, ui::Icon::Error);
     EXPECT_EQ(box.buttons, std::vector<int>{IDOK});
@@ -67,7 +60,7 @@ protected:
 
   // After the check passed: the run stops for want of an archive, window open.
   void ExpectPassed(const ui::Box& box) {
-    EXPECT_EQ(ui::Utf8(box.text), kNoArchive) << "the folder check did not pass";
+    EXPECT_EQ(ui::Utf8(box.text), texts::kNoArchive) << "the folder check did not pass";
     EXPECT_TRUE(ui::Answer(box, IDOK));
   }
 
@@ -89,18 +82,18 @@ protected:
 TEST_F(FolderCheck, AnEmptyOrBlankTextAsksForAFolder) {
   for (const wchar_t* text : {L"", L"  \t  "}) {
     SCOPED_TRACE(ui::Utf8(L"text \"" + std::wstring(text) + L"\""));
-    ExpectError(Update(text), kEnterFolder);
+    ExpectError(Update(text), texts::kEnterFolder);
     ExpectReadyToCorrect();
   }
 }
 
 TEST_F(FolderCheck, AFolderThatDoesNotExistIsRefused) {
-  ExpectError(Update(ui::Join(t.Path(), L"NoSuchFolder")), kMissing);
+  ExpectError(Update(support::Join(t.Path(), L"NoSuchFolder")), texts::kMissing);
   ExpectReadyToCorrect();
 }
 
 TEST_F(FolderCheck, APathEndingInABackslashCountsAsMissing) {
-  ExpectError(Update(product + L"\\"), kMissing);
+  ExpectError(Update(product + L"\\"), texts::kMissing);
   ExpectReadyToCorrect();
   EXPECT_EQ(TempEntries(product), Names{}) << "a refusal made a work folder";
 }
@@ -108,15 +101,15 @@ TEST_F(FolderCheck, APathEndingInABackslashCountsAsMissing) {
 TEST_F(FolderCheck, ABareDriveRootCountsAsMissing) {
   for (const wchar_t* root : {L"C:\\", L"Z:\\"}) {
     SCOPED_TRACE(ui::Utf8(root));
-    ExpectError(Update(root), kMissing);
+    ExpectError(Update(root), texts::kMissing);
     ExpectReadyToCorrect();
   }
 }
 
 TEST_F(FolderCheck, AFolderWithoutTheProgramIsNotTheProductFolder) {
   const std::wstring other = t.Sub(L"Other");
-  ASSERT_TRUE(ui::WriteFile(ui::Join(other, L"Vanto.ex"), "MZ"));
-  ExpectError(Update(other), kNotProduct);
+  ASSERT_TRUE(support::WriteFile(support::Join(other, L"Vanto.ex"), "MZ"));
+  ExpectError(Update(other), texts::kNotProduct);
   ExpectReadyToCorrect();
   EXPECT_EQ(TempEntries(other), Names{}) << "a refusal made a work folder";
 }
@@ -124,11 +117,11 @@ TEST_F(FolderCheck, AFolderWithoutTheProgramIsNotTheProductFolder) {
 TEST_F(FolderCheck, WildcardsNeverStandForTheFolder) {
   // Each pattern matches the product folder or its program by a directory search.
   const std::wstring parent = t.Path();
-  for (const std::wstring& text : {ui::Join(parent, L"WinTalv?"), ui::Join(parent, L"Win*"),
-                                   ui::Join(product, L"*")}) {
+  for (const std::wstring& text : {support::Join(parent, L"WinTalv?"),
+                                   support::Join(parent, L"Win*"), support::Join(product, L"*")}) {
     SCOPED_TRACE(ui::Utf8(text));
     ui::Box box = Update(text);
-    EXPECT_NE(ui::Utf8(box.text), kNoArchive) << "a pattern was taken for the folder";
+    EXPECT_NE(ui::Utf8(box.text), texts::kNoArchive) << "a pattern was taken for the folder";
     EXPECT_EQ(box.icon, ui::Icon::Error);
     EXPECT_TRUE(ui::Answer(box, IDOK));
     ExpectReadyToCorrect();
@@ -142,7 +135,7 @@ TEST_F(FolderCheck, TheBoxTakesTheWindowsCaptionAsItIsAtThatMoment) {
     ASSERT_TRUE(ui::SetText(w, caption));
     ui::Box box = Update(L"");
     EXPECT_EQ(box.caption, caption);
-    EXPECT_EQ(ui::Utf8(box.text), kEnterFolder);
+    EXPECT_EQ(ui::Utf8(box.text), texts::kEnterFolder);
     EXPECT_TRUE(ui::Answer(box, IDOK));
   }
 }
@@ -151,15 +144,15 @@ TEST_F(FolderCheck, TheBoxTakesTheWindowsCaptionAsItIsAtThatMoment) {
 
 TEST_F(FolderCheck, BlanksAroundTheFolderAreTrimmed) {
   ExpectPassed(Update(L"  \t " + product + L"   "));
-  EXPECT_EQ(TempEntries(product), Names{L"Temp1"});
-  EXPECT_TRUE(ui::IsDir(ui::Join(product, L"Temp1")));
+  EXPECT_EQ(TempEntries(product), Names{L"Temp1\\"});
+  EXPECT_TRUE(support::IsDir(support::Join(product, L"Temp1")));
 }
 
 TEST_F(FolderCheck, TheProgramNameIsMatchedWithoutRegardToCase) {
   const std::wstring lower = t.Sub(L"Lower");
-  ASSERT_TRUE(ui::WriteFile(ui::Join(lower, L"vanto.EXE"), "MZ"));
+  ASSERT_TRUE(support::WriteFile(support::Join(lower, L"vanto.EXE"), "MZ"));
   ExpectPassed(Update(lower));
-  EXPECT_EQ(TempEntries(lower), Names{L"Temp1"});
+  EXPECT_EQ(TempEntries(lower), Names{L"Temp1\\"});
 }
 
 // A cut text may name another folder, even another product's: the box names the folder as
@@ -169,7 +162,7 @@ TEST_F(FolderCheck, AnOverlongTextIsRefusedAsTooLongAndNamedAsTyped) {
   const std::wstring deep = check::MakeDeepFolder(t.Sub(L"deep"), 259);
   ASSERT_EQ(deep.size(), 259u);
   const std::wstring typed = deep + L"\\" + std::wstring(40, L'x');
-  ExpectError(Update(L"  " + typed), kTooLong(typed));
+  ExpectError(Update(L"  " + typed), texts::TooLong(ui::Utf8(typed)));
   ExpectReadyToCorrect();
 }
 
@@ -180,34 +173,34 @@ TEST_F(FolderCheck, AProductFolderTooDeepForItsProgramsPathIsRefusedAsTooLong) {
   const std::wstring base = t.Sub(western ? L"B\u00FCro\\Caf\u00E9" : L"Фирма\\Талво");
   const std::wstring deep = check::MakeDeepFolder(base, 252);
   ASSERT_EQ(deep.size(), 252u);
-  ASSERT_TRUE(ui::WriteFile(L"\\\\?\\" + ui::Join(deep, L"Vanto.exe"), "MZ"));
-  ExpectError(Update(deep), kTooLong(deep));
+  ASSERT_TRUE(support::WriteFile(L"\\\\?\\" + support::Join(deep, L"Vanto.exe"), "MZ"));
+  ExpectError(Update(deep), texts::TooLong(ui::Utf8(deep)));
   ExpectReadyToCorrect();
 }
 
 // ---- The work folder -------------------------------------------------------------------------
 
 TEST_F(FolderCheck, TakenTempNamesAreSkippedWhetherFoldersOrFiles) {
-  ASSERT_TRUE(ui::WriteFile(ui::Join(t.Sub(L"WinTalvo\\Temp1"), L"keep.txt"), "theirs"));
-  ASSERT_TRUE(ui::WriteFile(ui::Join(product, L"Temp2"), "a file"));
+  ASSERT_TRUE(support::WriteFile(support::Join(t.Sub(L"WinTalvo\\Temp1"), L"keep.txt"), "theirs"));
+  ASSERT_TRUE(support::WriteFile(support::Join(product, L"Temp2"), "a file"));
   ExpectPassed(Update(product));
-  EXPECT_EQ(TempEntries(product), (Names{L"Temp1", L"Temp2", L"Temp3"}));
-  EXPECT_TRUE(ui::IsDir(ui::Join(product, L"Temp3")));
+  EXPECT_EQ(TempEntries(product), (Names{L"Temp1\\", L"Temp2", L"Temp3\\"}));
+  EXPECT_TRUE(support::IsDir(support::Join(product, L"Temp3")));
 
   CloseWindow();
   // Only the folder this run made goes; what was there before stays as it was.
-  EXPECT_EQ(TempEntries(product), (Names{L"Temp1", L"Temp2"}));
+  EXPECT_EQ(TempEntries(product), (Names{L"Temp1\\", L"Temp2"}));
   std::string bytes;
-  EXPECT_TRUE(ui::ReadFile(ui::Join(product, L"Temp1\\keep.txt"), &bytes));
+  EXPECT_TRUE(support::ReadFile(support::Join(product, L"Temp1\\keep.txt"), &bytes));
   EXPECT_EQ(bytes, "theirs");
-  EXPECT_TRUE(ui::ReadFile(ui::Join(product, L"Temp2"), &bytes));
+  EXPECT_TRUE(support::ReadFile(support::Join(product, L"Temp2"), &bytes));
   EXPECT_EQ(bytes, "a file");
 }
 
 // The folder takes no new entry; its lock file was there from an earlier run, so the run may
 // go on, and the work folder is what cannot be made.
 TEST_F(FolderCheck, AWorkFolderThatCannotBeMadeIsNamedInTheBox) {
-  ASSERT_TRUE(ui::WriteFile(ui::Join(product, L"TalvoUpdate.lck"), ""));
+  ASSERT_TRUE(support::WriteFile(support::Join(product, L"TalvoUpdate.lck"), ""));
   check::ReadOnlyFolder readOnly(product);
   if (!readOnly.Ok()) GTEST_SKIP() << "this file system cannot make a folder read-only for root";
   ui::Box box = Update(product);
@@ -219,11 +212,11 @@ TEST_F(FolderCheck, AWorkFolderThatCannotBeMadeIsNamedInTheBox) {
       << "the status line does not show the work folder's creation";
   EXPECT_TRUE(ui::Shows(w, 16, 190, ui::RenderLabel(L"", 450), &seen))
       << "the file line is not empty";
-  ExpectError(box, kCannotMake + ui::Utf8(ui::Join(product, L"Temp1")));
+  ExpectError(box, kCannotMake + ui::Utf8(support::Join(product, L"Temp1")));
   ExpectReadyToCorrect();
   EXPECT_EQ(TempEntries(product), Names{});
   CloseWindow();
-  EXPECT_TRUE(ui::Exists(ui::Join(product, L"Vanto.exe")));
+  EXPECT_TRUE(support::Exists(support::Join(product, L"Vanto.exe")));
 }
 
 // Without a lock it can take, the run goes no further: another run may be at work there.
@@ -241,62 +234,63 @@ TEST_F(FolderCheck, AFolderThatCannotBeLockedIsBusyAndNothingIsMade) {
 
 TEST_F(FolderCheck, ClosingTheWindowDeletesTheWorkFolderWithEverythingInIt) {
   ExpectPassed(Update(product));
-  const std::wstring work = ui::Join(product, L"Temp1");
-  ASSERT_TRUE(ui::IsDir(work));
+  const std::wstring work = support::Join(product, L"Temp1");
+  ASSERT_TRUE(support::IsDir(work));
   // What a run leaves there: files, a subfolder, a read-only file.
-  ASSERT_TRUE(ui::WriteFile(ui::Join(work, L"new.dll"), "new"));
-  ASSERT_TRUE(ui::WriteFile(ui::Join(t.Sub(L"WinTalvo\\Temp1\\Blanks"), L"FORM.RTF"), "{\\rtf1}"));
-  const std::wstring readOnly = ui::Join(work, L"locked.txt");
-  ASSERT_TRUE(ui::WriteFile(readOnly, "ro"));
+  ASSERT_TRUE(support::WriteFile(support::Join(work, L"new.dll"), "new"));
+  ASSERT_TRUE(support::WriteFile(support::Join(t.Sub(L"WinTalvo\\Temp1\\Blanks"), L"FORM.RTF"),
+                                 "{\\rtf1}"));
+  const std::wstring readOnly = support::Join(work, L"locked.txt");
+  ASSERT_TRUE(support::WriteFile(readOnly, "ro"));
   ASSERT_TRUE(SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
 
   CloseWindow();
-  EXPECT_FALSE(ui::Exists(work)) << "work folder left behind";
-  EXPECT_TRUE(ui::Exists(ui::Join(product, L"Vanto.exe")));
+  EXPECT_FALSE(support::Exists(work)) << "work folder left behind";
+  EXPECT_TRUE(support::Exists(support::Join(product, L"Vanto.exe")));
 }
 
 TEST_F(FolderCheck, ClosingBeforeAnyRunTouchesNothing) {
-  ASSERT_TRUE(ui::WriteFile(ui::Join(t.Sub(L"WinTalvo\\Temp1"), L"old.txt"), "old"));
+  ASSERT_TRUE(support::WriteFile(support::Join(t.Sub(L"WinTalvo\\Temp1"), L"old.txt"), "old"));
   ASSERT_TRUE(ui::SetText(edit, product));
   CloseWindow();
-  EXPECT_TRUE(ui::Exists(ui::Join(product, L"Temp1\\old.txt")));
-  EXPECT_TRUE(ui::Exists(ui::Join(product, L"Vanto.exe")));
+  EXPECT_TRUE(support::Exists(support::Join(product, L"Temp1\\old.txt")));
+  EXPECT_TRUE(support::Exists(support::Join(product, L"Vanto.exe")));
 }
 
 TEST_F(FolderCheck, ARefusedFolderTouchesNothingAndClosingAfterItNeither) {
-  ASSERT_TRUE(ui::WriteFile(ui::Join(t.Sub(L"WinTalvo\\Temp1"), L"old.txt"), "old"));
-  ExpectError(Update(product + L"\\"), kMissing);
+  ASSERT_TRUE(support::WriteFile(support::Join(t.Sub(L"WinTalvo\\Temp1"), L"old.txt"), "old"));
+  ExpectError(Update(product + L"\\"), texts::kMissing);
   CloseWindow();
-  EXPECT_EQ(TempEntries(product), Names{L"Temp1"});
-  EXPECT_TRUE(ui::Exists(ui::Join(product, L"Temp1\\old.txt")));
+  EXPECT_EQ(TempEntries(product), Names{L"Temp1\\"});
+  EXPECT_TRUE(support::Exists(support::Join(product, L"Temp1\\old.txt")));
 }
 
 TEST_F(FolderCheck, ASecondPressLeavesOnlyOneWorkFolder) {
   // Temp1 is someone else's: the runs use Temp2 and must never touch Temp1.
-  ASSERT_TRUE(ui::WriteFile(ui::Join(t.Sub(L"WinTalvo\\Temp1"), L"old.txt"), "old"));
+  ASSERT_TRUE(support::WriteFile(support::Join(t.Sub(L"WinTalvo\\Temp1"), L"old.txt"), "old"));
   ExpectPassed(Update(product));
-  ASSERT_EQ(TempEntries(product), (Names{L"Temp1", L"Temp2"}));
-  ASSERT_TRUE(ui::WriteFile(ui::Join(product, L"Temp2\\first.txt"), "first run"));
+  ASSERT_EQ(TempEntries(product), (Names{L"Temp1\\", L"Temp2\\"}));
+  ASSERT_TRUE(support::WriteFile(support::Join(product, L"Temp2\\first.txt"), "first run"));
 
   ExpectPassed(Update(product));
-  EXPECT_EQ(TempEntries(product), (Names{L"Temp1", L"Temp2"}));
-  EXPECT_FALSE(ui::Exists(ui::Join(product, L"Temp2\\first.txt")))
+  EXPECT_EQ(TempEntries(product), (Names{L"Temp1\\", L"Temp2\\"}));
+  EXPECT_FALSE(support::Exists(support::Join(product, L"Temp2\\first.txt")))
       << "the first run's work folder was not taken away";
-  EXPECT_TRUE(ui::Exists(ui::Join(product, L"Temp1\\old.txt")));
+  EXPECT_TRUE(support::Exists(support::Join(product, L"Temp1\\old.txt")));
 
   CloseWindow();
-  EXPECT_EQ(TempEntries(product), Names{L"Temp1"});
+  EXPECT_EQ(TempEntries(product), Names{L"Temp1\\"});
 }
 
 TEST_F(FolderCheck, ARunInAnotherFolderTakesAwayTheFirstRunsWorkFolder) {
   const std::wstring second = t.Sub(L"Second");
-  ASSERT_TRUE(ui::WriteFile(ui::Join(second, L"Vanto.exe"), "MZ"));
+  ASSERT_TRUE(support::WriteFile(support::Join(second, L"Vanto.exe"), "MZ"));
   ExpectPassed(Update(product));
-  ASSERT_EQ(TempEntries(product), Names{L"Temp1"});
+  ASSERT_EQ(TempEntries(product), Names{L"Temp1\\"});
 
   ExpectPassed(Update(second));
   EXPECT_EQ(TempEntries(product), Names{});
-  EXPECT_EQ(TempEntries(second), Names{L"Temp1"});
+  EXPECT_EQ(TempEntries(second), Names{L"Temp1\\"});
 
   CloseWindow();
   EXPECT_EQ(TempEntries(second), Names{});
@@ -304,9 +298,9 @@ TEST_F(FolderCheck, ARunInAnotherFolderTakesAwayTheFirstRunsWorkFolder) {
 
 TEST_F(FolderCheck, ARefusalAfterAGoodRunKeepsItsWorkFolderUntilClose) {
   ExpectPassed(Update(product));
-  ExpectError(Update(L""), kEnterFolder);
+  ExpectError(Update(L""), texts::kEnterFolder);
   ExpectReadyToCorrect();
-  EXPECT_EQ(TempEntries(product), Names{L"Temp1"});
+  EXPECT_EQ(TempEntries(product), Names{L"Temp1\\"});
   CloseWindow(/*closeBox=*/true);
   EXPECT_EQ(TempEntries(product), Names{});
 }
@@ -316,14 +310,14 @@ TEST_F(FolderCheck, ARefusalAfterAGoodRunKeepsItsWorkFolderUntilClose) {
 // ---- A whole run from a folder text relative to where the updater was started ----------------
 
 TEST(RelativeFolder, IsTheFolderWhereTheUpdaterWasStarted) {
-  ui::TempDir t;
+  support::TempDir t;
   const std::wstring product = t.Sub(L"WinTalvo");
-  ASSERT_TRUE(CopyFileW(ui::WindowsPath(TALVO_FAKE_VANTO).c_str(),
-                        ui::Join(product, L"Vanto.exe").c_str(), FALSE));
+  ASSERT_TRUE(CopyFileW(support::WindowsPath(TALVO_FAKE_VANTO).c_str(),
+                        support::Join(product, L"Vanto.exe").c_str(), FALSE));
   const std::wstring medium = t.Sub(L"medium");
   const std::wstring exe = ui::MakeMedium(medium);
   ASSERT_FALSE(exe.empty());
-  ASSERT_TRUE(ui::WriteZip(ui::Join(medium, L"new.zip"), {{"readme.txt", "new"}}));
+  ASSERT_TRUE(support::WriteZip(support::Join(medium, L"new.zip"), {{"readme.txt", "new"}}));
   ui::App app;
   ASSERT_TRUE(app.Start(exe, t.Path()));  // started in the product folder's parent
   HWND w = app.MainWindow();
@@ -332,15 +326,19 @@ TEST(RelativeFolder, IsTheFolderWhereTheUpdaterWasStarted) {
   ui::Click(ui::Control(w, ui::kBtnInstall));
 
   ui::Box box = ui::ReadBox(app.WaitBox());
-  ASSERT_EQ(ui::Utf8(box.text),
-            u8"Актуализацията завърши успешно.\r\nИскате ли да стартирате продукта?");
-  EXPECT_TRUE(ui::Exists(ui::Join(product, L"readme.txt")));
+  ASSERT_EQ(ui::Utf8(box.text), texts::kSucceeded);
+  EXPECT_TRUE(support::Exists(support::Join(product, L"readme.txt")));
   ASSERT_TRUE(ui::Answer(box, IDOK));
   DWORD code = 1;
   ASSERT_TRUE(app.WaitExit(&code));
   std::string record;
-  EXPECT_TRUE(ui::WaitUntil([&] { return ui::ReadFile(ui::Join(product, L"vanto-ran.txt"), &record); }))
-      << "the product was not started";
+  // Both lines: the product may still be writing its record when it first shows.
+  EXPECT_TRUE(ui::WaitUntil([&] {
+    size_t first;
+    return support::ReadFile(support::Join(product, L"vanto-ran.txt"), &record) &&
+           (first = record.find("\r\n")) != record.npos &&
+           record.find("\r\n", first + 2) != record.npos;
+  })) << "the product was not started";
   // Its second line is the product's current directory: the product folder itself.
   std::wstring lines = ui::Wide(record), want = product + L"\r\n";
   CharLowerBuffW(&lines[0], static_cast<DWORD>(lines.size()));

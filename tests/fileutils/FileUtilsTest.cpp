@@ -1,5 +1,4 @@
 // The file and path helpers on real files in a scratch folder.
-#include "tests/fileutils/Scratch.h"
 #include "app/OwnMedium.h"
 #include "update/FileUtils.h"
 #include "update/SafeFiles.h"
@@ -10,16 +9,21 @@
 
 #include <string>
 
+#include "Driver.h"
+#include "Files.h"
+#include "HeldFile.h"
+#include "Scenario.h"
+
 namespace {
 
 DWORD MsSince(DWORD start) { return GetTickCount() - start; }
 
 bool IsReadOnly(const std::string& path) {
-  return (Attributes(path) & FILE_ATTRIBUTE_READONLY) != 0 && Exists(path);
+  return (support::Attributes(path) & FILE_ATTRIBUTE_READONLY) != 0 && support::Exists(path);
 }
 
 bool IsLink(const std::string& path) {
-  return Exists(path) && (Attributes(path) & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  return support::Exists(path) && (support::Attributes(path) & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
 template <typename Fn>
@@ -48,55 +52,9 @@ bool MakeFolderLink(const std::string& link, const std::string& target) {
   if (auto createLink = Kernel32Entry<CreateLinkFn>("CreateSymbolicLinkA")) {
     if (createLink(link.c_str(), target.c_str(), 1 /* directory */) && IsLink(link)) return true;
   }
-  using UnixNameFn = char*(CDECL*)(LPCWSTR);
-  auto unixName = Kernel32Entry<UnixNameFn>("wine_get_unix_file_name");
-  if (!unixName) return false;
-  auto toUnix = [&](const std::string& path) {
-    wchar_t wide[MAX_PATH];
-    if (!MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH)) return std::string();
-    char* name = unixName(wide);
-    if (!name) return std::string();
-    std::string result = name;
-    HeapFree(GetProcessHeap(), 0, name);
-    return result;
-  };
-  // Wine hands a Linux program off without waiting for it: wait for the link instead.
-  RunAndWait("Z:\\bin\\ln -s \"" + toUnix(target) + "\" \"" + toUnix(link) + "\"");
-  const DWORD start = GetTickCount();
-  while (!IsLink(link) && MsSince(start) < 5000) Sleep(20);
-  return IsLink(link);
-}
-
-void LetGo(HANDLE holder) {
-  TerminateProcess(holder, 0);
-  WaitForSingleObject(holder, 5000);
-  CloseHandle(holder);
-}
-
-// Starts hold_file, which keeps path open with no sharing for holdMs, and returns once
-// the file is really held; null when it never was.
-HANDLE HoldOpen(const std::string& path, int holdMs) {
-  std::string commandLine =
-      "\"" + Join(OwnFolder(), "hold_file.exe") + "\" \"" + path + "\" " + std::to_string(holdMs);
-  STARTUPINFOA si = {};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi = {};
-  if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &si, &pi))
-    return nullptr;
-  CloseHandle(pi.hThread);
-  const DWORD start = GetTickCount();
-  while (MsSince(start) < 15000 && WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT) {
-    HANDLE probe = CreateFileA(path.c_str(), GENERIC_READ,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                               OPEN_EXISTING, 0, nullptr);
-    if (probe == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION)
-      return pi.hProcess;
-    if (probe != INVALID_HANDLE_VALUE) CloseHandle(probe);
-    Sleep(20);
-  }
-  LetGo(pi.hProcess);
-  return nullptr;
+  return ui::RunUnix("ln -s '" + support::UnixPath(target) + "' '" + support::UnixPath(link) +
+                     "'") &&
+         IsLink(link);
 }
 
 // ---- TrimPath
@@ -146,11 +104,12 @@ TEST(GetOwnDir, FoldsRunsOfCapitalsKeepingEachRunsFirstLetter) {
 }
 
 TEST(GetOwnDir, RealCallGivesFoldedFolderWithoutBackslash) {
-  ScratchFolder scratch;
+  support::TempDir scratch;
   const std::string medium = scratch / "NEW CD";
   ASSERT_TRUE(CreateDirectoryA(medium.c_str(), nullptr));
-  const std::string program = Join(medium, "TALVOUPDATE.EXE");
-  ASSERT_TRUE(CopyFileA(Join(OwnFolder(), "own_dir.exe").c_str(), program.c_str(), FALSE));
+  const std::string program = support::Join(medium, "TALVOUPDATE.EXE");
+  ASSERT_TRUE(CopyFileA(support::Join(support::OwnFolder(), "own_dir.exe").c_str(), program.c_str(),
+                        FALSE));
   const std::string result = scratch / "own-dir.txt";
 
   ASSERT_TRUE(RunAndWait("\"" + program + "\" \"" + result + "\""));
@@ -159,7 +118,7 @@ TEST(GetOwnDir, RealCallGivesFoldedFolderWithoutBackslash) {
   strcpy(expected, medium.c_str());
   FoldCapitalRuns(expected);
   ASSERT_NE(std::string::npos, std::string(expected).find("\\New Cd"));
-  EXPECT_EQ(std::to_string(strlen(expected)) + "|" + expected, ReadText(result));
+  EXPECT_EQ(std::to_string(strlen(expected)) + "|" + expected, support::Read(result));
 }
 
 // ---- JoinPath
@@ -198,15 +157,15 @@ TEST(JoinPath, RefusesWhatWouldNotFitAndNeverWritesPastTheBuffer) {
 // ---- PathExists
 
 TEST(PathExists, FindsFilesFoldersAndWildcardMatchesOnly) {
-  ScratchFolder scratch;
-  ASSERT_TRUE(WriteText(scratch / "a.zip", "zip"));
+  support::TempDir scratch;
+  ASSERT_TRUE(support::WriteFile(scratch / "a.zip", "zip"));
 
   EXPECT_FALSE(PathExists(nullptr));
   EXPECT_FALSE(PathExists(""));
   EXPECT_FALSE(PathExists("C:\\"));
-  EXPECT_FALSE(PathExists((scratch.Path() + "\\").c_str()));
+  EXPECT_FALSE(PathExists((scratch.Ansi() + "\\").c_str()));
   EXPECT_FALSE(PathExists((scratch / "missing").c_str()));
-  EXPECT_TRUE(PathExists(scratch.Path().c_str()));
+  EXPECT_TRUE(PathExists(scratch.Ansi().c_str()));
   EXPECT_TRUE(PathExists((scratch / "a.zip").c_str()));
   EXPECT_TRUE(PathExists((scratch / "*.zip").c_str()));
   EXPECT_FALSE(PathExists((scratch / "*.rtf").c_str()));
@@ -215,40 +174,42 @@ TEST(PathExists, FindsFilesFoldersAndWildcardMatchesOnly) {
 // ---- ClearReadOnlyTree
 
 TEST(ClearReadOnlyTree, ClearsFilesOnlyAndLeavesDotNamesAndFolderAttributes) {
-  ScratchFolder scratch;
+  support::TempDir scratch;
   const std::string sub = scratch / "Blanks";
   const std::string dotDir = scratch / ".svn";
   CreateDirectoryA(sub.c_str(), nullptr);
   CreateDirectoryA(dotDir.c_str(), nullptr);
-  for (const std::string& f : {scratch / "Vanto.exe", Join(sub, "form.rtf"), scratch / ".keep",
-                               Join(dotDir, "entries"), scratch / "plain.txt"})
-    ASSERT_TRUE(WriteText(f, "x"));
+  for (const std::string& f :
+       {scratch / "Vanto.exe", support::Join(sub, "form.rtf"), scratch / ".keep",
+        support::Join(dotDir, "entries"), scratch / "plain.txt"})
+    ASSERT_TRUE(support::WriteFile(f, "x"));
   SetFileAttributesA((scratch / "Vanto.exe").c_str(), FILE_ATTRIBUTE_READONLY);
-  SetFileAttributesA(Join(sub, "form.rtf").c_str(),
+  SetFileAttributesA(support::Join(sub, "form.rtf").c_str(),
                      FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
   SetFileAttributesA((scratch / ".keep").c_str(), FILE_ATTRIBUTE_READONLY);
-  SetFileAttributesA(Join(dotDir, "entries").c_str(), FILE_ATTRIBUTE_READONLY);
+  SetFileAttributesA(support::Join(dotDir, "entries").c_str(), FILE_ATTRIBUTE_READONLY);
   SetFileAttributesA(sub.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
-  const DWORD subAttributes = Attributes(sub);
-  const DWORD plainAttributes = Attributes(scratch / "plain.txt");
+  const DWORD subAttributes = support::Attributes(sub);
+  const DWORD plainAttributes = support::Attributes(scratch / "plain.txt");
 
-  ClearReadOnlyTree(scratch.Path().c_str());
+  ClearReadOnlyTree(scratch.Ansi().c_str());
 
   EXPECT_FALSE(IsReadOnly(scratch / "Vanto.exe"));
   EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN),
-            Attributes(Join(sub, "form.rtf")) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY));
-  EXPECT_EQ(subAttributes, Attributes(sub));
+            support::Attributes(support::Join(sub, "form.rtf")) &
+                (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY));
+  EXPECT_EQ(subAttributes, support::Attributes(sub));
   EXPECT_TRUE(IsReadOnly(scratch / ".keep"));
-  EXPECT_TRUE(IsReadOnly(Join(dotDir, "entries")));
-  EXPECT_EQ(plainAttributes, Attributes(scratch / "plain.txt"));
+  EXPECT_TRUE(IsReadOnly(support::Join(dotDir, "entries")));
+  EXPECT_EQ(plainAttributes, support::Attributes(scratch / "plain.txt"));
 }
 
 TEST(ClearReadOnlyTree, NeverWalksTheCurrentDirectoryForAnEmptyFolder) {
-  ScratchFolder scratch;
-  CurrentDirGuard keep;
-  ASSERT_TRUE(WriteText(scratch / "a.txt", "x"));
+  support::TempDir scratch;
+  support::CurrentDirGuard keep;
+  ASSERT_TRUE(support::WriteFile(scratch / "a.txt", "x"));
   SetFileAttributesA((scratch / "a.txt").c_str(), FILE_ATTRIBUTE_READONLY);
-  ASSERT_TRUE(SetCurrentDirectoryA(scratch.Path().c_str()));
+  ASSERT_TRUE(SetCurrentDirectoryA(scratch.Ansi().c_str()));
 
   ClearReadOnlyTree("");
   ClearReadOnlyTree((scratch / "missing").c_str());
@@ -257,12 +218,12 @@ TEST(ClearReadOnlyTree, NeverWalksTheCurrentDirectoryForAnEmptyFolder) {
 }
 
 TEST(ClearReadOnlyTree, DoesNotFollowLinks) {
-  ScratchFolder scratch, outside;
-  ASSERT_TRUE(WriteText(outside / "data.dat", "x"));
+  support::TempDir scratch, outside;
+  ASSERT_TRUE(support::WriteFile(outside / "data.dat", "x"));
   SetFileAttributesA((outside / "data.dat").c_str(), FILE_ATTRIBUTE_READONLY);
-  if (!MakeFolderLink(scratch / "link", outside.Path())) GTEST_SKIP() << "no folder links here";
+  if (!MakeFolderLink(scratch / "link", outside.Ansi())) GTEST_SKIP() << "no folder links here";
 
-  ClearReadOnlyTree(scratch.Path().c_str());
+  ClearReadOnlyTree(scratch.Ansi().c_str());
 
   EXPECT_TRUE(IsReadOnly(outside / "data.dat"));
 }
@@ -270,7 +231,7 @@ TEST(ClearReadOnlyTree, DoesNotFollowLinks) {
 // ---- DeleteFileRetry
 
 TEST(DeleteFileRetry, MissingFileOrFolderCountsAsDeletedAtOnce) {
-  ScratchFolder scratch;
+  support::TempDir scratch;
   const DWORD start = GetTickCount();
   EXPECT_TRUE(DeleteFileRetry((scratch / "missing.zip").c_str()));
   EXPECT_TRUE(DeleteFileRetry((scratch / "no\\such\\folder.zip").c_str()));
@@ -278,51 +239,51 @@ TEST(DeleteFileRetry, MissingFileOrFolderCountsAsDeletedAtOnce) {
 }
 
 TEST(DeleteFileRetry, ReadOnlyFileGoesOnTheSecondTry) {
-  ScratchFolder scratch;
+  support::TempDir scratch;
   const std::string file = scratch / "a.zip";
-  ASSERT_TRUE(WriteText(file, "x"));
+  ASSERT_TRUE(support::WriteFile(file, "x"));
   SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY);
 
   const DWORD start = GetTickCount();
   EXPECT_TRUE(DeleteFileRetry(file.c_str()));
   const DWORD elapsed = MsSince(start);
 
-  EXPECT_FALSE(Exists(file));
+  EXPECT_FALSE(support::Exists(file));
   EXPECT_GE(elapsed, 90u);
   EXPECT_LT(elapsed, 1000u);
 }
 
 TEST(DeleteFileRetry, FileLetGoInTimeIsDeleted) {
-  ScratchFolder scratch;
+  support::TempDir scratch;
   const std::string file = scratch / "a.zip";
-  ASSERT_TRUE(WriteText(file, "x"));
-  HANDLE holder = HoldOpen(file, 1500);
-  ASSERT_NE(nullptr, holder);
+  ASSERT_TRUE(support::WriteFile(file, "x"));
+  support::HeldFile holder(file, 1500);
+  ASSERT_TRUE(holder.Held());
 
   const DWORD start = GetTickCount();
   EXPECT_TRUE(DeleteFileRetry(file.c_str()));
   const DWORD elapsed = MsSince(start);
-  LetGo(holder);
+  holder.Release();
 
-  EXPECT_FALSE(Exists(file));
+  EXPECT_FALSE(support::Exists(file));
   EXPECT_GE(elapsed, 500u);
   EXPECT_LT(elapsed, 9000u);
 }
 
 TEST(DeleteFileRetrySlow, FileHeldOpenFailsOnlyAfterTheBudget) {
-  ScratchFolder scratch;
+  support::TempDir scratch;
   const std::string file = scratch / "a.zip";
-  ASSERT_TRUE(WriteText(file, "x"));
-  HANDLE holder = HoldOpen(file, 60000);
-  ASSERT_NE(nullptr, holder);
+  ASSERT_TRUE(support::WriteFile(file, "x"));
+  support::HeldFile holder(file, 60000);
+  ASSERT_TRUE(holder.Held());
 
   const DWORD start = GetTickCount();
   const bool deleted = DeleteFileRetry(file.c_str());
   const DWORD elapsed = MsSince(start);
-  LetGo(holder);
+  holder.Release();
 
   EXPECT_FALSE(deleted);
-  EXPECT_TRUE(Exists(file));
+  EXPECT_TRUE(support::Exists(file));
   EXPECT_GE(elapsed, 10000u);
   EXPECT_LT(elapsed, 12000u);
 }
@@ -330,101 +291,104 @@ TEST(DeleteFileRetrySlow, FileHeldOpenFailsOnlyAfterTheBudget) {
 // ---- RemoveTree: a work folder's subfolders go whole, and nothing through a link
 
 TEST(RemoveTree, MissingEmptyAndNestedFoldersGoWholeReadOnlyAndDotNamesToo) {
-  ScratchFolder scratch;
+  support::TempDir scratch;
   TFolder parent;
-  ASSERT_TRUE(parent.Open(scratch.Path().c_str(), false, false));
+  ASSERT_TRUE(parent.Open(scratch.Ansi().c_str(), false, false));
   const std::string work = scratch / "Temp1";
-  const std::string deep = Join(Join(work, "a"), "b");
+  const std::string deep = support::Join(support::Join(work, "a"), "b");
   CreateDirectoryA(work.c_str(), nullptr);
-  CreateDirectoryA(Join(work, "a").c_str(), nullptr);
+  CreateDirectoryA(support::Join(work, "a").c_str(), nullptr);
   CreateDirectoryA(deep.c_str(), nullptr);
   CreateDirectoryA((scratch / "empty").c_str(), nullptr);
-  for (const std::string& f : {Join(work, "Vanto.exe"), Join(deep, "deep.dat"), Join(work, ".keep")})
-    ASSERT_TRUE(WriteText(f, "x"));
-  SetFileAttributesA(Join(deep, "deep.dat").c_str(), FILE_ATTRIBUTE_READONLY);
+  for (const std::string& f : {support::Join(work, "Vanto.exe"), support::Join(deep, "deep.dat"),
+                               support::Join(work, ".keep")})
+    ASSERT_TRUE(support::WriteFile(f, "x"));
+  SetFileAttributesA(support::Join(deep, "deep.dat").c_str(), FILE_ATTRIBUTE_READONLY);
 
   EXPECT_TRUE(RemoveTree(parent, "missing"));
   EXPECT_TRUE(RemoveTree(parent, "empty"));
   EXPECT_TRUE(RemoveTree(parent, "Temp1"));
   EXPECT_FALSE(RemoveTree(parent, ""));  // never the parent itself
 
-  EXPECT_FALSE(Exists(work));
-  EXPECT_FALSE(Exists(scratch / "empty"));
-  EXPECT_TRUE(Exists(scratch.Path()));
+  EXPECT_FALSE(support::Exists(work));
+  EXPECT_FALSE(support::Exists(scratch / "empty"));
+  EXPECT_TRUE(support::Exists(scratch.Ansi()));
 }
 
 TEST(RemoveTree, ALinkInsideStaysWithItsTargetAndSoDoesEverythingAboveIt) {
-  ScratchFolder scratch, outside;
+  support::TempDir scratch, outside;
   TFolder parent;
-  ASSERT_TRUE(parent.Open(scratch.Path().c_str(), false, false));
+  ASSERT_TRUE(parent.Open(scratch.Ansi().c_str(), false, false));
   const std::string work = scratch / "Temp1";
   CreateDirectoryA(work.c_str(), nullptr);
-  ASSERT_TRUE(WriteText(outside / "Vanto.exe", "product"));
-  ASSERT_TRUE(WriteText(Join(work, "a.dat"), "x"));
-  if (!MakeFolderLink(Join(work, "link"), outside.Path())) GTEST_SKIP() << "no folder links here";
+  ASSERT_TRUE(support::WriteFile(outside / "Vanto.exe", "product"));
+  ASSERT_TRUE(support::WriteFile(support::Join(work, "a.dat"), "x"));
+  if (!MakeFolderLink(support::Join(work, "link"), outside.Ansi()))
+    GTEST_SKIP() << "no folder links here";
 
   EXPECT_FALSE(RemoveTree(parent, "Temp1"));
 
-  EXPECT_EQ("product", ReadText(outside / "Vanto.exe"));
-  EXPECT_TRUE(IsLink(Join(work, "link")));
-  EXPECT_FALSE(Exists(Join(work, "a.dat")));
+  EXPECT_EQ("product", support::Read(outside / "Vanto.exe"));
+  EXPECT_TRUE(IsLink(support::Join(work, "link")));
+  EXPECT_FALSE(support::Exists(support::Join(work, "a.dat")));
 }
 
 TEST(RemoveTree, AFileHeldOpenStaysWithItsFolderAndTheRestGoes) {
-  ScratchFolder scratch;
+  support::TempDir scratch;
   TFolder parent;
-  ASSERT_TRUE(parent.Open(scratch.Path().c_str(), false, false));
+  ASSERT_TRUE(parent.Open(scratch.Ansi().c_str(), false, false));
   const std::string work = scratch / "Temp1";
-  const std::string sub = Join(work, "sub");
+  const std::string sub = support::Join(work, "sub");
   CreateDirectoryA(work.c_str(), nullptr);
   CreateDirectoryA(sub.c_str(), nullptr);
-  CreateDirectoryA(Join(work, "other").c_str(), nullptr);
-  for (const std::string& f : {Join(sub, "locked.dat"), Join(sub, "free.dat"),
-                               Join(work, "other\\x.dat"), Join(work, "top.dat")})
-    ASSERT_TRUE(WriteText(f, "x"));
-  HANDLE holder = HoldOpen(Join(sub, "locked.dat"), 60000);
-  ASSERT_NE(nullptr, holder);
+  CreateDirectoryA(support::Join(work, "other").c_str(), nullptr);
+  for (const std::string& f : {support::Join(sub, "locked.dat"), support::Join(sub, "free.dat"),
+                               support::Join(work, "other\\x.dat"), support::Join(work, "top.dat")})
+    ASSERT_TRUE(support::WriteFile(f, "x"));
+  support::HeldFile holder(support::Join(sub, "locked.dat"), 60000);
+  ASSERT_TRUE(holder.Held());
 
   const bool result = RemoveTree(parent, "Temp1");
-  LetGo(holder);
+  holder.Release();
 
   EXPECT_FALSE(result);
-  EXPECT_TRUE(Exists(Join(sub, "locked.dat")));
-  EXPECT_FALSE(Exists(Join(sub, "free.dat")));
-  EXPECT_FALSE(Exists(Join(work, "top.dat")));
-  EXPECT_FALSE(Exists(Join(work, "other")));
+  EXPECT_TRUE(support::Exists(support::Join(sub, "locked.dat")));
+  EXPECT_FALSE(support::Exists(support::Join(sub, "free.dat")));
+  EXPECT_FALSE(support::Exists(support::Join(work, "top.dat")));
+  EXPECT_FALSE(support::Exists(support::Join(work, "other")));
 }
 
 // ---- RunProgram
 
 TEST(RunProgram, NothingToStartGivesFalse) {
-  ScratchFolder scratch;
+  support::TempDir scratch;
   EXPECT_FALSE(RunProgram(nullptr));
   EXPECT_FALSE(RunProgram(""));
   EXPECT_FALSE(RunProgram((scratch / "Vanto.exe").c_str()));
 }
 
 TEST(RunProgram, StartsExactlyTheProgramWhosePathHasBlanks) {
-  ScratchFolder scratch;
-  CurrentDirGuard keep;
+  support::TempDir scratch;
+  support::CurrentDirGuard keep;
   const std::string product = scratch / "Program Files\\Talvo";
   CreateDirectoryA((scratch / "Program Files").c_str(), nullptr);
   CreateDirectoryA(product.c_str(), nullptr);
-  const std::string vanto = Join(product, "Vanto.exe");
-  ASSERT_TRUE(CopyFileA(Join(OwnFolder(), "Vanto.exe").c_str(), vanto.c_str(), FALSE));
+  const std::string vanto = support::Join(product, "Vanto.exe");
+  ASSERT_TRUE(
+      CopyFileA(support::Join(support::OwnFolder(), "Vanto.exe").c_str(), vanto.c_str(), FALSE));
   // Where an unquoted start of the path above would look first.
-  ASSERT_TRUE(CopyFileA(Join(OwnFolder(), "trap_program.exe").c_str(),
+  ASSERT_TRUE(CopyFileA(support::Join(support::OwnFolder(), "trap_program.exe").c_str(),
                         (scratch / "Program.exe").c_str(), FALSE));
   ASSERT_TRUE(SetCurrentDirectoryA(product.c_str()));
 
   ASSERT_TRUE(RunProgram(vanto.c_str()));
 
-  const std::string record = Join(product, "vanto-ran.txt");
-  const DWORD start = GetTickCount();
-  while (ReadText(record).empty() && MsSince(start) < 15000) Sleep(50);
+  const std::string record = support::Join(product, "vanto-ran.txt");
+  std::string text;
+  ui::WaitUntil([&] { return support::ReadFile(record, &text) && !text.empty(); }, 15000);
   Sleep(200);  // let the record be written out whole
-  EXPECT_EQ("\"" + vanto + "\"\r\n" + product + "\r\n", ReadText(record));
-  EXPECT_FALSE(Exists(scratch / "trap-ran.txt"));
+  EXPECT_EQ("\"" + vanto + "\"\r\n" + product + "\r\n", support::Read(record));
+  EXPECT_FALSE(support::Exists(scratch / "trap-ran.txt"));
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 // Which rights the product gets: the choice between a plain start and a start with the
 // desktop user's token, with the system's newer calls replaced by stand-ins.
-#include "tests/fileutils/Scratch.h"
 #include "update/StartProgram.h"
 #include "update/SystemEntry.h"
 
@@ -8,6 +7,9 @@
 #include <windows.h>
 
 #include <string>
+
+#include "Driver.h"
+#include "Files.h"
 
 namespace {
 
@@ -65,10 +67,11 @@ FARPROC Fake(const char* dll, const char* name) {
 // the limited one linked to the updater's own; with neither, not at all. Otherwise (XP, or
 // the user's own rights) it starts as ever.
 TEST(StartAsDesktopUser, ElevatedItStartsWithTheDesktopUsersTokenOrNotAtAll) {
-  ScratchFolder scratch;
-  CurrentDirGuard keep;
+  support::TempDir scratch;
+  support::CurrentDirGuard keep;
   const std::string vanto = scratch / "Vanto.exe";
-  ASSERT_TRUE(CopyFileA(Join(OwnFolder(), "Vanto.exe").c_str(), vanto.c_str(), FALSE));
+  ASSERT_TRUE(
+      CopyFileA(support::Join(support::OwnFolder(), "Vanto.exe").c_str(), vanto.c_str(), FALSE));
   struct {
     bool elevated, shell, linked, withToken;
     bool started;
@@ -84,16 +87,18 @@ TEST(StartAsDesktopUser, ElevatedItStartsWithTheDesktopUsersTokenOrNotAtAll) {
   for (const auto& c : cases) {
     System = {c.elevated, c.shell, c.linked, c.withToken, 0, L"", L""};
     DeleteFileA((scratch / "vanto-ran.txt").c_str());
-    EXPECT_EQ(StartAsDesktopUser(vanto.c_str(), scratch.Path().c_str()), c.started);
+    EXPECT_EQ(StartAsDesktopUser(vanto.c_str(), scratch.Ansi().c_str()), c.started);
     EXPECT_EQ(System.TokenStarts, c.tokenStarts);
     if (c.tokenStarts) {
       EXPECT_EQ(System.Program, std::wstring(vanto.begin(), vanto.end()));
-      EXPECT_EQ(System.Directory, std::wstring(scratch.Path().begin(), scratch.Path().end()));
+      EXPECT_EQ(System.Directory, std::wstring(scratch.Ansi().begin(), scratch.Ansi().end()));
     }
     if (c.started && !c.tokenStarts) {
-      const DWORD start = GetTickCount();
-      while (ReadText(scratch / "vanto-ran.txt").empty() && GetTickCount() - start < 15000) Sleep(50);
-      EXPECT_FALSE(ReadText(scratch / "vanto-ran.txt").empty()) << "not started the plain way";
+      std::string ran;
+      ui::WaitUntil(
+          [&] { return support::ReadFile(scratch / "vanto-ran.txt", &ran) && !ran.empty(); },
+          15000);
+      EXPECT_FALSE(ran.empty()) << "not started the plain way";
     }
   }
   SystemEntryLookup = LoadedSystemEntry;

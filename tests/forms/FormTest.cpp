@@ -3,81 +3,13 @@
 
 #include <string.h>
 
-#include <atomic>
 #include <string>
 
+#include "Driver.h"
 #include "TestForm.h"
 #include "forms/Text.h"
-#include "tests/TestThread.h"
 
 namespace {
-
-// A message box as the user saw it.
-struct TBox {
-  std::wstring Caption, Text;
-  bool Error = false;
-};
-
-std::wstring TextOf(HWND wnd) {
-  wchar_t buf[512] = L"";
-  GetWindowTextW(wnd, buf, 512);
-  return buf;
-}
-
-// Waits up to the given time for a message box of the process, notes it and presses OK.
-class TBoxAnswerer {
-public:
-  TBoxAnswerer(DWORD processId, int timeoutMs)
-      : ProcessId(processId), Thread([this, timeoutMs] { Run(timeoutMs); }) {}
-  ~TBoxAnswerer() { Stop(); }
-  // Waits for the box or the timeout; true when a box was seen.
-  bool Wait() {
-    Thread.Join();
-    return Seen;
-  }
-  // Stops waiting at once; true when a box was seen.
-  bool Stop() {
-    Done = true;
-    return Wait();
-  }
-  TBox Box;
-
-private:
-  void Run(int timeoutMs) {
-    for (DWORD start = GetTickCount(); !Done && GetTickCount() - start < DWORD(timeoutMs);) {
-      EnumWindows(Visit, reinterpret_cast<LPARAM>(this));
-      if (Seen) return;
-      Sleep(20);
-    }
-  }
-  static BOOL CALLBACK Visit(HWND wnd, LPARAM self) {
-    auto* me = reinterpret_cast<TBoxAnswerer*>(self);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(wnd, &pid);
-    wchar_t cls[32] = L"";
-    GetClassNameW(wnd, cls, 32);
-    if (pid != me->ProcessId || wcscmp(cls, L"#32770") != 0 || !IsWindowVisible(wnd)) return TRUE;
-    me->Box.Caption = TextOf(wnd);
-    me->Box.Text = TextOf(GetDlgItem(wnd, 0xFFFF));
-    // The error icon is an icon static beside the text.
-    EnumChildWindows(wnd, FindIcon, reinterpret_cast<LPARAM>(&me->Box.Error));
-    PostMessageW(wnd, WM_COMMAND, IDOK, 0);
-    me->Seen = true;
-    return FALSE;
-  }
-
-  static BOOL CALLBACK FindIcon(HWND child, LPARAM found) {
-    wchar_t cls[16] = L"";
-    GetClassNameW(child, cls, 16);
-    if (_wcsicmp(cls, L"Static") == 0 && (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
-      *reinterpret_cast<bool*>(found) = true;
-    return TRUE;
-  }
-
-  DWORD ProcessId;
-  std::atomic<bool> Done{false}, Seen{false};
-  TTestThread Thread;
-};
 
 std::string Caption(const TLabel* label) {
   char text[512];
@@ -207,14 +139,14 @@ TEST(Form, CaptionComesBackAsWindows1251) {
 TEST(ExceptionReport, AHandlerThatThrowsIsReportedAndTheFormGoesOn) {
   TTestForm form;
   form.Show();
-  TBoxAnswerer answerer(GetCurrentProcessId(), 10000);
+  ui::BoxAnswerer answerer(GetCurrentProcessId(), 10000);
   SendMessageW(form.Throw->Handle(), BM_CLICK, 0, 0);
   ASSERT_TRUE(answerer.Stop());
-  EXPECT_EQ(answerer.Box.Caption, L"forms_tests");
-  EXPECT_EQ(answerer.Box.Text,
+  EXPECT_EQ(answerer.Seen().caption, L"forms_tests");
+  EXPECT_EQ(answerer.Seen().text,
             L"\x0413\x0440\x0435\x0448\x043A\x0430 \x0432 \x043E\x0431\x0440\x0430\x0431\x043E"
             L"\x0442\x0447\x0438\x043A\x0430.");  // "Грешка в обработчика."
-  EXPECT_TRUE(answerer.Box.Error);
+  EXPECT_EQ(answerer.Seen().icon, ui::Icon::Error);
 
   SendMessageW(form.Ok->Handle(), BM_CLICK, 0, 0);
   EXPECT_EQ(form.Clicks, 1);
@@ -223,7 +155,7 @@ TEST(ExceptionReport, AHandlerThatThrowsIsReportedAndTheFormGoesOn) {
 TEST(ExceptionReport, TheSilentAbortShowsNothing) {
   TTestForm form;
   form.Show();
-  TBoxAnswerer answerer(GetCurrentProcessId(), 1500);
+  ui::BoxAnswerer answerer(GetCurrentProcessId(), 1500);
   SendMessageW(form.Abort->Handle(), BM_CLICK, 0, 0);
   Sleep(1000);
   EXPECT_FALSE(answerer.Stop());
@@ -239,7 +171,7 @@ TEST(ExceptionReport, AFaultInAHandlerIsReportedAndTheProcessEndsWithTheCodeGive
   si.cb = sizeof si;
   PROCESS_INFORMATION pi = {};
   ASSERT_TRUE(CreateProcessW(path, nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-  TBoxAnswerer answerer(pi.dwProcessId, 20000);
+  ui::BoxAnswerer answerer(pi.dwProcessId, 20000);
   bool seen = answerer.Wait();
   bool ended = WaitForSingleObject(pi.hProcess, 10000) == WAIT_OBJECT_0;
   if (!ended) TerminateProcess(pi.hProcess, 99);
@@ -250,11 +182,12 @@ TEST(ExceptionReport, AFaultInAHandlerIsReportedAndTheProcessEndsWithTheCodeGive
   CloseHandle(pi.hProcess);
 
   ASSERT_TRUE(seen);
-  EXPECT_EQ(answerer.Box.Caption, L"forms_fault");
+  EXPECT_EQ(answerer.Seen().caption, L"forms_fault");
   // "Нарушение на достъпа при запис в адрес 00000000 (...)."
-  EXPECT_EQ(answerer.Box.Text.rfind(L"\x041D\x0430\x0440\x0443\x0448\x0435\x043D\x0438\x0435", 0), 0u)
-      << std::string(answerer.Box.Text.begin(), answerer.Box.Text.end());
-  EXPECT_NE(answerer.Box.Text.find(L" 00000000 "), std::wstring::npos);
-  EXPECT_TRUE(answerer.Box.Error);
+  EXPECT_EQ(
+      answerer.Seen().text.rfind(L"\x041D\x0430\x0440\x0443\x0448\x0435\x043D\x0438\x0435", 0), 0u)
+      << std::string(answerer.Seen().text.begin(), answerer.Seen().text.end());
+  EXPECT_NE(answerer.Seen().text.find(L" 00000000 "), std::wstring::npos);
+  EXPECT_EQ(answerer.Seen().icon, ui::Icon::Error);
   EXPECT_EQ(code, 7u);
 }

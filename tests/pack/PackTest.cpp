@@ -56,18 +56,18 @@ TEST(Refusals, EachNamesWhatItRefusesWithItsExitCodeAndMakesNothing) {
          for (uint32_t i = 0; i < 4; ++i) e[L"част" + std::to_wstring(i)] = Noise(1300000, i); },
        L"/FLOPPY", 3, u8"три дискети"},
       {"a library that unpacks nothing", [](Files&, Files&, const std::string&, const std::wstring& kit) {
-         const std::wstring recorder = ui::WindowsPath(TALVO_UNZDLL_RECORDER);
-         ASSERT_TRUE(CopyFileW(recorder.c_str(), ui::Join(kit, L"UNZDLL.DLL").c_str(), FALSE)); },
+         const std::wstring recorder = support::WindowsPath(TALVO_UNZDLL_RECORDER);
+         ASSERT_TRUE(CopyFileW(recorder.c_str(), support::Join(kit, L"UNZDLL.DLL").c_str(), FALSE)); },
        L"", 4, "readme.txt: "},
   };
   for (const Refusal& c : cases) {
     SCOPED_TRACE(c.rule);
-    ui::TempDir t;
+    support::TempDir t;
     const std::wstring exe = Kit(t), kit = t.Sub(L"kit");
     Files edition = {{L"Vanto.exe", Vanto(TALVO_FAKE_VANTO_2026)}, {L"readme.txt", "readme"},
                      {L"Blanks\\Фактура.rtf", "{\\rtf1}"}}, previous;
-    const std::wstring dir = t.Sub(L"edition"), out = ui::Join(t.Path(), L"out");
-    if (c.set) c.set(edition, previous, ui::UnixPath(dir), kit);
+    const std::wstring dir = t.Sub(L"edition"), out = support::Join(t.Path(), L"out");
+    if (c.set) c.set(edition, previous, support::UnixPath(dir), kit);
     else t.Sub(L"out\\old");
     Lay(dir, edition);
     if (!previous.empty()) Lay(t.Sub(L"previous"), previous);
@@ -75,12 +75,12 @@ TEST(Refusals, EachNamesWhatItRefusesWithItsExitCodeAndMakesNothing) {
     std::string said;
     EXPECT_EQ(RunPack(exe, t.Path(), Quoted(dir) + L" " + Quoted(out) + L" " + c.args, &said), c.code);
     EXPECT_NE(said.find(c.named), said.npos) << said;
-    EXPECT_EQ(ui::Exists(out), !c.set) << "the medium's folder was made";
+    EXPECT_EQ(support::Exists(out), !c.set) << "the medium's folder was made";
   }
 }
 
 TEST(Archives, TheSameEditionGivesTheSameBytesAndAnImageThatHoldsThem) {
-  ui::TempDir t;
+  support::TempDir t;
   const std::wstring exe = Kit(t);
   Files edition = {{L"Vanto.exe", Vanto(TALVO_FAKE_VANTO_2026)},
                    {L"Тарифи.dat", Noise(40000, 7) + Words(4000, 7)},
@@ -92,16 +92,16 @@ TEST(Archives, TheSameEditionGivesTheSameBytesAndAnImageThatHoldsThem) {
   EXPECT_EQ(RunPack(exe, t.Path(), L"a out-a", &said), 0u) << said;
   EXPECT_EQ(RunPack(exe, t.Path(), L"b out-b", &said), 0u) << said;
   // A CD medium: the programs, one archive and its description, the same from each copy.
-  EXPECT_EQ(run::List(t.Path() + L"\\out-a"),
+  EXPECT_EQ(support::List(t.Path() + L"\\out-a"),
             (std::vector<std::wstring>{L"MANIFEST.TXT", L"TALVO.ZIP", L"TalvoUpdate.exe",
                                        L"UNZDLL.DLL"}));
   for (const wchar_t* name : {L"\\TALVO.ZIP", L"\\MANIFEST.TXT"}) {
-    const std::string made = run::Read(t.Path() + L"\\out-a" + name);
+    const std::string made = support::Read(t.Path() + L"\\out-a" + name);
     EXPECT_GT(made.size(), 0u);
-    EXPECT_EQ(made, run::Read(t.Path() + L"\\out-b" + name)) << ui::Utf8(name);
+    EXPECT_EQ(made, support::Read(t.Path() + L"\\out-b" + name)) << ui::Utf8(name);
   }
 
-  const std::string out = ui::UnixPath(t.Path() + L"\\out-a");
+  const std::string out = support::UnixPath(t.Path() + L"\\out-a");
   EXPECT_TRUE(ui::RunUnix("bash '" TALVO_MEDIUM_IMAGES "' '" + out + "' && osirrox -indev '" + out +
                           "/TALVO.ISO' -extract / '" + out + ".iso' && diff -r -x TALVO.ISO '" +
                           out + "' '" + out + ".iso'"));
@@ -134,17 +134,19 @@ TEST_F(PackedFloppy, AFloppyMediumBringsAProductOfThePreviousEditionExactlyToThe
   Lay(product, previous);
 
   std::string said;
-  const std::wstring out = ui::Join(t.Path(), L"medium");
+  const std::wstring out = support::Join(t.Path(), L"medium");
   ASSERT_EQ(RunPack(Kit(t), t.Path(), L"edition medium /FLOPPY /PREVIOUS=previous", &said), 0u)
       << said;
   EXPECT_NE(said.find(u8"Документ 239.txt го няма в новото издание"), said.npos) << said;
-  EXPECT_EQ(run::List(out + L"\\DISK1"),
+  EXPECT_EQ(support::List(out + L"\\DISK1"),
             (std::vector<std::wstring>{L"MANIFEST.TXT", L"TALVO1.ZIP", L"TalvoUpdate.exe",
                                        L"UNZDLL.DLL"}));
-  EXPECT_EQ(run::List(out + L"\\DISK2"), (std::vector<std::wstring>{L"MANIFEST.TXT", L"TALVO2.ZIP"}));
-  EXPECT_EQ(run::List(out + L"\\DISK3"), (std::vector<std::wstring>{L"MANIFEST.TXT", L"TALVO3.ZIP"}));
+  EXPECT_EQ(support::List(out + L"\\DISK2"),
+            (std::vector<std::wstring>{L"MANIFEST.TXT", L"TALVO2.ZIP"}));
+  EXPECT_EQ(support::List(out + L"\\DISK3"),
+            (std::vector<std::wstring>{L"MANIFEST.TXT", L"TALVO3.ZIP"}));
   // The images hold exactly the disks' folders.
-  const std::string unix = ui::UnixPath(out);
+  const std::string unix = support::UnixPath(out);
   EXPECT_TRUE(ui::RunUnix("cd '" + unix + "' && bash '" TALVO_MEDIUM_IMAGES "' . && for d in 1 2 3; "
                           "do test $(stat -c %s DISK$d.IMG) = 1474560 && mdir -i DISK$d.IMG :: >/dev/null && "
                           "mkdir back$d && mcopy -i DISK$d.IMG '::*' back$d && diff -r DISK$d back$d "
@@ -165,7 +167,7 @@ TEST_F(PackedFloppy, AFloppyMediumBringsAProductOfThePreviousEditionExactlyToThe
   // The updater deletes nothing: the file the new edition dropped stays.
   Files expected = edition;
   expected[L"Документ 239.txt"] = previous[L"Документ 239.txt"];
-  const Files got = Read(product);
+  const Files got = FilesIn(product);
   EXPECT_EQ(got.size(), expected.size());
   for (const auto& f : expected)
     EXPECT_TRUE(got.count(f.first) && got.at(f.first) == f.second) << ui::Utf8(f.first);

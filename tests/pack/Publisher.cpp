@@ -2,8 +2,8 @@
 
 namespace pack {
 
-std::wstring Pack() { return ui::WindowsPath(TALVO_PACK_EXE); }
-std::string Vanto(const char* built) { return run::Read(ui::WindowsPath(built)); }
+std::wstring Pack() { return support::WindowsPath(TALVO_PACK_EXE); }
+std::string Vanto(const char* built) { return support::Read(support::WindowsPath(built)); }
 
 std::string Noise(size_t size, uint32_t seed) {
   std::string bytes(size, '\0');
@@ -20,35 +20,35 @@ std::string Words(size_t count, uint32_t seed) {
 
 void Lay(const std::wstring& dir, const Files& files) {
   FILETIME written{0x06898100, 0x01DCAC78};  // 2026-03-05 08:14:02 UTC
-  ui::MakeDir(dir);
-  ui::MakeDir(ui::Join(dir, L"Blanks"));
+  support::MakeDir(dir);
+  support::MakeDir(support::Join(dir, L"Blanks"));
   for (const auto& f : files) {
-    const std::wstring path = ui::Join(dir, f.first);
-    ASSERT_TRUE(ui::WriteFile(path, f.second)) << ui::Utf8(path);
+    const std::wstring path = support::Join(dir, f.first);
+    ASSERT_TRUE(support::WriteFile(path, f.second)) << ui::Utf8(path);
     HANDLE h = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     SetFileTime(h, nullptr, nullptr, &written);
     CloseHandle(h);
   }
 }
 
-Files Read(const std::wstring& dir) {
+Files FilesIn(const std::wstring& dir) {
   Files files;
-  for (const std::wstring& name : run::List(dir)) {
-    if (name.back() != L'\\') files[name] = run::Read(ui::Join(dir, name));
+  for (const std::wstring& name : support::List(dir)) {
+    if (name.back() != L'\\') files[name] = support::Read(support::Join(dir, name));
     else if (name == L"Blanks\\")
-      for (const std::wstring& form : run::List(ui::Join(dir, L"Blanks")))
-        files[L"Blanks\\" + form] = run::Read(ui::Join(dir, L"Blanks\\" + form));
+      for (const std::wstring& form : support::List(support::Join(dir, L"Blanks")))
+        files[L"Blanks\\" + form] = support::Read(support::Join(dir, L"Blanks\\" + form));
   }
   return files;
 }
 
-std::wstring Kit(const ui::TempDir& t, const wchar_t* name, const std::wstring& updater) {
+std::wstring Kit(const support::TempDir& t, const wchar_t* name, const std::wstring& updater) {
   const std::wstring kit = t.Sub(name);
-  EXPECT_TRUE(ui::CopyInto(Pack(), kit) && !ui::MakeMedium(kit).empty());
+  EXPECT_TRUE(support::CopyInto(Pack(), kit) && !ui::MakeMedium(kit).empty());
   if (!updater.empty()) {
-    EXPECT_TRUE(ui::CopyInto(updater, kit));
+    EXPECT_TRUE(support::CopyInto(updater, kit));
   }
-  return ui::Join(kit, L"TalvoPack.exe");
+  return support::Join(kit, L"TalvoPack.exe");
 }
 
 DWORD RunPack(const std::wstring& exe, const std::wstring& dir, const std::wstring& args,
@@ -75,7 +75,7 @@ DWORD RunPack(const std::wstring& exe, const std::wstring& dir, const std::wstri
     CloseHandle(pi.hThread);
   }
   CloseHandle(out);
-  *output = run::Read(log);
+  *output = support::Read(log);
   return code;
 }
 

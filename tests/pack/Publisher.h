@@ -21,11 +21,11 @@ std::string Words(size_t count, uint32_t seed);
 // Writes the files into dir, each with one fixed time of change.
 void Lay(const std::wstring& dir, const Files& files);
 // The files of a product folder or an edition, its forms included, as Lay takes them.
-Files Read(const std::wstring& dir);
+Files FilesIn(const std::wstring& dir);
 
 // A kit of this build in the folder name of t: TalvoPack with an updater (this build's, or
 // the one given) and the library. TalvoPack's path there.
-std::wstring Kit(const ui::TempDir& t, const wchar_t* name = L"kit",
+std::wstring Kit(const support::TempDir& t, const wchar_t* name = L"kit",
                  const std::wstring& updater = L"");
 
 // Runs TalvoPack in dir with these arguments; its exit code, and what it wrote to both streams.

@@ -9,36 +9,22 @@ namespace {
 using namespace pack;
 
 std::wstring KeyFile(const char* name) {
-  return ui::WindowsPath(std::string(TALVO_KEYS) + "/" + name);
+  return support::WindowsPath(std::string(TALVO_KEYS) + "/" + name);
 }
-std::wstring KeyedUpdater() { return ui::WindowsPath(TALVO_KEYED_UPDATER); }
-
-const char* const kNotSigned = u8"Носителят не е подписан от издателя на Талво.";
-
-std::string DamagedText(const std::wstring& archive) {
-  return u8"Архивът\r\n" + ui::Utf8(archive) +
-         u8"\r\nна носителя е повреден или е променен след издаването му.";
-}
+std::wstring KeyedUpdater() { return support::WindowsPath(TALVO_KEYED_UPDATER); }
 
 // The files of a folder medium copied into to, with this updater.
 void CopyMedium(const std::wstring& from, const std::wstring& to, const std::wstring& updater) {
-  ui::MakeDir(to);
-  for (const std::wstring& name : run::List(from))
-    ASSERT_TRUE(CopyFileW(ui::Join(from, name).c_str(), ui::Join(to, name).c_str(), FALSE));
-  ASSERT_TRUE(CopyFileW(updater.c_str(), ui::Join(to, L"TalvoUpdate.exe").c_str(), FALSE));
+  support::MakeDir(to);
+  for (const std::wstring& name : support::List(from))
+    ASSERT_TRUE(CopyFileW(support::Join(from, name).c_str(), support::Join(to, name).c_str(), FALSE));
+  ASSERT_TRUE(CopyFileW(updater.c_str(), support::Join(to, L"TalvoUpdate.exe").c_str(), FALSE));
 }
 
 // The line of a text that begins with head, with its CR LF.
 std::string LineOf(const std::string& text, const std::string& head) {
   const size_t at = text.find(head);
   return at == text.npos ? "" : text.substr(at, text.find("\r\n", at) + 2 - at);
-}
-
-// The lines of a text as the log shows them: one line, parted by blanks.
-std::string OneLine(std::string text) {
-  for (size_t at; (at = text.find("\r\n")) != text.npos;) text.replace(at, 2, " ");
-  while (!text.empty() && text.back() == ' ') text.pop_back();
-  return text;
 }
 
 // The text after head.
@@ -84,11 +70,11 @@ class Signed : public run::Update {
     ExpectSuccessQuestion(done);
     ASSERT_TRUE(ui::Answer(done, IDCANCEL));
     ExpectClosedAndClean();
-    EXPECT_EQ(Read(product), files);
+    EXPECT_EQ(FilesIn(product), files);
   }
 
   void RestoreProduct() {
-    ASSERT_TRUE(ui::RemoveTree(product));
+    ASSERT_TRUE(support::RemoveTree(product));
     Lay(product, previous);
   }
 
@@ -117,7 +103,7 @@ TEST_F(Signed, EachDamageOrForgeryIsRefusedBeforeTheProductChanges) {
   Make(plain, L"edition", L"unsigned", L"");
   const std::wstring hand = t.Sub(L"hand");
   ASSERT_FALSE(ui::MakeMedium(hand).empty());
-  ASSERT_TRUE(ui::WriteZip(ui::Join(hand, L"a.zip"), {{"readme.txt", "made by hand"}}));
+  ASSERT_TRUE(support::WriteZip(support::Join(hand, L"a.zip"), {{"readme.txt", "made by hand"}}));
 
   const wchar_t* const zip = L"TALVO.ZIP";
   const Case cases[] = {
@@ -142,7 +128,7 @@ TEST_F(Signed, EachDamageOrForgeryIsRefusedBeforeTheProductChanges) {
       {"made by hand, without a key", L"hand", false, nullptr, nullptr, nullptr, false, nullptr,
        true},
   };
-  const auto in = [](const std::wstring& dir, const wchar_t* name) { return ui::Join(dir, name); };
+  const auto in = [](const std::wstring& dir, const wchar_t* name) { return support::Join(dir, name); };
   const std::wstring otherMedium = t.Sub(L"other-medium");
   int n = 0;
   for (const Case& c : cases) {
@@ -150,24 +136,25 @@ TEST_F(Signed, EachDamageOrForgeryIsRefusedBeforeTheProductChanges) {
     const std::wstring medium = t.Sub(L"case" + std::to_wstring(++n));
     CopyMedium(in(t.Path(), c.from), medium, c.keyed ? KeyedUpdater() : ui::UpdaterExe());
     if (c.flip) {
-      std::string bytes = run::Read(in(medium, c.flip));
+      std::string bytes = support::Read(in(medium, c.flip));
       bytes[bytes.size() / 2] ^= 1;
-      ASSERT_TRUE(ui::WriteFile(in(medium, c.flip), bytes));
+      ASSERT_TRUE(support::WriteFile(in(medium, c.flip), bytes));
     }
     ASSERT_TRUE(!c.drop || DeleteFileW(in(medium, c.drop).c_str()));
     ASSERT_TRUE(!c.taken ||
                 CopyFileW(in(otherMedium, zip).c_str(), in(medium, c.taken).c_str(), FALSE));
     if (c.redescribed) {
-      std::string text = run::Read(in(medium, L"MANIFEST.TXT"));
+      std::string text = support::Read(in(medium, L"MANIFEST.TXT"));
       const std::string line = LineOf(text, "archive ");
       text.replace(text.find(line), line.size(),
-                   LineOf(run::Read(in(otherMedium, L"MANIFEST.TXT")), "archive "));
-      ASSERT_TRUE(ui::WriteFile(in(medium, L"MANIFEST.TXT"), text));
+                   LineOf(support::Read(in(otherMedium, L"MANIFEST.TXT")), "archive "));
+      ASSERT_TRUE(support::WriteFile(in(medium, L"MANIFEST.TXT"), text));
     }
     const bool byHand = std::wstring(c.from) == L"hand";
     Files expected = c.updates && !byHand ? edition : previous;
     if (c.updates && byHand) expected[L"readme.txt"] = "made by hand";
-    const std::string first = c.damaged ? DamagedText(in(medium, c.damaged)) : kNotSigned;
+    const std::string first =
+        c.damaged ? texts::Damaged(ui::Utf8(in(medium, c.damaged))) : texts::kNotSigned;
 
     // With the window: the box that says why, then how the update ended.
     RestoreProduct();
@@ -179,10 +166,10 @@ TEST_F(Signed, EachDamageOrForgeryIsRefusedBeforeTheProductChanges) {
       ExpectError(box, first);
       ASSERT_TRUE(ui::Answer(box, IDOK));
       ui::Box end = NextBox();
-      ExpectWarning(end, run::kNotChanged);
+      ExpectWarning(end, texts::kNotChanged);
       ASSERT_TRUE(ui::Answer(end, IDOK));
       ExpectClosedAndClean(2);
-      EXPECT_EQ(Read(product), expected);
+      EXPECT_EQ(FilesIn(product), expected);
     }
 
     // Unattended: the exit code, and the log says why.
@@ -193,21 +180,19 @@ TEST_F(Signed, EachDamageOrForgeryIsRefusedBeforeTheProductChanges) {
         silent.Start(in(medium, L"TalvoUpdate.exe"), t.Path(), L"/SILENT /DIR=" + Quoted(product)));
     ASSERT_TRUE(silent.WaitExit(&code, 60000));
     EXPECT_EQ(code, c.updates ? 0u : 2u);
-    EXPECT_EQ(Read(product), expected);
-    std::string reason = first;
-    for (size_t at; (at = reason.find("\r\n")) != reason.npos;) reason.replace(at, 2, " | ");
-    const auto log = ui::LogEvents(run::Read(Product(L"TalvoUpdate.log")));
+    EXPECT_EQ(FilesIn(product), expected);
+    const auto log = ui::LogEvents(support::Read(Product(L"TalvoUpdate.log")));
     if (!c.updates) {
-      EXPECT_TRUE(run::InOrder(log, {u8"Съобщение: " + reason}));
+      EXPECT_TRUE(run::InOrder(log, {u8"Съобщение: " + texts::Lines(first, " | ")}));
     }
     if (c.keyed && c.updates) {
       // The key the updater was built with is the one TalvoPack signed with (each
       // fingerprint made by its own code), and each step of the check is in the log.
-      const std::string manifest = run::Read(in(medium, L"MANIFEST.TXT"));
+      const std::string manifest = support::Read(in(medium, L"MANIFEST.TXT"));
       EXPECT_TRUE(run::InOrder(
           log, {u8"Ключ на издателя (SHA-256): " + After(said, u8"с ключа SHA-256 ").substr(0, 64),
                 u8"Описание на носителя: " + ui::Utf8(in(medium, L"MANIFEST.TXT")) + " " +
-                    OneLine(manifest),
+                    texts::Lines(manifest.substr(0, manifest.size() - 2), " "),
                 u8"Подписът на издателя е проверен: " + ui::Utf8(in(medium, L"MANIFEST.SIG")),
                 u8"Архив: TALVO.ZIP " + manifest.substr(manifest.size() - 66, 64) +
                     u8" (SHA-256) съответства на описанието"}))
@@ -217,33 +202,33 @@ TEST_F(Signed, EachDamageOrForgeryIsRefusedBeforeTheProductChanges) {
 }
 
 TEST(Keys, TalvoPackMakesAndReadsKeysAsOpenSslDoesAndSignsOnlyWithTheKitUpdatersKey) {
-  ui::TempDir t;
+  support::TempDir t;
   const std::wstring plain = Kit(t), keyed = Kit(t, L"keyed-kit", KeyedUpdater());
   std::string said;
   // A new pair that OpenSSL reads, with the fingerprint the updater's build gives it; never
   // made over an earlier one.
   ASSERT_EQ(RunPack(plain, t.Path(), L"/NEWKEY=keys", &said), 0u) << said;
-  const std::string keys = ui::UnixPath(ui::Join(t.Path(), L"keys"));
+  const std::string keys = support::UnixPath(support::Join(t.Path(), L"keys"));
   ASSERT_TRUE(ui::RunUnix(
       "cd '" + keys +
       "' && openssl rsa -in private.pem -check -noout >/dev/null && "
       "openssl rsa -in private.pem -text -noout | grep -q '(3072 bit' && "
       "openssl pkey -pubin -in public.pem -outform DER | sha256sum | cut -c1-64 >print"));
-  const std::string print = run::Read(ui::Join(t.Path(), L"keys\\print"));
+  const std::string print = support::Read(support::Join(t.Path(), L"keys\\print"));
   EXPECT_NE(said.find(print.substr(0, 64)), said.npos) << said;
   EXPECT_EQ(RunPack(plain, t.Path(), L"/NEWKEY=keys", &said), 1u);
   EXPECT_NE(said.find(u8"вече съществува"), said.npos) << said;
 
   // Signatures OpenSSL verifies: with TalvoPack's key (PKCS#1) and with OpenSSL's (PKCS#8).
   Lay(t.Sub(L"edition"), {{L"Vanto.exe", Vanto(TALVO_FAKE_VANTO_2026)}, {L"a.txt", "a"}});
-  const std::string own = keys + "/private.pem", openssl = ui::UnixPath(KeyFile("other.pem"));
+  const std::string own = keys + "/private.pem", openssl = support::UnixPath(KeyFile("other.pem"));
   int n = 0;
   for (const std::string& key : {own, openssl}) {
     const std::wstring out = L"out" + std::to_wstring(++n);
-    ASSERT_EQ(RunPack(plain, t.Path(), L"edition " + out + L" /KEY=" + ui::WindowsPath(key), &said),
+    ASSERT_EQ(RunPack(plain, t.Path(), L"edition " + out + L" /KEY=" + support::WindowsPath(key), &said),
               0u)
         << said;
-    const std::string dir = ui::UnixPath(ui::Join(t.Path(), out));
+    const std::string dir = support::UnixPath(support::Join(t.Path(), out));
     EXPECT_TRUE(ui::RunUnix(
         "cd '" + dir + "' && openssl pkey -in '" + key +
         "' -pubout -out pub && "
@@ -266,7 +251,7 @@ TEST(Keys, TalvoPackMakesAndReadsKeysAsOpenSslDoesAndSignsOnlyWithTheKitUpdaters
     EXPECT_EQ(RunPack(r.pack, t.Path(), L"edition refused " + r.args, &said), 1u)
         << ui::Utf8(r.args);
     EXPECT_NE(said.find(r.named), said.npos) << said;
-    EXPECT_FALSE(ui::Exists(ui::Join(t.Path(), L"refused")));
+    EXPECT_FALSE(support::Exists(support::Join(t.Path(), L"refused")));
   }
 }
 
@@ -276,16 +261,15 @@ class SignedFloppy : public Signed {
 
   void ExpectDiskQuestion(int disk) {
     ask = NextBox(60000);
-    EXPECT_EQ(ui::Utf8(ask.text), u8"\r\nМоля, поставете дискета No " + std::to_string(disk) +
-                                      u8"\r\nвъв флопидисковото устройство.");
+    EXPECT_EQ(ui::Utf8(ask.text), texts::Disk(disk));
   }
   void Insert(const std::wstring& disk) {
-    ASSERT_TRUE(drive.SwapDisk(ui::Join(t.Path(), disk)));
+    ASSERT_TRUE(drive.SwapDisk(support::Join(t.Path(), disk)));
     ASSERT_TRUE(ui::Answer(ask, IDOK));
   }
   void ExpectNotDisk(int disk) {
     ui::Box box = NextBox();
-    ExpectWarning(box, u8"Дискетата не е No " + std::to_string(disk) + u8" от този носител.");
+    ExpectWarning(box, texts::NotDisk(disk));
     ASSERT_TRUE(ui::Answer(box, IDOK));
   }
 
@@ -298,7 +282,7 @@ TEST_F(SignedFloppy, ADiskOfAnotherMediumOrNumberIsAskedForAgain) {
   Make(keyed, L"edition", L"a", publisher);
   Make(keyed, L"other", L"b", publisher);
 
-  ASSERT_TRUE(drive.SwapDisk(ui::Join(t.Path(), L"a\\DISK1")));
+  ASSERT_TRUE(drive.SwapDisk(support::Join(t.Path(), L"a\\DISK1")));
   Start(L"A:\\TalvoUpdate.exe");
   ExpectDiskQuestion(2);
   Insert(L"b\\DISK2");  // another medium's
@@ -323,7 +307,7 @@ TEST_F(SignedFloppy, ADiskOfAnotherMediumOrNumberIsAskedForAgain) {
 // no second one.
 TEST_F(SignedFloppy, AMediumOfOneDiskOnARemovableDriveIsOnePass) {
   Make(Kit(t), L"edition", L"stick", L"");
-  ASSERT_TRUE(drive.SwapDisk(ui::Join(t.Path(), L"stick")));
+  ASSERT_TRUE(drive.SwapDisk(support::Join(t.Path(), L"stick")));
   Start(L"A:\\TalvoUpdate.exe");
   ExpectUpdatedTo(edition);
 }

@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Checks the shipped PE files natively, without Wine.
 
   check-pe.py program FILE   32-bit i386 GUI program, run from swap, imports only what
@@ -16,13 +16,13 @@
                              the dist target signs both files with the certificate it is
                              given (a throwaway one), and without one leaves them unsigned
 """
-import importlib.util
 import os
 import shutil
-import struct
 import subprocess
 import sys
 import tempfile
+
+import pefile
 
 RUN_FROM_SWAP = 0x0400
 FILE_DLL = 0x2000
@@ -41,125 +41,93 @@ def xp_exports():
         return {tuple(line.split()) for line in f if line.strip() and not line.startswith("#")}
 
 
-class Pe:
-    def __init__(self, path):
-        with open(path, "rb") as f:
-            self.data = f.read()
-        if self.data[:2] != b"MZ":
-            raise SystemExit(f"{path}: no MZ header")
-        self.pe = self.u32(0x3C)
-        if self.data[self.pe:self.pe + 4] != b"PE\0\0":
-            raise SystemExit(f"{path}: no PE signature")
-        self.machine = self.u16(self.pe + 4)
-        sections = self.u16(self.pe + 6)
-        optional_size = self.u16(self.pe + 20)
-        self.characteristics = self.u16(self.pe + 22)
-        self.opt = self.pe + 24
-        self.magic = self.u16(self.opt)
-        self.subsystem = self.u16(self.opt + 68)
-        self.sections = []
-        for i in range(sections):
-            at = self.opt + optional_size + 40 * i
-            vsize, vaddr, rawsize, rawptr = struct.unpack_from("<IIII", self.data, at + 8)
-            self.sections.append((vaddr, max(vsize, rawsize), rawptr))
+def load(path):
+    """The PE file with its import tables read; the tool's own exit when it is none."""
+    try:
+        pe = pefile.PE(path, fast_load=True)
+    except (OSError, pefile.PEFormatError) as e:
+        raise SystemExit(f"{path}: not a PE file ({e})")
+    pe.parse_data_directories(directories=[
+        pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_IMPORT"],
+        pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_DELAY_IMPORT"]])
+    return pe
 
-    def u16(self, at):
-        return struct.unpack_from("<H", self.data, at)[0]
 
-    def u32(self, at):
-        return struct.unpack_from("<I", self.data, at)[0]
+def imports(pe):
+    """(dll, function) for every import, direct or delay-loaded; the dll in lower case, the
+    function as "#n" when it is imported by ordinal."""
+    found = []
+    for entry in (getattr(pe, "DIRECTORY_ENTRY_IMPORT", []) +
+                  getattr(pe, "DIRECTORY_ENTRY_DELAY_IMPORT", [])):
+        dll = entry.dll.decode("ascii").lower()
+        for symbol in entry.imports:
+            found.append((dll, symbol.name.decode("ascii") if symbol.name
+                          else f"#{symbol.ordinal}"))
+    return found
 
-    def directory(self, index):
-        """(rva, size) of a PE32 data directory."""
-        return struct.unpack_from("<II", self.data, self.opt + 96 + 8 * index)
 
-    def offset(self, rva):
-        for vaddr, size, rawptr in self.sections:
-            if vaddr <= rva < vaddr + size:
-                return rawptr + rva - vaddr
-        raise SystemExit(f"RVA {rva:#x} lies in no section")
-
-    def string(self, rva):
-        at = self.offset(rva)
-        return self.data[at:self.data.index(b"\0", at)].decode("ascii")
-
-    def imports(self):
-        """(dll, function) for every import, direct or delay-loaded; the dll in lower case,
-        the function as "#n" when it is imported by ordinal."""
-        found = []
-        # Per directory: its index, descriptor size, and where a descriptor keeps the DLL's
-        # name, its name table and its address table (the fallback for the name table).
-        for index, entry_size, name_at, names_at, addresses_at in ((1, 20, 12, 0, 16),
-                                                                  (13, 32, 4, 16, 12)):
-            rva, size = self.directory(index)
-            if not rva:
-                continue
-            at = self.offset(rva)
-            while any(self.data[at:at + entry_size]):
-                dll = self.string(self.u32(at + name_at)).lower()
-                thunk = self.offset(self.u32(at + names_at) or self.u32(at + addresses_at))
-                while entry := self.u32(thunk):
-                    found.append((dll, f"#{entry & 0xFFFF}" if entry & 0x80000000
-                                  else self.string(entry + 2)))
-                    thunk += 4
-                at += entry_size
-        return found
+def signature(pe):
+    """(rva, size) of the security directory, which holds an Authenticode signature."""
+    entry = pe.OPTIONAL_HEADER.DATA_DIRECTORY[
+        pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_SECURITY"]]
+    return entry.VirtualAddress, entry.Size
 
 
 def check_common(path, pe, from_floppy=True):
     errors = []
-    if pe.magic != PE32_MAGIC:
-        errors.append(f"not PE32 (optional header magic {pe.magic:#x})")
-    if pe.machine != MACHINE_I386:
-        errors.append(f"not i386 (machine {pe.machine:#x})")
+    magic, machine = pe.OPTIONAL_HEADER.Magic, pe.FILE_HEADER.Machine
+    if magic != PE32_MAGIC:
+        errors.append(f"not PE32 (optional header magic {magic:#x})")
+    if machine != MACHINE_I386:
+        errors.append(f"not i386 (machine {machine:#x})")
     allowed = xp_exports()
     system = {dll for dll, _ in allowed}
-    imports = pe.imports()
-    for dll in sorted({dll for dll, _ in imports} - system):
+    found = imports(pe)
+    for dll in sorted({dll for dll, _ in found} - system):
         errors.append(f"imports {dll}, which is not a system DLL of Windows XP")
-    for dll, name in sorted(set(imports) - allowed):
+    for dll, name in sorted(set(found) - allowed):
         if dll in system:
             errors.append(f"imports {dll} {name}, which Windows XP SP3 does not export")
-    if from_floppy and not pe.characteristics & RUN_FROM_SWAP:
+    if from_floppy and not pe.FILE_HEADER.Characteristics & RUN_FROM_SWAP:
         errors.append("not marked run from swap: call talvo_run_from_swap() on its target")
     return errors
 
 
 def check_program(path):
-    pe = Pe(path)
+    pe = load(path)
     errors = check_common(path, pe)
-    if pe.characteristics & FILE_DLL:
+    subsystem = pe.OPTIONAL_HEADER.Subsystem
+    if pe.FILE_HEADER.Characteristics & FILE_DLL:
         errors.append("is a DLL")
-    if pe.subsystem != SUBSYSTEM_GUI:
-        errors.append(f"not a GUI program (subsystem {pe.subsystem})")
+    if subsystem != SUBSYSTEM_GUI:
+        errors.append(f"not a GUI program (subsystem {subsystem})")
     return errors
 
 
 def check_tool(path):
-    pe = Pe(path)
+    pe = load(path)
     errors = check_common(path, pe, from_floppy=False)
-    if pe.subsystem != SUBSYSTEM_CONSOLE:
-        errors.append(f"not a console program (subsystem {pe.subsystem})")
+    subsystem = pe.OPTIONAL_HEADER.Subsystem
+    if subsystem != SUBSYSTEM_CONSOLE:
+        errors.append(f"not a console program (subsystem {subsystem})")
     # Under Wine a program of another code page that loads user32 rewrites the prefix's fonts,
     # under the windows of whatever else runs there; TalvoPack runs with UTF-8.
-    for dll in sorted({dll for dll, _ in pe.imports()} & {"user32.dll", "gdi32.dll"}):
+    for dll in sorted({dll for dll, _ in imports(pe)} & {"user32.dll", "gdi32.dll"}):
         errors.append(f"imports {dll}, but a console tool draws nothing")
     return errors
 
 
 def check_library(path):
-    pe = Pe(path)
+    pe = load(path)
     errors = check_common(path, pe)
-    if not pe.characteristics & FILE_DLL:
+    if not pe.FILE_HEADER.Characteristics & FILE_DLL:
         errors.append("not a DLL")
     return errors
 
 
-def load_module(path):
-    spec = importlib.util.spec_from_file_location("marker", path)
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
-    return module
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
 
 
 def check_marker(script, sample):
@@ -167,28 +135,29 @@ def check_marker(script, sample):
     with tempfile.TemporaryDirectory() as tmp:
         marked = os.path.join(tmp, os.path.basename(sample))
         shutil.copyfile(sample, marked)
-        before = Pe(sample)
+        before, before_data = load(sample), read(sample)
         subprocess.run([sys.executable, script, marked], check=True)
-        after = Pe(marked)
-        if not after.characteristics & RUN_FROM_SWAP:
+        after, after_data = load(marked), read(marked)
+        flags_before = before.FILE_HEADER.Characteristics
+        flags_after = after.FILE_HEADER.Characteristics
+        if not flags_after & RUN_FROM_SWAP:
             errors.append("the flag was not set")
-        if after.characteristics & ~RUN_FROM_SWAP != before.characteristics & ~RUN_FROM_SWAP:
+        if flags_after & ~RUN_FROM_SWAP != flags_before & ~RUN_FROM_SWAP:
             errors.append("other characteristics changed")
-        checksum_at = before.opt + 64
-        changed = [i for i, (a, b) in enumerate(zip(before.data, after.data)) if a != b]
-        allowed = set(range(before.pe + 22, before.pe + 24)) | set(range(checksum_at, checksum_at + 4))
-        if len(before.data) != len(after.data) or not set(changed) <= allowed:
+        flags_at = before.FILE_HEADER.get_file_offset() + 18
+        checksum_at = before.OPTIONAL_HEADER.get_file_offset() + 64
+        changed = [i for i, (a, b) in enumerate(zip(before_data, after_data)) if a != b]
+        allowed = set(range(flags_at, flags_at + 2)) | set(range(checksum_at, checksum_at + 4))
+        if len(before_data) != len(after_data) or not set(changed) <= allowed:
             errors.append(f"bytes outside the flag and the checksum changed: {changed[:8]}")
-        # The script's sum must agree with the linker's on the unmarked file, and the
-        # marked file must carry the script's sum of its new bytes.
-        marker = load_module(script)
-        if marker.pe_checksum(before.data, checksum_at) != before.u32(checksum_at):
-            errors.append("the script's checksum disagrees with the linker's")
-        if marker.pe_checksum(after.data, checksum_at) != after.u32(checksum_at):
+        # The sum must agree with the linker's on the unmarked file, and the marked file
+        # must carry the sum of its new bytes.
+        if not before.verify_checksum():
+            errors.append("the checksum disagrees with the linker's")
+        if not after.verify_checksum():
             errors.append("the checksum was not brought up to date")
-        first = after.data
         subprocess.run([sys.executable, script, marked], check=True)
-        if Pe(marked).data != first:
+        if read(marked) != after_data:
             errors.append("marking twice changed the file again")
     return errors
 
@@ -233,7 +202,7 @@ def check_dist(cmake, build):
     if "Unsigned" not in output:
         errors.append("dist without a certificate does not say that the files are unsigned")
     for path, check in shipped:
-        if Pe(path).directory(4) != (0, 0):
+        if signature(load(path)) != (0, 0):
             errors.append(f"{path}: carries a signature although no certificate was given")
         errors += check(path)
     return errors

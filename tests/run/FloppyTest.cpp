@@ -13,29 +13,28 @@ protected:
     Update::SetUp();
     disk1 = t.Sub(L"disk1");
     ASSERT_FALSE(ui::MakeMedium(disk1).empty());
-    ASSERT_TRUE(ui::WriteZip(ui::Join(disk1, L"d1.zip"),
-                             {{"one.txt", "1"}, {"common.txt", "from 1"}}));
+    ASSERT_TRUE(support::WriteZip(support::Join(disk1, L"d1.zip"),
+                                  {{"one.txt", "1"}, {"common.txt", "from 1"}}));
     // Further disks hold archives only.
     disk2 = t.Sub(L"disk2");
-    ASSERT_TRUE(ui::WriteZip(ui::Join(disk2, L"d2.zip"),
-                             {{"two.txt", "2"}, {"common.txt", "from 2"}}));
+    ASSERT_TRUE(support::WriteZip(support::Join(disk2, L"d2.zip"),
+                                  {{"two.txt", "2"}, {"common.txt", "from 2"}}));
     disk3 = t.Sub(L"disk3");
-    ASSERT_TRUE(ui::WriteZip(ui::Join(disk3, L"d3.zip"), {{"three.txt", "3"}, {"F3.RTF", "f"}}));
+    ASSERT_TRUE(
+        support::WriteZip(support::Join(disk3, L"d3.zip"), {{"three.txt", "3"}, {"F3.RTF", "f"}}));
     ASSERT_TRUE(drive.SwapDisk(disk1));
   }
 
   void ExpectDiskQuestion(const ui::Box& box, int disk) {
-    EXPECT_EQ(ui::Utf8(box.caption), kCaption);
-    EXPECT_EQ(ui::Utf8(box.text), u8"\r\nМоля, поставете дискета No " + std::to_string(disk) +
-                                      u8"\r\nвъв флопидисковото устройство.");
+    EXPECT_EQ(ui::Utf8(box.caption), texts::kCaption);
+    EXPECT_EQ(ui::Utf8(box.text), texts::Disk(disk));
     EXPECT_EQ(box.icon, ui::Icon::Information);
     EXPECT_EQ(box.buttons, (std::vector<int>{IDOK, IDCANCEL}));
   }
 
   void ExpectAbortQuestion(const ui::Box& box) {
-    EXPECT_EQ(ui::Utf8(box.caption), kCaption);
-    EXPECT_EQ(ui::Utf8(box.text),
-              u8"\r\nАктуализацията не е завършена.\r\nНаистина ли искате да я прекъснете?");
+    EXPECT_EQ(ui::Utf8(box.caption), texts::kCaption);
+    EXPECT_EQ(ui::Utf8(box.text), texts::kReallyAbort);
     EXPECT_EQ(box.icon, ui::Icon::Information);
     EXPECT_EQ(box.buttons, (std::vector<int>{IDOK, IDCANCEL}));
   }
@@ -50,16 +49,16 @@ TEST_F(Floppy, ThreePassesWithADiskQuestionBeforeTheSecondAndTheThird) {
   ui::Box ask2 = NextBox();
   ExpectDiskQuestion(ask2, 2);
   AskToCloseDuring(ask2);
-  EXPECT_EQ(Read(Product(L"one.txt")), "1");
-  EXPECT_EQ(Read(Product(L"common.txt")), "from 1");
+  EXPECT_EQ(support::Read(Product(L"one.txt")), "1");
+  EXPECT_EQ(support::Read(Product(L"common.txt")), "from 1");
   ASSERT_TRUE(drive.SwapDisk(disk2));
   ASSERT_TRUE(ui::Answer(ask2, IDOK));
 
   // Each disk's files moved into the product; a later disk replaces what it brings again.
   ui::Box ask3 = NextBox();
   ExpectDiskQuestion(ask3, 3);
-  EXPECT_EQ(List(Product(L"Temp1")), (Names{L".backup\\", L".journal"}));
-  EXPECT_EQ(Read(Product(L"common.txt")), "from 2");
+  EXPECT_EQ(support::List(Product(L"Temp1")), (Names{L".backup\\", L".journal"}));
+  EXPECT_EQ(support::Read(Product(L"common.txt")), "from 2");
   ASSERT_TRUE(drive.SwapDisk(disk3));
   ASSERT_TRUE(ui::Answer(ask3, IDOK));
 
@@ -69,9 +68,9 @@ TEST_F(Floppy, ThreePassesWithADiskQuestionBeforeTheSecondAndTheThird) {
   ExpectClosedAndClean();
   EXPECT_EQ(ProductRun(), "\"" + ui::Narrow(Product(L"Vanto.exe"), CP_ACP) + "\"\r\n" +
                               ui::Narrow(product, CP_ACP) + "\r\n");
-  EXPECT_EQ(List(product), (Names{L"Blanks\\", L"Vanto.exe", L"common.txt", L"one.txt",
-                                  L"three.txt", L"two.txt", L"vanto-ran.txt"}));
-  EXPECT_EQ(List(Product(L"Blanks")), Names{L"F3.RTF"});
+  EXPECT_EQ(support::List(product), (Names{L"Blanks\\", L"Vanto.exe", L"common.txt", L"one.txt",
+                                           L"three.txt", L"two.txt", L"vanto-ran.txt"}));
+  EXPECT_EQ(support::List(Product(L"Blanks")), Names{L"F3.RTF"});
 }
 
 TEST_F(Floppy, CancelCancelGoesOnWithTheSameDiskAndCancelOkAbortsWithoutTheQuestion) {
@@ -88,8 +87,8 @@ TEST_F(Floppy, CancelCancelGoesOnWithTheSameDiskAndCancelOkAbortsWithoutTheQuest
   // The second pass ran with disk 1 still in the drive, without asking for disk 2 again.
   ui::Box ask3 = NextBox();
   ExpectDiskQuestion(ask3, 3);
-  EXPECT_EQ(Read(Product(L"one.txt")), "1");
-  EXPECT_FALSE(ui::Exists(Product(L"two.txt")));
+  EXPECT_EQ(support::Read(Product(L"one.txt")), "1");
+  EXPECT_FALSE(support::Exists(Product(L"two.txt")));
   ASSERT_TRUE(ui::Answer(ask3, IDCANCEL));
   abort = NextBox();
   ExpectAbortQuestion(abort);
@@ -97,10 +96,10 @@ TEST_F(Floppy, CancelCancelGoesOnWithTheSameDiskAndCancelOkAbortsWithoutTheQuest
 
   // The abort undoes both passes: the product is as it was before the press.
   ui::Box end = NextBox();
-  ExpectWarning(end, kRolledBack);
+  ExpectWarning(end, texts::kRolledBack);
   ASSERT_TRUE(ui::Answer(end, IDOK));
   ExpectClosedAndClean(2);
-  EXPECT_EQ(List(product), (Names{L"Blanks\\", L"Vanto.exe"}));
+  EXPECT_EQ(support::List(product), (Names{L"Blanks\\", L"Vanto.exe"}));
   EXPECT_EQ(ProductRun(500), "");
 }
 

@@ -9,105 +9,105 @@ using Stages = Update;
 using Names = std::vector<std::wstring>;
 
 TEST_F(Stages, TwoArchivesLandFlattenedFormsInBlanksAndTheInstallerIsLeftAlone) {
-  ASSERT_TRUE(ui::WriteZip(Medium(L"a.zip"), {{"readme.txt", "a1"},
-                                              {"data/deep/nested/x.dat", "a2"},
-                                              {"FORM.RTF", "a3"},
-                                              {"forms/a.rtf", "a4"}}));
-  ASSERT_TRUE(ui::WriteZip(Medium(L"b.zip"), {{"rtf", "b1"}, {"more/x.srtf", "b2"}}));
-  ASSERT_TRUE(ui::WriteZip(Medium(L"WinTalvo.zip"), {{"setup1.txt", "installer"}}));
-  ASSERT_TRUE(ui::WriteZip(Medium(L"WINTALVO.ZIP"), {{"setup2.txt", "installer"}}));
+  ASSERT_TRUE(support::WriteZip(Medium(L"a.zip"), {{"readme.txt", "a1"},
+                                                   {"data/deep/nested/x.dat", "a2"},
+                                                   {"FORM.RTF", "a3"},
+                                                   {"forms/a.rtf", "a4"}}));
+  ASSERT_TRUE(support::WriteZip(Medium(L"b.zip"), {{"rtf", "b1"}, {"more/x.srtf", "b2"}}));
+  ASSERT_TRUE(support::WriteZip(Medium(L"WinTalvo.zip"), {{"setup1.txt", "installer"}}));
+  ASSERT_TRUE(support::WriteZip(Medium(L"WINTALVO.ZIP"), {{"setup2.txt", "installer"}}));
   Start(updater);
 
   ui::Box done = NextBox();
   ExpectSuccessQuestion(done);
   // The archives were unpacked and deleted, and their members moved into the product: the
   // work folder holds the run's journal and backup folder.
-  EXPECT_EQ(List(Product(L"Temp1")), (Names{L".backup\\", L".journal"}));
+  EXPECT_EQ(support::List(Product(L"Temp1")), (Names{L".backup\\", L".journal"}));
   ASSERT_TRUE(ui::Answer(done, IDCANCEL));
   ExpectClosedAndClean();
 
-  EXPECT_EQ(List(product), (Names{L"Blanks\\", L"Vanto.exe", L"readme.txt", L"rtf", L"x.dat",
-                                  L"x.srtf"}));
-  EXPECT_EQ(List(Product(L"Blanks")), (Names{L"FORM.RTF", L"a.rtf"}));
-  EXPECT_EQ(Read(Product(L"x.dat")), "a2");
-  EXPECT_EQ(Read(Product(L"Blanks\\a.rtf")), "a4");
-  EXPECT_EQ(Read(Product(L"x.srtf")), "b2");
+  EXPECT_EQ(support::List(product),
+            (Names{L"Blanks\\", L"Vanto.exe", L"readme.txt", L"rtf", L"x.dat", L"x.srtf"}));
+  EXPECT_EQ(support::List(Product(L"Blanks")), (Names{L"FORM.RTF", L"a.rtf"}));
+  EXPECT_EQ(support::Read(Product(L"x.dat")), "a2");
+  EXPECT_EQ(support::Read(Product(L"Blanks\\a.rtf")), "a4");
+  EXPECT_EQ(support::Read(Product(L"x.srtf")), "b2");
   EXPECT_EQ(ProductRun(500), "") << "the product started after Cancel";
 }
 
 // Files copied from a CD keep its read-only bit: the fetched archives must still be
 // deleted after unpacking, so that none reaches the product and the work folder goes.
 TEST_F(Stages, ReadOnlyArchivesFromACdAreUnpackedAndDeletedAllTheSame) {
-  ASSERT_TRUE(ui::WriteZip(Medium(L"a.zip"), {{"one.txt", "1"}}));
+  ASSERT_TRUE(support::WriteZip(Medium(L"a.zip"), {{"one.txt", "1"}}));
   ASSERT_TRUE(SetFileAttributesW(Medium(L"a.zip").c_str(), FILE_ATTRIBUTE_READONLY));
   Start(updater);
 
   ui::Box done = NextBox();
   ExpectSuccessQuestion(done);
-  EXPECT_EQ(List(Product(L"Temp1")), (Names{L".backup\\", L".journal"}));
+  EXPECT_EQ(support::List(Product(L"Temp1")), (Names{L".backup\\", L".journal"}));
   ASSERT_TRUE(ui::Answer(done, IDCANCEL));
   ExpectClosedAndClean();
-  EXPECT_EQ(List(product), (Names{L"Blanks\\", L"Vanto.exe", L"one.txt"}));
+  EXPECT_EQ(support::List(product), (Names{L"Blanks\\", L"Vanto.exe", L"one.txt"}));
   SetFileAttributesW(Medium(L"a.zip").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 // Names that begin with a dot are not put in place, but they must not keep the work
 // folder in the product folder either.
 TEST_F(Stages, AMemberNamedWithALeadingDotLeavesNoWorkFolderBehind) {
-  ASSERT_TRUE(ui::WriteZip(Medium(L"a.zip"), {{".hidden", "h"}, {"a.txt", "a"}}));
+  ASSERT_TRUE(support::WriteZip(Medium(L"a.zip"), {{".hidden", "h"}, {"a.txt", "a"}}));
   Start(updater);
 
   ui::Box done = NextBox();
   ExpectSuccessQuestion(done);
-  EXPECT_EQ(List(Product(L"Temp1")), (Names{L".backup\\", L".hidden", L".journal"}));
+  EXPECT_EQ(support::List(Product(L"Temp1")), (Names{L".backup\\", L".hidden", L".journal"}));
   ASSERT_TRUE(ui::Answer(done, IDCANCEL));
   ExpectClosedAndClean();
-  EXPECT_EQ(List(product), (Names{L"Blanks\\", L"Vanto.exe", L"a.txt"}));
+  EXPECT_EQ(support::List(product), (Names{L"Blanks\\", L"Vanto.exe", L"a.txt"}));
 }
 
 TEST_F(Stages, AMediumWithOnlyTheInstallerArchivePassesWithNothingCopied) {
-  ASSERT_TRUE(ui::WriteZip(Medium(L"WinTalvo.zip"), {{"setup.txt", "installer"}}));
+  ASSERT_TRUE(support::WriteZip(Medium(L"WinTalvo.zip"), {{"setup.txt", "installer"}}));
   Start(updater);
 
   ui::Box done = NextBox();
   ExpectSuccessQuestion(done);
-  EXPECT_EQ(List(Product(L"Temp1")), (Names{L".backup\\", L".journal"}));
+  EXPECT_EQ(support::List(Product(L"Temp1")), (Names{L".backup\\", L".journal"}));
   ASSERT_TRUE(ui::Answer(done, IDCANCEL));
   ExpectClosedAndClean();
-  EXPECT_EQ(List(product), (Names{L"Blanks\\", L"Vanto.exe"}));
+  EXPECT_EQ(support::List(product), (Names{L"Blanks\\", L"Vanto.exe"}));
 }
 
 TEST_F(Stages, NoArchiveAtAllStopsTheUpdateWithTheWindowOpen) {
   Start(updater);
 
   ui::Box box = NextBox();
-  ExpectError(box, u8"Липсващ ZIP файл.\r\nПродуктът не може да се актуализира.");
+  ExpectError(box, texts::kNoArchive);
   ASSERT_TRUE(ui::Answer(box, IDOK));
   EXPECT_TRUE(NoBox());
   ExpectStillOpen();
 
   ui::Click(ui::Control(w, ui::kBtnCancel));
   ExpectClosedAndClean(2);
-  EXPECT_EQ(List(product), (Names{L"Blanks\\", L"Vanto.exe"}));
+  EXPECT_EQ(support::List(product), (Names{L"Blanks\\", L"Vanto.exe"}));
 }
 
 TEST_F(Stages, AnArchiveInUseStopsTheFetchingAndNothingIsUnpacked) {
-  ASSERT_TRUE(ui::WriteZip(Medium(L"a.zip"), {{"one.txt", "1"}}));
-  ASSERT_TRUE(ui::WriteZip(Medium(L"b.zip"), {{"two.txt", "2"}}));
-  HeldOpen held(Medium(L"b.zip"));
+  ASSERT_TRUE(support::WriteZip(Medium(L"a.zip"), {{"one.txt", "1"}}));
+  ASSERT_TRUE(support::WriteZip(Medium(L"b.zip"), {{"two.txt", "2"}}));
+  support::HeldFile held(Medium(L"b.zip"));
   ASSERT_TRUE(held.Held());
   Start(updater);
 
   ui::Box box = NextBox();
   ExpectError(box, u8"Грешка при копиране на файл.\r\n" + ui::Utf8(Medium(L"b.zip")) +
                        u8"\r\nПродуктът не може да се актуализира.");
-  EXPECT_FALSE(ui::Exists(Work(L"b.zip")));
+  EXPECT_FALSE(support::Exists(Work(L"b.zip")));
   ASSERT_TRUE(ui::Answer(box, IDOK));
   EXPECT_TRUE(NoBox());
   ExpectStillOpen();
   // The stage stopped there: nothing was unpacked, nothing reached the product.
-  EXPECT_FALSE(ui::Exists(Work(L"one.txt")));
-  EXPECT_EQ(List(product), (Names{L"Blanks\\", L"Temp1\\", L"Vanto.exe"}));
+  EXPECT_FALSE(support::Exists(Work(L"one.txt")));
+  EXPECT_EQ(support::List(product), (Names{L"Blanks\\", L"Temp1\\", L"Vanto.exe"}));
 
   ui::Click(ui::Control(w, ui::kBtnCancel));
   ExpectClosedAndClean(2);
@@ -117,9 +117,9 @@ TEST_F(Stages, AnArchiveInUseStopsTheFetchingAndNothingIsUnpacked) {
 // let go under its own call. An archive the library could not read means an update that did
 // not complete: none of this pass goes into the product.
 TEST_F(Stages, ACorruptArchiveIsReportedAndTheProductIsNotChanged) {
-  ASSERT_TRUE(ui::WriteZip(Medium(L"a.zip"), {{"one.txt", "1"}, {"FORM.RTF", "f"}}));
-  ASSERT_TRUE(ui::WriteFile(Medium(L"bad.zip"), "PK\x03\x04 this is no archive at all"));
-  ASSERT_TRUE(ui::WriteZip(Medium(L"c.zip"), {{"three.txt", "3"}}));
+  ASSERT_TRUE(support::WriteZip(Medium(L"a.zip"), {{"one.txt", "1"}, {"FORM.RTF", "f"}}));
+  ASSERT_TRUE(support::WriteFile(Medium(L"bad.zip"), "PK\x03\x04 this is no archive at all"));
+  ASSERT_TRUE(support::WriteZip(Medium(L"c.zip"), {{"three.txt", "3"}}));
   Start(updater);
 
   ui::Box box = NextBox();
@@ -132,19 +132,19 @@ TEST_F(Stages, ACorruptArchiveIsReportedAndTheProductIsNotChanged) {
   ASSERT_TRUE(ui::Answer(box, IDOK));
 
   ui::Box end = NextBox();
-  ExpectWarning(end, kNotChanged);
+  ExpectWarning(end, texts::kNotChanged);
   ASSERT_TRUE(ui::Answer(end, IDOK));
   ExpectClosedAndClean(2);
-  EXPECT_EQ(List(product), (Names{L"Blanks\\", L"Vanto.exe"}));
-  EXPECT_EQ(List(Product(L"Blanks")), Names{});
+  EXPECT_EQ(support::List(product), (Names{L"Blanks\\", L"Vanto.exe"}));
+  EXPECT_EQ(support::List(Product(L"Blanks")), Names{});
 }
 
 // The listing is in name order: the form is the first file and fails before anything of the
 // product was changed.
 TEST_F(Stages, WithoutBlanksAFormFailsToCopyAndNothingOfTheUpdateLands) {
-  ASSERT_TRUE(ui::RemoveTree(Product(L"Blanks")));
-  ASSERT_TRUE(ui::WriteZip(Medium(L"a.zip"), {{"one.txt", "1"}, {"FORM.RTF", "f"},
-                                              {"two.txt", "2"}}));
+  ASSERT_TRUE(support::RemoveTree(Product(L"Blanks")));
+  ASSERT_TRUE(
+      support::WriteZip(Medium(L"a.zip"), {{"one.txt", "1"}, {"FORM.RTF", "f"}, {"two.txt", "2"}}));
   Start(updater);
 
   ui::Box box = NextBox();
@@ -152,17 +152,18 @@ TEST_F(Stages, WithoutBlanksAFormFailsToCopyAndNothingOfTheUpdateLands) {
                        "\r\n" + ui::Utf8(Product(L"Blanks\\FORM.RTF")));
   ASSERT_TRUE(ui::Answer(box, IDOK));
   ui::Box end = NextBox();
-  ExpectWarning(end, kNotChanged);
+  ExpectWarning(end, texts::kNotChanged);
   ASSERT_TRUE(ui::Answer(end, IDOK));
   ExpectClosedAndClean(2);
-  EXPECT_EQ(List(product), Names{L"Vanto.exe"});
+  EXPECT_EQ(support::List(product), Names{L"Vanto.exe"});
 }
 
 // A member named like a folder of the product cannot replace it: a copy error, and the file
 // put in place before it is undone. The folder keeps what it holds.
 TEST_F(Stages, AFileNamedLikeAProductFolderFailsToCopyAndTheUpdateIsUndone) {
-  ASSERT_TRUE(ui::WriteFile(ui::Join(t.Sub(L"WinTalvo\\Reports"), L"2019.db"), "the user's"));
-  ASSERT_TRUE(ui::WriteZip(Medium(L"a.zip"), {{"one.txt", "1"}, {"Reports", "a file"}}));
+  ASSERT_TRUE(
+      support::WriteFile(support::Join(t.Sub(L"WinTalvo\\Reports"), L"2019.db"), "the user's"));
+  ASSERT_TRUE(support::WriteZip(Medium(L"a.zip"), {{"one.txt", "1"}, {"Reports", "a file"}}));
   Start(updater);
 
   ui::Box box = NextBox();
@@ -171,35 +172,35 @@ TEST_F(Stages, AFileNamedLikeAProductFolderFailsToCopyAndTheUpdateIsUndone) {
   ASSERT_TRUE(ui::Answer(box, IDOK));
   ui::Box end = NextBox();
   // Seen before any file of the pass was put in place.
-  ExpectWarning(end, kNotChanged);
+  ExpectWarning(end, texts::kNotChanged);
   ASSERT_TRUE(ui::Answer(end, IDOK));
   ExpectClosedAndClean(2);
-  EXPECT_EQ(List(product), (Names{L"Blanks\\", L"Reports\\", L"Vanto.exe"}));
-  EXPECT_EQ(Read(Product(L"Reports\\2019.db")), "the user's");
+  EXPECT_EQ(support::List(product), (Names{L"Blanks\\", L"Reports\\", L"Vanto.exe"}));
+  EXPECT_EQ(support::Read(Product(L"Reports\\2019.db")), "the user's");
 }
 
 // The file in use is named before anything is changed; once it is let go, OK goes on and
 // every file lands.
 TEST_F(Stages, AProductFileInUseIsNamedAndOnceLetGoEveryFileLands) {
-  ASSERT_TRUE(ui::WriteFile(Product(L"data.dat"), "old"));
-  ASSERT_TRUE(ui::WriteZip(Medium(L"a.zip"), {{"a.txt", "1"}, {"data.dat", "new"},
-                                              {"z.txt", "2"}}));
-  HeldOpen held(Product(L"data.dat"));
+  ASSERT_TRUE(support::WriteFile(Product(L"data.dat"), "old"));
+  ASSERT_TRUE(
+      support::WriteZip(Medium(L"a.zip"), {{"a.txt", "1"}, {"data.dat", "new"}, {"z.txt", "2"}}));
+  support::HeldFile held(Product(L"data.dat"));
   ASSERT_TRUE(held.Held());
   Start(updater);
 
   ui::Box box = NextBox();
   ExpectHeldFile(box, Product(L"data.dat"));
-  EXPECT_FALSE(ui::Exists(Product(L"a.txt")));
+  EXPECT_FALSE(support::Exists(Product(L"a.txt")));
   held.Release();
   ASSERT_TRUE(ui::Answer(box, IDOK));
   ui::Box done = NextBox();
   ExpectSuccessQuestion(done);
   ASSERT_TRUE(ui::Answer(done, IDCANCEL));
   ExpectClosedAndClean();
-  EXPECT_EQ(Read(Product(L"data.dat")), "new");
-  EXPECT_EQ(Read(Product(L"a.txt")), "1");
-  EXPECT_EQ(Read(Product(L"z.txt")), "2");
+  EXPECT_EQ(support::Read(Product(L"data.dat")), "new");
+  EXPECT_EQ(support::Read(Product(L"a.txt")), "1");
+  EXPECT_EQ(support::Read(Product(L"z.txt")), "2");
 }
 
 // Names in archives are in the OEM code page (866); the updater works in the ANSI one (1251),
@@ -209,17 +210,17 @@ TEST_F(Stages, CyrillicNamesFromTheArchiveLandUnderTheirOwnNames) {
   cd = t.Sub(L"Обновяване 2026");
   updater = ui::MakeMedium(cd);
   ASSERT_FALSE(updater.empty());
-  ASSERT_TRUE(ui::WriteZip(Medium(L"Заплати №2.zip"),
-                           {{ui::Narrow(L"Справка за заплати.txt", 866), "s"},
-                            {ui::Narrow(L"Бланки/Договор №1.rtf", 866), "d"}}));
+  ASSERT_TRUE(support::WriteZip(Medium(L"Заплати №2.zip"),
+                                {{ui::Narrow(L"Справка за заплати.txt", 866), "s"},
+                                 {ui::Narrow(L"Бланки/Договор №1.rtf", 866), "d"}}));
   Start(updater);
 
   ui::Box done = NextBox();
   ExpectSuccessQuestion(done);
   ASSERT_TRUE(ui::Answer(done, IDCANCEL));
   ExpectClosedAndClean();
-  EXPECT_EQ(Read(Product(L"Справка за заплати.txt")), "s");
-  EXPECT_EQ(Read(Product(L"Blanks\\Договор №1.rtf")), "d");
+  EXPECT_EQ(support::Read(Product(L"Справка за заплати.txt")), "s");
+  EXPECT_EQ(support::Read(Product(L"Blanks\\Договор №1.rtf")), "d");
 }
 
 }  // namespace

@@ -16,22 +16,25 @@ protected:
     Update::SetUp();
     victim = t.Sub(L"victim");
     for (const wchar_t* name : {L"important.txt", L"target.dll", L"rel.txt", L"log.txt"})
-      ASSERT_TRUE(ui::WriteFile(ui::Join(victim, name), "the victim's " + ui::Utf8(name)));
-    ASSERT_TRUE(ui::WriteFile(ui::Join(t.Sub(L"victim\\sub"), L"deep.txt"), "deep"));
-    ASSERT_TRUE(ui::WriteZip(Medium(L"a.zip"), {{"one.txt", "1"}, {"Vanto.exe", "new"}}));
+      ASSERT_TRUE(
+          support::WriteFile(support::Join(victim, name), "the victim's " + ui::Utf8(name)));
+    ASSERT_TRUE(support::WriteFile(support::Join(t.Sub(L"victim\\sub"), L"deep.txt"), "deep"));
+    ASSERT_TRUE(support::WriteZip(Medium(L"a.zip"), {{"one.txt", "1"}, {"Vanto.exe", "new"}}));
     victimBefore = Victim();
   }
 
   // The victim's names and bytes.
   std::vector<std::string> Victim() const {
     std::vector<std::string> seen;
-    for (const std::wstring& dir : {victim, ui::Join(victim, L"sub")})
-      for (const std::wstring& name : List(dir)) seen.push_back(ui::Utf8(name) + "=" + Read(ui::Join(dir, name)));
+    for (const std::wstring& dir : {victim, support::Join(victim, L"sub")})
+      for (const std::wstring& name : support::List(dir))
+        seen.push_back(ui::Utf8(name) + "=" + support::Read(support::Join(dir, name)));
     return seen;
   }
 
   void Link(const std::wstring& link, const std::wstring& target) {
-    ASSERT_TRUE(ui::RunUnix("ln -s '" + ui::UnixPath(target) + "' '" + ui::UnixPath(link) + "'"));
+    ASSERT_TRUE(
+        ui::RunUnix("ln -s '" + support::UnixPath(target) + "' '" + support::UnixPath(link) + "'"));
   }
 
   // A journal in folder, written as the updater writes its own.
@@ -58,7 +61,8 @@ protected:
 // is ours, each stays as it is, and the update goes on in a folder of its own.
 TEST_F(Trust, PlantedWorkFoldersAndLinksAreLeftAsTheyAreAndNothingOutsideChanges) {
   const std::wstring planted = t.Sub(L"WinTalvo\\Temp1");
-  ASSERT_TRUE(ui::WriteFile(ui::Join(t.Sub(L"WinTalvo\\Temp1\\.backup"), L"7"), "the user's bytes"));
+  ASSERT_TRUE(support::WriteFile(support::Join(t.Sub(L"WinTalvo\\Temp1\\.backup"), L"7"),
+                                 "the user's bytes"));
   const std::string victimPath = ui::Narrow(victim, CP_ACP);
   const std::string important = victimPath + "\\important.txt", target = victimPath + "\\target.dll";
   Journal(planted, {{TStep::New, 1, important.c_str()},
@@ -67,94 +71,102 @@ TEST_F(Trust, PlantedWorkFoldersAndLinksAreLeftAsTheyAreAndNothingOutsideChanges
   Link(Product(L"Temp2"), victim);
   const std::wstring ours = t.Sub(L"WinTalvo\\Temp3");
   Journal(ours, {{TStep::New, 1, "gone.txt"}});
-  Link(ui::Join(ours, L".backup"), ui::Join(victim, L"sub"));
-  Link(Product(L"TalvoUpdate.log"), ui::Join(victim, L"log.txt"));
-  const std::wstring log = ui::Join(t.Path(), L"run.log");
+  Link(support::Join(ours, L".backup"), support::Join(victim, L"sub"));
+  // A folder of ours whose backup is a link to a file outside: never moved back, never deleted.
+  const std::wstring linkedBackup = t.Sub(L"WinTalvo\\Temp6");
+  Journal(linkedBackup, {{TStep::Original, 1, "data.dat"}});
+  Link(support::Join(t.Sub(L"WinTalvo\\Temp6\\.backup\\0"), L"1"),
+       support::Join(victim, L"target.dll"));
+  Link(Product(L"TalvoUpdate.log"), support::Join(victim, L"log.txt"));
+  const std::wstring log = support::Join(t.Path(), L"run.log");
 
   EXPECT_EQ(Silent(L" /LOG=\"" + log + L"\""), 0u);
 
   EXPECT_EQ(Victim(), victimBefore);
-  EXPECT_EQ(Read(Product(L"one.txt")), "1");
-  EXPECT_EQ(List(planted), (Names{L".backup\\", L".journal"}));
-  EXPECT_EQ(Read(ui::Join(planted, L".backup\\7")), "the user's bytes");
-  EXPECT_EQ(List(ours), (Names{L".backup\\", L".journal"}));
-  EXPECT_TRUE(ui::Exists(Product(L"Temp2")));
-  EXPECT_FALSE(ui::Exists(Product(L"Temp4"))) << "the run's own work folder stays";
+  EXPECT_EQ(support::Read(Product(L"one.txt")), "1");
+  EXPECT_EQ(support::List(planted), (Names{L".backup\\", L".journal"}));
+  EXPECT_EQ(support::Read(support::Join(planted, L".backup\\7")), "the user's bytes");
+  EXPECT_EQ(support::List(ours), (Names{L".backup\\", L".journal"}));
+  EXPECT_TRUE(support::Exists(Product(L"Temp2")));
+  EXPECT_FALSE(support::Exists(Product(L"data.dat")));
+  EXPECT_TRUE(support::Exists(support::Join(linkedBackup, L".journal")));
+  EXPECT_FALSE(support::Exists(Product(L"Temp4"))) << "the run's own work folder stays";
   const std::string notOurs = u8"Не е на актуализацията и е оставено както е: ";
-  EXPECT_TRUE(InOrder(ui::LogEvents(Read(log)),
+  EXPECT_TRUE(InOrder(ui::LogEvents(support::Read(log)),
                       {notOurs + ui::Utf8(planted), notOurs + ui::Utf8(Product(L"Temp2")),
-                       notOurs + ui::Utf8(ui::Join(ours, L".backup"))}));
+                       notOurs + ui::Utf8(support::Join(ours, L".backup"))}));
 }
 
 // A lock that is no plain file of ours (a folder, a link) is another run's, or a trap: busy
 // (4), nothing changed; a /LOG file that is not a log of ours refuses the command line (1).
 TEST_F(Trust, ALockOrALogThatIsNoFileOfOursChangesNothing) {
-  const std::wstring customers = ui::Join(t.Path(), L"customers.csv");
+  const std::wstring customers = support::Join(t.Path(), L"customers.csv");
   const std::string list = "\xEF\xBB\xBF" + std::string(2 * 1024 * 1024, 'c');
-  ASSERT_TRUE(ui::WriteFile(customers, list));
+  ASSERT_TRUE(support::WriteFile(customers, list));
   EXPECT_EQ(Silent(L" /LOG=\"" + customers + L"\""), 1u);
-  EXPECT_EQ(Read(customers), list);
+  EXPECT_EQ(support::Read(customers), list);
 
-  Link(Product(L"TalvoUpdate.lck"), ui::Join(victim, L"important.txt"));
+  Link(Product(L"TalvoUpdate.lck"), support::Join(victim, L"important.txt"));
   EXPECT_EQ(Silent(), 4u);
   EXPECT_EQ(Victim(), victimBefore);
   // Under Wine a Windows delete of a file link deletes what it points to.
-  ASSERT_TRUE(ui::RunUnix("rm '" + ui::UnixPath(Product(L"TalvoUpdate.lck")) + "'"));
-  ASSERT_TRUE(ui::MakeDir(Product(L"TalvoUpdate.lck")));
+  ASSERT_TRUE(ui::RunUnix("rm '" + support::UnixPath(Product(L"TalvoUpdate.lck")) + "'"));
+  ASSERT_TRUE(support::MakeDir(Product(L"TalvoUpdate.lck")));
   EXPECT_EQ(Silent(), 4u);
   EXPECT_EQ(Victim(), victimBefore);
-  EXPECT_EQ(List(product), (Names{L"Blanks\\", L"TalvoUpdate.lck\\", L"Vanto.exe"}));
+  EXPECT_EQ(support::List(product), (Names{L"Blanks\\", L"TalvoUpdate.lck\\", L"Vanto.exe"}));
 }
 
 // A record damaged before the last: what the run changed cannot be known. The folder stays
 // with every backup, run after run, and each says the product could not be restored.
 TEST_F(Trust, ADamagedJournalKeepsTheWorkFolderAndItsBackupsRunAfterRun) {
   const std::wstring work = t.Sub(L"WinTalvo\\Temp1");
-  ASSERT_TRUE(ui::WriteFile(ui::Join(t.Sub(L"WinTalvo\\Temp1\\.backup"), L"1"), "old data"));
+  ASSERT_TRUE(
+      support::WriteFile(support::Join(t.Sub(L"WinTalvo\\Temp1\\.backup"), L"1"), "old data"));
   Journal(work, {{TStep::Original, 1, "data.dat"}, {TStep::New, 2, "one.txt"}});
-  std::string journal = Read(ui::Join(work, L".journal"));
+  std::string journal = support::Read(support::Join(work, L".journal"));
   journal[journal.find("data.dat")] = 'D';
-  ASSERT_TRUE(ui::WriteFile(ui::Join(work, L".journal"), journal));
+  ASSERT_TRUE(support::WriteFile(support::Join(work, L".journal"), journal));
 
   EXPECT_EQ(Silent(), 3u);
   EXPECT_EQ(Silent(), 3u);
-  EXPECT_EQ(List(work), (Names{L".backup\\", L".journal"}));
-  EXPECT_EQ(Read(ui::Join(work, L".backup\\1")), "old data");
-  EXPECT_EQ(Read(ui::Join(work, L".journal")), journal);
-  EXPECT_FALSE(ui::Exists(Product(L"one.txt")));
+  EXPECT_EQ(support::List(work), (Names{L".backup\\", L".journal"}));
+  EXPECT_EQ(support::Read(support::Join(work, L".backup\\1")), "old data");
+  EXPECT_EQ(support::Read(support::Join(work, L".journal")), journal);
+  EXPECT_FALSE(support::Exists(Product(L"one.txt")));
 }
 
 // While a box is up the user swaps the backup folder for a link: the run notices before it
 // moves anything and undoes what it did. A work folder the window keeps after a failed run,
 // swapped for a link, is not emptied when the window closes.
 TEST_F(Trust, WorkFoldersSwappedForLinksWhileTheWindowWaitsAreNeverFollowed) {
-  ASSERT_TRUE(ui::WriteFile(Product(L"data.dat"), "old"));
-  ASSERT_TRUE(ui::WriteZip(Medium(L"a.zip"), {{"data.dat", "new"}}));
-  auto held = std::make_unique<HeldOpen>(Product(L"data.dat"));
+  ASSERT_TRUE(support::WriteFile(Product(L"data.dat"), "old"));
+  ASSERT_TRUE(support::WriteZip(Medium(L"a.zip"), {{"data.dat", "new"}}));
+  auto held = std::make_unique<support::HeldFile>(Product(L"data.dat"));
   ASSERT_TRUE(held->Held());
   Start(updater);
   ui::Box box = NextBox();
   ExpectHeldFile(box, Product(L"data.dat"));
-  ASSERT_TRUE(ui::RunUnix("rm -rf '" + ui::UnixPath(Work(L".backup")) + "'"));
+  ASSERT_TRUE(ui::RunUnix("rm -rf '" + support::UnixPath(Work(L".backup")) + "'"));
   Link(Work(L".backup"), victim);
   held.reset();
   ASSERT_TRUE(ui::Answer(box, IDOK));
   ui::Box end = NextBox();
-  ExpectWarning(end, kNotChanged);
+  ExpectWarning(end, texts::kNotChanged);
   ASSERT_TRUE(ui::Answer(end, IDOK));
   DWORD code = 0;
   ASSERT_TRUE(app.WaitExit(&code));
   EXPECT_EQ(code, 2u);
-  EXPECT_EQ(Read(Product(L"data.dat")), "old");
+  EXPECT_EQ(support::Read(Product(L"data.dat")), "old");
   EXPECT_EQ(Victim(), victimBefore);
-  ASSERT_TRUE(ui::RunUnix("rm -rf '" + ui::UnixPath(Product(L"Temp1")) + "'"));
+  ASSERT_TRUE(ui::RunUnix("rm -rf '" + support::UnixPath(Product(L"Temp1")) + "'"));
 
   // The archive in use: nothing fetched, the window stays open with its work folder.
-  HeldOpen archive(Medium(L"a.zip"));
+  support::HeldFile archive(Medium(L"a.zip"));
   ASSERT_TRUE(archive.Held());
   Start(updater);
   ASSERT_TRUE(ui::Answer(NextBox(), IDOK));
-  ASSERT_TRUE(ui::RunUnix("rm -rf '" + ui::UnixPath(Product(L"Temp1")) + "'"));
+  ASSERT_TRUE(ui::RunUnix("rm -rf '" + support::UnixPath(Product(L"Temp1")) + "'"));
   Link(Product(L"Temp1"), victim);
   ui::Click(ui::Control(w, ui::kBtnCancel));
   ASSERT_TRUE(app.WaitExit(&code));

@@ -12,7 +12,7 @@ using Events = std::vector<std::string>;
 
 std::wstring Quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
 std::string Ansi(const std::wstring& text) { return ui::Utf8(ui::Wide(ui::Narrow(text, CP_ACP))); }
-Events Log(const std::wstring& path) { return ui::LogEvents(Read(path)); }
+Events Log(const std::wstring& path) { return ui::LogEvents(support::Read(path)); }
 
 BOOL CALLBACK FirstWindowOf(HWND w, LPARAM lp) {
   DWORD pid = 0;
@@ -45,16 +45,15 @@ protected:
 
 TEST_F(Unattended, SilentFromAFixedDriveUpdatesWithoutAWindowAndLogsTheRun) {
   // A file of the log's name in an archive is not the product's: the log stays whole.
-  ASSERT_TRUE(ui::WriteZip(Medium(L"a.zip"), {{"one.txt", "1"},
-                                              {"FORM.RTF", "f"},
-                                              {"Vanto.exe", "new"},
-                                              {"TalvoUpdate.log", "junk"}}));
+  ASSERT_TRUE(support::WriteZip(
+      Medium(L"a.zip"),
+      {{"one.txt", "1"}, {"FORM.RTF", "f"}, {"Vanto.exe", "new"}, {"TalvoUpdate.log", "junk"}}));
   const std::wstring args = L"/SILENT /DIR=" + Quoted(product);
   bool window;
   EXPECT_EQ(RunToEnd(args, &window), 0u);
   EXPECT_FALSE(window) << "a window of the updater appeared";
-  EXPECT_EQ(Read(Product(L"one.txt")) + Read(Product(L"Blanks\\FORM.RTF")), "1f");
-  EXPECT_EQ(Read(Product(L"Vanto.exe")), "new");
+  EXPECT_EQ(support::Read(Product(L"one.txt")) + support::Read(Product(L"Blanks\\FORM.RTF")), "1f");
+  EXPECT_EQ(support::Read(Product(L"Vanto.exe")), "new");
   ExpectNoWorkFolder();
   EXPECT_EQ(ProductRun(500), "") << "the product was started";
 
@@ -82,12 +81,13 @@ TEST_F(Unattended, SilentFromAFixedDriveUpdatesWithoutAWindowAndLogsTheRun) {
 }
 
 TEST_F(Unattended, RefusalsEndWithTwoOrOneAndABoxOnlyWithoutSilent) {
-  ASSERT_TRUE(ui::WriteZip(Medium(L"a.zip"), {{"one.txt", "1"}}));
-  const std::wstring other = t.Sub(L"Other"), log = ui::Join(t.Path(), L"update.log");
+  ASSERT_TRUE(support::WriteZip(Medium(L"a.zip"), {{"one.txt", "1"}}));
+  const std::wstring other = t.Sub(L"Other"), log = support::Join(t.Path(), L"update.log");
   bool window;
   EXPECT_EQ(RunToEnd(L"/SILENT /DIR=" + Quoted(other) + L" /LOG=" + Quoted(log), &window), 2u);
   EXPECT_FALSE(window);
-  EXPECT_EQ(List(other), Names{}) << "something was made in a folder that is not the product's";
+  EXPECT_EQ(support::List(other), Names{})
+      << "something was made in a folder that is not the product's";
   EXPECT_TRUE(InOrder(Log(log), {u8"Съобщение: Въведената папка не е | папката на Талво.",
                                  u8"Край: папката не е приета (код на изход 2)"}));
 
@@ -100,7 +100,7 @@ TEST_F(Unattended, RefusalsEndWithTwoOrOneAndABoxOnlyWithoutSilent) {
     ui::App help;
     ASSERT_TRUE(help.Start(updater, t.Path(), args));
     ui::Box box = ui::ReadBox(help.WaitBox());
-    EXPECT_EQ(ui::Utf8(box.caption), kCaption);
+    EXPECT_EQ(ui::Utf8(box.caption), texts::kCaption);
     EXPECT_EQ(ui::Utf8(box.text).rfind(u8"TalvoUpdate.exe [/DIR=\"папка\"] [/SILENT]", 0), 0u);
     EXPECT_EQ(box.icon, ui::Icon::Information);
     ASSERT_TRUE(ui::Answer(box, IDOK));
@@ -108,15 +108,15 @@ TEST_F(Unattended, RefusalsEndWithTwoOrOneAndABoxOnlyWithoutSilent) {
     ASSERT_TRUE(help.WaitExit(&code));
     EXPECT_EQ(code, args[1] == L'?' ? 0u : 1u) << ui::Utf8(args);
   }
-  EXPECT_EQ(List(product), (Names{L"Blanks\\", L"Vanto.exe"}));
+  EXPECT_EQ(support::List(product), (Names{L"Blanks\\", L"Vanto.exe"}));
 }
 
 // A product file in use: the user gives up at its box; an unattended run does not wait at
 // all. Both end with 2, the product as it was, and the log has each box with its answer.
 TEST_F(Unattended, AFileInUseEndsTheUpdateWithTwoAndTheLogNamesIt) {
-  ASSERT_TRUE(ui::WriteFile(Product(L"data.dat"), "old"));
-  ASSERT_TRUE(ui::WriteZip(Medium(L"a.zip"), {{"one.txt", "1"}, {"data.dat", "new"}}));
-  HeldOpen held(Product(L"data.dat"));
+  ASSERT_TRUE(support::WriteFile(Product(L"data.dat"), "old"));
+  ASSERT_TRUE(support::WriteZip(Medium(L"a.zip"), {{"one.txt", "1"}, {"data.dat", "new"}}));
+  support::HeldFile held(Product(L"data.dat"));
   ASSERT_TRUE(held.Held());
   ASSERT_TRUE(app.Start(updater, t.Path(), L"/DIR=" + Quoted(product)));
   w = app.MainWindow();
@@ -131,8 +131,8 @@ TEST_F(Unattended, AFileInUseEndsTheUpdateWithTwoAndTheLogNamesIt) {
   EXPECT_EQ(RunToEnd(L"/SILENT /DIR=" + Quoted(product), &window), 2u);
   EXPECT_FALSE(window);
   held.Release();
-  EXPECT_EQ(List(product), (Names{L"Blanks\\", L"Vanto.exe", L"data.dat"}));
-  EXPECT_EQ(Read(Product(L"data.dat")), "old");
+  EXPECT_EQ(support::List(product), (Names{L"Blanks\\", L"Vanto.exe", L"data.dat"}));
+  EXPECT_EQ(support::Read(Product(L"data.dat")), "old");
   std::string heldBox = u8"Съобщение: " + ui::Utf8(box.text);
   for (size_t at; (at = heldBox.find("\r\n")) != std::string::npos;) heldBox.replace(at, 2, " | ");
   EXPECT_EQ(heldBox.rfind(u8"Съобщение: Файлът | " + Ansi(Product(L"data.dat")) + " | ", 0), 0u);
@@ -148,8 +148,8 @@ TEST_F(Unattended, DirWithCyrillicAndABlankFillsTheWindowAndTheUpdateWorksFromTh
   ASSERT_EQ(GetACP(), 1251u) << "run this under LC_ALL=bg_BG.UTF-8";
   product = t.Sub(L"Програми\\Талво 2");
   t.Sub(L"Програми\\Талво 2\\Blanks");
-  ASSERT_TRUE(ui::CopyInto(FakeProduct(), product));
-  ASSERT_TRUE(ui::WriteZip(Medium(L"a.zip"), {{"one.txt", "1"}}));
+  ASSERT_TRUE(support::CopyInto(FakeProduct(), product));
+  ASSERT_TRUE(support::WriteZip(Medium(L"a.zip"), {{"one.txt", "1"}}));
   ASSERT_TRUE(app.Start(updater, t.Path(), L"/DIR=" + Quoted(product)));
   w = app.MainWindow();
   ASSERT_NE(w, nullptr);
@@ -160,22 +160,22 @@ TEST_F(Unattended, DirWithCyrillicAndABlankFillsTheWindowAndTheUpdateWorksFromTh
   ExpectSuccessQuestion(done);
   ASSERT_TRUE(ui::Answer(done, IDCANCEL));
   ExpectClosedAndClean(0);
-  EXPECT_EQ(Read(Product(L"one.txt")), "1");
+  EXPECT_EQ(support::Read(Product(L"one.txt")), "1");
 }
 
 // An older medium: an unattended run refuses it unless told to allow it; the log has both
 // editions at every run.
 TEST_F(Unattended, AnOlderMediumEndsWithTwoUnlessAllowed) {
-  const std::string v2025 = Read(ui::WindowsPath(TALVO_FAKE_VANTO_2025));
-  const std::string v2026 = Read(ui::WindowsPath(TALVO_FAKE_VANTO_2026));
-  ASSERT_TRUE(ui::WriteFile(Product(L"Vanto.exe"), v2026));
-  ASSERT_TRUE(ui::WriteZip(Medium(L"a.zip"), {{"Vanto.exe", v2025}}));
+  const std::string v2025 = support::Read(support::WindowsPath(TALVO_FAKE_VANTO_2025));
+  const std::string v2026 = support::Read(support::WindowsPath(TALVO_FAKE_VANTO_2026));
+  ASSERT_TRUE(support::WriteFile(Product(L"Vanto.exe"), v2026));
+  ASSERT_TRUE(support::WriteZip(Medium(L"a.zip"), {{"Vanto.exe", v2025}}));
   const std::wstring args = L"/SILENT /DIR=" + Quoted(product);
   bool window;
   EXPECT_EQ(RunToEnd(args, &window), 2u);
-  EXPECT_EQ(Read(Product(L"Vanto.exe")), v2026);
+  EXPECT_EQ(support::Read(Product(L"Vanto.exe")), v2026);
   EXPECT_EQ(RunToEnd(args + L" /ALLOWDOWNGRADE", &window), 0u);
-  EXPECT_EQ(Read(Product(L"Vanto.exe")), v2025);
+  EXPECT_EQ(support::Read(Product(L"Vanto.exe")), v2025);
 
   const std::string installed = u8"Инсталирано издание (Vanto.exe): 2026.1.2.3";
   const std::string brought = u8"Издание от носителя (Vanto.exe): 2025.4.5.6";

@@ -4,39 +4,11 @@
 
 namespace run {
 
-const char* const kCaption = u8" Актуализация на Талво";
-const char* const kSucceeded =
-    u8"Актуализацията завърши успешно.\r\nИскате ли да стартирате продукта?";
-const char* const kNotChanged = u8"Актуализацията не е завършена.\r\nПродуктът не е променен.";
-const char* const kRolledBack =
-    u8"Актуализацията не е завършена.\r\nПродуктът е възстановен в предишното си състояние.";
+std::wstring FakeProduct() { return support::WindowsPath(TALVO_FAKE_VANTO); }
+std::wstring LibraryWithoutExec() { return support::WindowsPath(TALVO_UNZDLL_NO_EXEC); }
+std::wstring TrapProgram() { return support::WindowsPath(TALVO_TRAP_PROGRAM); }
 
-std::wstring FakeProduct() { return ui::WindowsPath(TALVO_FAKE_VANTO); }
-std::wstring LibraryWithoutExec() { return ui::WindowsPath(TALVO_UNZDLL_NO_EXEC); }
-std::wstring TrapProgram() { return ui::WindowsPath(TALVO_TRAP_PROGRAM); }
-
-std::string FakeProductBytes() { return Read(FakeProduct()); }
-
-std::vector<std::wstring> List(const std::wstring& dir) {
-  std::vector<std::wstring> names;
-  WIN32_FIND_DATAW d;
-  HANDLE h = FindFirstFileW(ui::Join(dir, L"*").c_str(), &d);
-  if (h == INVALID_HANDLE_VALUE) return names;
-  do {
-    std::wstring name = d.cFileName;
-    if (name == L"." || name == L".." || name == L"TalvoUpdate.log") continue;
-    if (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) name += L"\\";
-    names.push_back(name);
-  } while (FindNextFileW(h, &d));
-  FindClose(h);
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-std::string Read(const std::wstring& path) {
-  std::string bytes;
-  return ui::ReadFile(path, &bytes) ? bytes : std::string();
-}
+std::string FakeProductBytes() { return support::Read(FakeProduct()); }
 
 bool InOrder(const std::vector<std::string>& events, const std::vector<std::string>& want) {
   auto at = events.begin();
@@ -48,19 +20,10 @@ bool InOrder(const std::vector<std::string>& events, const std::vector<std::stri
   return true;
 }
 
-HeldOpen::HeldOpen(const std::wstring& path)
-    : handle_(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                          FILE_ATTRIBUTE_NORMAL, nullptr)) {}
-
-void HeldOpen::Release() {
-  if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-  handle_ = INVALID_HANDLE_VALUE;
-}
-
 void Update::SetUp() {
   product = t.Sub(L"WinTalvo");
   t.Sub(L"WinTalvo\\Blanks");
-  ASSERT_TRUE(ui::CopyInto(FakeProduct(), product));
+  ASSERT_TRUE(support::CopyInto(FakeProduct(), product));
   cd = t.Sub(L"cd");
   updater = ui::MakeMedium(cd);
   ASSERT_FALSE(updater.empty());
@@ -85,22 +48,21 @@ ui::Box Update::NextBox(DWORD timeoutMs) {
 bool Update::NoBox(DWORD timeoutMs) { return app.WaitBox(timeoutMs) == nullptr; }
 
 void Update::ExpectError(const ui::Box& box, const std::string& utf8Text) {
-  EXPECT_EQ(ui::Utf8(box.caption), kCaption);
+  EXPECT_EQ(ui::Utf8(box.caption), texts::kCaption);
   EXPECT_EQ(ui::Utf8(box.text), utf8Text);
   EXPECT_EQ(box.icon, ui::Icon::Error);
   EXPECT_EQ(box.buttons, std::vector<int>{IDOK});
 }
 
 void Update::ExpectWarning(const ui::Box& box, const std::string& utf8Text) {
-  EXPECT_EQ(ui::Utf8(box.caption), kCaption);
+  EXPECT_EQ(ui::Utf8(box.caption), texts::kCaption);
   EXPECT_EQ(ui::Utf8(box.text), utf8Text);
   EXPECT_EQ(box.icon, ui::Icon::Warning);
   EXPECT_EQ(box.buttons, std::vector<int>{IDOK});
 }
 
 void Update::ExpectHeldFile(const ui::Box& box, const std::wstring& path) {
-  const std::string lines = u8"Файлът\r\n" + ui::Utf8(path) +
-                            u8"\r\nсе използва от друга програма.\r\nЗатворете я и натиснете OK.";
+  const std::string lines = texts::HeldFile(ui::Utf8(path));
   const std::string text = ui::Utf8(box.text);
   EXPECT_EQ(text.substr(0, lines.size()), lines);
   // Where the system can tell, the program that holds it is named last.
@@ -108,14 +70,14 @@ void Update::ExpectHeldFile(const ui::Box& box, const std::wstring& path) {
   if (text.size() > lines.size()) {
     EXPECT_EQ(text.compare(lines.size(), program.size(), program), 0) << text;
   }
-  EXPECT_EQ(ui::Utf8(box.caption), kCaption);
+  EXPECT_EQ(ui::Utf8(box.caption), texts::kCaption);
   EXPECT_EQ(box.icon, ui::Icon::Warning);
   EXPECT_EQ(box.buttons, (std::vector<int>{IDOK, IDCANCEL}));
 }
 
 void Update::ExpectSuccessQuestion(const ui::Box& box) {
-  EXPECT_EQ(ui::Utf8(box.caption), kCaption);
-  EXPECT_EQ(ui::Utf8(box.text), kSucceeded);
+  EXPECT_EQ(ui::Utf8(box.caption), texts::kCaption);
+  EXPECT_EQ(ui::Utf8(box.text), texts::kSucceeded);
   EXPECT_EQ(box.icon, ui::Icon::Question);
   EXPECT_EQ(box.buttons, (std::vector<int>{IDOK, IDCANCEL}));
 }
@@ -146,7 +108,7 @@ void Update::ExpectStillOpen() {
 }
 
 void Update::ExpectNoWorkFolder() {
-  for (const std::wstring& name : List(product))
+  for (const std::wstring& name : support::List(product))
     EXPECT_NE(name.compare(0, 4, L"Temp"), 0) << "work folder left: " << ui::Utf8(name);
 }
 
@@ -156,7 +118,7 @@ std::string Update::ProductRun(DWORD timeoutMs) {
   // Two lines: the command line and the current directory.
   ui::WaitUntil([&] {
     size_t first;
-    return ui::ReadFile(record, &text) && (first = text.find("\r\n")) != text.npos &&
+    return support::ReadFile(record, &text) && (first = text.find("\r\n")) != text.npos &&
            text.find("\r\n", first + 2) != text.npos;
   }, timeoutMs);
   return text;

@@ -10,17 +10,12 @@
 #include <vector>
 
 #include "Driver.h"
+#include "HeldFile.h"
 #include "Scenario.h"
+#include "Texts.h"
+#include "Tree.h"
 
 namespace run {
-
-// Texts of the boxes as the user reads them (lines joined with CR LF).
-extern const char* const kCaption;
-extern const char* const kSucceeded;  // the success question
-// How an update that did not complete ends: nothing of the product had been changed, or
-// what had been was undone.
-extern const char* const kNotChanged;
-extern const char* const kRolledBack;
 
 // The fake product of the build: records how it was started in vanto-ran.txt beside itself.
 std::wstring FakeProduct();
@@ -31,26 +26,8 @@ std::wstring LibraryWithoutExec();
 // The trap that a start of the product by an unquoted path would run.
 std::wstring TrapProgram();
 
-// Names in a folder, sorted; folders end in "\". The updater's log is no product file and is
-// left out (the scenarios of the log read it themselves).
-std::vector<std::wstring> List(const std::wstring& dir);
-std::string Read(const std::wstring& path);  // empty when missing
 // True when every one of want is among events, in this order.
 bool InOrder(const std::vector<std::string>& events, const std::vector<std::string>& want);
-
-// Keeps a file open with no sharing, as another program that has it in use.
-class HeldOpen {
-public:
-  explicit HeldOpen(const std::wstring& path);
-  ~HeldOpen() { Release(); }
-  HeldOpen(const HeldOpen&) = delete;
-  HeldOpen& operator=(const HeldOpen&) = delete;
-  bool Held() const { return handle_ != INVALID_HANDLE_VALUE; }
-  void Release();
-
-private:
-  HANDLE handle_;
-};
 
 class Update : public ::testing::Test {
 protected:
@@ -85,13 +62,13 @@ protected:
   // Waits for the product's record of its start; empty when it did not start.
   std::string ProductRun(DWORD timeoutMs = ui::kWaitMs);
 
-  std::wstring Product(const std::wstring& name) const { return ui::Join(product, name); }
-  std::wstring Medium(const std::wstring& name) const { return ui::Join(cd, name); }
+  std::wstring Product(const std::wstring& name) const { return support::Join(product, name); }
+  std::wstring Medium(const std::wstring& name) const { return support::Join(cd, name); }
   std::wstring Work(const std::wstring& name) const {
-    return ui::Join(Product(L"Temp1"), name);
+    return support::Join(Product(L"Temp1"), name);
   }
 
-  ui::TempDir t;
+  support::TempDir t;
   ui::App app;
   std::wstring product, cd, updater;
   HWND w = nullptr;

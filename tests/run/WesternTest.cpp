@@ -11,8 +11,8 @@ TEST_F(Western, TheCopyErrorBoxNamesTheMediumsPathAsTheSystemSpellsIt) {
   ASSERT_EQ(GetACP(), 1252u) << "run this under LC_ALL=C.UTF-8";
   cd = t.Sub(L"B\u00FCro\\Caf\u00E9 cd");
   updater = ui::MakeMedium(cd);
-  ASSERT_TRUE(ui::WriteZip(Medium(L"\u00E9t\u00E9.zip"), {{"one.txt", "1"}}));
-  HeldOpen held(Medium(L"\u00E9t\u00E9.zip"));
+  ASSERT_TRUE(support::WriteZip(Medium(L"\u00E9t\u00E9.zip"), {{"one.txt", "1"}}));
+  support::HeldFile held(Medium(L"\u00E9t\u00E9.zip"));
   ASSERT_TRUE(held.Held());
   Start(updater);
 

@@ -11,7 +11,7 @@ namespace {
 
 const wchar_t kCaption[] = L" Актуализация на Талво";
 
-std::wstring BoxShow() { return ui::WindowsPath(TALVO_BOXSHOW_EXE); }
+std::wstring BoxShow() { return support::WindowsPath(TALVO_BOXSHOW_EXE); }
 
 // Starts the stand-in with a box of this style and these lines, from dir.
 bool ShowBox(ui::App& app, const std::wstring& exe, const std::wstring& dir, UINT style,
@@ -29,7 +29,7 @@ class DriverBox : public ::testing::TestWithParam<BoxCase> {};
 
 TEST_P(DriverBox, ReadsAndAnswersTheBoxesTheUpdaterShows) {
   const BoxCase& c = GetParam();
-  ui::TempDir t;
+  support::TempDir t;
   ui::App app;
   ASSERT_TRUE(ShowBox(app, BoxShow(), t.Path(), c.style,
                       L"\"\" \"Моля, поставете дискета No 2\" \"във флопидисковото устройство.\""));
@@ -59,7 +59,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Keys reach a box through its own dialog loop: Enter presses the default button, Esc Cancel.
 TEST(DriverKeys, EnterAndEscAnswerABox) {
-  ui::TempDir t;
+  support::TempDir t;
   for (const auto& key : {std::make_pair(VK_RETURN, IDOK), std::make_pair(VK_ESCAPE, IDCANCEL)}) {
     ui::App app;
     ASSERT_TRUE(ShowBox(app, BoxShow(), t.Path(), MB_ICONQUESTION | MB_OKCANCEL, L"?"));
@@ -74,16 +74,16 @@ TEST(DriverKeys, EnterAndEscAnswerABox) {
 }
 
 TEST(DriverFloppy, SwapsDisksUnderAProgramRunningFromTheDrive) {
-  ui::TempDir t;
+  support::TempDir t;
   const std::wstring disk1 = t.Sub(L"disk1"), disk2 = t.Sub(L"disk2");
-  ASSERT_TRUE(ui::CopyInto(BoxShow(), disk1));
-  ASSERT_TRUE(ui::WriteFile(ui::Join(disk1, L"one.zip"), "1"));
-  ASSERT_TRUE(ui::WriteFile(ui::Join(disk2, L"two.zip"), "2"));
+  ASSERT_TRUE(support::CopyInto(BoxShow(), disk1));
+  ASSERT_TRUE(support::WriteFile(support::Join(disk1, L"one.zip"), "1"));
+  ASSERT_TRUE(support::WriteFile(support::Join(disk2, L"two.zip"), "2"));
 
   ui::Floppy a;
   ASSERT_TRUE(a.SwapDisk(disk1));
   EXPECT_EQ(GetDriveTypeW(L"A:\\"), static_cast<UINT>(DRIVE_REMOVABLE));
-  EXPECT_TRUE(ui::Exists(L"A:\\one.zip"));
+  EXPECT_TRUE(support::Exists(L"A:\\one.zip"));
 
   ui::App app;
   ASSERT_TRUE(ShowBox(app, L"A:\\talvo_ui_boxshow.exe", L"A:\\", MB_ICONINFORMATION | MB_OKCANCEL,
@@ -92,8 +92,8 @@ TEST(DriverFloppy, SwapsDisksUnderAProgramRunningFromTheDrive) {
   ASSERT_NE(box.hwnd, nullptr);
 
   ASSERT_TRUE(a.SwapDisk(disk2));
-  EXPECT_TRUE(ui::Exists(L"A:\\two.zip"));
-  EXPECT_FALSE(ui::Exists(L"A:\\one.zip"));
+  EXPECT_TRUE(support::Exists(L"A:\\two.zip"));
+  EXPECT_FALSE(support::Exists(L"A:\\one.zip"));
 
   ASSERT_TRUE(ui::Answer(box, IDOK));
   DWORD code = 0;

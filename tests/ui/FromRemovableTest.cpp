@@ -4,6 +4,7 @@
 
 #include "Driver.h"
 #include "Scenario.h"
+#include "Texts.h"
 
 namespace {
 
@@ -11,14 +12,14 @@ class FromRemovable : public ::testing::Test {
 protected:
   void SetUp() override {
     product = t.Sub(L"WinTalvo");
-    ASSERT_TRUE(ui::WriteFile(ui::Join(product, L"Vanto.exe"), "MZ"));
+    ASSERT_TRUE(support::WriteFile(support::Join(product, L"Vanto.exe"), "MZ"));
   }
 
   // A disk with the updater, its library and one archive.
   std::wstring MakeDisk(const std::wstring& name) {
     const std::wstring disk = t.Sub(name);
     EXPECT_FALSE(ui::MakeMedium(disk).empty());
-    EXPECT_TRUE(ui::WriteZip(ui::Join(disk, L"new.zip"), {{"readme.txt", "disk 1"}}));
+    EXPECT_TRUE(support::WriteZip(support::Join(disk, L"new.zip"), {{"readme.txt", "disk 1"}}));
     return disk;
   }
 
@@ -34,7 +35,7 @@ protected:
   // After the first pass: the archive's file is in the product folder.
   void ExpectFirstPassDone() {
     std::string readme;
-    EXPECT_TRUE(ui::ReadFile(ui::Join(product, L"readme.txt"), &readme));
+    EXPECT_TRUE(support::ReadFile(support::Join(product, L"readme.txt"), &readme));
     EXPECT_EQ(readme, "disk 1");
   }
 
@@ -44,21 +45,20 @@ protected:
     DWORD code = 9;
     ASSERT_TRUE(app.WaitExit(&code));
     EXPECT_EQ(code, exitCode);
-    EXPECT_FALSE(ui::Exists(ui::Join(product, L"Temp1"))) << "work folder left behind";
+    EXPECT_FALSE(support::Exists(support::Join(product, L"Temp1"))) << "work folder left behind";
   }
 
-  ui::TempDir t;
+  support::TempDir t;
   ui::App app;
   std::wstring product;
   HWND w = nullptr;
 };
 
 TEST_F(FromRemovable, FixedDriveMeansOnePassAndNoDiskQuestion) {
-  StartUpdate(ui::Join(MakeDisk(L"cd"), L"TalvoUpdate.exe"));
+  StartUpdate(support::Join(MakeDisk(L"cd"), L"TalvoUpdate.exe"));
 
   ui::Box box = ui::ReadBox(app.WaitBox());
-  EXPECT_EQ(ui::Utf8(box.text),
-            u8"Актуализацията завърши успешно.\r\nИскате ли да стартирате продукта?");
+  EXPECT_EQ(ui::Utf8(box.text), texts::kSucceeded);
   EXPECT_EQ(box.icon, ui::Icon::Question);
   ExpectFirstPassDone();
   ASSERT_TRUE(ui::Answer(box, IDCANCEL));
@@ -71,9 +71,8 @@ TEST_F(FromRemovable, FloppyMeansAQuestionForTheNextDisk) {
   StartUpdate(L"A:\\TalvoUpdate.exe");
 
   ui::Box disk = ui::ReadBox(app.WaitBox());
-  EXPECT_EQ(ui::Utf8(disk.caption), u8" Актуализация на Талво");
-  EXPECT_EQ(ui::Utf8(disk.text),
-            u8"\r\nМоля, поставете дискета No 2\r\nвъв флопидисковото устройство.");
+  EXPECT_EQ(ui::Utf8(disk.caption), texts::kCaption);
+  EXPECT_EQ(ui::Utf8(disk.text), texts::Disk(2));
   EXPECT_EQ(disk.icon, ui::Icon::Information);
   EXPECT_EQ(disk.buttons, (std::vector<int>{IDOK, IDCANCEL}));
   ExpectFirstPassDone();
@@ -82,17 +81,15 @@ TEST_F(FromRemovable, FloppyMeansAQuestionForTheNextDisk) {
   // and the first pass is undone.
   ASSERT_TRUE(ui::Answer(disk, IDCANCEL));
   ui::Box abort = ui::ReadBox(app.WaitBox());
-  EXPECT_EQ(ui::Utf8(abort.text),
-            u8"\r\nАктуализацията не е завършена.\r\nНаистина ли искате да я прекъснете?");
+  EXPECT_EQ(ui::Utf8(abort.text), texts::kReallyAbort);
   EXPECT_EQ(abort.icon, ui::Icon::Information);
   ASSERT_TRUE(ui::Answer(abort, IDOK));
   ui::Box end = ui::ReadBox(app.WaitBox());
-  EXPECT_EQ(ui::Utf8(end.text), u8"Актуализацията не е завършена.\r\n"
-                                u8"Продуктът е възстановен в предишното си състояние.");
+  EXPECT_EQ(ui::Utf8(end.text), texts::kRolledBack);
   EXPECT_EQ(end.icon, ui::Icon::Warning);
   ASSERT_TRUE(ui::Answer(end, IDOK));
   ExpectClosedAndClean(2);
-  EXPECT_FALSE(ui::Exists(ui::Join(product, L"readme.txt")));
+  EXPECT_FALSE(support::Exists(support::Join(product, L"readme.txt")));
 }
 
 }  // namespace

@@ -6,11 +6,11 @@
 
 #include "Driver.h"
 #include "Scenario.h"
+#include "Texts.h"
 #include "UpdaterTest.h"
 
 namespace {
 
-const char kCaption[] = u8" Актуализация на Талво";
 const wchar_t kStartFolder[] = L"C:\\WinTalvo";
 
 ::testing::AssertionResult SameRect(const RECT& r, int left, int top, int width, int height) {
@@ -49,7 +49,7 @@ protected:
 };
 
 TEST_F(MainWindow, IsAFixedDialogWithItsCaption) {
-  EXPECT_EQ(ui::Utf8(ui::Text(w)), kCaption);
+  EXPECT_EQ(ui::Utf8(ui::Text(w)), texts::kCaption);
   const LONG style = ui::Style(w);
   EXPECT_TRUE(style & WS_CAPTION);
   EXPECT_TRUE(style & WS_SYSMENU) << "close box";
@@ -139,7 +139,7 @@ TEST_F(MainWindow, EnterInTheFolderBoxPressesUpdate) {
   ui::Press(w, VK_RETURN);
   ui::Box box = ui::ReadBox(app.WaitBox());
   ASSERT_NE(box.hwnd, nullptr) << "no box after Enter";
-  EXPECT_EQ(ui::Utf8(box.caption), kCaption);
+  EXPECT_EQ(ui::Utf8(box.caption), texts::kCaption);
   EXPECT_EQ(ui::Utf8(box.text), u8"Моля, въведете директория.");
   EXPECT_EQ(box.icon, ui::Icon::Error);
   EXPECT_EQ(box.buttons, std::vector<int>{IDOK});
@@ -203,9 +203,9 @@ std::string Hex(COLORREF c) {
 // The banner picture as its file holds it, rows from the top.
 ui::Shot Banner() {
   ui::Shot shot;
-  HBITMAP bitmap = static_cast<HBITMAP>(LoadImageW(nullptr, ui::WindowsPath(TALVO_BANNER_BMP).c_str(),
-                                                   IMAGE_BITMAP, 0, 0,
-                                                   LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+  HBITMAP bitmap =
+      static_cast<HBITMAP>(LoadImageW(nullptr, support::WindowsPath(TALVO_BANNER_BMP).c_str(),
+                                      IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
   BITMAP b{};
   if (!bitmap || !GetObjectW(bitmap, sizeof b, &b)) return shot;
   BITMAPINFO info{};
@@ -299,12 +299,12 @@ constexpr int kStatusLeft = 16, kActionTop = 176, kFileTop = 190, kToFrame = 466
 
 TEST_F(MainWindow, ShorterStatusTextsLeaveNoRemains) {
   const std::wstring product = t.Sub(L"WinTalvo");
-  ASSERT_TRUE(ui::WriteFile(ui::Join(product, L"Vanto.exe"), "MZ"));
+  ASSERT_TRUE(support::WriteFile(support::Join(product, L"Vanto.exe"), "MZ"));
   ASSERT_TRUE(ui::SetText(edit, product));
   ui::Click(install);  // the medium has no archive: stage 1 stops with a box
 
   ui::Box box = ui::ReadBox(app.WaitBox());
-  EXPECT_EQ(ui::Utf8(box.text), u8"Липсващ ZIP файл.\r\nПродуктът не може да се актуализира.");
+  EXPECT_EQ(ui::Utf8(box.text), texts::kNoArchive);
   // "Копиране на файлове..." replaced the longer texts before it; the file line is empty.
   EXPECT_TRUE(LabelShows(w, "LblAction", kStatusLeft, kActionTop,
                          ui::RenderLabel(L"Копиране на файлове...", kToFrame)));
@@ -314,12 +314,12 @@ TEST_F(MainWindow, ShorterStatusTextsLeaveNoRemains) {
 
 TEST_F(MainWindow, ALongFileNameRunsOverTheFrameToTheWindowEdge) {
   const std::wstring product = t.Sub(L"WinTalvo");
-  ASSERT_TRUE(ui::WriteFile(ui::Join(product, L"Vanto.exe"), "MZ"));
+  ASSERT_TRUE(support::WriteFile(support::Join(product, L"Vanto.exe"), "MZ"));
   const std::wstring name =
       L"update-archive-with-a-name-far-longer-than-the-status-line-can-show-in-one-line-"
       L"so-that-it-runs-past-the-frame.zip";
-  const std::wstring archive = ui::Join(t.Sub(L"medium"), name);
-  ASSERT_TRUE(ui::WriteZip(archive, {{"readme.txt", "1"}}));
+  const std::wstring archive = support::Join(t.Sub(L"medium"), name);
+  ASSERT_TRUE(support::WriteZip(archive, {{"readme.txt", "1"}}));
   // Held open without sharing, the archive cannot be copied: stage 1 stops with a box while
   // the file line still names it.
   HANDLE held = CreateFileW(archive.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);

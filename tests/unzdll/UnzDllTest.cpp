@@ -13,6 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "Files.h"
+#include "Tree.h"
+
 namespace {
 
 struct Report {
@@ -34,64 +37,6 @@ int __stdcall RecordReport(void* info) {
   return 0;
 }
 
-std::string ExeDir() {
-  char path[MAX_PATH];
-  DWORD n = GetModuleFileNameA(NULL, path, MAX_PATH);
-  std::string s(path, n);
-  return s.substr(0, s.find_last_of('\\'));
-}
-
-void DeleteTree(const std::string& dir) {
-  WIN32_FIND_DATAA fd;
-  HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
-  if (h != INVALID_HANDLE_VALUE) {
-    do {
-      std::string name = fd.cFileName;
-      if (name == "." || name == "..") continue;
-      std::string path = dir + "\\" + name;
-      SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        DeleteTree(path);
-      else
-        DeleteFileA(path.c_str());
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
-  }
-  RemoveDirectoryA(dir.c_str());
-}
-
-std::vector<std::string> Files(const std::string& dir) {
-  std::vector<std::string> names;
-  WIN32_FIND_DATAA fd;
-  HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return names;
-  do {
-    std::string name = fd.cFileName;
-    if (name != "." && name != "..") names.push_back(name);
-  } while (FindNextFileA(h, &fd));
-  FindClose(h);
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-std::string ReadAll(const std::string& path) {
-  std::string data;
-  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
-  if (h == INVALID_HANDLE_VALUE) return "<missing>";
-  char buf[65536];
-  DWORD got;
-  while (ReadFile(h, buf, sizeof(buf), &got, NULL) && got > 0) data.append(buf, got);
-  CloseHandle(h);
-  return data;
-}
-
-void WriteAll(const std::string& path, const std::string& data) {
-  HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
-  DWORD put;
-  WriteFile(h, data.data(), DWORD(data.size()), &put, NULL);
-  CloseHandle(h);
-}
-
 typedef std::vector<std::string> Names;
 
 const int kSpecCount = INT_MIN;  // FileSpecCount: as many as given
@@ -99,7 +44,7 @@ const int kSpecCount = INT_MIN;  // FileSpecCount: as many as given
 class UnzDll : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    dll_ = LoadLibraryA((ExeDir() + "\\UNZDLL.DLL").c_str());
+    dll_ = LoadLibraryA((support::OwnFolder() + "\\UNZDLL.DLL").c_str());
     ASSERT_NE(dll_, nullptr);
     version_ = reinterpret_cast<VersionFn>(reinterpret_cast<void*>(GetProcAddress(dll_, "GetUnzDllVersion")));
     exec_ = reinterpret_cast<ExecFn>(reinterpret_cast<void*>(GetProcAddress(dll_, "UnzDllExec")));
@@ -110,18 +55,20 @@ class UnzDll : public ::testing::Test {
     ASSERT_NE(version_, nullptr);
     ASSERT_NE(exec_, nullptr);
     const ::testing::TestInfo* t = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string work = ExeDir() + "\\work";
+    std::string work = support::OwnFolder() + "\\work";
     CreateDirectoryA(work.c_str(), NULL);
     root_ = work + "\\" + t->name();
-    DeleteTree(root_);
+    support::RemoveTree(root_);
     ASSERT_TRUE(CreateDirectoryA(root_.c_str(), NULL));
     target_ = root_ + "\\target";
     ASSERT_TRUE(CreateDirectoryA(target_.c_str(), NULL));
     ASSERT_TRUE(SetCurrentDirectoryA(target_.c_str()));
   }
-  void TearDown() override { SetCurrentDirectoryA(ExeDir().c_str()); }
+  void TearDown() override { SetCurrentDirectoryA(support::OwnFolder().c_str()); }
 
-  static std::string Fixture(const char* name) { return ExeDir() + "\\fixtures\\" + name; }
+  static std::string Fixture(const char* name) {
+    return support::OwnFolder() + "\\fixtures\\" + name;
+  }
   std::string Out(const std::string& name) const { return target_ + "\\" + name; }
 
   // Unpacks into the current folder with a record laid out as the updater lays it: the header
@@ -187,14 +134,15 @@ TEST_F(UnzDll, ExportsTheTwoEntries) {
 }
 
 TEST_F(UnzDll, FlattensFoldersLaterDuplicateWinsAndReplacesExistingFiles) {
-  WriteAll(Out("top.txt"), "an older top that is longer than the new one\n");
+  support::WriteFile(Out("top.txt"), "an older top that is longer than the new one\n");
   EXPECT_TRUE(None(Extract(Fixture("nested.zip"))));
-  EXPECT_EQ(Files(target_), (Names{"Readme.TXT", "deep.txt", "noext", "payload.txt", "same.txt", "top.txt"}));
-  EXPECT_EQ(ReadAll(Out("top.txt")), "top\n");
-  EXPECT_EQ(ReadAll(Out("deep.txt")), "deep\n");
-  EXPECT_EQ(ReadAll(Out("same.txt")), "second\n");
-  EXPECT_EQ(ReadAll(Out("payload.txt")), Payload());
-  EXPECT_EQ(Files(root_), Names{"target"});
+  EXPECT_EQ(support::List(target_),
+            (Names{"Readme.TXT", "deep.txt", "noext", "payload.txt", "same.txt", "top.txt"}));
+  EXPECT_EQ(support::Read(Out("top.txt")), "top\n");
+  EXPECT_EQ(support::Read(Out("deep.txt")), "deep\n");
+  EXPECT_EQ(support::Read(Out("same.txt")), "second\n");
+  EXPECT_EQ(support::Read(Out("payload.txt")), Payload());
+  EXPECT_EQ(support::List(root_), Names{"target\\"});
 
   // Stamped with the member's time, which the archive holds as local time.
   WIN32_FILE_ATTRIBUTE_DATA attr;
@@ -208,14 +156,15 @@ TEST_F(UnzDll, FlattensFoldersLaterDuplicateWinsAndReplacesExistingFiles) {
 
 // A name that cannot be replaced (a read-only file, a folder) is reported and left as it was.
 TEST_F(UnzDll, NamesThatCannotBeReplacedKeepWhatWasThere) {
-  WriteAll(Out("top.txt"), "older\n");
+  support::WriteFile(Out("top.txt"), "older\n");
   SetFileAttributesA(Out("top.txt").c_str(), FILE_ATTRIBUTE_READONLY);
   CreateDirectoryA(Out("deep.txt").c_str(), NULL);
   std::vector<Report> r = Extract(Fixture("nested.zip"));
   EXPECT_EQ(Numbers(r), (std::vector<int>{18, 18}));
-  EXPECT_EQ(ReadAll(Out("top.txt")), "older\n");
-  EXPECT_EQ(Files(target_), (Names{"Readme.TXT", "deep.txt", "noext", "payload.txt", "same.txt", "top.txt"}));
-  EXPECT_EQ(Files(Out("deep.txt")), Names{});
+  EXPECT_EQ(support::Read(Out("top.txt")), "older\n");
+  EXPECT_EQ(support::List(target_),
+            (Names{"Readme.TXT", "deep.txt\\", "noext", "payload.txt", "same.txt", "top.txt"}));
+  EXPECT_EQ(support::List(Out("deep.txt")), Names{});
   SetFileAttributesA(Out("top.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
@@ -226,13 +175,13 @@ TEST_F(UnzDll, LongPathsAreRefusedCleanly) {
   ASSERT_TRUE(CreateDirectoryA(deep.c_str(), NULL));
   SetCurrentDirectoryA(deep.c_str());
   EXPECT_TRUE(None(Extract(Fixture("nested.zip"))));
-  EXPECT_EQ(Files(deep).size(), 6u);
+  EXPECT_EQ(support::List(deep).size(), 6u);
 
   std::string deeper = target_ + "\\" + std::string(245 - target_.size() - 1, 'e');
   ASSERT_TRUE(CreateDirectoryA(deeper.c_str(), NULL));
   SetCurrentDirectoryA(deeper.c_str());
   EXPECT_EQ(Numbers(Extract(Fixture("nested.zip"))), std::vector<int>(7, 19));  // same.txt twice
-  EXPECT_EQ(Files(deeper), Names{});
+  EXPECT_EQ(support::List(deeper), Names{});
 }
 
 // The same tree from 7z, bsdtar (to a file, into a pipe with data descriptors, with ZIP64
@@ -246,14 +195,14 @@ TEST_F(UnzDll, ReadsArchivesOfEveryWriter) {
     CreateDirectoryA(dir.c_str(), NULL);
     SetCurrentDirectoryA(dir.c_str());
     EXPECT_TRUE(None(Extract(Fixture(name))));
-    EXPECT_EQ(Files(dir), kTree);
-    EXPECT_EQ(ReadAll(dir + "\\one.txt"), "one\n");
-    EXPECT_EQ(ReadAll(dir + "\\two.bin"), TwoBin());
-    EXPECT_EQ(ReadAll(dir + "\\three.txt"), Payload());
+    EXPECT_EQ(support::List(dir), kTree);
+    EXPECT_EQ(support::Read(dir + "\\one.txt"), "one\n");
+    EXPECT_EQ(support::Read(dir + "\\two.bin"), TwoBin());
+    EXPECT_EQ(support::Read(dir + "\\three.txt"), Payload());
   }
   SetCurrentDirectoryA(target_.c_str());
   EXPECT_TRUE(None(Extract(Fixture("zip64_descriptor.zip"))));
-  EXPECT_EQ(ReadAll(Out("three.txt")), Payload());
+  EXPECT_EQ(support::Read(Out("three.txt")), Payload());
 }
 
 TEST_F(UnzDll, SelfExtractorPrefixCommentAndTrailingJunk) {
@@ -263,12 +212,13 @@ TEST_F(UnzDll, SelfExtractorPrefixCommentAndTrailingJunk) {
     CreateDirectoryA(dir.c_str(), NULL);
     SetCurrentDirectoryA(dir.c_str());
     EXPECT_TRUE(None(Extract(Fixture(name))));
-    EXPECT_EQ(Files(dir), (Names{"Readme.TXT", "deep.txt", "noext", "payload.txt", "same.txt", "top.txt"}));
-    EXPECT_EQ(ReadAll(dir + "\\payload.txt"), Payload());
+    EXPECT_EQ(support::List(dir),
+              (Names{"Readme.TXT", "deep.txt", "noext", "payload.txt", "same.txt", "top.txt"}));
+    EXPECT_EQ(support::Read(dir + "\\payload.txt"), Payload());
   }
   SetCurrentDirectoryA(target_.c_str());
   EXPECT_TRUE(None(Extract(Fixture("comment_junk.zip"))));
-  EXPECT_EQ(ReadAll(Out("commented.txt")), "comment\n");
+  EXPECT_EQ(support::Read(Out("commented.txt")), "comment\n");
 }
 
 // Under a Bulgarian Windows: ANSI 1251, OEM 866.
@@ -278,12 +228,15 @@ TEST_F(UnzDll, CyrillicNamesLandInTheAnsiCodePage) {
   EXPECT_TRUE(None(Extract(Fixture("cyr_utf8.zip"))));
   EXPECT_TRUE(None(Extract(Fixture("cyr_866.zip"))));
   EXPECT_TRUE(None(Extract(Fixture("cyr_7075.zip"))));
-  EXPECT_EQ(Files(target_), (Names{"Ёлка.txt", "Данни.txt", "Отчет.txt", "Стар.txt", "Файл.txt"}));
-  EXPECT_EQ(ReadAll(Out("Файл.txt")), "\xd1\x83\xd1\x82\xd1\x84\n");  // the UTF-8 bytes of the text, untouched
-  EXPECT_EQ(ReadAll(Out("Отчет.txt")), "866\n");
-  EXPECT_EQ(ReadAll(Out("Ёлка.txt")), "yolka\n");
-  EXPECT_EQ(ReadAll(Out("Данни.txt")), "unicode\n");  // the Unicode path field wins when its CRC fits
-  EXPECT_EQ(ReadAll(Out("Стар.txt")), "stale\n");     // and is ignored when it does not
+  EXPECT_EQ(support::List(target_),
+            (Names{"Ёлка.txt", "Данни.txt", "Отчет.txt", "Стар.txt", "Файл.txt"}));
+  EXPECT_EQ(support::Read(Out("Файл.txt")),
+            "\xd1\x83\xd1\x82\xd1\x84\n");  // the UTF-8 bytes of the text, untouched
+  EXPECT_EQ(support::Read(Out("Отчет.txt")), "866\n");
+  EXPECT_EQ(support::Read(Out("Ёлка.txt")), "yolka\n");
+  EXPECT_EQ(support::Read(Out("Данни.txt")),
+            "unicode\n");  // the Unicode path field wins when its CRC fits
+  EXPECT_EQ(support::Read(Out("Стар.txt")), "stale\n");  // and is ignored when it does not
 }
 
 // The updater's folders and archives may have Cyrillic names too.
@@ -293,19 +246,19 @@ TEST_F(UnzDll, CyrillicArchiveAndFolder) {
   ASSERT_TRUE(CopyFileA(Fixture("cyr_866.zip").c_str(), (dir + "\\Архив.zip").c_str(), FALSE));
   SetCurrentDirectoryA(dir.c_str());
   EXPECT_TRUE(None(Extract(dir + "\\Архив.zip")));
-  EXPECT_EQ(Files(dir), (Names{"Ёлка.txt", "Архив.zip", "Отчет.txt"}));
+  EXPECT_EQ(support::List(dir), (Names{"Ёлка.txt", "Архив.zip", "Отчет.txt"}));
 }
 
 TEST_F(UnzDll, NamesWithoutAnExactAnsiFormAreRefused) {
   std::vector<Report> r = Extract(Fixture("names_bad.zip"));
   EXPECT_EQ(Numbers(r), (std::vector<int>{16, 16}));
-  EXPECT_EQ(Files(target_), Names{"ok.txt"});
+  EXPECT_EQ(support::List(target_), Names{"ok.txt"});
 }
 
 TEST_F(UnzDll, HostileNamesStayInsideTheTarget) {
   std::vector<Report> r = Extract(Fixture("hostile.zip"));
-  EXPECT_EQ(Files(target_), (Names{"evil1.txt", "evil2.txt", "evil3.txt", "safe.txt"}));
-  EXPECT_EQ(ReadAll(Out("evil3.txt")), "3\n");
+  EXPECT_EQ(support::List(target_), (Names{"evil1.txt", "evil2.txt", "evil3.txt", "safe.txt"}));
+  EXPECT_EQ(support::Read(Out("evil3.txt")), "3\n");
   EXPECT_EQ(Numbers(r), std::vector<int>(8, 15));
   std::string texts;
   for (const Report& x : r) texts += x.text + "|";
@@ -313,9 +266,10 @@ TEST_F(UnzDll, HostileNamesStayInsideTheTarget) {
             "Unsafe name refused: CON|Unsafe name refused: aux.txt|Unsafe name refused: a:b|"
             "Unsafe name refused: ..|Unsafe name refused: sub/..|Unsafe name refused: bad?.txt|"
             "Unsafe name refused: trail.|Unsafe name refused: lpt1|");
-  EXPECT_EQ(Files(root_), Names{"target"});
+  EXPECT_EQ(support::List(root_), Names{"target\\"});
   EXPECT_EQ(GetFileAttributesA("C:\\evil3.txt"), INVALID_FILE_ATTRIBUTES);
-  EXPECT_EQ(GetFileAttributesA((ExeDir() + "\\work\\evil1.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetFileAttributesA((support::OwnFolder() + "\\work\\evil1.txt").c_str()),
+            INVALID_FILE_ATTRIBUTES);
   EXPECT_EQ(GetFileAttributesA("\\abs"), INVALID_FILE_ATTRIBUTES);
 }
 
@@ -326,7 +280,7 @@ TEST_F(UnzDll, ManyProblemsEndInOneSummary) {
   EXPECT_EQ(r[19].text, "Unsafe name refused: bad19?.txt");
   EXPECT_EQ(r[20].number, 7);
   EXPECT_EQ(r[20].text, "10 more problems in " + Fixture("many_bad.zip"));
-  EXPECT_EQ(Files(target_), Names{"good.txt"});
+  EXPECT_EQ(support::List(target_), Names{"good.txt"});
 }
 
 // A bad member is reported, leaves no partial or temporary file, and an older file of its name
@@ -345,15 +299,15 @@ TEST_F(UnzDll, DamagedMembersLeaveOlderFilesAlone) {
     std::string dir = target_ + "\\" + c.archive + ".out";
     CreateDirectoryA(dir.c_str(), NULL);
     SetCurrentDirectoryA(dir.c_str());
-    WriteAll(dir + "\\" + c.member, "older\n");
+    support::WriteFile(dir + "\\" + c.member, "older\n");
     std::vector<Report> r = Extract(Fixture(c.archive));
     ASSERT_EQ(Numbers(r), std::vector<int>{c.number});
     EXPECT_NE(r[0].text.find(c.member), std::string::npos) << r[0].text;
     Names want = {c.member, "good.txt"};
     std::sort(want.begin(), want.end());
-    EXPECT_EQ(Files(dir), want);
-    EXPECT_EQ(ReadAll(dir + "\\" + c.member), "older\n");
-    EXPECT_EQ(ReadAll(dir + "\\good.txt"), "good\n");
+    EXPECT_EQ(support::List(dir), want);
+    EXPECT_EQ(support::Read(dir + "\\" + c.member), "older\n");
+    EXPECT_EQ(support::Read(dir + "\\good.txt"), "good\n");
   }
 }
 
@@ -363,17 +317,17 @@ TEST_F(UnzDll, UnreadableArchivesGetOneReportAndWriteNothing) {
     const char* archive;
     int number;
   } cases[] = {{"truncated.zip", 3}, {"notzip.zip", 3}, {"cdcut.zip", 4}, {"cdcount.zip", 4}, {"missing.zip", 2}};
-  WriteAll(Out("top.txt"), "older\n");
+  support::WriteFile(Out("top.txt"), "older\n");
   for (const Case& c : cases) {
     SCOPED_TRACE(c.archive);
     std::vector<Report> r = Extract(Fixture(c.archive));
     ASSERT_EQ(Numbers(r), std::vector<int>{c.number});
     EXPECT_NE(r[0].text.find(Fixture(c.archive)), std::string::npos) << r[0].text;
   }
-  EXPECT_EQ(Files(target_), Names{"top.txt"});
-  EXPECT_EQ(ReadAll(Out("top.txt")), "older\n");
+  EXPECT_EQ(support::List(target_), Names{"top.txt"});
+  EXPECT_EQ(support::Read(Out("top.txt")), "older\n");
   EXPECT_TRUE(None(Extract(Fixture("empty.zip"))));
-  EXPECT_EQ(Files(target_), Names{"top.txt"});
+  EXPECT_EQ(support::List(target_), Names{"top.txt"});
 }
 
 TEST_F(UnzDll, EncryptedAndOtherMethodsAreReportedOthersExtracted) {
@@ -384,27 +338,28 @@ TEST_F(UnzDll, EncryptedAndOtherMethodsAreReportedOthersExtracted) {
   EXPECT_EQ(r[0].text, "Encrypted member skipped: secret.txt");
   EXPECT_EQ(r[1].number, 11);
   EXPECT_EQ(r[1].text, "Unsupported compression method: bz.txt");
-  EXPECT_EQ(Files(target_), Names{"plain.txt"});
-  EXPECT_EQ(ReadAll(Out("plain.txt")), "plain\n");
+  EXPECT_EQ(support::List(target_), Names{"plain.txt"});
+  EXPECT_EQ(support::Read(Out("plain.txt")), "plain\n");
 
   r = Extract(Fixture("methods_py.zip"));
   EXPECT_EQ(Numbers(r), (std::vector<int>{11, 11}));
-  EXPECT_EQ(Files(target_), (Names{"plain.txt", "st.txt"}));
+  EXPECT_EQ(support::List(target_), (Names{"plain.txt", "st.txt"}));
 }
 
 TEST_F(UnzDll, FileSpecificationsSelectByBaseNameIgnoringCase) {
   EXPECT_TRUE(None(Extract(Fixture("nested.zip"), {"*.TXT"})));
-  EXPECT_EQ(Files(target_), (Names{"Readme.TXT", "deep.txt", "payload.txt", "same.txt", "top.txt"}));
-  DeleteTree(target_);
+  EXPECT_EQ(support::List(target_),
+            (Names{"Readme.TXT", "deep.txt", "payload.txt", "same.txt", "top.txt"}));
+  support::RemoveTree(target_);
   CreateDirectoryA(target_.c_str(), NULL);
 
   // Only FileSpecCount entries are read: the third would match everything.
   EXPECT_TRUE(None(Extract(Fixture("nested.zip"), {"readme.txt", "NOEXT", "*"}, 2)));
-  EXPECT_EQ(Files(target_), (Names{"Readme.TXT", "noext"}));
+  EXPECT_EQ(support::List(target_), (Names{"Readme.TXT", "noext"}));
   EXPECT_TRUE(None(Extract(Fixture("nested.zip"), {"t?p.*", nullptr})));
-  EXPECT_EQ(Files(target_), (Names{"Readme.TXT", "noext", "top.txt"}));
+  EXPECT_EQ(support::List(target_), (Names{"Readme.TXT", "noext", "top.txt"}));
   EXPECT_TRUE(None(Extract(Fixture("cyr_866.zip"), {"отчет.TXT"})));
-  EXPECT_EQ(Files(target_), (Names{"Readme.TXT", "noext", "top.txt", "Отчет.txt"}));
+  EXPECT_EQ(support::List(target_), (Names{"Readme.TXT", "noext", "top.txt", "Отчет.txt"}));
 }
 
 TEST_F(UnzDll, DistrustsTheRequestRecord) {
@@ -412,7 +367,7 @@ TEST_F(UnzDll, DistrustsTheRequestRecord) {
   EXPECT_EQ(Numbers(r), std::vector<int>{1});
   r = Extract(Fixture("nested.zip"), {}, -5);
   EXPECT_EQ(Numbers(r), std::vector<int>{1});
-  EXPECT_EQ(Files(target_), Names{});
+  EXPECT_EQ(support::List(target_), Names{});
 
   // No archive name; no callback; no record at all.
   std::vector<uint32_t> rec(16460 / 4, 0);
@@ -422,18 +377,18 @@ TEST_F(UnzDll, DistrustsTheRequestRecord) {
   EXPECT_EQ(Numbers(g_reports), std::vector<int>{1});
   exec_(nullptr);
   EXPECT_TRUE(None(Extract(Fixture("methods.zip"), {"*.*"}, kSpecCount, false)));
-  EXPECT_EQ(Files(target_), Names{"plain.txt"});
+  EXPECT_EQ(support::List(target_), Names{"plain.txt"});
 }
 
 // Unpacked in its own folder, an archive that holds a member of its own name stays intact.
 TEST_F(UnzDll, MemberNamedLikeTheArchiveDoesNotReplaceIt) {
-  std::string original = ReadAll(Fixture("self.zip"));
+  std::string original = support::Read(Fixture("self.zip"));
   ASSERT_TRUE(CopyFileA(Fixture("self.zip").c_str(), Out("self.zip").c_str(), FALSE));
   std::vector<Report> r = Extract(Out("self.zip"));
   ASSERT_EQ(Numbers(r), std::vector<int>{18});
   EXPECT_EQ(r[0].text, "Cannot replace file: self.zip");
-  EXPECT_EQ(ReadAll(Out("self.zip")), original);
-  EXPECT_EQ(Files(target_), (Names{"other.txt", "self.zip"}));
+  EXPECT_EQ(support::Read(Out("self.zip")), original);
+  EXPECT_EQ(support::List(target_), (Names{"other.txt", "self.zip"}));
 }
 
 TEST_F(UnzDll, BigMemberStreamsInBoundedMemory) {

@@ -2,10 +2,11 @@
 // built in memory whose damage the reader must notice.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
-#include <zlib.h>
 
+#include "Zip.h"
 #include "ZipNames.h"
 #include "ZipReader.h"
 
@@ -69,49 +70,6 @@ TEST(ZipNames, SpecificationsMatchWithStarAndQuestionMark) {
   EXPECT_FALSE(Match("*A*A*A*A*A*A*A*A*B", many.c_str()));  // no blow-up
 }
 
-// A minimal archive writer for the reader's own checks.
-struct Archive {
-  std::string bytes, central;
-  int count = 0;
-
-  static void Put(std::string& s, uint32_t v, int n) {
-    for (int i = 0; i < n; ++i) s += char(v >> (8 * i));
-  }
-  void Add(const std::string& name, const std::string& data, bool deflated, uint16_t flags = 0) {
-    std::string comp = data;
-    if (deflated) {
-      comp.resize(compressBound(uLong(data.size())) + 16);
-      z_stream z = {};
-      deflateInit2(&z, 6, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
-      z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-      z.avail_in = uInt(data.size());
-      z.next_out = reinterpret_cast<Bytef*>(&comp[0]);
-      z.avail_out = uInt(comp.size());
-      deflate(&z, Z_FINISH);
-      comp.resize(z.total_out);
-      deflateEnd(&z);
-    }
-    uint32_t crc = crc32(0, reinterpret_cast<const Bytef*>(data.data()), uInt(data.size()));
-    uint32_t offset = uint32_t(bytes.size());
-    Put(bytes, 0x04034b50, 4); Put(bytes, 20, 2); Put(bytes, flags, 2); Put(bytes, deflated ? 8 : 0, 2);
-    Put(bytes, 0, 4); Put(bytes, crc, 4); Put(bytes, uint32_t(comp.size()), 4); Put(bytes, uint32_t(data.size()), 4);
-    Put(bytes, uint32_t(name.size()), 2); Put(bytes, 0, 2);
-    bytes += name + comp;
-    Put(central, 0x02014b50, 4); Put(central, 20, 2); Put(central, 20, 2); Put(central, flags, 2);
-    Put(central, deflated ? 8 : 0, 2); Put(central, 0, 4); Put(central, crc, 4); Put(central, uint32_t(comp.size()), 4);
-    Put(central, uint32_t(data.size()), 4); Put(central, uint32_t(name.size()), 2); Put(central, 0, 4);
-    Put(central, 0, 4); Put(central, 0, 4); Put(central, offset, 4);
-    central += name;
-    ++count;
-  }
-  std::string Finish() const {
-    std::string s = bytes + central;
-    Put(s, 0x06054b50, 4); Put(s, 0, 4); Put(s, count, 2); Put(s, count, 2);
-    Put(s, uint32_t(central.size()), 4); Put(s, uint32_t(bytes.size()), 4); Put(s, 0, 2);
-    return s;
-  }
-};
-
 struct StringSink : unz::Sink {
   std::string data;
   bool Write(const uint8_t* p, size_t n) override {
@@ -138,18 +96,14 @@ std::string UnpackAll(const std::string& zip) {
 }
 
 TEST(ZipReader, UnpacksStoredAndDeflatedMembers) {
-  Archive a;
-  a.Add("s.txt", "stored", false);
-  a.Add("d/d.txt", std::string(100000, 'x') + "end", true);
-  a.Add("e.txt", "", true);
-  EXPECT_EQ(UnpackAll(a.Finish()), "s.txt=stored;d/d.txt=" + std::string(100000, 'x') + "end;e.txt=;");
+  const std::string zip = support::Zip({{"s.txt", "stored"},
+                                        {"d/d.txt", std::string(100000, 'x') + "end", true},
+                                        {"e.txt", "", true}});
+  EXPECT_EQ(UnpackAll(zip), "s.txt=stored;d/d.txt=" + std::string(100000, 'x') + "end;e.txt=;");
 }
 
 TEST(ZipReader, NoticesDamageInMembersAndDirectory) {
-  Archive a;
-  a.Add("s.txt", "stored", false);
-  a.Add("x.txt", "secret", false, 1);
-  std::string zip = a.Finish();
+  const std::string zip = support::Zip({{"s.txt", "stored"}, {"x.txt", "secret", false, 1}});
   EXPECT_EQ(UnpackAll(zip), "s.txt=stored;x.txt=encrypted;");
 
   std::string flipped = zip;
@@ -164,9 +118,7 @@ TEST(ZipReader, NoticesDamageInMembersAndDirectory) {
   EXPECT_EQ(UnpackAll(""), "not a ZIP archive");
 
   // A member whose data would run into the central directory.
-  Archive b;
-  b.Add("big.txt", std::string(5000, 'y'), true);
-  std::string cut = b.Finish();
+  std::string cut = support::Zip({{"big.txt", std::string(5000, 'y'), true}});
   size_t cd = cut.find("PK\x01\x02");
   cut[cd + 20] = char(0xFF);  // compressed size far past the directory
   cut[cd + 21] = char(0xFF);
@@ -177,7 +129,7 @@ TEST(ZipReader, NoticesDamageInMembersAndDirectory) {
 // members skipped between others, and a Reader opened again on another archive must each get
 // their own bytes and nothing stale.
 TEST(ZipReader, SmallMembersAcrossReadsSkipsAndArchives) {
-  Archive archives[2];
+  std::vector<support::ZipEntry> archives[2];
   std::vector<std::string> data[2];
   uint32_t seed = 1;
   for (int i = 0; i < 3000; ++i) {
@@ -185,10 +137,10 @@ TEST(ZipReader, SmallMembersAcrossReadsSkipsAndArchives) {
     for (int k = 0; k < 120; ++k) d += char((seed = seed * 1103515245 + 12345) >> 24);
     for (int n = 0; n < 2; ++n) {
       data[n].push_back(d + std::string(n, '+'));
-      archives[n].Add(std::to_string(i), data[n].back(), i % 2 == 0);
+      archives[n].push_back({std::to_string(i), data[n].back(), i % 2 == 0});
     }
   }
-  std::string zips[2] = {archives[0].Finish(), archives[1].Finish()};
+  std::string zips[2] = {support::Zip(archives[0]), support::Zip(archives[1])};
   ASSERT_GT(zips[0].size(), 300000u);  // past one buffer
   unz::Reader reader;
   for (int n = 0; n < 2; ++n) {
@@ -205,9 +157,8 @@ TEST(ZipReader, SmallMembersAcrossReadsSkipsAndArchives) {
 }
 
 TEST(ZipReader, ReadsBehindAPrefixTheOffsetsDoNotCount) {
-  Archive a;
-  a.Add("p.txt", "prefixed", true);
-  EXPECT_EQ(UnpackAll(std::string(777, 'M') + a.Finish()), "p.txt=prefixed;");
+  EXPECT_EQ(UnpackAll(std::string(777, 'M') + support::Zip({{"p.txt", "prefixed", true}})),
+            "p.txt=prefixed;");
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "Driver.h"
 #include "Scenario.h"
 #include "update/Journal.h"
 
@@ -18,7 +19,7 @@ struct Case {
 };
 
 TJournalState Written(const std::vector<TEntry>& records, int damageRecord = -1) {
-  ui::TempDir t;
+  support::TempDir t;
   TFolder work;
   EXPECT_TRUE(work.Open(ui::Narrow(t.Path(), CP_ACP).c_str(), false, false));
   {
@@ -26,15 +27,15 @@ TJournalState Written(const std::vector<TEntry>& records, int damageRecord = -1)
     EXPECT_TRUE(journal.Create(work));
     for (const TEntry& e : records) EXPECT_TRUE(journal.Record(&e, 1));
   }
-  const std::wstring path = ui::Join(t.Path(), L".journal");
+  const std::wstring path = support::Join(t.Path(), L".journal");
   std::string text;
-  EXPECT_TRUE(ui::ReadFile(path, &text));
+  EXPECT_TRUE(support::ReadFile(path, &text));
   if (damageRecord >= 0) {
     // One byte of that record's name changed: its sum no longer matches.
     size_t at = text.find("\r\n");
     for (int i = 0; i <= damageRecord; ++i) at = text.find("\r\n", at + 2);
     text[at - 1] ^= 1;
-    EXPECT_TRUE(ui::WriteFile(path, text));
+    EXPECT_TRUE(support::WriteFile(path, text));
   }
   TJournalRecords read;
   return read.Read(work);

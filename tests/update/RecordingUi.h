@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "Texts.h"
 #include "update/RunUi.h"
 
 class TRecordingUi : public TRunUi {
@@ -28,11 +29,8 @@ public:
   void ShowFile(AnsiText name) override { Events.push_back("file: " + Utf8(CP_ACP, name.Str)); }
   void ClearFile() override { Events.push_back("clear"); }
   int ShowBox(TAsk, unsigned style, const wchar_t* text) override {
-    char head[16];
-    wsprintfA(head, "box 0x%02x: ", style);
-    std::string lines = Utf8(text);
-    for (size_t at; (at = lines.find("\r\n")) != std::string::npos;) lines.replace(at, 2, "|");
-    Events.push_back(head + lines);
+    const std::string lines = texts::Lines(Utf8(text), "|");
+    Events.push_back(BoxEvent(style, Utf8(text)));
     if (BeforeAnswer) BeforeAnswer(lines);
     EXPECT_FALSE(Answers.empty()) << "no answer left for " << lines;
     if (Answers.empty()) return IDCANCEL;
@@ -48,6 +46,13 @@ public:
     EXPECT_FALSE(HasEnded) << "a run ends once";
     HasEnded = true;
     End = how;
+  }
+
+  // The event of a box with this style and text (UTF-8, lines joined by CR LF).
+  static std::string BoxEvent(unsigned style, const std::string& text) {
+    char head[16];
+    wsprintfA(head, "box 0x%02x: ", style);
+    return head + texts::Lines(text, "|");
   }
 
   // The events of this kind only ("box", "file", ...).

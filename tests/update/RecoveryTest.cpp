@@ -5,13 +5,14 @@
 #include <windows.h>
 #include <string.h>
 
-#include <map>
 #include <string>
 #include <vector>
 
 #include "Driver.h"
 #include "RecordingUi.h"
 #include "Scenario.h"
+#include "Texts.h"
+#include "Tree.h"
 #include "update/Journal.h"
 #include "update/Placement.h"
 #include "update/SystemEntry.h"
@@ -20,43 +21,17 @@
 namespace {
 
 using Events = std::vector<std::string>;
-// Every file under a folder: its bytes, and "(ro)" for a read-only one.
-using Tree = std::map<std::wstring, std::string>;
-
-void Collect(const std::wstring& dir, const std::wstring& prefix, Tree* tree) {
-  WIN32_FIND_DATAW d;
-  HANDLE h = FindFirstFileW(ui::Join(dir, L"*").c_str(), &d);
-  if (h == INVALID_HANDLE_VALUE) return;
-  do {
-    const std::wstring name = d.cFileName;
-    if (name == L"." || name == L"..") continue;
-    const std::wstring path = ui::Join(dir, name);
-    if (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      (*tree)[prefix + name + L"\\"] = "";
-      Collect(path, prefix + name + L"\\", tree);
-    } else {
-      std::string bytes;
-      ui::ReadFile(path, &bytes);
-      (*tree)[prefix + name] = bytes + (d.dwFileAttributes & FILE_ATTRIBUTE_READONLY ? "(ro)" : "");
-    }
-  } while (FindNextFileW(h, &d));
-  FindClose(h);
-}
-
-// The product's files: the updater's log is none of them.
-Tree TreeOf(const std::wstring& dir) {
-  Tree tree;
-  Collect(dir, L"", &tree);
-  tree.erase(L"TalvoUpdate.log");
-  return tree;
-}
-
-const std::string kRecovered =
-    u8"box 0x40: Предишната актуализация е била прекъсната.|Продуктът е възстановен в предишното си състояние.";
+const std::string kRecovered = TRecordingUi::BoxEvent(0x40, texts::kRecovered);
 
 class Recovery : public ::testing::Test {
 protected:
   void SetUp() override {
+    MakeProduct();
+    before = support::Snapshot(product);
+    cd = t.Sub(L"cd");
+  }
+
+  void MakeProduct() {
     product = t.Sub(L"WinTalvo");
     t.Sub(L"WinTalvo\\Blanks");
     Write(L"Vanto.exe", "old");
@@ -65,14 +40,12 @@ protected:
     Write(L"data.dat", "data-old");
     ASSERT_TRUE(SetFileAttributesW(Product(L"data.dat").c_str(), FILE_ATTRIBUTE_READONLY));
     ASSERT_TRUE(SetFileAttributesW(Product(L"users.db").c_str(), FILE_ATTRIBUTE_READONLY));
-    before = TreeOf(product);
-    cd = t.Sub(L"cd");
   }
 
   void Write(const std::wstring& name, const std::string& bytes) {
-    ASSERT_TRUE(ui::WriteFile(Product(name), bytes));
+    ASSERT_TRUE(support::WriteFile(Product(name), bytes));
   }
-  std::wstring Product(const std::wstring& name) const { return ui::Join(product, name); }
+  std::wstring Product(const std::wstring& name) const { return support::Join(product, name); }
   std::string Ansi(const std::wstring& path) const { return ui::Narrow(path, CP_ACP); }
 
   // A new run from a medium without archives: its folder check undoes what an earlier run
@@ -90,9 +63,9 @@ protected:
     ui.Answers.clear();
   }
 
-  ui::TempDir t;
+  support::TempDir t;
   std::wstring product, cd;
-  Tree before;
+  support::Tree before;
   TRecordingUi ui;
 };
 
@@ -101,11 +74,11 @@ TEST_F(Recovery, AStopAfterAnyStepEndsInTheOldTreeOrOnceCommittedTheNew) {
   const std::vector<std::vector<std::pair<std::wstring, std::string>>> disks = {
       {{L"Vanto.exe", "new"}, {L"data.dat", "data-new"}, {L"FORM.RTF", "form-new"}},
       {{L"extra.txt", "x"}, {L"Vanto.exe", "newer"}}};
-  Tree after = before;
-  after[L"Vanto.exe"] = "newer";
-  after[L"data.dat"] = "data-new";
-  after[L"Blanks\\FORM.RTF"] = "form-new";
-  after[L"extra.txt"] = "x";
+  support::Tree after = before;
+  after["Vanto.exe"] = support::TreeEntry("newer");
+  after["data.dat"] = support::TreeEntry("data-new");
+  after["Blanks\\FORM.RTF"] = support::TreeEntry("form-new");
+  after["extra.txt"] = support::TreeEntry("x");
 
   for (int steps = 0;; ++steps) {
     SCOPED_TRACE("stopped after " + std::to_string(steps) + " steps");
@@ -123,9 +96,10 @@ TEST_F(Recovery, AStopAfterAnyStepEndsInTheOldTreeOrOnceCommittedTheNew) {
       for (const auto& disk : disks) {
         TPass pass;
         for (const auto& [name, bytes] : disk) {
-          ASSERT_TRUE(ui::WriteFile(ui::Join(product, L"Temp1\\" + name), bytes));
+          ASSERT_TRUE(support::WriteFile(support::Join(product, L"Temp1\\" + name), bytes));
           ASSERT_TRUE(pass.Add(Ansi(name).c_str()));
         }
+        for (int i = 0; i < pass.Count(); ++i) placing.Examine(pass, i);
         int failed;
         whole = whole && placing.Announce(pass, &failed);
         for (int i = 0; i < pass.Count(); ++i) whole = whole && placing.Place(pass, i);
@@ -143,44 +117,38 @@ TEST_F(Recovery, AStopAfterAnyStepEndsInTheOldTreeOrOnceCommittedTheNew) {
       CloseHandle(f);
     }
     // Changed, beyond the work folder: what the recovery box speaks of.
-    Tree stopped = TreeOf(product);
+    support::Tree stopped = support::Snapshot(product);
     for (auto it = stopped.begin(); it != stopped.end();)
-      it = it->first.rfind(L"Temp1\\", 0) == 0 ? stopped.erase(it) : std::next(it);
+      it = it->first.rfind("Temp1\\", 0) == 0 ? stopped.erase(it) : std::next(it);
     const bool mixed = stopped != before;
 
     CheckAgain();
-    EXPECT_EQ(TreeOf(product), whole ? after : before);
+    EXPECT_EQ(support::Snapshot(product), whole ? after : before);
     EXPECT_EQ(ui.Events.front() == kRecovered, mixed && !whole) << ui.Events.front();
     if (whole) break;
-    ASSERT_TRUE(ui::RemoveTree(product));
-    product = t.Sub(L"WinTalvo");
-    t.Sub(L"WinTalvo\\Blanks");
-    for (const auto& [name, bytes] : before) {
-      if (name.back() == L'\\') continue;
-      const bool ro = bytes.size() > 4 && bytes.compare(bytes.size() - 4, 4, "(ro)") == 0;
-      Write(name, ro ? bytes.substr(0, bytes.size() - 4) : bytes);
-      if (ro) SetFileAttributesW(Product(name).c_str(), FILE_ATTRIBUTE_READONLY);
-    }
+    ASSERT_TRUE(support::RemoveTree(product));
+    ASSERT_NO_FATAL_FAILURE(MakeProduct());
     ASSERT_LT(steps, 40) << "the update never committed";
   }
 }
 
 // A folder of the user's that is named like ours has no journal of ours: never touched.
 TEST_F(Recovery, AUsersTempFolderIsLeftAlone) {
-  ASSERT_TRUE(ui::WriteFile(ui::Join(t.Sub(L"WinTalvo\\Temp1"), L"keep.txt"), "theirs"));
-  ASSERT_TRUE(ui::WriteFile(Product(L"Temp1\\.journal"), "not ours"));
-  const Tree mine = TreeOf(product);
+  ASSERT_TRUE(support::WriteFile(support::Join(t.Sub(L"WinTalvo\\Temp1"), L"keep.txt"), "theirs"));
+  ASSERT_TRUE(support::WriteFile(Product(L"Temp1\\.journal"), "not ours"));
+  const support::Tree mine = support::Snapshot(product);
   CheckAgain();
-  Tree now = TreeOf(product);
-  now.erase(L"Temp2\\");
-  now.erase(L"Temp2\\.journal");
+  support::Tree now = support::Snapshot(product);
+  now.erase("Temp2\\");
+  now.erase("Temp2\\.journal");
   EXPECT_EQ(now, mine);
 }
 
 class Held : public Recovery {
 protected:
   void Press() {
-    ASSERT_TRUE(ui::WriteZip(ui::Join(cd, L"a.zip"), {{"Vanto.exe", "new"}, {"data.dat", "data-new"}}));
+    ASSERT_TRUE(support::WriteZip(support::Join(cd, L"a.zip"),
+                                  {{"Vanto.exe", "new"}, {"data.dat", "data-new"}}));
     ui.Events.clear();
     ui.HasEnded = false;
     TMedium medium = {};
@@ -191,8 +159,7 @@ protected:
     run.RunUpdate(Ansi(product).c_str());
   }
   std::string HeldBox() const {
-    return u8"box 0x31: Файлът|" + ui::Utf8(Product(L"data.dat")) +
-           u8"|се използва от друга програма.|Затворете я и натиснете OK.";
+    return TRecordingUi::BoxEvent(0x31, texts::HeldFile(ui::Utf8(Product(L"data.dat"))));
   }
 };
 
@@ -208,9 +175,9 @@ TEST_F(Held, AFileInUseIsWaitedForAndCancelLeavesTheProductUnchanged) {
   ui.Answers = {IDCANCEL, IDOK};
   Press();
   SystemEntryLookup = LoadedSystemEntry;
-  EXPECT_EQ(ui.Only("box"), (Events{HeldBox(), u8"box 0x30: Актуализацията не е завършена.|Продуктът не е променен."}));
+  EXPECT_EQ(ui.Only("box"), (Events{HeldBox(), TRecordingUi::BoxEvent(0x30, texts::kNotChanged)}));
   EXPECT_EQ(ui.End, TRunEnd::NotChanged);
-  EXPECT_EQ(TreeOf(product), before);
+  EXPECT_EQ(support::Snapshot(product), before);
 
   ui.Answers = {IDOK, IDCANCEL};
   ui.BeforeAnswer = [&](const std::string&) { CloseHandle(held); };
@@ -218,7 +185,7 @@ TEST_F(Held, AFileInUseIsWaitedForAndCancelLeavesTheProductUnchanged) {
   ASSERT_EQ(ui.Only("box").size(), 2u);
   EXPECT_EQ(ui.Only("box")[0].substr(0, HeldBox().size()), HeldBox());
   EXPECT_EQ(ui.End, TRunEnd::Succeeded);
-  EXPECT_EQ(TreeOf(product)[L"data.dat"], "data-new");
+  EXPECT_EQ(support::Snapshot(product)["data.dat"], support::TreeEntry("data-new"));
 }
 
 }  // namespace

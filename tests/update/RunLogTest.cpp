@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "Driver.h"
 #include "Scenario.h"
 #include "update/RunLog.h"
 
@@ -15,14 +16,9 @@ namespace {
 using Lines = std::vector<std::string>;
 const std::string kBom = "\xEF\xBB\xBF";
 
-std::string Read(const std::wstring& path) {
-  std::string bytes;
-  return ui::ReadFile(path, &bytes) ? bytes : "<missing>";
-}
-
 // Where the lines of a run go is seen end to end; here what may come from outside.
 TEST(RunLog, OutsideTextStaysOnItsLine) {
-  ui::TempDir t;
+  support::TempDir t;
   const std::wstring product = t.Sub(L"WinTalvo");
   {
     TRunLog log;
@@ -32,7 +28,7 @@ TEST(RunLog, OutsideTextStaysOnItsLine) {
     log.Attach(folder);
     log.Line(Cp1251Text{"UNZDLL.DLL:"}, AnsiText{"Zip error 3:\nbad\r\n2026-01-01\x01 x"});
   }
-  EXPECT_EQ(ui::LogEvents(Read(ui::Join(product, L"TalvoUpdate.log"))),
+  EXPECT_EQ(ui::LogEvents(support::Read(support::Join(product, L"TalvoUpdate.log"))),
             (Lines{u8"Съобщение: Моля, поставете дискета No 2 | във флопидисковото устройство.",
                    u8"UNZDLL.DLL: Zip error 3: bad 2026-01-01  x"}));
 }
@@ -48,13 +44,13 @@ std::string OldLog() {
 }
 
 TEST(RunLog, PastTheLimitTheOldestHalfGoesWhenARunOpensTheLogFromARunsFirstLine) {
-  ui::TempDir t;
+  support::TempDir t;
   const std::wstring product = t.Sub(L"WinTalvo");
-  const std::wstring inProduct = ui::Join(product, L"TalvoUpdate.log");
-  const std::wstring given = ui::Join(t.Path(), L"given.log");
+  const std::wstring inProduct = support::Join(product, L"TalvoUpdate.log");
+  const std::wstring given = support::Join(t.Path(), L"given.log");
   const std::string old = OldLog();
-  ASSERT_TRUE(ui::WriteFile(inProduct, old));
-  ASSERT_TRUE(ui::WriteFile(given, old));
+  ASSERT_TRUE(support::WriteFile(inProduct, old));
+  ASSERT_TRUE(support::WriteFile(given, old));
 
   {
     TFolder folder;
@@ -67,10 +63,10 @@ TEST(RunLog, PastTheLimitTheOldestHalfGoesWhenARunOpensTheLogFromARunsFirstLine)
 
   // From the first run that begins in the newest half on; then the run's own lines.
   const std::string first = "2025-01-01 00:00:00  TalvoUpdate ";
-  const std::string kept = Read(given);
+  const std::string kept = support::Read(given);
   EXPECT_EQ(kept, kBom + old.substr(old.find("\r\n" + first, old.size() - LogLimit / 2) + 2));
   EXPECT_GE(kept.size(), LogLimit / 2 - 600);
-  const std::string cut = Read(inProduct);
+  const std::string cut = support::Read(inProduct);
   EXPECT_EQ(cut.substr(0, kept.size()), kept);
   EXPECT_EQ(ui::LogEvents(kBom + cut.substr(kept.size())), Lines{u8"Папка на продукта:"});
   EXPECT_TRUE(TRunLog::Accepts(ui::Narrow(given, CP_ACP).c_str())) << "still a log of ours";
@@ -79,7 +75,7 @@ TEST(RunLog, PastTheLimitTheOldestHalfGoesWhenARunOpensTheLogFromARunsFirstLine)
 // What the command line may name as the log: nothing yet, an empty file or a log of ours.
 // Anything else stays byte for byte, however it begins.
 TEST(RunLog, OnlyANewFileAnEmptyOneOrALogOfOursIsTaken) {
-  ui::TempDir t;
+  support::TempDir t;
   struct Case {
     const wchar_t* name;
     std::string bytes;  // none: no such file
@@ -94,14 +90,15 @@ TEST(RunLog, OnlyANewFileAnEmptyOneOrALogOfOursIsTaken) {
   };
   for (const Case& c : cases) {
     if (std::wstring(c.name) == L"new.log") continue;
-    ASSERT_TRUE(ui::WriteFile(ui::Join(t.Path(), c.name), c.bytes));
+    ASSERT_TRUE(support::WriteFile(support::Join(t.Path(), c.name), c.bytes));
   }
   for (const Case& c : cases) {
-    const std::string path = ui::Narrow(ui::Join(t.Path(), c.name), CP_ACP);
+    const std::string path = ui::Narrow(support::Join(t.Path(), c.name), CP_ACP);
     EXPECT_EQ(TRunLog::Accepts(path.c_str()), c.taken) << ui::Narrow(c.name, CP_ACP);
     if (!c.taken) {
       TRunLog(path.c_str()).Line(Cp1251Text{"Край:"});
-      EXPECT_EQ(Read(ui::Join(t.Path(), c.name)), c.bytes) << ui::Narrow(c.name, CP_ACP);
+      EXPECT_EQ(support::Read(support::Join(t.Path(), c.name)), c.bytes)
+          << ui::Narrow(c.name, CP_ACP);
     }
   }
   EXPECT_FALSE(TRunLog::Accepts(ui::Narrow(t.Path(), CP_ACP).c_str())) << "a folder";

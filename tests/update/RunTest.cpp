@@ -12,6 +12,7 @@
 #include "Driver.h"
 #include "RecordingUi.h"
 #include "Scenario.h"
+#include "Texts.h"
 #include "update/UpdateRun.h"
 
 namespace {
@@ -21,36 +22,24 @@ using Events = std::vector<std::string>;
 const std::string kMakingWorkDir = u8"stage: Създаване на временна поддиректория...";
 const std::string kCopying = u8"stage: Копиране на файлове...";
 const std::string kUnpacking = u8"stage: Разархивиране на файлове...";
-const std::string kSuccess =
-    u8"box 0x21: Актуализацията завърши успешно.|Искате ли да стартирате продукта?";
-const std::string kCannotUpdate = u8"Продуктът не може да се актуализира.";
-
-std::string Disk(int n) {
-  return u8"box 0x41: |Моля, поставете дискета No " + std::to_string(n) +
-         u8"|във флопидисковото устройство.";
-}
-const std::string kReallyAbort =
-    u8"box 0x41: |Актуализацията не е завършена.|Наистина ли искате да я прекъснете?";
-const std::string kRestored =
-    u8"box 0x30: Актуализацията не е завършена.|Продуктът е възстановен в предишното си състояние.";
-const std::string kNotChanged = u8"box 0x30: Актуализацията не е завършена.|Продуктът не е променен.";
-
-std::string Read(const std::wstring& path) {
-  std::string bytes;
-  return ui::ReadFile(path, &bytes) ? bytes : "<missing>";
-}
+const std::string kSuccess = TRecordingUi::BoxEvent(0x21, texts::kSucceeded);
+const std::string kNoArchive = TRecordingUi::BoxEvent(0x10, texts::kNoArchive);
+std::string Disk(int n) { return TRecordingUi::BoxEvent(0x41, texts::Disk(n)); }
+const std::string kReallyAbort = TRecordingUi::BoxEvent(0x41, texts::kReallyAbort);
+const std::string kRestored = TRecordingUi::BoxEvent(0x30, texts::kRolledBack);
+const std::string kNotChanged = TRecordingUi::BoxEvent(0x30, texts::kNotChanged);
 
 class Run : public ::testing::Test {
 protected:
   void SetUp() override {
     product = t.Sub(L"WinTalvo");
     t.Sub(L"WinTalvo\\Blanks");
-    ASSERT_TRUE(ui::WriteFile(Product(L"Vanto.exe"), "old"));
+    ASSERT_TRUE(support::WriteFile(Product(L"Vanto.exe"), "old"));
     cd = t.Sub(L"cd");
   }
 
-  std::wstring Product(const std::wstring& name) const { return ui::Join(product, name); }
-  std::wstring Medium(const std::wstring& name) const { return ui::Join(cd, name); }
+  std::wstring Product(const std::wstring& name) const { return support::Join(product, name); }
+  std::wstring Medium(const std::wstring& name) const { return support::Join(cd, name); }
 
   // One press of the button: a run of its own over the product folder.
   void Press(bool removable = false) {
@@ -77,16 +66,16 @@ protected:
     return e;
   }
 
-  ui::TempDir t;
+  support::TempDir t;
   std::wstring product, cd;
   TWorkDir work;
   TRecordingUi ui;
 };
 
 TEST_F(Run, OnePassShowsEachStageAndFileThenAsksAboutTheProduct) {
-  ASSERT_TRUE(ui::WriteZip(Medium(L"a.zip"), {{"one.txt", "1"}, {"forms/FORM.RTF", "f"}}));
-  ASSERT_TRUE(ui::WriteZip(Medium(L"b.zip"), {{"Vanto.exe", "new"}}));
-  ASSERT_TRUE(ui::WriteZip(Medium(L"WinTalvo.zip"), {{"setup.txt", "s"}}));
+  ASSERT_TRUE(support::WriteZip(Medium(L"a.zip"), {{"one.txt", "1"}, {"forms/FORM.RTF", "f"}}));
+  ASSERT_TRUE(support::WriteZip(Medium(L"b.zip"), {{"Vanto.exe", "new"}}));
+  ASSERT_TRUE(support::WriteZip(Medium(L"WinTalvo.zip"), {{"setup.txt", "s"}}));
   ui.Answers = {IDCANCEL};
   Press();
 
@@ -94,23 +83,24 @@ TEST_F(Run, OnePassShowsEachStageAndFileThenAsksAboutTheProduct) {
                               kUnpacking, "file: a.zip", "file: b.zip", kCopying,
                               "file: FORM.RTF", "file: Vanto.exe", "file: one.txt", kSuccess}));
   EXPECT_EQ(ui.End, TRunEnd::Succeeded);
-  EXPECT_EQ(Read(Product(L"Vanto.exe")), "new");
-  EXPECT_EQ(Read(Product(L"Blanks\\FORM.RTF")), "f");
-  EXPECT_FALSE(ui::Exists(Product(L"setup.txt")));
+  EXPECT_EQ(support::Read(Product(L"Vanto.exe")), "new");
+  EXPECT_EQ(support::Read(Product(L"Blanks\\FORM.RTF")), "f");
+  EXPECT_FALSE(support::Exists(Product(L"setup.txt")));
   work.Remove();
-  EXPECT_FALSE(ui::Exists(Product(L"Temp1")));
+  EXPECT_FALSE(support::Exists(Product(L"Temp1")));
 }
 
 // The disk in the drive is the medium folder; the questions swap it.
 TEST_F(Run, ThreeDisksAskForTheSecondAndThirdAndEveryDiskLands) {
-  ASSERT_TRUE(ui::WriteZip(Medium(L"d1.zip"), {{"one.txt", "1"}}));
+  ASSERT_TRUE(support::WriteZip(Medium(L"d1.zip"), {{"one.txt", "1"}}));
   ui.BeforeAnswer = [&](const std::string& box) {
     for (int n : {2, 3}) {
       if (box.find("No " + std::to_string(n)) == std::string::npos) continue;
-      ASSERT_TRUE(ui::RemoveTree(cd));
+      ASSERT_TRUE(support::RemoveTree(cd));
       cd = t.Sub(L"cd");
       const std::wstring disk = L"d" + std::to_wstring(n);
-      ASSERT_TRUE(ui::WriteZip(Medium(disk + L".zip"), {{"file" + std::to_string(n), disk == L"d2" ? "2" : "3"}}));
+      ASSERT_TRUE(support::WriteZip(Medium(disk + L".zip"),
+                                    {{"file" + std::to_string(n), disk == L"d2" ? "2" : "3"}}));
     }
   };
   ui.Answers = {IDOK, IDOK, IDCANCEL};
@@ -119,27 +109,29 @@ TEST_F(Run, ThreeDisksAskForTheSecondAndThirdAndEveryDiskLands) {
   EXPECT_EQ(ui.Only("box"), (Events{Disk(2), Disk(3), kSuccess}));
   EXPECT_EQ(ui.Only("stage"), (Events{kMakingWorkDir, kCopying, kUnpacking, kCopying, kCopying,
                                       kUnpacking, kCopying, kCopying, kUnpacking, kCopying}));
-  EXPECT_EQ(Read(Product(L"one.txt")) + Read(Product(L"file2")) + Read(Product(L"file3")), "123");
+  EXPECT_EQ(support::Read(Product(L"one.txt")) + support::Read(Product(L"file2")) +
+                support::Read(Product(L"file3")),
+            "123");
 }
 
 // Cancel, then Cancel again, goes on with the disk in the drive; Cancel, then OK, undoes
 // what the earlier disks changed.
 TEST_F(Run, CancelCancelAtTheDiskQuestionGoesOnCancelOkRollsBack) {
-  ASSERT_TRUE(ui::WriteZip(Medium(L"a.zip"), {{"one.txt", "1"}, {"Vanto.exe", "new"}}));
+  ASSERT_TRUE(support::WriteZip(Medium(L"a.zip"), {{"one.txt", "1"}, {"Vanto.exe", "new"}}));
   ui.Answers = {IDCANCEL, IDCANCEL, IDCANCEL, IDOK, IDOK};
   Press(true);
 
   EXPECT_EQ(ui.Only("box"), (Events{Disk(2), kReallyAbort, Disk(3), kReallyAbort, kRestored}));
   EXPECT_EQ(ui.Only(kUnpacking).size(), 2u) << "the same disk ran a second pass";
   EXPECT_EQ(ui.End, TRunEnd::RolledBack);
-  EXPECT_EQ(Read(Product(L"Vanto.exe")), "old");
-  EXPECT_FALSE(ui::Exists(Product(L"one.txt")));
+  EXPECT_EQ(support::Read(Product(L"Vanto.exe")), "old");
+  EXPECT_FALSE(support::Exists(Product(L"one.txt")));
 }
 
 // The other archives are still unpacked, but nothing of that pass goes into the product.
 TEST_F(Run, ALibraryErrorLeavesTheProductUnchanged) {
-  ASSERT_TRUE(ui::WriteZip(Medium(L"a.zip"), {{"one.txt", "1"}}));
-  ASSERT_TRUE(ui::WriteFile(Medium(L"bad.zip"), "PK\x03\x04 this is no archive at all"));
+  ASSERT_TRUE(support::WriteZip(Medium(L"a.zip"), {{"one.txt", "1"}}));
+  ASSERT_TRUE(support::WriteFile(Medium(L"bad.zip"), "PK\x03\x04 this is no archive at all"));
   ui.Answers = {IDOK};
   Press();
 
@@ -147,20 +139,20 @@ TEST_F(Run, ALibraryErrorLeavesTheProductUnchanged) {
   EXPECT_EQ(ui.Only("box"), Events{kNotChanged});
   EXPECT_EQ(ui.Only(kCopying).size(), 1u) << "stage 3 ran";
   EXPECT_EQ(ui.End, TRunEnd::NotChanged);
-  EXPECT_FALSE(ui::Exists(Product(L"one.txt")));
+  EXPECT_FALSE(support::Exists(Product(L"one.txt")));
 }
 
 TEST_F(Run, NoArchiveEndsBeforeTheProductIsTouched) {
   ui.Answers = {IDOK};
   Press();
-  EXPECT_EQ(ui.Events, (Events{"clear", kMakingWorkDir, kCopying,
-                               u8"box 0x10: Липсващ ZIP файл.|" + kCannotUpdate}));
+  EXPECT_EQ(ui.Events, (Events{"clear", kMakingWorkDir, kCopying, kNoArchive}));
   EXPECT_EQ(ui.End, TRunEnd::NotFetched);
 }
 
 TEST_F(Run, AFormWithoutBlanksIsAFailedCopyAndEverythingIsUndone) {
-  ASSERT_TRUE(ui::RemoveTree(Product(L"Blanks")));
-  ASSERT_TRUE(ui::WriteZip(Medium(L"a.zip"), {{"A.txt", "a"}, {"FORM.RTF", "f"}, {"Vanto.exe", "new"}}));
+  ASSERT_TRUE(support::RemoveTree(Product(L"Blanks")));
+  ASSERT_TRUE(support::WriteZip(Medium(L"a.zip"),
+                                {{"A.txt", "a"}, {"FORM.RTF", "f"}, {"Vanto.exe", "new"}}));
   ui.Answers = {IDOK, IDOK};
   Press();
   const std::string work = ui::Utf8(Product(L"Temp1"));
@@ -168,22 +160,22 @@ TEST_F(Run, AFormWithoutBlanksIsAFailedCopyAndEverythingIsUndone) {
   EXPECT_EQ(ui.Only("box")[0], u8"box 0x10: Грешка при копиране на файл.|" + work +
                                    "\\FORM.RTF|" + ui::Utf8(Product(L"Blanks\\FORM.RTF")));
   EXPECT_TRUE(ui.Only("box")[1] == kRestored || ui.Only("box")[1] == kNotChanged);
-  EXPECT_EQ(Read(Product(L"Vanto.exe")), "old");
-  EXPECT_FALSE(ui::Exists(Product(L"A.txt")));
+  EXPECT_EQ(support::Read(Product(L"Vanto.exe")), "old");
+  EXPECT_FALSE(support::Exists(Product(L"A.txt")));
 }
 
 // A product file named like an archive is a file of the product, not an archive of the
 // update: it lands as it is, and nothing in it is unpacked.
 TEST_F(Run, AnArchiveInsideAnArchiveLandsWhole) {
-  ASSERT_TRUE(ui::WriteZip(Medium(L"inner.zip"), {{"inner.txt", "i"}}));
-  const std::string help = Read(Medium(L"inner.zip"));
+  ASSERT_TRUE(support::WriteZip(Medium(L"inner.zip"), {{"inner.txt", "i"}}));
+  const std::string help = support::Read(Medium(L"inner.zip"));
   ASSERT_TRUE(DeleteFileW(Medium(L"inner.zip").c_str()));
-  ASSERT_TRUE(ui::WriteZip(Medium(L"a.zip"), {{"Help.zip", help}, {"Vanto.exe", "new"}}));
+  ASSERT_TRUE(support::WriteZip(Medium(L"a.zip"), {{"Help.zip", help}, {"Vanto.exe", "new"}}));
   ui.Answers = {IDCANCEL};
   Press();
 
-  EXPECT_EQ(Read(Product(L"Help.zip")), help);
-  EXPECT_FALSE(ui::Exists(Product(L"inner.txt")));
+  EXPECT_EQ(support::Read(Product(L"Help.zip")), help);
+  EXPECT_FALSE(support::Exists(Product(L"inner.txt")));
   const Events e = Sorted();
   auto unpacking = std::find(e.begin(), e.end(), kUnpacking);
   ASSERT_NE(unpacking, e.end());
@@ -193,7 +185,7 @@ TEST_F(Run, AnArchiveInsideAnArchiveLandsWhole) {
 
 // Every press is a run of its own: a failure in the first says nothing of the second.
 TEST_F(Run, AfterAFailedFetchASecondPressEndsWithTheSuccessQuestion) {
-  ASSERT_TRUE(ui::WriteZip(Medium(L"a.zip"), {{"one.txt", "1"}}));
+  ASSERT_TRUE(support::WriteZip(Medium(L"a.zip"), {{"one.txt", "1"}}));
   HANDLE held = CreateFileW(Medium(L"a.zip").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                             0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
@@ -205,8 +197,8 @@ TEST_F(Run, AfterAFailedFetchASecondPressEndsWithTheSuccessQuestion) {
   ui.Answers = {IDCANCEL};
   Press();
   EXPECT_EQ(ui.Only("box"), Events{kSuccess});
-  EXPECT_EQ(Read(Product(L"one.txt")), "1");
-  EXPECT_FALSE(ui::Exists(Product(L"Temp2"))) << "the first press's work folder stays";
+  EXPECT_EQ(support::Read(Product(L"one.txt")), "1");
+  EXPECT_FALSE(support::Exists(Product(L"Temp2"))) << "the first press's work folder stays";
 }
 
 // The folder text is trimmed and, when relative, taken from the current folder: the run
@@ -214,8 +206,7 @@ TEST_F(Run, AfterAFailedFetchASecondPressEndsWithTheSuccessQuestion) {
 TEST_F(Run, TheFolderTextIsTrimmedAndMadeWhole) {
   TMedium medium = {};
   TRunLog log;
-  const Events accepted = {"clear", kMakingWorkDir, kCopying,
-                           u8"box 0x10: Липсващ ZIP файл.|" + kCannotUpdate};
+  const Events accepted = {"clear", kMakingWorkDir, kCopying, kNoArchive};
   ui.Answers = {IDOK, IDOK};
   {
     TUpdateRun first(ui, work, medium, log);
@@ -255,7 +246,7 @@ const std::string kOlder =
 
 std::string Program(const char* path) {
   std::string bytes;
-  EXPECT_TRUE(ui::ReadFile(ui::WindowsPath(path), &bytes));
+  EXPECT_TRUE(support::ReadFile(support::WindowsPath(path), &bytes));
   return bytes;
 }
 
@@ -263,18 +254,19 @@ std::string Program(const char* path) {
 // its version is never compared: neither asks.
 TEST_F(Run, AnOlderEditionIsAskedAboutOnceAndOkPutsItInPlace) {
   const std::string v2025 = Program(TALVO_FAKE_VANTO_2025);
-  ASSERT_TRUE(ui::WriteFile(Product(L"Vanto.exe"), Program(TALVO_FAKE_VANTO_2026)));
-  ASSERT_TRUE(ui::WriteZip(Medium(L"a.zip"), {{"Program/Vanto.exe", v2025}, {"one.txt", "1"}}));
+  ASSERT_TRUE(support::WriteFile(Product(L"Vanto.exe"), Program(TALVO_FAKE_VANTO_2026)));
+  ASSERT_TRUE(
+      support::WriteZip(Medium(L"a.zip"), {{"Program/Vanto.exe", v2025}, {"one.txt", "1"}}));
   ui.Answers = {IDOK, IDCANCEL};
   Press();
   EXPECT_EQ(ui.Only("box"), (Events{kOlder, kSuccess}));
-  EXPECT_EQ(Read(Product(L"Vanto.exe")), v2025);
+  EXPECT_EQ(support::Read(Product(L"Vanto.exe")), v2025);
 
   ui.Answers = {IDCANCEL};
   Press();
   EXPECT_EQ(ui.Only("box"), Events{kSuccess});
 
-  ASSERT_TRUE(ui::WriteFile(Product(L"Vanto.exe"), Program(TALVO_FAKE_VANTO)));
+  ASSERT_TRUE(support::WriteFile(Product(L"Vanto.exe"), Program(TALVO_FAKE_VANTO)));
   ui.Answers = {IDCANCEL};
   Press();
   EXPECT_EQ(ui.Only("box"), Events{kSuccess});
@@ -283,12 +275,12 @@ TEST_F(Run, AnOlderEditionIsAskedAboutOnceAndOkPutsItInPlace) {
 // The disk that brings the older program asks; the later disks, which find it still in the
 // work folder, do not ask again.
 TEST_F(Run, OnFloppiesTheDiskThatBringsTheOlderProgramAsks) {
-  ASSERT_TRUE(ui::WriteFile(Product(L"Vanto.exe"), Program(TALVO_FAKE_VANTO_2026)));
-  ASSERT_TRUE(ui::WriteZip(Medium(L"d1.zip"), {{"one.txt", "1"}}));
+  ASSERT_TRUE(support::WriteFile(Product(L"Vanto.exe"), Program(TALVO_FAKE_VANTO_2026)));
+  ASSERT_TRUE(support::WriteZip(Medium(L"d1.zip"), {{"one.txt", "1"}}));
   const std::string v2025 = Program(TALVO_FAKE_VANTO_2025);
   ui.BeforeAnswer = [&](const std::string& box) {
     if (box.find("No 2") == std::string::npos) return;
-    ASSERT_TRUE(ui::WriteZip(Medium(L"d1.zip"), {{"Vanto.exe", v2025}}));
+    ASSERT_TRUE(support::WriteZip(Medium(L"d1.zip"), {{"Vanto.exe", v2025}}));
   };
   ui.Answers = {IDOK, IDOK, IDOK, IDCANCEL};
   Press(true);

@@ -17,8 +17,9 @@
 // Also: Focus and Selection (keyboard state read across processes), HoldKey (Shift+Tab),
 // PressAlt (Alt+F4), Close (the close box), RectInParent and Style (layout), Capture (the
 // window's pixels), RenderLabel and Shows (a status line's text, compared by its pixels:
-// ui::Shows(w, 16, 176, ui::RenderLabel(L"Копиране на файлове...", 450))). Scenario.h has
-// folders, media, archives and the floppy drive.
+// ui::Shows(w, 16, 176, ui::RenderLabel(L"Копиране на файлове...", 450))), and BoxAnswerer
+// for a box that a call of the test's own thread puts up. Scenario.h has media and the floppy
+// drive; Files.h, Tree.h and HeldFile.h what tests do with files.
 //
 // Texts are wide at this edge; compare them as UTF-8 (Utf8 and u8 literals), which GoogleTest
 // prints readably. Every wait polls up to a timeout and then returns null or false, so a test
@@ -35,6 +36,8 @@
 #include <iosfwd>
 #include <string>
 #include <vector>
+
+#include "TestThread.h"
 
 namespace ui {
 
@@ -136,6 +139,31 @@ Box ReadBox(HWND box);
 // Presses the box's button with this id; true when the box then closes.
 bool Answer(const Box& box, int id);
 
+// Waits on a thread of its own for the first box of the process (this one, or a child), for
+// a box that a call of the test's own thread puts up: reads it and presses OK.
+class BoxAnswerer {
+public:
+  BoxAnswerer(DWORD pid, DWORD timeoutMs);
+  ~BoxAnswerer() { Stop(); }
+  BoxAnswerer(const BoxAnswerer&) = delete;
+  BoxAnswerer& operator=(const BoxAnswerer&) = delete;
+
+  // Waits for the box or the timeout; true when a box was answered.
+  bool Wait();
+  // Stops waiting at once; true when a box was answered.
+  bool Stop();
+  // The box as it was read.
+  const Box& Seen() const { return box_; }
+
+private:
+  void Run(DWORD pid, DWORD timeoutMs);
+
+  volatile LONG stop_ = 0;
+  bool answered_ = false;
+  Box box_;
+  TTestThread thread_;
+};
+
 // Pixels of a window's client area as its process painted them (read inside that process, so
 // other windows above it on the screen do not matter). The picture catches up with the
 // window's painting a moment later: wait for the pixels expected rather than take one look.
@@ -159,5 +187,8 @@ const char* IconName(Icon icon);
 void PrintTo(Icon icon, std::ostream* os);  // for GoogleTest's messages
 std::string Utf8(const std::wstring& text);
 std::wstring Wide(const std::string& utf8);
+// A text in a single-byte code page (866 for Cyrillic names inside archives, 1251 for the
+// updater's own texts, CP_ACP for paths); characters the code page lacks become "?".
+std::string Narrow(const std::wstring& text, UINT codePage);
 
 }  // namespace ui

@@ -37,7 +37,7 @@ protected:
     EXPECT_EQ(code, 2u);
   }
 
-  TempDir t;
+  support::TempDir t;
   App app;
   HWND w = nullptr, edit = nullptr, browse = nullptr, install = nullptr, cancel = nullptr;
 };

@@ -285,4 +285,13 @@ std::wstring Wide(const std::string& utf8) {
   return out;
 }
 
+std::string Narrow(const std::wstring& text, UINT codePage) {
+  if (text.empty()) return std::string();
+  const int len = static_cast<int>(text.size());
+  int n = WideCharToMultiByte(codePage, 0, text.data(), len, nullptr, 0, nullptr, nullptr);
+  std::string out(n, '\0');
+  WideCharToMultiByte(codePage, 0, text.data(), len, &out[0], n, nullptr, nullptr);
+  return out;
+}
+
 }  // namespace ui

@@ -33,7 +33,7 @@ bool SaveScreen(const std::string& unixPng) {
     return false;
   CloseHandle(pi.hProcess);
   CloseHandle(pi.hThread);
-  return ui::WaitUntil([&] { return ui::Exists(ui::WindowsPath(unixPng)); });
+  return ui::WaitUntil([&] { return support::Exists(support::WindowsPath(unixPng)); });
 }
 
 std::string Shots;  // a Linux folder
@@ -77,7 +77,8 @@ std::string OneLine(const std::wstring& text) {
 
 int Walk(const std::wstring& medium) {
   ui::App updater;
-  if (!updater.Start(ui::Join(medium, L"TalvoUpdate.exe"), medium)) return Say("cannot start"), 1;
+  if (!updater.Start(support::Join(medium, L"TalvoUpdate.exe"), medium))
+    return Say("cannot start"), 1;
   HWND main = updater.MainWindow(30000);
   if (!main) return Say("no updater window"), 1;
   Shoot("1-window", "the updater as the user finds it");

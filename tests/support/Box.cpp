@@ -64,4 +64,25 @@ bool Answer(const Box& box, int id) {
   return WaitGone(box.hwnd);
 }
 
+BoxAnswerer::BoxAnswerer(DWORD pid, DWORD timeoutMs)
+    : thread_([this, pid, timeoutMs] { Run(pid, timeoutMs); }) {}
+
+void BoxAnswerer::Run(DWORD pid, DWORD timeoutMs) {
+  HWND box = nullptr;
+  WaitUntil([&] { return stop_ || (box = WaitTop(pid, L"#32770", 0)) != nullptr; }, timeoutMs);
+  if (!box) return;
+  box_ = ReadBox(box);
+  answered_ = Answer(box_, IDOK);
+}
+
+bool BoxAnswerer::Wait() {
+  thread_.Join();
+  return answered_;
+}
+
+bool BoxAnswerer::Stop() {
+  InterlockedExchange(&stop_, 1);
+  return Wait();
+}
+
 }  // namespace ui
