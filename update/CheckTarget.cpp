@@ -42,25 +42,6 @@ bool MakeFullPath(char* target) {
   return true;
 }
 
-// What the journal of a folder named like a work folder says of it, the folder opened and
-// held. A link is never ours.
-TJournalState ReadWorkFolder(const char* path, DWORD attributes, TFolder* work,
-                             TJournalRecords* records) {
-  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) || !work->Open(path, true, false))
-    return TJournalState::NotOurs;
-  return records->Read(*work);
-}
-
-// Whether target holds a work folder of ours: an interrupted run may have moved the product's
-// program into it.
-bool HasWorkFolder(const char* target) {
-  return !ForEachWorkFolder(target, [](const char* path, DWORD attributes) {
-    TFolder work;
-    TJournalRecords records;
-    return ReadWorkFolder(path, attributes, &work, &records) == TJournalState::NotOurs;
-  });
-}
-
 }  // namespace
 
 // A work folder that an earlier run of ours left behind is undone and removed: the product

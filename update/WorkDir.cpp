@@ -33,6 +33,21 @@ bool IsWorkFolderName(const char* name) {
   return true;
 }
 
+TJournalState ReadWorkFolder(const char* path, DWORD attributes, TFolder* work,
+                             TJournalRecords* records) {
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) || !work->Open(path, true, false))
+    return TJournalState::NotOurs;
+  return records->Read(*work);
+}
+
+bool HasWorkFolder(const char* target) {
+  return !ForEachWorkFolder(target, [](const char* path, DWORD attributes) {
+    TFolder work;
+    TJournalRecords records;
+    return ReadWorkFolder(path, attributes, &work, &records) == TJournalState::NotOurs;
+  });
+}
+
 bool RemoveWorkFolder(TFolder& work) {
   if (!Empty(work) || !DeleteEntry(work, JournalName)) return false;
   char path[MAX_PATH];

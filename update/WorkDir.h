@@ -6,6 +6,7 @@
 
 #include "update/FileUtils.h"
 #include "update/FindFiles.h"
+#include "update/Journal.h"
 #include "update/SafeFiles.h"
 
 class TWorkDir {
@@ -57,6 +58,15 @@ bool ForEachWorkFolder(const char* target, Visit visit) {
   } while (folders.Next());
   return true;
 }
+
+// What the journal of a folder named like a work folder (path, with the attributes its
+// listing gave) says of it, the folder opened and held in work. A link is never ours.
+TJournalState ReadWorkFolder(const char* path, DWORD attributes, TFolder* work,
+                             TJournalRecords* records);
+
+// Whether target holds a work folder of ours: an interrupted run may have moved the product's
+// program into it.
+bool HasWorkFolder(const char* target);
 
 // Removes a work folder of ours: everything but its journal first, the journal last, then
 // the folder (closed). Nothing is followed through a link. True when it is gone.

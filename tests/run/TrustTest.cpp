@@ -173,5 +173,28 @@ TEST_F(Trust, WorkFoldersSwappedForLinksWhileTheWindowWaitsAreNeverFollowed) {
   EXPECT_EQ(Victim(), victimBefore);
 }
 
+// Another program holds a file of the work folder when the window closes: the window goes at
+// once, the folder stays known as ours (its journal goes last), and the next run removes it.
+TEST_F(Trust, AWorkFolderHeldAtTheEndStaysOursAndTheNextRunRemovesIt) {
+  ASSERT_TRUE(support::WriteFile(Product(L"data.dat"), "old"));
+  ASSERT_TRUE(support::WriteZip(Medium(L"a.zip"), {{"data.dat", "new"}}));
+  Start(updater);
+  ui::Box done = NextBox();
+  ExpectSuccessQuestion(done);
+  support::HeldFile held(Work(L".backup\\0\\1"), 60000);
+  ASSERT_TRUE(held.Held());
+  ASSERT_TRUE(ui::Answer(done, IDCANCEL));
+  EXPECT_TRUE(ui::WaitGone(w, 2000)) << "the window waits for the held file";
+  DWORD code = 9;
+  ASSERT_TRUE(app.WaitExit(&code, 30000));
+  EXPECT_EQ(code, 0u);
+  EXPECT_TRUE(support::Exists(Work(L".journal")));
+  held.Release();
+
+  EXPECT_EQ(Silent(), 0u);
+  ExpectNoWorkFolder();
+  EXPECT_EQ(support::Read(Product(L"data.dat")), "new");
+}
+
 }  // namespace
 }  // namespace run
