@@ -12,7 +12,13 @@ const char HelpText[] =
     "/LOG=\"файл\" - дневникът се записва в този файл, а не в\r\n"
     "    TalvoUpdate.log в папката на продукта.\r\n"
     "/ALLOWDOWNGRADE - със /SILENT: разрешава по-старо издание.\r\n"
-    "/? или /HELP - този текст.";
+    "/? или /HELP - този текст.\r\n"
+    "\r\n"
+    "Архивите се проверяват по описанието на\r\n"
+    "носителя (MANIFEST.TXT), преди нещо да се\r\n"
+    "промени. Повреден или променен носител, а в\r\n"
+    "програма с ключ на издателя и неподписан,\r\n"
+    "се отказва (код 2).";
 
 bool IsSwitch(const char* name, size_t length, const char* known) {
   if (length != strlen(known)) return false;

@@ -38,5 +38,12 @@ TMedium OwnMedium() {
   root[0] = medium.Folder[0];
   medium.Drive = medium.Folder[0] ? GetDriveTypeA(root) : DRIVE_UNKNOWN;
   medium.Removable = medium.Drive == DRIVE_REMOVABLE;
+  // The key's resource: its fingerprint (64 digits and a NUL), then the PUBLICKEYBLOB.
+  if (HRSRC key = FindResourceA(nullptr, "MEDIUMKEY", RT_RCDATA)) {
+    const DWORD size = SizeofResource(nullptr, key);
+    medium.Key.Fingerprint = static_cast<const char*>(LockResource(LoadResource(nullptr, key)));
+    medium.Key.Blob = reinterpret_cast<const BYTE*>(medium.Key.Fingerprint) + 65;
+    medium.Key.BlobSize = size > 65 ? size - 65 : 0;
+  }
   return medium;
 }

@@ -5,7 +5,8 @@
 const wchar_t* const PackHelp =
     L"TalvoPack проверява издание на Талво и прави носителя за актуализацията му.\r\n"
     L"\r\n"
-    L"TalvoPack.exe ИЗДАНИЕ ПАПКА [/PREVIOUS=ПРЕДИШНО] [/FLOPPY]\r\n"
+    L"TalvoPack.exe ИЗДАНИЕ ПАПКА [/PREVIOUS=ПРЕДИШНО] [/FLOPPY] [/KEY=КЛЮЧ]\r\n"
+    L"TalvoPack.exe /NEWKEY=ПАПКА\r\n"
     L"\r\n"
     L"  ИЗДАНИЕ    новото издание, подредено както е инсталирано: файловете на\r\n"
     L"             продукта горе, бланките (*.rtf) в Blanks\r\n"
@@ -13,6 +14,11 @@ const wchar_t* const PackHelp =
     L"  /PREVIOUS  изданието, което потребителите имат сега: на носителя отиват само\r\n"
     L"             новите и променените файлове\r\n"
     L"  /FLOPPY    три дискети от 1,44 MB: папките DISK1, DISK2 и DISK3\r\n"
+    L"  /KEY       частният ключ на издателя (PEM): подписва описанието на всяка\r\n"
+    L"             дискета; TalvoUpdate.exe, компилирана с публичния му ключ, приема\r\n"
+    L"             само така подписани носители\r\n"
+    L"  /NEWKEY    прави нова двойка ключове RSA (3072 бита) в ПАПКА: private.pem\r\n"
+    L"             за сейфа на издателя и public.pem за компилирането\r\n"
     L"\r\n"
     L"Програмата TalvoUpdate.exe и библиотеката UNZDLL.DLL се вземат от папката на\r\n"
     L"TalvoPack.exe.\r\n"
@@ -50,10 +56,17 @@ bool ParsePackArgs(int argc, const wchar_t* const* argv, TPackArgs* out) {
     } else if (name == L"PREVIOUS" && !value.empty() && !previous) {
       out->Previous = value;
       previous = true;
+    } else if (name == L"KEY" && !value.empty() && out->Key.empty()) {
+      out->Key = value;
+    } else if (name == L"NEWKEY" && !value.empty() && out->NewKey.empty()) {
+      out->NewKey = value;
     } else {
       return false;
     }
   }
+  // A new key pair is made on its own.
+  if (!out->NewKey.empty())
+    return plain.empty() && !previous && out->Key.empty() && !out->Floppy && !out->Help;
   if (plain.size() != 2 || plain[0].empty() || plain[1].empty()) return out->Help;
   out->Edition = plain[0];
   out->Out = plain[1];

@@ -1,5 +1,6 @@
 #pragma once
-// TalvoPack's command line: EDITION OUT [/PREVIOUS=DIR] [/FLOPPY] [/?].
+// TalvoPack's command line: EDITION OUT [/PREVIOUS=DIR] [/FLOPPY] [/KEY=FILE] [/?], or
+// /NEWKEY=DIR alone.
 #include <string>
 
 // How TalvoPack ends.
@@ -15,6 +16,8 @@ struct TPackArgs {
   std::wstring Edition;
   std::wstring Out;
   std::wstring Previous;  // empty without /PREVIOUS
+  std::wstring Key;       // the private key that signs the medium; empty without /KEY
+  std::wstring NewKey;    // the folder of a new key pair; empty without /NEWKEY
   bool Floppy = false;
   bool Help = false;
 };

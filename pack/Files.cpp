@@ -56,6 +56,22 @@ bool SameBytes(const std::wstring& a, const std::wstring& b) {
   return true;
 }
 
+bool ReadWhole(const std::wstring& path, size_t limit, std::string* bytes) {
+  TReadFile file(path);
+  char chunk[4096];
+  bytes->clear();
+  for (DWORD got = 1; got;) {
+    if (!file.Read(chunk, sizeof chunk, &got) || bytes->size() + got > limit) return false;
+    bytes->append(chunk, got);
+  }
+  return true;
+}
+
+bool WriteNew(const std::wstring& path, const std::string& bytes) {
+  TWriteFile file(path);
+  return file.Write(bytes.data(), bytes.size()) && file.Close();
+}
+
 bool RemoveTree(const std::wstring& path) {
   const DWORD attributes = GetFileAttributesW(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return GetLastError() == ERROR_FILE_NOT_FOUND;

@@ -22,6 +22,12 @@ bool ListFolder(const std::wstring& folder, std::vector<TFound>* out);
 // True when both files can be read and hold the same bytes.
 bool SameBytes(const std::wstring& a, const std::wstring& b);
 
+// A small file whole (a key, a description): false when it cannot be read or is larger
+// than limit.
+bool ReadWhole(const std::wstring& path, size_t limit, std::string* bytes);
+// Writes a new file (never over one) with these bytes.
+bool WriteNew(const std::wstring& path, const std::string& bytes);
+
 // Deletes the folder with everything in it; true when nothing of it is left.
 bool RemoveTree(const std::wstring& path);
 

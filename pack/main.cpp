@@ -5,12 +5,16 @@
 
 #include "pack/CommandLine.h"
 #include "pack/Console.h"
+#include "pack/Description.h"
 #include "pack/EditionFiles.h"
 #include "pack/EditionRules.h"
 #include "pack/Encoding.h"
 #include "pack/Files.h"
 #include "pack/Layout.h"
+#include "pack/Signing.h"
 #include "pack/Verify.h"
+#include "update/Edition.h"
+#include "update/ProductNames.h"
 
 namespace {
 
@@ -52,7 +56,24 @@ bool FoldersUsable(const TPackArgs& args) {
 struct TKit {
   std::wstring Folder;
   unsigned long long Bytes = 0;  // what the two take on a floppy
+  // The key the updater was built with (its fingerprint, and a PUBLICKEYBLOB); empty when
+  // it takes media without a signature.
+  std::string KeyPrint, KeyBlob;
 };
+
+// The publisher's key in the updater's resources (scripts/medium-key.sh).
+void ReadUpdaterKey(const std::wstring& updater, TKit* kit) {
+  const HMODULE module = LoadLibraryExW(updater.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  const HRSRC key =
+      module ? FindResourceW(module, L"MEDIUMKEY", MAKEINTRESOURCEW(10) /* RT_RCDATA */) : nullptr;
+  const DWORD size = key ? SizeofResource(module, key) : 0;
+  const void* bytes = key ? LockResource(LoadResource(module, key)) : nullptr;
+  if (bytes && size > 65) {
+    kit->KeyPrint.assign(static_cast<const char*>(bytes), 64);
+    kit->KeyBlob.assign(static_cast<const char*>(bytes) + 65, size - 65);
+  }
+  if (module) FreeLibrary(module);
+}
 
 bool FindKit(TKit* kit) {
   wchar_t self[MAX_PATH];
@@ -69,14 +90,41 @@ bool FindKit(TKit* kit) {
     }
     kit->Bytes += OnDisk((ULONGLONG(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
   }
+  ReadUpdaterKey(kit->Folder + kUpdater, kit);
   return true;
 }
 
+// The medium can be signed as the kit's updater demands: with the key it was built with.
+bool KeyFitsKit(const TKit& kit, const TSigningKey& key, bool given) {
+  if (kit.KeyPrint.empty() || (given && key.Fingerprint() == kit.KeyPrint)) return true;
+  Complain(kit.Folder + kUpdater + L" приема само носители, подписани с ключа SHA-256 " +
+           std::wstring(kit.KeyPrint.begin(), kit.KeyPrint.end()) +
+           (given ? L"; /KEY е друг ключ." : L"; дайте частния му ключ с /KEY."));
+  return false;
+}
+
+// The file version of the edition's program, which each disk's description names.
+std::string EditionText(const TEdition& edition) {
+  const TEditionFile* program = FindFile(edition, false, FromCodePage(1251, ProductProgram));
+  TVersion version;
+  char text[VersionTextSize] = "";
+  if (program && ReadFileVersionW(program->Path.c_str(), &version)) FormatVersion(version, text);
+  return text;
+}
+
+// How the medium is signed: with key (null: not signed), its signatures checked with the
+// kit updater's key, or with the key's own.
+struct TSigning {
+  TSigningKey* Key;
+  std::string Edition;
+};
+
 // The archives written into out (the disks' folders with /FLOPPY), the programs beside the
-// first, and the whole unpacked and compared.
+// first, the whole unpacked and compared, then each disk described.
 bool MakeMedium(const std::wstring& out, bool floppy, const TKit& kit,
-                const std::vector<TArchivePlan>& plan) {
+                const std::vector<TArchivePlan>& plan, const TSigning& signing) {
   std::vector<TMadeArchive> made;
+  std::vector<TDescribed> disks;
   std::wstring first, why;
   for (size_t i = 0; i < plan.size(); ++i) {
     const std::wstring folder = floppy ? Join(out, L"DISK" + std::to_wstring(i + 1)) : out;
@@ -86,6 +134,7 @@ bool MakeMedium(const std::wstring& out, bool floppy, const TKit& kit,
       return false;
     }
     made.push_back({Join(folder, plan[i].Name), &plan[i]});
+    disks.push_back({folder, made.back().Path});
     if (!WriteArchive(made.back().Path, plan[i].Members, &why)) {
       Complain(why);
       return false;
@@ -100,11 +149,13 @@ bool MakeMedium(const std::wstring& out, bool floppy, const TKit& kit,
   }
   const std::wstring work = Join(out, L"~CHECK");
   const bool same = VerifyMedium(Join(first, kLibrary), made, work);
-  return RemoveTree(work) && same;
+  const std::string check =
+      !signing.Key ? std::string() : kit.KeyBlob.empty() ? signing.Key->PublicBlob() : kit.KeyBlob;
+  return RemoveTree(work) && same && DescribeMedium(disks, signing.Edition, signing.Key, check);
 }
 
-void Summary(const std::wstring& out, bool floppy, const TKit& kit,
-             const std::vector<TArchivePlan>& plan) {
+void Summary(const std::wstring& out, bool floppy, const std::vector<TArchivePlan>& plan,
+             const TSigning& signing) {
   unsigned long long files = 0, raw = 0, packed = 0;
   for (size_t i = 0; i < plan.size(); ++i) {
     unsigned long long size = 0;
@@ -118,11 +169,21 @@ void Summary(const std::wstring& out, bool floppy, const TKit& kit,
   Say(L"Носителят е готов в " + out + L": " + Plural(files, L" файл", L" файла") + L" (" +
       Count(raw) + L" байта) в " + Plural(plan.size(), L" архив", L" архива") + L" (" +
       Count(packed) + L" байта).");
+  const std::string print = signing.Key ? signing.Key->Fingerprint() : std::string();
+  const std::wstring described = L"Описанието на всеки диск (MANIFEST.TXT) е ";
+  Say(signing.Key ? described + L"подписано с ключа SHA-256 " +
+                        std::wstring(print.begin(), print.end()) + L" (MANIFEST.SIG)."
+                  : described + L"без подпис (без /KEY).");
   if (!floppy) return;
-  for (size_t i = 0; i < plan.size(); ++i)
-    Say(L"Дискета " + std::to_wstring(i + 1) + L": заети " +
-        Count(OnDisk(plan[i].Bytes) + (i == 0 ? kit.Bytes : 0)) + L" от " + Count(kDiskBytes) +
-        L" байта.");
+  for (size_t i = 0; i < plan.size(); ++i) {
+    const std::wstring disk = Join(out, L"DISK" + std::to_wstring(i + 1));
+    std::vector<TFound> files;
+    unsigned long long used = 0;
+    if (ListFolder(disk, &files))
+      for (const TFound& f : files) used += OnDisk(f.Size);
+    Say(L"Дискета " + std::to_wstring(i + 1) + L": заети " + Count(used) + L" от " +
+        Count(kDiskBytes) + L" байта.");
+  }
 }
 
 // Each rule the edition breaks, said; true when there is any.
@@ -158,7 +219,8 @@ int MeasureChanged(const TEdition& edition, const TEdition* previous, std::vecto
 
 // The medium in out, or nothing: a folder that was given empty is left empty.
 int Make(const std::wstring& out, bool floppy, const TKit& kit,
-         const std::vector<TMember>& members, const std::vector<TArchivePlan>& plan) {
+         const std::vector<TMember>& members, const std::vector<TArchivePlan>& plan,
+         const TSigning& signing) {
   std::wstring why;
   if (!CanUnpackHere(members, out, &why)) {
     Complain(why);
@@ -169,8 +231,8 @@ int Make(const std::wstring& out, bool floppy, const TKit& kit,
     Complain(out + L": папката не може да се създаде.");
     return kNotMade;
   }
-  if (MakeMedium(out, floppy, kit, plan)) {
-    Summary(out, floppy, kit, plan);
+  if (MakeMedium(out, floppy, kit, plan, signing)) {
+    Summary(out, floppy, plan, signing);
     return kMade;
   }
   std::vector<TFound> made;
@@ -183,6 +245,12 @@ int Make(const std::wstring& out, bool floppy, const TKit& kit,
 
 int Pack(const TPackArgs& args) {
   if (!FoldersUsable(args)) return kBadCommandLine;
+  TSigningKey key;
+  std::wstring refused;
+  if (!args.Key.empty() && !key.Load(args.Key, &refused)) {
+    Complain(refused);
+    return kBadCommandLine;
+  }
   TEdition edition, previous;
   const TEdition* before = args.Previous.empty() ? nullptr : &previous;
   if (!ReadEdition(args.Edition, &edition) || (before && !ReadEdition(args.Previous, &previous))) {
@@ -192,6 +260,7 @@ int Pack(const TPackArgs& args) {
   if (Refused(edition, before)) return kRefused;
   TKit kit;
   if (!FindKit(&kit)) return kNotMade;
+  if (!KeyFitsKit(kit, key, !args.Key.empty())) return kBadCommandLine;
   std::vector<TMember> members;
   const int measured = MeasureChanged(edition, before, &members);
   if (measured != kMade) return measured;
@@ -202,7 +271,33 @@ int Pack(const TPackArgs& args) {
     for (const std::wstring& line : why) Complain(line);
     return kDoesNotFit;
   }
-  return Make(FullPath(args.Out), args.Floppy, kit, members, plan);
+  const TSigning signing{args.Key.empty() ? nullptr : &key, EditionText(edition)};
+  return Make(FullPath(args.Out), args.Floppy, kit, members, plan, signing);
+}
+
+// A new key pair; never over an earlier one.
+int NewKey(const std::wstring& folder) {
+  const std::wstring privatePath = Join(folder, kPrivateKeyFile);
+  const std::wstring publicPath = Join(folder, kPublicKeyFile);
+  for (const std::wstring& path : {privatePath, publicPath}) {
+    if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+      Complain(path + L": вече съществува; ключ никога не се записва върху друг.");
+      return kBadCommandLine;
+    }
+  }
+  std::wstring why;
+  TSigningKey key;
+  if (!MakeKeyPair(folder, &why) || !key.Load(FullPath(privatePath), &why)) {
+    Complain(why);
+    return kNotMade;
+  }
+  const std::string print = key.Fingerprint();
+  Say(L"Частният ключ: " + FullPath(privatePath) + L" - пазете го в сейфа на издателя, извън "
+      L"хранилището на кода и извън сървъра за компилиране; с него TalvoPack подписва (/KEY).");
+  Say(L"Публичният ключ: " + FullPath(publicPath) + L" - за компилирането на TalvoUpdate.exe "
+      L"(-DTALVO_MEDIUM_KEY=" + kPublicKeyFile + L").");
+  Say(L"Отпечатък (SHA-256): " + std::wstring(print.begin(), print.end()) + L".");
+  return kMade;
 }
 
 }  // namespace
@@ -217,5 +312,5 @@ int wmain(int argc, wchar_t** argv) {
     Say(PackHelp);
     return kMade;
   }
-  return Pack(args);
+  return args.NewKey.empty() ? Pack(args) : NewKey(args.NewKey);
 }

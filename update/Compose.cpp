@@ -20,11 +20,11 @@ void Append(wchar_t* text, size_t size, size_t* len, const char* src, unsigned c
 }
 
 void AppendLine(wchar_t* text, size_t size, size_t* len, const TMsgLine& line) {
-  if (line.Str) return Append(text, size, len, line.Str, line.CodePage);
+  if (!line.IsWide()) return Append(text, size, len, line.Str(), line.CodePage);
   const size_t room = size - 1 - *len;
-  size_t n = wcslen(line.Wide);
+  size_t n = wcslen(line.Wide());
   if (n > room) n = room;
-  memcpy(text + *len, line.Wide, n * sizeof(wchar_t));
+  memcpy(text + *len, line.Wide(), n * sizeof(wchar_t));
   *len += n;
   text[*len] = L'\0';
 }

@@ -44,6 +44,10 @@ inline constexpr Cp1251Text TxtBusy{"Друга актуализация на т
 inline constexpr Cp1251Text TxtOlderEdition{"Носителят съдържа по-старо издание на Талво (%s)"};
 inline constexpr Cp1251Text TxtThanInstalled{"от инсталираното (%s)."};
 inline constexpr Cp1251Text TxtReallyContinue{"Наистина ли искате да продължите?"};
+inline constexpr Cp1251Text TxtArchive{"Архивът"};
+inline constexpr Cp1251Text TxtDamagedOrChanged{"на носителя е повреден или е променен след издаването му."};
+inline constexpr Cp1251Text TxtNotSigned{"Носителят не е подписан от издателя на Талво."};
+inline constexpr Cp1251Text TxtWrongDisk{"Дискетата не е No %d от този носител."};
 
 // Status lines of the main window during a run.
 inline constexpr Cp1251Text TxtMakingWorkDir{"Създаване на временна поддиректория..."};

@@ -157,7 +157,8 @@ void TRunLog::Open(const TFolder& folder, const char* name) {
   File = file;
 }
 
-void TRunLog::Line(TMsgLine a, TMsgLine b, TMsgLine c, TMsgLine d) {
+void TRunLog::Line(const TMsgLine& a, const TMsgLine& b, const TMsgLine& c,
+                   const TMsgLine& d) {
   const TMsgLine parts[5] = {a, b, c, d, {}};
   wchar_t text[MsgTextSize];
   ComposeMsg(text, MsgTextSize, parts);
@@ -184,8 +185,8 @@ void TRunLog::Write(TMsgLine head, const wchar_t* event, const wchar_t* separato
   GetLocalTime(&t);
   int n = wsprintfW(line, L"%04u-%02u-%02u %02u:%02u:%02u  ", t.wYear, t.wMonth, t.wDay,
                     t.wHour, t.wMinute, t.wSecond);
-  if (head.Str) {
-    const int made = MultiByteToWideChar(head.CodePage, 0, head.Str, -1, line + n, 64);
+  if (head.Present()) {
+    const int made = MultiByteToWideChar(head.CodePage, 0, head.Str(), -1, line + n, 64);
     if (made > 1) n += made - 1;
     line[n++] = L' ';
   }

@@ -34,7 +34,8 @@ public:
   void Attach(const TFolder& productFolder);
   // One event: the parts joined by a blank, each widened from its own code page. Line
   // breaks and control characters in them become blanks, so that an event stays one line.
-  void Line(TMsgLine a, TMsgLine b = {}, TMsgLine c = {}, TMsgLine d = {});
+  void Line(const TMsgLine& a, const TMsgLine& b = {}, const TMsgLine& c = {},
+            const TMsgLine& d = {});
   // A box's composed text: its lines on one log line, joined by " | ".
   void Text(const wchar_t* text);
   // Why a call of the system failed: its error number and the system's own text for it, in

@@ -48,6 +48,8 @@ void LogStart(TRunLog& log, const TMedium& medium) {
   log.Line(Cp1251Text{"TalvoUpdate " TALVO_VERSION_TEXT ", команден ред:"},
            AnsiText{GetCommandLineA()});
   log.Line(Cp1251Text{"Носител:"}, AnsiText{medium.Folder}, Cp1251Text{DriveKind(medium)});
+  if (medium.Key.Fingerprint)
+    log.Line(Cp1251Text{"Ключ на издателя (SHA-256):"}, Cp1251Text{medium.Key.Fingerprint});
 }
 
 void LogEnd(TRunLog& log, TRunEnd how) {

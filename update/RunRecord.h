@@ -16,7 +16,8 @@ enum : int {
 
 int ExitCodeOf(TRunEnd how);
 
-// The updater's version and command line, the medium's folder and its kind of drive.
+// The updater's version and command line, the medium's folder and its kind of drive, and the
+// fingerprint of the key that must sign the medium.
 void LogStart(TRunLog& log, const TMedium& medium);
 // How the run ended, with the exit code that tells it.
 void LogEnd(TRunLog& log, TRunEnd how);
@@ -37,3 +38,8 @@ inline constexpr Cp1251Text TxtLogBroughtEdition{"Издание от носит
 inline constexpr Cp1251Text TxtLogNoVersion{"без версия"};
 inline constexpr Cp1251Text TxtLogNotOurs{"Не е на актуализацията и е оставено както е:"};
 inline constexpr Cp1251Text TxtLogNotStarted{"Продуктът не е стартиран:"};
+inline constexpr Cp1251Text TxtLogManifest{"Описание на носителя:"};
+inline constexpr Cp1251Text TxtLogSigned{"Подписът на издателя е проверен:"};
+inline constexpr Cp1251Text TxtLogChecked{"Архив:"};
+inline constexpr Cp1251Text TxtLogListed{"(SHA-256) съответства на описанието"};
+inline constexpr Cp1251Text TxtLogNotListed{"(SHA-256) не съответства на описанието"};

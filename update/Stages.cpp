@@ -11,10 +11,12 @@
 #include "update/RunRecord.h"
 
 // Archives that cannot be taken before anything of the product changed leave it as it
-// was, and the window open to try again; later, the update is undone.
+// was, and the window open to try again; later, the update is undone. A disk with a
+// description gives only the archives it lists, each as listed.
 TUpdateRun::TOutcome TUpdateRun::FetchArchives() {
   Ui.ShowStage(TxtCopyingFiles);
   Fetched.Clear();
+  if (TOutcome end = CheckListing()) return end;
   FindFiles archives(Medium.Folder, "*.zip");
   if (!archives.Found()) {
     Say(MsgError, TxtMissingZip, TxtCannotUpdate);
@@ -32,6 +34,7 @@ TUpdateRun::TOutcome TUpdateRun::FetchArchives() {
       return Placing.Started() ? Fail() : TRunEnd::NotFetched;
     }
     Log.Line(TxtLogFetched, AnsiText{name});
+    if (TOutcome end = CheckArchive(name, to)) return end;
   } while (archives.Next());
   return {};
 }

@@ -14,17 +14,21 @@ struct AnsiText {
 };
 
 // One line of a message box: either kind of narrow text, a text already in UTF-16, or no
-// line at all.
+// line at all. Two words, as every box and log line passes several.
 class TMsgLine {
 public:
+  enum : unsigned { Utf16 = 1200 };
+
   constexpr TMsgLine() = default;
-  constexpr TMsgLine(Cp1251Text text) : Str(text.Str), CodePage(1251) {}
-  constexpr TMsgLine(AnsiText text) : Str(text.Str), CodePage(0 /* CP_ACP */) {}
-  constexpr explicit TMsgLine(const wchar_t* text) : Wide(text) {}
+  constexpr TMsgLine(Cp1251Text text) : Text(text.Str), CodePage(1251) {}
+  constexpr TMsgLine(AnsiText text) : Text(text.Str), CodePage(0 /* CP_ACP */) {}
+  constexpr explicit TMsgLine(const wchar_t* text) : Text(text), CodePage(Utf16) {}
 
-  bool Present() const { return Str || Wide; }
+  bool Present() const { return Text; }
+  bool IsWide() const { return CodePage == Utf16; }
+  const char* Str() const { return static_cast<const char*>(Text); }
+  const wchar_t* Wide() const { return static_cast<const wchar_t*>(Text); }
 
-  const char* Str = nullptr;
-  unsigned CodePage = 0;
-  const wchar_t* Wide = nullptr;
+  const void* Text = nullptr;
+  unsigned CodePage = 0;  // of narrow text: 1251, or 0 for the ANSI code page
 };

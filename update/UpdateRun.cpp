@@ -19,8 +19,8 @@ TUpdateRun::TUpdateRun(TRunUi& ui, TWorkDir& work, const TMedium& medium, TRunLo
       Medium(medium),
       Placing(Journal, Product, Forms, work.Folder(), work.BackupFolder()) {}
 
-int TUpdateRun::Ask(TAsk ask, unsigned style, TMsgLine line1, TMsgLine line2, TMsgLine line3,
-                    TMsgLine line4, TMsgLine line5) {
+int TUpdateRun::Ask(TAsk ask, unsigned style, const TMsgLine& line1, const TMsgLine& line2,
+                    const TMsgLine& line3, const TMsgLine& line4, const TMsgLine& line5) {
   const TMsgLine lines[5] = {line1, line2, line3, line4, line5};
   wchar_t text[MsgTextSize];
   ComposeMsg(text, MsgTextSize, lines);
@@ -142,11 +142,15 @@ TRunEnd TUpdateRun::Run(const char* folderText) {
   if (TOutcome end = PrepareUnpacker()) return *end;
   if (TOutcome end = CheckTargetFolder(folderText)) return *end;
   NoteInstalledEdition();
-  const int disks = Medium.Removable ? 3 : 1;
+  bool wrong;
+  if (TOutcome end = TakeDisk(1, &wrong)) return *end;
+  if (wrong) return Fail();
+  // A removable medium that says how many disks it has is asked for no more.
+  const int disks = !Medium.Removable ? 1 : Disk.Valid() ? Disk.Disks : 3;
   for (int disk = 1;; ++disk) {
     if (TOutcome end = Pass()) return *end;
     if (disk == disks) break;
-    if (TOutcome end = AskForDisk(disk + 1)) return *end;
+    if (TOutcome end = ChangeDisk(disk + 1)) return *end;
   }
   Unzip.reset();
   if (!Placing.Commit()) {

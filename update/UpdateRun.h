@@ -9,8 +9,10 @@
 #include <optional>
 
 #include "unzip/InfoZip.h"
+#include "update/Crypto.h"
 #include "update/Edition.h"
 #include "update/Journal.h"
+#include "update/Manifest.h"
 #include "update/Medium.h"
 #include "update/NameList.h"
 #include "update/Placement.h"
@@ -57,6 +59,22 @@ private:
   // program, and none is a folder or a link.
   TOutcome ListPass(TPass& pass);
   TOutcome AskForDisk(int next);
+  // Asks for disk next until the drive holds that disk of this medium.
+  TOutcome ChangeDisk(int next);
+  // The disk in the drive before anything of it is taken: its description read and, in a
+  // program built with the publisher's key, its signature checked (the update ends when it
+  // is not signed). *wrong, told to the user: the disk is not disk number of this medium.
+  TOutcome TakeDisk(int number, bool* wrong);
+  // With a description: every archive of the disk is listed in it and every one listed is
+  // there.
+  TOutcome CheckListing();
+  // With a description: the archive just copied (copy, in the work folder) has the size and
+  // hash listed for it.
+  TOutcome CheckArchive(const char* name, const char* copy);
+  // The archive is damaged or was changed: told, and the update undone.
+  TRunEnd Damaged(const char* folder, const char* name);
+  // The size and SHA-256 of the file.
+  bool HashFile(const char* path, ULONGLONG* size, BYTE (&hash)[HashBytes]);
   // The edition of the product as the run found it, before anything changes.
   void NoteInstalledEdition();
   // Before a pass puts its files in place: it brings an older edition of the product's
@@ -73,10 +91,10 @@ private:
   void End(TRunEnd how);
 
   // The one route of every box: the lines composed, logged, shown, the answer returned.
-  int Ask(TAsk ask, unsigned style, TMsgLine line1, TMsgLine line2 = {}, TMsgLine line3 = {},
-          TMsgLine line4 = {}, TMsgLine line5 = {});
-  void Say(unsigned style, TMsgLine line1, TMsgLine line2 = {}, TMsgLine line3 = {},
-           TMsgLine line4 = {}, TMsgLine line5 = {}) {
+  int Ask(TAsk ask, unsigned style, const TMsgLine& line1, const TMsgLine& line2 = {},
+          const TMsgLine& line3 = {}, const TMsgLine& line4 = {}, const TMsgLine& line5 = {});
+  void Say(unsigned style, const TMsgLine& line1, const TMsgLine& line2 = {},
+           const TMsgLine& line3 = {}, const TMsgLine& line4 = {}, const TMsgLine& line5 = {}) {
     Ask(TAsk::Nothing, style, line1, line2, line3, line4, line5);
   }
   // The system's reason for the call that just failed, into the log.
@@ -94,6 +112,9 @@ private:
   TFolder Forms;    // its forms folder, closed when it has none
   std::unique_ptr<CInfoZip> Unzip;
   TNameList Fetched;  // the archives the latest stage 1 copied
+  TCryptProvider Crypto;
+  TManifest Disk;  // the description of the disk in hand, not Present() without one
+  char MediumId[MediumIdChars + 1] = "";  // the medium of the first disk's description
   TProductLock Lock;
   TJournal Journal;
   TPlacement Placing;

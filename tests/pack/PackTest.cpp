@@ -1,92 +1,12 @@
 // TalvoPack as the publisher runs it: every refusal once, the same archives from the same
 // edition, and a floppy medium made from two editions that the real updater applies.
 #include <functional>
-#include <map>
 
-#include "Update.h"
+#include "Publisher.h"
 
 namespace {
 
-// An edition as relative paths ("Blanks\\x.rtf") and bytes.
-using Files = std::map<std::wstring, std::string>;
-
-std::wstring Pack() { return support::WindowsPath(TALVO_PACK_EXE); }
-std::string Vanto(const char* built) { return support::Read(support::WindowsPath(built)); }
-
-// Bytes that do not compress, and text that does, both the same for the same seed.
-std::string Noise(size_t size, uint32_t seed) {
-  std::string bytes(size, '\0');
-  for (char& c : bytes) c = static_cast<char>((seed = seed * 1103515245u + 12345u) >> 24);
-  return bytes;
-}
-
-std::string Words(size_t count, uint32_t seed) {
-  static const char* const words[] = {u8"сметка ", u8"фактура ", u8"дата ", "2026 ", u8"сума\r\n"};
-  std::string text;
-  for (size_t i = 0; i < count; ++i) text += words[((seed = seed * 1103515245u + 12345u) >> 16) % 5];
-  return text + std::to_string(seed);
-}
-
-// Writes the files into dir, each with one fixed time of change.
-void Lay(const std::wstring& dir, const Files& files) {
-  FILETIME written{0x06898100, 0x01DCAC78};  // 2026-03-05 08:14:02 UTC
-  support::MakeDir(dir);
-  support::MakeDir(support::Join(dir, L"Blanks"));
-  for (const auto& f : files) {
-    const std::wstring path = support::Join(dir, f.first);
-    ASSERT_TRUE(support::WriteFile(path, f.second)) << ui::Utf8(path);
-    HANDLE h = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    SetFileTime(h, nullptr, nullptr, &written);
-    CloseHandle(h);
-  }
-}
-
-// The files of a product folder or an edition, its forms included, as Lay takes them.
-Files FilesIn(const std::wstring& dir) {
-  Files files;
-  for (const std::wstring& name : support::List(dir)) {
-    if (name.back() != L'\\') files[name] = support::Read(support::Join(dir, name));
-    else if (name == L"Blanks\\")
-      for (const std::wstring& form : support::List(support::Join(dir, L"Blanks")))
-        files[L"Blanks\\" + form] = support::Read(support::Join(dir, L"Blanks\\" + form));
-  }
-  return files;
-}
-
-// A kit of this build in a folder of its own: TalvoPack with the updater and the library.
-std::wstring Kit(const support::TempDir& t) {
-  const std::wstring kit = t.Sub(L"kit");
-  EXPECT_TRUE(support::CopyInto(Pack(), kit) && !ui::MakeMedium(kit).empty());
-  return support::Join(kit, L"TalvoPack.exe");
-}
-
-// Runs TalvoPack in dir with these arguments; its exit code, and what it wrote to both streams.
-DWORD RunPack(const std::wstring& exe, const std::wstring& dir, const std::wstring& args,
-              std::string* output) {
-  const std::wstring log = exe + L".out";
-  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-  HANDLE out = CreateFileW(log.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
-                           0, nullptr);
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  si.dwFlags = STARTF_USESTDHANDLES;
-  si.hStdOutput = si.hStdError = out;
-  PROCESS_INFORMATION pi{};
-  std::wstring line = L"\"" + exe + L"\" " + args;
-  DWORD code = 99;
-  if (CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                     dir.c_str(), &si, &pi)) {
-    WaitForSingleObject(pi.hProcess, 120000);
-    GetExitCodeProcess(pi.hProcess, &code);
-    CloseHandle(pi.hProcess);
-    CloseHandle(pi.hThread);
-  }
-  CloseHandle(out);
-  *output = support::Read(log);
-  return code;
-}
-
-std::wstring Quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
+using namespace pack;
 
 struct Refusal {
   const char* rule;
@@ -171,12 +91,15 @@ TEST(Archives, TheSameEditionGivesTheSameBytesAndAnImageThatHoldsThem) {
   std::string said;
   EXPECT_EQ(RunPack(exe, t.Path(), L"a out-a", &said), 0u) << said;
   EXPECT_EQ(RunPack(exe, t.Path(), L"b out-b", &said), 0u) << said;
-  // A CD medium: the programs and one archive.
+  // A CD medium: the programs, one archive and its description, the same from each copy.
   EXPECT_EQ(support::List(t.Path() + L"\\out-a"),
-            (std::vector<std::wstring>{L"TALVO.ZIP", L"TalvoUpdate.exe", L"UNZDLL.DLL"}));
-  const std::string archive = support::Read(t.Path() + L"\\out-a\\TALVO.ZIP");
-  EXPECT_GT(archive.size(), 0u);
-  EXPECT_EQ(archive, support::Read(t.Path() + L"\\out-b\\TALVO.ZIP"));
+            (std::vector<std::wstring>{L"MANIFEST.TXT", L"TALVO.ZIP", L"TalvoUpdate.exe",
+                                       L"UNZDLL.DLL"}));
+  for (const wchar_t* name : {L"\\TALVO.ZIP", L"\\MANIFEST.TXT"}) {
+    const std::string made = support::Read(t.Path() + L"\\out-a" + name);
+    EXPECT_GT(made.size(), 0u);
+    EXPECT_EQ(made, support::Read(t.Path() + L"\\out-b" + name)) << ui::Utf8(name);
+  }
 
   const std::string out = support::UnixPath(t.Path() + L"\\out-a");
   EXPECT_TRUE(ui::RunUnix("bash '" TALVO_MEDIUM_IMAGES "' '" + out + "' && osirrox -indev '" + out +
@@ -216,9 +139,12 @@ TEST_F(PackedFloppy, AFloppyMediumBringsAProductOfThePreviousEditionExactlyToThe
       << said;
   EXPECT_NE(said.find(u8"Документ 239.txt го няма в новото издание"), said.npos) << said;
   EXPECT_EQ(support::List(out + L"\\DISK1"),
-            (std::vector<std::wstring>{L"TALVO1.ZIP", L"TalvoUpdate.exe", L"UNZDLL.DLL"}));
-  EXPECT_EQ(support::List(out + L"\\DISK2"), std::vector<std::wstring>{L"TALVO2.ZIP"});
-  EXPECT_EQ(support::List(out + L"\\DISK3"), std::vector<std::wstring>{L"TALVO3.ZIP"});
+            (std::vector<std::wstring>{L"MANIFEST.TXT", L"TALVO1.ZIP", L"TalvoUpdate.exe",
+                                       L"UNZDLL.DLL"}));
+  EXPECT_EQ(support::List(out + L"\\DISK2"),
+            (std::vector<std::wstring>{L"MANIFEST.TXT", L"TALVO2.ZIP"}));
+  EXPECT_EQ(support::List(out + L"\\DISK3"),
+            (std::vector<std::wstring>{L"MANIFEST.TXT", L"TALVO3.ZIP"}));
   // The images hold exactly the disks' folders.
   const std::string unix = support::UnixPath(out);
   EXPECT_TRUE(ui::RunUnix("cd '" + unix + "' && bash '" TALVO_MEDIUM_IMAGES "' . && for d in 1 2 3; "

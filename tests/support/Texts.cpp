@@ -26,6 +26,17 @@ std::string Disk(int n) {
          u8"\r\nвъв флопидисковото устройство.";
 }
 
+const char kNotSigned[] = u8"Носителят не е подписан от издателя на Талво.";
+
+std::string Damaged(const std::string& archive) {
+  return u8"Архивът\r\n" + archive +
+         u8"\r\nна носителя е повреден или е променен след издаването му.";
+}
+
+std::string NotDisk(int n) {
+  return u8"Дискетата не е No " + std::to_string(n) + u8" от този носител.";
+}
+
 std::string HeldFile(const std::string& path) {
   return u8"Файлът\r\n" + path +
          u8"\r\nсе използва от друга програма.\r\nЗатворете я и натиснете OK.";

@@ -20,6 +20,10 @@ extern const char kNotProduct[];
 std::string TooLong(const std::string& folder);
 
 std::string Disk(int n);  // the question for disk n
+// A medium that its description does not prove.
+extern const char kNotSigned[];
+std::string Damaged(const std::string& archive);
+std::string NotDisk(int n);  // a disk of another medium, or another number
 // A product file in use, without the line that names the program holding it.
 std::string HeldFile(const std::string& path);
 

@@ -1,0 +1,92 @@
+#include "pack/Description.h"
+
+#include <string.h>
+
+#include "pack/Console.h"
+#include "pack/Files.h"
+#include "update/Manifest.h"
+
+namespace {
+
+std::wstring Wide(const char* text) { return std::wstring(text, text + strlen(text)); }
+
+// The size and SHA-256 (hexadecimal) of a file, read a chunk at a time.
+bool HashFile(TCryptProvider& crypto, const std::wstring& path, unsigned long long* size,
+              std::string* hex) {
+  TReadFile file(path);
+  TSha256 sha;
+  std::vector<char> chunk(64 * 1024);
+  BYTE hash[HashBytes];
+  char digits[2 * HashBytes + 1];
+  *size = 0;
+  if (!sha.Start(crypto)) return false;
+  for (DWORD got = 1; got; *size += got)
+    if (!file.Read(chunk.data(), static_cast<DWORD>(chunk.size()), &got) ||
+        !sha.Add(chunk.data(), got))
+      return false;
+  if (!sha.Finish(hash)) return false;
+  HexText(hash, HashBytes, digits);
+  *hex = digits;
+  return true;
+}
+
+// The description read back as the updater reads it, signature and all.
+bool Proven(TCryptProvider& crypto, const std::wstring& folder, const std::string& text,
+            const std::string& archive, const std::string& check) {
+  TManifest read;
+  std::string written, signature;
+  if (!ReadWhole(Join(folder, Wide(ManifestName)), ManifestMaxBytes, &written) || written != text ||
+      !read.Parse(written.data(), static_cast<DWORD>(written.size())) ||
+      !read.Find(archive.c_str()))
+    return false;
+  if (check.empty()) return true;
+  TSha256 sha;
+  return ReadWhole(Join(folder, Wide(SignatureName)), SignatureMaxBytes, &signature) &&
+         sha.Start(crypto) && sha.Add(written.data(), static_cast<DWORD>(written.size())) &&
+         VerifySignature(crypto, reinterpret_cast<const BYTE*>(check.data()),
+                         static_cast<DWORD>(check.size()), sha,
+                         reinterpret_cast<const BYTE*>(signature.data()),
+                         static_cast<DWORD>(signature.size()));
+}
+
+}  // namespace
+
+bool DescribeMedium(const std::vector<TDescribed>& disks, const std::string& edition,
+                    TSigningKey* key, const std::string& check) {
+  TCryptProvider crypto;
+  // Each archive's name, size and hash; the medium is known by all of them together.
+  std::vector<std::string> lines;
+  std::string all = edition + "\n";
+  for (const TDescribed& disk : disks) {
+    unsigned long long size;
+    std::string hash;
+    const std::wstring name = disk.Archive.substr(disk.Archive.find_last_of(L'\\') + 1);
+    if (!HashFile(crypto, disk.Archive, &size, &hash)) {
+      Complain(disk.Archive + L": не може да се прочете.");
+      return false;
+    }
+    lines.push_back("archive " + std::string(name.begin(), name.end()) + " " +
+                    std::to_string(size) + " " + hash + "\r\n");
+    all += lines.back();
+  }
+  const std::string medium = Sha256Hex(crypto, all).substr(0, MediumIdChars);
+  for (size_t i = 0; i < disks.size(); ++i) {
+    const std::string text = std::string(ManifestHeader) + "\r\nmedium " + medium + "\r\nedition " +
+                             edition + "\r\ndisk " + std::to_string(i + 1) + " " +
+                             std::to_string(disks.size()) + "\r\n" + lines[i];
+    const std::wstring path = Join(disks[i].Folder, Wide(ManifestName));
+    std::string signature;
+    if (!WriteNew(path, text) ||
+        (key && (!key->Sign(text, &signature) ||
+                 !WriteNew(Join(disks[i].Folder, Wide(SignatureName)), signature)))) {
+      Complain(path + L": описанието на носителя не може да се запише или подпише.");
+      return false;
+    }
+    const std::string archive = lines[i].substr(8, lines[i].find(' ', 8) - 8);
+    if (!Proven(crypto, disks[i].Folder, text, archive, key ? check : std::string())) {
+      Complain(path + L": програмата за актуализация не би приела описанието или подписа му.");
+      return false;
+    }
+  }
+  return true;
+}

@@ -1,0 +1,46 @@
+#pragma once
+// The publisher's RSA key, with the system's CryptoAPI and in the PEM files that OpenSSL
+// reads and writes: a new pair for /NEWKEY, the private key of /KEY that signs each disk's
+// description (RSA PKCS#1 v1.5 over SHA-256).
+#include <windows.h>
+#include <wincrypt.h>
+
+#include <string>
+
+#include "update/Crypto.h"
+
+// The names of a new pair in its folder.
+extern const wchar_t* const kPrivateKeyFile;
+extern const wchar_t* const kPublicKeyFile;
+
+// Makes a pair of 3072 bits in folder (made when missing): kPrivateKeyFile (PKCS#1) for the
+// publisher's safe, kPublicKeyFile (SubjectPublicKeyInfo) for the build. Never writes over a
+// file; false with the reason in *why.
+bool MakeKeyPair(const std::wstring& folder, std::wstring* why);
+
+class TSigningKey {
+public:
+  TSigningKey() = default;
+  ~TSigningKey();
+  TSigningKey(const TSigningKey&) = delete;
+  TSigningKey& operator=(const TSigningKey&) = delete;
+
+  // Reads a private key from a PEM file as OpenSSL writes it, PKCS#1 (RSA PRIVATE KEY) or
+  // PKCS#8 (PRIVATE KEY), unencrypted; false with the reason in *why.
+  bool Load(const std::wstring& file, std::wstring* why);
+  // The signature of data, big-endian as OpenSSL writes it.
+  bool Sign(const std::string& data, std::string* signature);
+  // The public half as a PUBLICKEYBLOB, and its fingerprint as the updater logs it: SHA-256
+  // of its DER form, in hexadecimal.
+  std::string PublicBlob() const;
+  std::string Fingerprint() const;
+
+  TCryptProvider& Provider() { return Crypto; }
+
+private:
+  TCryptProvider Crypto;
+  HCRYPTKEY Key = 0;
+};
+
+// The SHA-256 of bytes in hexadecimal; empty when the system cannot hash.
+std::string Sha256Hex(TCryptProvider& provider, const std::string& bytes);
