@@ -7,7 +7,6 @@
 #include <memory>
 
 #include "update/FileUtils.h"
-#include "update/FindFiles.h"
 #include "update/Messages.h"
 #include "update/ProductNames.h"
 #include "update/RunRecord.h"

@@ -2,7 +2,6 @@
 
 #include <stdlib.h>
 #include <string.h>
-#include <strsafe.h>
 
 #include <memory>
 #include <new>
