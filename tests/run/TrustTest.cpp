@@ -47,10 +47,7 @@ protected:
   }
 
   DWORD Silent(const std::wstring& more = L"") {
-    ui::App run;
-    DWORD code = 99;
-    if (run.Start(updater, t.Path(), L"/SILENT /DIR=\"" + product + L"\"" + more)) run.WaitExit(&code, 60000);
-    return code;
+    return RunToEnd(L"/SILENT /DIR=\"" + product + L"\"" + more);
   }
 
   std::wstring victim;

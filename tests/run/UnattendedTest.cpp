@@ -14,31 +14,8 @@ std::wstring Quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
 std::string Ansi(const std::wstring& text) { return ui::Utf8(ui::Wide(ui::Narrow(text, CP_ACP))); }
 Events Log(const std::wstring& path) { return ui::LogEvents(support::Read(path)); }
 
-BOOL CALLBACK FirstWindowOf(HWND w, LPARAM lp) {
-  DWORD pid = 0;
-  GetWindowThreadProcessId(w, &pid);
-  auto* seen = reinterpret_cast<std::pair<DWORD, HWND>*>(lp);
-  if (pid == seen->first) seen->second = w;
-  return pid != seen->first;
-}
-
 class Unattended : public Update {
 protected:
-  // Runs the updater with these switches to its end, looking at the top-level windows of its
-  // process all the while: the exit code (99 when it does not end), and whether one was seen.
-  DWORD RunToEnd(const std::wstring& args, bool* windowSeen) {
-    ui::App run;
-    DWORD code = 99;
-    *windowSeen = false;
-    if (!run.Start(updater, t.Path(), args)) return code;
-    for (const DWORD start = GetTickCount();
-         !run.WaitExit(&code, 10) && GetTickCount() - start < 30000;) {
-      std::pair<DWORD, HWND> seen(run.Pid(), nullptr);
-      EnumWindows(FirstWindowOf, reinterpret_cast<LPARAM>(&seen));
-      *windowSeen = *windowSeen || seen.second;
-    }
-    return code;
-  }
   const std::string kEndNotChanged =
       u8"Край: актуализацията не е завършена; продуктът не е променен (код на изход 2)";
 };

@@ -112,6 +112,33 @@ void Update::ExpectNoWorkFolder() {
     EXPECT_NE(name.compare(0, 4, L"Temp"), 0) << "work folder left: " << ui::Utf8(name);
 }
 
+namespace {
+
+BOOL CALLBACK FirstWindowOf(HWND w, LPARAM lp) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(w, &pid);
+  auto* seen = reinterpret_cast<std::pair<DWORD, HWND>*>(lp);
+  if (pid == seen->first) seen->second = w;
+  return pid != seen->first;
+}
+
+}  // namespace
+
+DWORD Update::RunToEnd(const std::wstring& args, bool* windowSeen) {
+  ui::App run;
+  DWORD code = 99;
+  bool seenAny = false;
+  if (!run.Start(updater, t.Path(), args)) return code;
+  for (const DWORD start = GetTickCount();
+       !run.WaitExit(&code, 10) && GetTickCount() - start < 30000;) {
+    std::pair<DWORD, HWND> seen(run.Pid(), nullptr);
+    EnumWindows(FirstWindowOf, reinterpret_cast<LPARAM>(&seen));
+    seenAny = seenAny || seen.second;
+  }
+  if (windowSeen) *windowSeen = seenAny;
+  return code;
+}
+
 std::string Update::ProductRun(DWORD timeoutMs) {
   const std::wstring record = Product(L"vanto-ran.txt");
   std::string text;

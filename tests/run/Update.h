@@ -61,6 +61,9 @@ protected:
   void ExpectNoWorkFolder();
   // Waits for the product's record of its start; empty when it did not start.
   std::string ProductRun(DWORD timeoutMs = ui::kWaitMs);
+  // Runs the updater with these switches to its end, looking at the top-level windows of its
+  // process all the while: the exit code (99 when it does not end), and whether one was seen.
+  DWORD RunToEnd(const std::wstring& args, bool* windowSeen = nullptr);
 
   std::wstring Product(const std::wstring& name) const { return support::Join(product, name); }
   std::wstring Medium(const std::wstring& name) const { return support::Join(cd, name); }
