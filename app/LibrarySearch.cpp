@@ -1,6 +1,6 @@
 #include "app/LibrarySearch.h"
 
-#include "update/SystemEntry.h"
+#include "update/files/SystemEntry.h"
 
 void KeepCurrentFolderOutOfLibrarySearch() {
   const DWORD searchDefaultDirs = 0x1000;  // LOAD_LIBRARY_SEARCH_DEFAULT_DIRS

@@ -1,6 +1,6 @@
 #pragma once
 // Where the running updater was started from: the medium of its update.
-#include "update/Medium.h"
+#include "update/medium/Medium.h"
 
 // Folds runs of ASCII capitals in a folder path: each run keeps its first letter and the
 // rest becomes lower case (D:\UPDATE gives D:\Update). Position 0 never changes.

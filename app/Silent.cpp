@@ -3,8 +3,8 @@
 #include <windows.h>
 
 #include "app/OwnMedium.h"
-#include "update/RunRecord.h"
-#include "update/UpdateRun.h"
+#include "update/log/RunRecord.h"
+#include "update/run/UpdateRun.h"
 
 namespace {
 

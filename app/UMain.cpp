@@ -6,8 +6,8 @@
 
 #include "app/OwnMedium.h"
 #include "forms/Rules.h"
-#include "update/RunRecord.h"
-#include "update/UpdateRun.h"
+#include "update/log/RunRecord.h"
+#include "update/run/UpdateRun.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #pragma once
 #include "forms/Form.h"
-#include "update/Medium.h"
-#include "update/RunUi.h"
-#include "update/WorkDir.h"
+#include "update/medium/Medium.h"
+#include "update/run/RunUi.h"
+#include "update/files/WorkDir.h"
 
 // The updater's one window. It holds the controls and the event handlers, and shows an
 // update run to the user.

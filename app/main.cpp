@@ -8,7 +8,7 @@
 #include "app/UMain.h"
 #include "forms/Application.h"
 #include "forms/Exception.h"
-#include "update/RunRecord.h"
+#include "update/log/RunRecord.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR args, int) {
   KeepCurrentFolderOutOfLibrarySearch();

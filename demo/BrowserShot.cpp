@@ -10,7 +10,7 @@
 
 #include <string>
 
-#include "Check.h"
+#include "Browser.h"
 #include "Driver.h"
 #include "Scenario.h"
 
@@ -43,7 +43,7 @@ int wmain(int argc, wchar_t** argv) {
   HWND dialog = ui::WaitTop(pi.dwProcessId, L"#32770");
   if (!dialog) return Fail("no folder browser");
   {
-    check::BrowserTree tree(dialog);
+    ui::BrowserTree tree(dialog);
     HTREEITEM item = tree.Folder(folder);
     if (!item) return Fail("the folder is not in the tree");
     // Only the way to the folder stays open.

@@ -4,27 +4,19 @@
 
 #include "pack/Console.h"
 #include "pack/Files.h"
-#include "update/Manifest.h"
+#include "update/medium/Manifest.h"
 
 namespace {
 
 std::wstring Wide(const char* text) { return std::wstring(text, text + strlen(text)); }
 
-// The size and SHA-256 (hexadecimal) of a file, read a chunk at a time.
-bool HashFile(TCryptProvider& crypto, const std::wstring& path, unsigned long long* size,
-              std::string* hex) {
+// The size and SHA-256 (hexadecimal) of a file.
+bool HashHex(TCryptProvider& crypto, const std::wstring& path, ULONGLONG* size,
+             std::string* hex) {
   TReadFile file(path);
-  TSha256 sha;
-  std::vector<char> chunk(64 * 1024);
   BYTE hash[HashBytes];
   char digits[2 * HashBytes + 1];
-  *size = 0;
-  if (!sha.Start(crypto)) return false;
-  for (DWORD got = 1; got; *size += got)
-    if (!file.Read(chunk.data(), static_cast<DWORD>(chunk.size()), &got) ||
-        !sha.Add(chunk.data(), got))
-      return false;
-  if (!sha.Finish(hash)) return false;
+  if (!file.Opened() || !HashFile(crypto, file.Handle(), size, hash)) return false;
   HexText(hash, HashBytes, digits);
   *hex = digits;
   return true;
@@ -40,11 +32,10 @@ bool Proven(TCryptProvider& crypto, const std::wstring& folder, const std::strin
       !read.Find(archive.c_str()))
     return false;
   if (check.empty()) return true;
-  TSha256 sha;
   return ReadWhole(Join(folder, Wide(SignatureName)), SignatureMaxBytes, &signature) &&
-         sha.Start(crypto) && sha.Add(written.data(), static_cast<DWORD>(written.size())) &&
          VerifySignature(crypto, reinterpret_cast<const BYTE*>(check.data()),
-                         static_cast<DWORD>(check.size()), sha,
+                         static_cast<DWORD>(check.size()), written.data(),
+                         static_cast<DWORD>(written.size()),
                          reinterpret_cast<const BYTE*>(signature.data()),
                          static_cast<DWORD>(signature.size()));
 }
@@ -58,11 +49,11 @@ bool DescribeMedium(const std::vector<TDescribed>& disks, const std::string& edi
   std::vector<std::string> lines;
   std::string all = edition + "\n";
   for (const TDescribed& disk : disks) {
-    unsigned long long size;
+    ULONGLONG size;
     std::string hash;
     const std::wstring name = disk.Archive.substr(disk.Archive.find_last_of(L'\\') + 1);
-    if (!HashFile(crypto, disk.Archive, &size, &hash)) {
-      Complain(disk.Archive + L": не може да се прочете.");
+    if (!HashHex(crypto, disk.Archive, &size, &hash)) {
+      ComplainFailed(disk.Archive + L": не може да се прочете");
       return false;
     }
     lines.push_back("archive " + std::string(name.begin(), name.end()) + " " +
@@ -79,7 +70,7 @@ bool DescribeMedium(const std::vector<TDescribed>& disks, const std::string& edi
     if (!WriteNew(path, text) ||
         (key && (!key->Sign(text, &signature) ||
                  !WriteNew(Join(disks[i].Folder, Wide(SignatureName)), signature)))) {
-      Complain(path + L": описанието на носителя не може да се запише или подпише.");
+      ComplainFailed(path + L": описанието на носителя не може да се запише или подпише");
       return false;
     }
     const std::string archive = lines[i].substr(8, lines[i].find(' ', 8) - 8);

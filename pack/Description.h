@@ -1,5 +1,5 @@
 #pragma once
-// The description of each disk of a medium (update/Manifest.h), written beside its archive
+// The description of each disk of a medium (update/medium/Manifest.h), written beside its archive
 // and signed when a key is given, then read back as the updater reads it.
 #include <string>
 #include <vector>

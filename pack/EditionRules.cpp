@@ -6,8 +6,8 @@
 #include "pack/Files.h"
 #include "pack/Layout.h"
 #include "unzdll/ZipNames.h"
-#include "update/Edition.h"
-#include "update/ProductNames.h"
+#include "update/medium/Edition.h"
+#include "update/medium/ProductNames.h"
 
 namespace {
 

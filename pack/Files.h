@@ -40,6 +40,7 @@ public:
   TReadFile& operator=(const TReadFile&) = delete;
 
   bool Opened() const { return File != INVALID_HANDLE_VALUE; }
+  HANDLE Handle() const { return File; }
   // Up to size bytes; *got 0 at the end of the file.
   bool Read(void* buffer, DWORD size, DWORD* got);
 

@@ -2,8 +2,9 @@
 
 #include <vector>
 
+#include "pack/Console.h"
 #include "pack/Files.h"
-#include "update/Manifest.h"
+#include "update/medium/Manifest.h"
 
 const wchar_t* const kPrivateKeyFile = L"private.pem";
 const wchar_t* const kPublicKeyFile = L"public.pem";
@@ -17,14 +18,6 @@ const DWORD kKeyBits = 3072;
 const BYTE kRsaAlgorithm[] = {0x30, 0x0d, 0x06, 0x09, 0x2a, 0x86, 0x48, 0x86, 0xf7,
                               0x0d, 0x01, 0x01, 0x01, 0x05, 0x00};
 
-std::wstring SystemReason() {
-  wchar_t text[512];
-  const DWORD error = GetLastError();
-  DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                           error, 0, text, 512, nullptr);
-  while (n > 0 && (text[n - 1] == L'\r' || text[n - 1] == L'\n' || text[n - 1] == L' ')) --n;
-  return L" (" + std::to_wstring(error) + L": " + std::wstring(text, n) + L")";
-}
 
 // One of CryptoAPI's encodings of value; empty when it fails.
 std::string Encode(LPCSTR type, const void* value) {

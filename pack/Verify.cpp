@@ -8,7 +8,7 @@
 #include "pack/Encoding.h"
 #include "pack/Files.h"
 #include "unzip/InfoZip.h"
-#include "update/ProductNames.h"
+#include "update/medium/ProductNames.h"
 
 namespace {
 
@@ -29,7 +29,7 @@ bool Compare(const std::wstring& folder, const TMadeArchive& archive) {
   for (const TMember* m : archive.Plan->Members) expected.emplace(m->File->Name, m);
   std::vector<TFound> found;
   if (!ListFolder(folder, &found)) {
-    Complain(folder + L": не може да се прочете.");
+    ComplainFailed(folder + L": не може да се прочете");
     return false;
   }
   bool same = true;
@@ -79,13 +79,13 @@ bool VerifyMedium(const std::wstring& library, const std::vector<TMadeArchive>& 
   CInfoZip zip;
   std::string path;
   if (!ToCodePage(CP_ACP, library, &path) || zip.LoadUnzDll(path.c_str()) != TUnzLoad::Loaded) {
-    Complain(library + L": библиотеката не може да се зареди.");
+    ComplainFailed(library + L": библиотеката не може да се зареди");
     return false;
   }
   TReports reports;
   zip.SetReporter(&reports);
   if (!CreateDirectoryW(work.c_str(), nullptr)) {
-    Complain(work + L": не може да се създаде.");
+    ComplainFailed(work + L": не може да се създаде");
     return false;
   }
   bool same = true;
@@ -95,7 +95,7 @@ bool VerifyMedium(const std::wstring& library, const std::vector<TMadeArchive>& 
     if (!CreateDirectoryW(folder.c_str(), nullptr) ||
         !ToCodePage(CP_ACP, archives[i].Path, &archive) || !ToCodePage(CP_ACP, folder, &target) ||
         !zip.ExtractArchive(archive.c_str(), target.c_str())) {
-      Complain(archives[i].Path + L": не може да се разархивира.");
+      ComplainFailed(archives[i].Path + L": не може да се разархивира");
       same = false;
       continue;
     }

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <zlib.h>
 
+#include "pack/Console.h"
 #include "pack/Encoding.h"
 #include "pack/Files.h"
 
@@ -129,7 +130,7 @@ bool WriteArchive(const std::wstring& path, const std::vector<const TMember*>& m
     TDigest digest;
     if (!out.Write(local.data(), local.size())) break;
     if (!Pack(m->File->Path, m->Deflated, &out, &digest)) {
-      *why = m->File->Path + L": не може да се прочете.";
+      *why = m->File->Path + L": не може да се прочете" + SystemReason() + L".";
       return false;
     }
     // Read again to be written: it must be what was measured.
@@ -158,7 +159,7 @@ bool WriteArchive(const std::wstring& path, const std::vector<const TMember*>& m
   Put16(end, 0);  // comment
   if (!out.Write(central.data(), central.size()) || !out.Write(end.data(), end.size()) ||
       !out.Close()) {
-    *why = path + L": не може да се запише.";
+    *why = path + L": не може да се запише" + SystemReason() + L".";
     return false;
   }
   return true;

@@ -6,7 +6,7 @@
 #include <string.h>
 
 #include "UnzReports.h"
-#include "UnzWire.h"
+#include "unzip/UnzRecords.h"
 #include "WinFiles.h"
 #include "ZipNames.h"
 #include "ZipReader.h"
@@ -195,7 +195,7 @@ int Unpacker::Run(const UnzParams& p) {
   }
   size_t nameLen = strnlen(p.ArchiveName, MAX_PATH);
   lstrcpynA(archive_, p.ArchiveName, MAX_PATH);
-  if (p.FileSpecCount < 0 || p.FileSpecCount > kMaxFileSpecs) {
+  if (p.FileSpecCount < 0 || p.FileSpecCount > kUnzMaxFileSpecs) {
     ReportArchive(kRepRequest, "Bad file specification count for ", "");
     return reports_;
   }

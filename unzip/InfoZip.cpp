@@ -69,7 +69,10 @@ TUnzLoad CInfoZip::LoadUnzDll(const char* path) {
 
 bool CInfoZip::ExtractArchive(const char* archive, const char* target) {
   LibraryError = false;
-  if (!Library) return false;
+  if (!Library) {
+    SetLastError(ERROR_MOD_NOT_FOUND);
+    return false;
+  }
 
   char saved[kSavedDirSize] = "";
   const DWORD savedLen = GetCurrentDirectoryA(kSavedDirSize, saved);
@@ -102,5 +105,7 @@ bool CInfoZip::ExtractArchive(const char* archive, const char* target) {
     Calling = outer;
   }
   SetCurrentDirectoryA(saved);
+  // The reason stands where it is read, not whatever the last call left.
+  if (!called) SetLastError(ERROR_NOT_ENOUGH_MEMORY);
   return called;
 }

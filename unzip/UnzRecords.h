@@ -1,6 +1,7 @@
 #pragma once
-// The records exchanged with UNZDLL.DLL: 32-bit little-endian words and 32-bit pointers at
-// fixed offsets. The library is outside the updater; these layouts are the whole contract.
+// The records exchanged between the updater's adapter and UNZDLL.DLL: 32-bit little-endian
+// words and 32-bit pointers at fixed offsets. The library is outside the updater; these
+// layouts are the whole contract, declared once for both sides.
 #include <stddef.h>
 #include <stdint.h>
 
@@ -27,12 +28,13 @@ struct UnzParams {
 };
 
 // A report from the library, owned by it and valid only during the callback. Only
-// ErrorNumber and MessageText are ours to read.
+// ErrorNumber and MessageText are the caller's to read.
 struct UnzCallbackInfo {
-  uint32_t Reserved0[5];
+  uint32_t StructSize;  // the library's own: the record's size
+  uint32_t Reserved4[4];
   int32_t ErrorNumber;  // 0: nothing to show
   uint32_t Reserved24;
-  char MessageText[996];  // zero-terminated; read no further than this
+  char MessageText[996];  // zero-terminated, ANSI code page; read no further than this
 };
 
 static_assert(sizeof(void*) == 4, "the records are a 32-bit wire format");
@@ -45,5 +47,6 @@ static_assert(offsetof(UnzParams, FileSpecCount) == 64, "FileSpecCount");
 static_assert(offsetof(UnzParams, ArchiveName) == 68, "ArchiveName");
 static_assert(offsetof(UnzParams, Word72) == 72, "word 72");
 static_assert(offsetof(UnzParams, FileSpecs) == 76, "FileSpecs");
+static_assert(sizeof(UnzCallbackInfo) == 1024, "UnzCallbackInfo size");
 static_assert(offsetof(UnzCallbackInfo, ErrorNumber) == 20, "ErrorNumber");
 static_assert(offsetof(UnzCallbackInfo, MessageText) == 28, "MessageText");

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/LibrarySearch.h"
-#include "update/SystemEntry.h"
+#include "update/files/SystemEntry.h"
 
 namespace {
 

@@ -39,7 +39,7 @@ TEST_F(FolderBrowser, OpensOverTheWindowWithItsTitle) {
   HWND dialog = OpenBrowser();
   ASSERT_NE(dialog, nullptr);
   EXPECT_NE(ui::FindChild(dialog, L"SysTreeView32"), nullptr) << "not the folder browser";
-  EXPECT_NE(check::FindStatic(dialog, kTitle), nullptr)
+  EXPECT_NE(ui::FindStatic(dialog, kTitle), nullptr)
       << "no text \"" << ui::Utf8(kTitle) << "\" in the browser";
   EXPECT_EQ(GetWindow(dialog, GW_OWNER), w) << "not owned by the main window";
   EXPECT_FALSE(IsWindowEnabled(w)) << "the main window takes input under the browser";
@@ -56,7 +56,7 @@ TEST_F(FolderBrowser, CancelKeepsTheFolderTextAndTheFocus) {
   HWND dialog = app.WaitBox();
   ASSERT_NE(dialog, nullptr) << "no folder browser";
   // Moving about the tree before cancelling changes nothing either.
-  check::BrowserTree tree(dialog);
+  ui::BrowserTree tree(dialog);
   ASSERT_TRUE(tree.Ready());
   HTREEITEM item = tree.Folder(product);
   ASSERT_NE(item, nullptr) << tree.Dump(tree.Root(), 2);
@@ -70,7 +70,7 @@ TEST_F(FolderBrowser, CancelKeepsTheFolderTextAndTheFocus) {
 TEST_F(FolderBrowser, OffersOnlyFoldersOnDisk) {
   HWND dialog = OpenBrowser();
   ASSERT_NE(dialog, nullptr);
-  check::BrowserTree tree(dialog);
+  ui::BrowserTree tree(dialog);
   ASSERT_TRUE(tree.Ready());
   HWND ok = ui::Control(dialog, IDOK);
   HTREEITEM computer = tree.Computer(), folder = tree.Folder(product);
@@ -88,11 +88,11 @@ TEST_F(FolderBrowser, OffersOnlyFoldersOnDisk) {
 class FolderChosen : public FolderBrowser {
 protected:
   // Opens the browser, selects the item in its tree as a person would and presses OK.
-  void Choose(HTREEITEM (*find)(const check::BrowserTree&, const std::wstring&),
+  void Choose(HTREEITEM (*find)(const ui::BrowserTree&, const std::wstring&),
               const std::wstring& what) {
     HWND dialog = OpenBrowser();
     ASSERT_NE(dialog, nullptr);
-    check::BrowserTree tree(dialog);
+    ui::BrowserTree tree(dialog);
     ASSERT_TRUE(tree.Ready());
     HTREEITEM item = find(tree, what);
     ASSERT_NE(item, nullptr) << "not in the tree: " << ui::Utf8(what) << "\n"
@@ -101,11 +101,11 @@ protected:
     ASSERT_TRUE(ui::Answer(ui::ReadBox(dialog), IDOK));
   }
   void ChooseFolder(const std::wstring& path) {
-    Choose([](const check::BrowserTree& tree, const std::wstring& p) { return tree.Folder(p); },
+    Choose([](const ui::BrowserTree& tree, const std::wstring& p) { return tree.Folder(p); },
            path);
   }
   void ChooseDrive(wchar_t letter) {
-    Choose([](const check::BrowserTree& tree, const std::wstring& l) { return tree.Drive(l[0]); },
+    Choose([](const ui::BrowserTree& tree, const std::wstring& l) { return tree.Drive(l[0]); },
            std::wstring(1, letter));
   }
 

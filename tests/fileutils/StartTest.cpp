@@ -1,7 +1,7 @@
 // Which rights the product gets: the choice between a plain start and a start with the
 // desktop user's token, with the system's newer calls replaced by stand-ins.
-#include "update/StartProgram.h"
-#include "update/SystemEntry.h"
+#include "update/run/StartProgram.h"
+#include "update/files/SystemEntry.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

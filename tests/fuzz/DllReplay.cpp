@@ -6,7 +6,7 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "UnzWire.h"
+#include "unzip/UnzRecords.h"
 
 namespace {
 
@@ -44,8 +44,8 @@ int main(int argc, char** argv) {
   }
   static UnzParams params;
   params.Callback = Ignore;
-  static const char kSpec[] = "*.TXT";
-  params.FileSpecs[0] = kSpec;
+  static char spec[] = "*.TXT";
+  params.FileSpecs[0] = spec;
   if (!CreateDirectoryA("dll-replay", NULL) && GetLastError() != ERROR_ALREADY_EXISTS) return 1;
   bool ok = true;
   for (int i = 1; i < argc; ++i) {

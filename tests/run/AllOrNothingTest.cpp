@@ -239,8 +239,7 @@ TEST_F(SmallDrive, TheDiskFullWhilePuttingFilesInPlaceRollsTheProductBack) {
   Start(updater);
 
   ui::Box copy = NextBox();
-  ExpectError(copy, u8"Грешка при копиране на файл.\r\n" + ui::Utf8(Work(L"x2.rtf")) + "\r\n" +
-                        ui::Utf8(Product(L"Blanks\\x2.rtf")));
+  ExpectError(copy, texts::CopyError(ui::Utf8(Work(L"x2.rtf")), ui::Utf8(Product(L"Blanks\\x2.rtf"))));
   ASSERT_TRUE(ui::Answer(copy, IDOK));
   ui::Box end = NextBox();
   ExpectWarning(end, texts::kRolledBack);
@@ -261,8 +260,7 @@ TEST_F(SmallDrive, AReadOnlyFormsFolderIsACopyErrorWithTheSystemsReasonInTheLog)
   ASSERT_TRUE(ui::RunUnix("mount -t tmpfs -o ro,size=64k tmpfs '" + blanks + "'"));
   Start(updater);
   ui::Box copy = NextBox();
-  ExpectError(copy, u8"Грешка при копиране на файл.\r\n" + ui::Utf8(Work(L"FORM.RTF")) + "\r\n" +
-                        ui::Utf8(Product(L"Blanks\\FORM.RTF")));
+  ExpectError(copy, texts::CopyError(ui::Utf8(Work(L"FORM.RTF")), ui::Utf8(Product(L"Blanks\\FORM.RTF"))));
   ASSERT_TRUE(ui::Answer(copy, IDOK));
   ASSERT_TRUE(ui::Answer(NextBox(), IDOK));
   ExpectClosedAndClean(2);

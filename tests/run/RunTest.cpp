@@ -139,8 +139,7 @@ TEST_F(UpdateRun, AfterARunThatFailedInFetchingAGoodRunEndsWithTheSuccessQuestio
   Start(updater);
 
   ui::Box box = NextBox();
-  ExpectError(box, u8"Грешка при копиране на файл.\r\n" + ui::Utf8(Medium(L"a.zip")) +
-                       u8"\r\nПродуктът не може да се актуализира.");
+  ExpectError(box, texts::CopyError(ui::Utf8(Medium(L"a.zip")), texts::kCannotUpdate));
   ASSERT_TRUE(ui::Answer(box, IDOK));
   ExpectStillOpen();
   EXPECT_TRUE(support::Exists(Product(L"Temp1")));

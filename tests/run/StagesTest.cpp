@@ -99,8 +99,7 @@ TEST_F(Stages, AnArchiveInUseStopsTheFetchingAndNothingIsUnpacked) {
   Start(updater);
 
   ui::Box box = NextBox();
-  ExpectError(box, u8"Грешка при копиране на файл.\r\n" + ui::Utf8(Medium(L"b.zip")) +
-                       u8"\r\nПродуктът не може да се актуализира.");
+  ExpectError(box, texts::CopyError(ui::Utf8(Medium(L"b.zip")), texts::kCannotUpdate));
   EXPECT_FALSE(support::Exists(Work(L"b.zip")));
   ASSERT_TRUE(ui::Answer(box, IDOK));
   EXPECT_TRUE(NoBox());
@@ -148,8 +147,7 @@ TEST_F(Stages, WithoutBlanksAFormFailsToCopyAndNothingOfTheUpdateLands) {
   Start(updater);
 
   ui::Box box = NextBox();
-  ExpectError(box, u8"Грешка при копиране на файл.\r\n" + ui::Utf8(Work(L"FORM.RTF")) +
-                       "\r\n" + ui::Utf8(Product(L"Blanks\\FORM.RTF")));
+  ExpectError(box, texts::CopyError(ui::Utf8(Work(L"FORM.RTF")), ui::Utf8(Product(L"Blanks\\FORM.RTF"))));
   ASSERT_TRUE(ui::Answer(box, IDOK));
   ui::Box end = NextBox();
   ExpectWarning(end, texts::kNotChanged);
@@ -167,8 +165,7 @@ TEST_F(Stages, AFileNamedLikeAProductFolderFailsToCopyAndTheUpdateIsUndone) {
   Start(updater);
 
   ui::Box box = NextBox();
-  ExpectError(box, u8"Грешка при копиране на файл.\r\n" + ui::Utf8(Work(L"Reports")) + "\r\n" +
-                       ui::Utf8(Product(L"Reports")));
+  ExpectError(box, texts::CopyError(ui::Utf8(Work(L"Reports")), ui::Utf8(Product(L"Reports"))));
   ASSERT_TRUE(ui::Answer(box, IDOK));
   ui::Box end = NextBox();
   // Seen before any file of the pass was put in place.

@@ -3,7 +3,7 @@
 // folder. Linux symbolic links stand in for junctions.
 #include "Update.h"
 
-#include "update/Journal.h"
+#include "update/transaction/Journal.h"
 
 namespace run {
 namespace {

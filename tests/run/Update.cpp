@@ -30,10 +30,9 @@ void Update::SetUp() {
 }
 
 void Update::Start(const std::wstring& exe) {
-  ASSERT_TRUE(app.Start(exe, t.Path()));
-  w = app.MainWindow();
-  ASSERT_NE(w, nullptr);
-  ASSERT_TRUE(ui::SetText(ui::Control(w, ui::kEditFolder), product));
+  Launch(exe);
+  if (HasFatalFailure()) return;
+  ASSERT_TRUE(ui::SetText(edit, product));
   Press();
 }
 

@@ -14,6 +14,7 @@
 #include "Scenario.h"
 #include "Texts.h"
 #include "Tree.h"
+#include "UpdaterTest.h"
 
 namespace run {
 
@@ -29,7 +30,7 @@ std::wstring TrapProgram();
 // True when every one of want is among events, in this order.
 bool InOrder(const std::vector<std::string>& events, const std::vector<std::string>& want);
 
-class Update : public ::testing::Test {
+class Update : public ui::UpdaterTest {
 protected:
   // A product folder (WinTalvo, holding Vanto.exe and Blanks) and a medium folder (cd,
   // holding the updater and UNZDLL.DLL).
@@ -71,10 +72,7 @@ protected:
     return support::Join(Product(L"Temp1"), name);
   }
 
-  support::TempDir t;
-  ui::App app;
   std::wstring product, cd, updater;
-  HWND w = nullptr;
 };
 
 }  // namespace run

@@ -17,8 +17,7 @@ TEST_F(Western, TheCopyErrorBoxNamesTheMediumsPathAsTheSystemSpellsIt) {
   Start(updater);
 
   ui::Box box = NextBox();
-  ExpectError(box, u8"Грешка при копиране на файл.\r\n" + ui::Utf8(Medium(L"\u00E9t\u00E9.zip")) +
-                       u8"\r\nПродуктът не може да се актуализира.");
+  ExpectError(box, texts::CopyError(ui::Utf8(Medium(L"\u00E9t\u00E9.zip")), texts::kCannotUpdate));
   ASSERT_TRUE(ui::Answer(box, IDOK));
   ExpectStillOpen();
 }

@@ -37,6 +37,14 @@ std::string NotDisk(int n) {
   return u8"Дискетата не е No " + std::to_string(n) + u8" от този носител.";
 }
 
+const char kCannotUpdate[] = u8"Продуктът не може да се актуализира.";
+
+const char kCopyError[] = u8"Грешка при копиране на файл.";
+
+std::string CopyError(const std::string& from, const std::string& to) {
+  return kCopyError + std::string("\r\n") + from + "\r\n" + to;
+}
+
 std::string HeldFile(const std::string& path) {
   return u8"Файлът\r\n" + path +
          u8"\r\nсе използва от друга програма.\r\nЗатворете я и натиснете OK.";

@@ -24,6 +24,11 @@ std::string Disk(int n);  // the question for disk n
 extern const char kNotSigned[];
 std::string Damaged(const std::string& archive);
 std::string NotDisk(int n);  // a disk of another medium, or another number
+// A file that could not be copied (from, to); an archive of the medium: to is the line that
+// says the product cannot be updated.
+extern const char kCopyError[];
+std::string CopyError(const std::string& from, const std::string& to);
+extern const char kCannotUpdate[];
 // A product file in use, without the line that names the program holding it.
 std::string HeldFile(const std::string& path);
 

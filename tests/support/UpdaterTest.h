@@ -1,7 +1,8 @@
 #pragma once
-// A test that starts with the updater's main window on screen: the updater started from a
-// medium folder of the test's own (with its unpacking library beside it, no archive), in the
-// test's folder, and the window's controls found.
+// The one fixture that starts the updater: by default the test starts with the updater's main
+// window on screen, started from a medium folder of the test's own (with its unpacking
+// library beside it, no archive), in the test's folder, and the window's controls found.
+// Scenarios that lay out a medium of their own first override SetUp and call Launch.
 //
 //   class FolderCheck : public ui::UpdaterTest { ... };
 //   TEST_F(FolderCheck, ...) { ui::SetText(edit, L"..."); ui::Click(install); ... }
@@ -19,6 +20,11 @@ protected:
   void SetUp() override {
     const std::wstring exe = MakeMedium(t.Sub(L"medium"));
     ASSERT_FALSE(exe.empty());
+    Launch(exe);
+  }
+
+  // Starts the updater at exe in the test's folder and finds its window and controls.
+  void Launch(const std::wstring& exe) {
     ASSERT_TRUE(app.Start(exe, t.Path()));
     w = app.MainWindow();
     ASSERT_NE(w, nullptr);

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "update/Compose.h"
+#include "update/run/Compose.h"
 
 namespace {
 
@@ -25,37 +25,36 @@ std::string Compose(const char* a, const char* b = nullptr, const char* c = null
   return narrow;
 }
 
-TEST(ComposeMsg, NoLinesGiveAnEmptyText) {
-  EXPECT_EQ("", Compose(nullptr));
+// The lines of a box (null: none), the room, and the text they make.
+struct TComposeCase {
+  const char* lines[5];
+  size_t size;
+  const char* text;
+};
+
+const TComposeCase kComposed[] = {
+    {{}, MsgTextSize, ""},                                                      // no lines
+    {{"a", "b", "c", "d", "e"}, MsgTextSize, "a\r\nb\r\nc\r\nd\r\ne"},               // CR LF between
+    {{nullptr, "Disk 2", "drive"}, MsgTextSize, "\r\nDisk 2\r\ndrive"},  // no first: an empty line
+    {{"a", nullptr, "c"}, MsgTextSize, "a\r\nc"},                            // no middle: no line
+    {{"a", nullptr, nullptr, nullptr, "e"}, MsgTextSize, "a\r\ne"},
+    {{"abc", "def"}, 5, "abc\r"},  // cut at the room, never past it
+    {{"abc"}, 1, ""},
+};
+
+TEST(ComposeMsg, LinesJoinedAndCutToTheRoom) {
+  for (const TComposeCase& c : kComposed)
+    EXPECT_EQ(c.text, Compose(c.lines[0], c.lines[1], c.lines[2], c.lines[3], c.lines[4], c.size))
+        << c.text;
 }
 
-TEST(ComposeMsg, LinesAreJoinedByCrLf) {
-  EXPECT_EQ("a\r\nb\r\nc\r\nd\r\ne", Compose("a", "b", "c", "d", "e"));
-}
-
-TEST(ComposeMsg, NullFirstLineLeadsWithAnEmptyLine) {
-  EXPECT_EQ("\r\nDisk 2\r\ndrive", Compose(nullptr, "Disk 2", "drive"));
-}
-
-TEST(ComposeMsg, NullMiddleLineLeavesNoEmptyLine) {
-  EXPECT_EQ("a\r\nc", Compose("a", nullptr, "c"));
-  EXPECT_EQ("a\r\ne", Compose("a", nullptr, nullptr, nullptr, "e"));
-}
-
-TEST(ComposeMsg, TwoFullPathsFit) {
+TEST(ComposeMsg, TwoFullPathsFitAndOverlongLinesAreCut) {
   std::string path(259, 'p');
   std::string text = Compose("Грешка при копиране на файл.", path.c_str(), path.c_str());
   EXPECT_EQ(path, text.substr(text.size() - 259));
-}
 
-TEST(ComposeMsg, OverlongLinesAreCutNotOverflowed) {
   std::string huge(5000, 'x');
-  std::string text = Compose(huge.c_str(), huge.c_str(), huge.c_str());
-  EXPECT_EQ(size_t(MsgTextSize - 1), text.size());
-  EXPECT_EQ(std::string(MsgTextSize - 1, 'x'), text);
-
-  EXPECT_EQ("abc\r", Compose("abc", "def", nullptr, nullptr, nullptr, 5));
-  EXPECT_EQ("", Compose("abc", nullptr, nullptr, nullptr, nullptr, 1));
+  EXPECT_EQ(std::string(MsgTextSize - 1, 'x'), Compose(huge.c_str(), huge.c_str(), huge.c_str()));
 }
 
 // A path is read in the system's code page and a literal as Windows-1251, whatever the

@@ -7,7 +7,7 @@
 
 #include "Driver.h"
 #include "Scenario.h"
-#include "update/Edition.h"
+#include "update/medium/Edition.h"
 
 namespace {
 

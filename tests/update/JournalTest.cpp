@@ -8,7 +8,7 @@
 
 #include "Driver.h"
 #include "Scenario.h"
-#include "update/Journal.h"
+#include "update/transaction/Journal.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "update/Manifest.h"
+#include "update/medium/Manifest.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "Texts.h"
-#include "update/RunUi.h"
+#include "update/run/RunUi.h"
 
 class TRecordingUi : public TRunUi {
 public:

@@ -13,10 +13,10 @@
 #include "Scenario.h"
 #include "Texts.h"
 #include "Tree.h"
-#include "update/Journal.h"
-#include "update/Placement.h"
-#include "update/SystemEntry.h"
-#include "update/UpdateRun.h"
+#include "update/transaction/Journal.h"
+#include "update/transaction/Placement.h"
+#include "update/files/SystemEntry.h"
+#include "update/run/UpdateRun.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include "Driver.h"
 #include "Scenario.h"
-#include "update/RunLog.h"
+#include "update/log/RunLog.h"
 
 namespace {
 

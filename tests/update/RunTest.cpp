@@ -13,7 +13,7 @@
 #include "RecordingUi.h"
 #include "Scenario.h"
 #include "Texts.h"
-#include "update/UpdateRun.h"
+#include "update/run/UpdateRun.h"
 
 namespace {
 
@@ -157,8 +157,7 @@ TEST_F(Run, AFormWithoutBlanksIsAFailedCopyAndEverythingIsUndone) {
   Press();
   const std::string work = ui::Utf8(Product(L"Temp1"));
   ASSERT_EQ(ui.Only("box").size(), 2u);
-  EXPECT_EQ(ui.Only("box")[0], u8"box 0x10: Грешка при копиране на файл.|" + work +
-                                   "\\FORM.RTF|" + ui::Utf8(Product(L"Blanks\\FORM.RTF")));
+  EXPECT_EQ(ui.Only("box")[0], "box 0x10: " + texts::Lines(texts::CopyError(work + "\\FORM.RTF", ui::Utf8(Product(L"Blanks\\FORM.RTF"))), "|"));
   EXPECT_TRUE(ui.Only("box")[1] == kRestored || ui.Only("box")[1] == kNotChanged);
   EXPECT_EQ(support::Read(Product(L"Vanto.exe")), "old");
   EXPECT_FALSE(support::Exists(Product(L"A.txt")));

@@ -1,0 +1,26 @@
+#pragma once
+// The kit: the programs of the medium beside TalvoPack (the updater and its unpacking
+// library), and the publisher's key the updater was built with.
+#include <string>
+
+#include "pack/Signing.h"
+
+// The programs of the medium, taken from TalvoPack's own folder.
+inline constexpr wchar_t kUpdater[] = L"TalvoUpdate.exe";
+inline constexpr wchar_t kLibrary[] = L"UNZDLL.DLL";
+
+// The programs of the medium beside TalvoPack.
+struct TKit {
+  std::wstring Folder;
+  unsigned long long Bytes = 0;  // what the two take on a floppy
+  // The key the updater was built with (its fingerprint, and a PUBLICKEYBLOB); empty when
+  // it takes media without a signature.
+  std::string KeyPrint, KeyBlob;
+};
+
+// Finds both programs beside TalvoPack (said when one is missing) and reads the updater's key.
+bool FindKit(TKit* kit);
+
+// The medium can be signed as the kit's updater demands: with the key it was built with
+// (given: /KEY named one). Said when not.
+bool KeyFitsKit(const TKit& kit, const TSigningKey& key, bool given);

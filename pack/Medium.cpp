@@ -1,0 +1,75 @@
+#include "pack/Medium.h"
+
+#include <windows.h>
+
+#include "pack/CommandLine.h"
+#include "pack/Console.h"
+#include "pack/Description.h"
+#include "pack/Files.h"
+#include "pack/Summary.h"
+#include "pack/Verify.h"
+#include "pack/Zip.h"
+
+namespace {
+
+// The archives written into out (the disks' folders with /FLOPPY), the programs beside the
+// first, the whole unpacked and compared, then each disk described.
+bool MakeMedium(const std::wstring& out, bool floppy, const TKit& kit,
+                const std::vector<TArchivePlan>& plan, const TSigning& signing) {
+  std::vector<TMadeArchive> made;
+  std::vector<TDescribed> disks;
+  std::wstring first, why;
+  for (size_t i = 0; i < plan.size(); ++i) {
+    const std::wstring folder = floppy ? Join(out, L"DISK" + std::to_wstring(i + 1)) : out;
+    if (i == 0) first = folder;
+    if (floppy && !CreateDirectoryW(folder.c_str(), nullptr)) {
+      ComplainFailed(folder + L": папката не може да се създаде");
+      return false;
+    }
+    made.push_back({Join(folder, plan[i].Name), &plan[i]});
+    disks.push_back({folder, made.back().Path});
+    if (!WriteArchive(made.back().Path, plan[i].Members, &why)) {
+      Complain(why);
+      return false;
+    }
+  }
+  for (const wchar_t* name : {kUpdater, kLibrary}) {
+    const std::wstring to = Join(first, name);
+    if (!CopyFileW((kit.Folder + name).c_str(), to.c_str(), TRUE)) {
+      ComplainFailed(to + L": не може да се копира");
+      return false;
+    }
+  }
+  const std::wstring work = Join(out, L"~CHECK");
+  const bool same = VerifyMedium(Join(first, kLibrary), made, work);
+  const std::string check =
+      !signing.Key ? std::string() : kit.KeyBlob.empty() ? signing.Key->PublicBlob() : kit.KeyBlob;
+  return RemoveTree(work) && same && DescribeMedium(disks, signing.Edition, signing.Key, check);
+}
+
+}  // namespace
+
+int Make(const std::wstring& out, bool floppy, const TKit& kit,
+         const std::vector<TMember>& members, const std::vector<TArchivePlan>& plan,
+         const TSigning& signing) {
+  std::wstring why;
+  if (!CanUnpackHere(members, out, &why)) {
+    Complain(why);
+    return kNotMade;
+  }
+  const bool existed = IsFolder(out);
+  if (!existed && !CreateDirectoryW(out.c_str(), nullptr)) {
+    ComplainFailed(out + L": папката не може да се създаде");
+    return kNotMade;
+  }
+  if (MakeMedium(out, floppy, kit, plan, signing)) {
+    Summary(out, floppy, plan, signing);
+    return kMade;
+  }
+  std::vector<TFound> made;
+  if (existed && ListFolder(out, &made))
+    for (const TFound& f : made) RemoveTree(Join(out, f.Name));
+  if (!existed) RemoveTree(out);
+  Complain(L"Носителят не е направен.");
+  return kNotMade;
+}

@@ -1,0 +1,73 @@
+#pragma once
+// The work folders of the updater in a product folder: how one is made, how one is known as
+// ours, how one is removed. A run makes its work folder new and holds it open while it lives,
+// so that nobody can swap it, or its backup folder, for a link.
+#include <windows.h>
+
+#include "update/files/FileUtils.h"
+#include "update/files/FindFiles.h"
+#include "update/transaction/Journal.h"
+#include "update/files/SafeFiles.h"
+
+class TWorkDir {
+public:
+  // How long the removal at the end waits for a file that another program holds.
+  enum : DWORD { PatienceMs = 10000 };
+
+  TWorkDir() = default;
+  ~TWorkDir() { Remove(PatienceMs); }
+  TWorkDir(const TWorkDir&) = delete;
+  TWorkDir& operator=(const TWorkDir&) = delete;
+
+  // Removes the folder made before, then makes the first free TempN in target and its backup
+  // folder, both new and held. False when they cannot be made; Path() then names what
+  // failed, even a name too long for a path.
+  bool Make(const char* target);
+  // Removes the folder with everything in it while it is still the one made here; its
+  // journal goes last, so that what stays is known as ours by the next run.
+  void Remove(DWORD patienceMs = 0);
+  // Leaves the folder on the disk for good: it holds what could not be restored.
+  void Keep();
+  // Whether the folder and its backup folder are still those made here, not links.
+  bool Intact() const { return Work.Intact() && Backup.Intact(); }
+  const char* Path() const { return Name; }
+  const TFolder& Folder() const { return Work; }
+  const TFolder& BackupFolder() const { return Backup; }
+
+private:
+  char Name[MAX_PATH + 16] = "";
+  TFolder Work, Backup;
+};
+
+// "Temp" and digits: the names of our work folders.
+bool IsWorkFolderName(const char* name);
+
+// Calls visit(path) for each folder of target named as a work folder of ours until it returns
+// false; a link of such a name is not one of ours and is never visited. False when a visit
+// returned false.
+template <typename Visit>
+bool ForEachWorkFolder(const char* target, Visit visit) {
+  FindFiles folders(target, "Temp*");
+  if (!folders.Found()) return true;
+  do {
+    const DWORD attributes = folders.Entry().dwFileAttributes;
+    char path[MAX_PATH];
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && IsWorkFolderName(folders.Name()) &&
+        JoinPath(target, folders.Name(), path) && !visit(path, attributes))
+      return false;
+  } while (folders.Next());
+  return true;
+}
+
+// What the journal of a folder named like a work folder (path, with the attributes its
+// listing gave) says of it, the folder opened and held in work. A link is never ours.
+TJournalState ReadWorkFolder(const char* path, DWORD attributes, TFolder* work,
+                             TJournalRecords* records);
+
+// Whether target holds a work folder of ours: an interrupted run may have moved the product's
+// program into it.
+bool HasWorkFolder(const char* target);
+
+// Removes a work folder of ours: everything but its journal first, the journal last, then
+// the folder (closed). Nothing is followed through a link. True when it is gone.
+bool RemoveWorkFolder(TFolder& work);

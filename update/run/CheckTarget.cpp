@@ -1,0 +1,160 @@
+// The folder check: the folder text becomes the target folder, which must be the product's,
+// and a fresh work folder is made in it.
+#include "update/run/UpdateRun.h"
+
+#include <string.h>
+
+#include <memory>
+
+#include "update/files/FileUtils.h"
+#include "update/run/Messages.h"
+#include "update/medium/ProductNames.h"
+#include "update/log/RunRecord.h"
+#include "update/files/WorkDir.h"
+
+namespace {
+
+// The folder text with blanks and control characters taken off both ends, whole.
+std::unique_ptr<char[]> TrimmedText(const char* text) {
+  const size_t n = strlen(text);
+  std::unique_ptr<char[]> trimmed(new char[n + 1]);
+  memcpy(trimmed.get(), text, n + 1);
+  TrimPath(trimmed.get());
+  return trimmed;
+}
+
+bool FullyQualified(const char* path) {
+  const bool drive = ((path[0] | 0x20) >= 'a' && (path[0] | 0x20) <= 'z') && path[1] == ':' &&
+                     path[2] == '\\';
+  return drive || (path[0] == '\\' && path[1] == '\\');
+}
+
+// A folder text relative to the current directory (or to the current drive) is made whole:
+// the run changes the current directory before it starts the product, and the unpacking
+// library resolves names its own way. False when the whole path does not fit.
+bool MakeFullPath(char* target) {
+  if (FullyQualified(target)) return true;
+  char full[MAX_PATH];
+  DWORD n = GetFullPathNameA(target, MAX_PATH, full, nullptr);
+  if (n >= MAX_PATH) SetLastError(ERROR_FILENAME_EXCED_RANGE);
+  if (n == 0 || n >= MAX_PATH) return false;
+  memcpy(target, full, n + 1);
+  return true;
+}
+
+}  // namespace
+
+// A work folder that an earlier run of ours left behind is undone and removed: the product
+// first gets back what an interrupted run changed. Folders that are not ours stay as they
+// are; one whose journal is damaged stays too, with every backup, and the update goes no
+// further.
+TUpdateRun::TOutcome TUpdateRun::RecoverEarlierRuns() {
+  TOutcome end;
+  ForEachWorkFolder(Target, [&](const char* path, DWORD attributes) {
+    TFolder work, backup;
+    TJournalRecords records;
+    char journal[MAX_PATH], backupPath[MAX_PATH];
+    switch (ReadWorkFolder(path, attributes, &work, &records)) {
+      case TJournalState::NotOurs:
+        // A folder of the user's, named like ours: said only when it looks like one of ours.
+        if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+            (JoinPath(path, JournalName, journal) && Exists(journal)))
+          Log.Line(TxtLogNotOurs, AnsiText{path});
+        return true;
+      case TJournalState::Damaged:
+        Log.Line(TxtLogRecovering, AnsiText{path});
+        SayNotRestored(path);
+        end = TRunEnd::RestoreIncomplete;
+        return false;
+      case TJournalState::Ours:
+        break;
+    }
+    if (JoinPath(path, BackupName, backupPath) && Exists(backupPath) &&
+        !backup.Open(backupPath, true, false)) {
+      Log.Line(TxtLogNotOurs, AnsiText{backupPath});
+      return true;
+    }
+    const TUndo undone = RollBack(records, Product, Forms, backup);
+    if (undone == TUndo::Incomplete) LogFailure();
+    if (undone != TUndo::Nothing) Log.Line(TxtLogRecovering, AnsiText{path});
+    if (undone == TUndo::Incomplete) {
+      SayNotRestored(path);
+      end = TRunEnd::RestoreIncomplete;
+      return false;
+    }
+    // Marked undone before it goes: what cannot be removed now is removed by a later run,
+    // and never undone again.
+    TJournal mark;
+    if (records.Committed() || (mark.Append(work) && mark.Record(TStep::Commit, 0, ""))) {
+      mark.Close();
+      backup.Close();
+      RemoveWorkFolder(work);
+    }
+    if (undone == TUndo::Restored) Say(MsgInfo, TxtInterrupted, TxtRestored);
+    return true;
+  });
+  return end;
+}
+
+TUpdateRun::TOutcome TUpdateRun::CheckTargetFolder(const char* folderText) {
+  const std::unique_ptr<char[]> text = TrimmedText(folderText);
+  const size_t length = strlen(text.get());
+  if (length == 0) {
+    Say(MsgError, TxtEnterFolder);
+    return TRunEnd::FolderRefused;
+  }
+  if (length >= MAX_PATH) {
+    // Named as typed: cut to what a path holds, the text may well name another folder.
+    Say(MsgError, TxtFolderEntered, AnsiText{text.get()}, TxtPathTooLong);
+    return TRunEnd::FolderRefused;
+  }
+  memcpy(Target, text.get(), length + 1);
+  if (!MakeFullPath(Target) || !PathExists(Target)) {
+    LogFailure();
+    Say(MsgError, TxtFolderEntered, TxtDoesNotExist);
+    return TRunEnd::FolderRefused;
+  }
+  char program[MAX_PATH];
+  if (!JoinPath(Target, ProductProgram, program)) {
+    // The program may well be there; the folder is only too deep for the update's paths.
+    Say(MsgError, TxtFolderEntered, AnsiText{Target}, TxtPathTooLong);
+    return TRunEnd::FolderRefused;
+  }
+  // A run stopped while the program itself was being replaced leaves it in its backup: the
+  // folder is still the product's, and the recovery brings the program back.
+  if (!PathExists(program) && !HasWorkFolder(Target)) {
+    Say(MsgError, TxtFolderIsNot, TxtNotProductFolder);
+    return TRunEnd::FolderRefused;
+  }
+  if (!Product.Open(Target, false, true)) {
+    LogFailure();
+    Say(MsgError, TxtFolderEntered, TxtDoesNotExist);
+    return TRunEnd::FolderRefused;
+  }
+  if (!Lock.Take(Product)) {
+    LogFailure();
+    Say(MsgError, TxtBusy);
+    return TRunEnd::Busy;
+  }
+  // The forms folder may be a link an administrator made (the forms kept on a share): the
+  // update's forms go through it, and nothing else does.
+  char forms[MAX_PATH];
+  if (!JoinPath(Target, FormsFolder, forms) || !Exists(forms) || !Forms.Open(forms, false, true))
+    Forms.Close();
+  if (TOutcome end = RecoverEarlierRuns()) return end;
+  if (!PathExists(program)) {
+    Say(MsgError, TxtFolderIsNot, TxtNotProductFolder);
+    return TRunEnd::FolderRefused;
+  }
+  Log.Attach(Product);
+  Log.Line(TxtLogProduct, AnsiText{Target});
+
+  Ui.ClearFile();
+  Ui.ShowStage(TxtMakingWorkDir);
+  // A run stopped earlier with the window open leaves its work folder: Make takes it away
+  // rather than leave TempN litter in the product folder.
+  if (Work.Make(Target) && Journal.Create(Work.Folder())) return {};
+  LogFailure();
+  Say(MsgError, TxtCreateDirError, AnsiText{Work.Path()});
+  return TRunEnd::FolderRefused;
+}

@@ -1,0 +1,55 @@
+#pragma once
+// Every text the update run shows in its message boxes and status lines, and the box
+// styles. Narrow literals are compiled to Windows-1251.
+#include "update/run/Text.h"
+
+enum : unsigned {
+  MsgError = 0x10,     // stop icon, OK
+  MsgQuestion = 0x41,  // information icon, OK and Cancel: disk change and abort
+  MsgSuccess = 0x21,   // question icon, OK and Cancel: the final question
+  MsgWarning = 0x30,   // warning icon, OK: the update ended without success
+  MsgHeld = 0x31,      // warning icon, OK and Cancel: a file in use, an older edition
+  MsgInfo = 0x40,      // information icon, OK: an interrupted update was undone
+};
+
+inline constexpr Cp1251Text TxtUnpackError{"Грешка при разархивиране."};
+inline constexpr Cp1251Text TxtCannotUpdate{"Продуктът не може да се актуализира."};
+inline constexpr Cp1251Text TxtMissingDll{"Липсващ DLL."};
+inline constexpr Cp1251Text TxtEnterFolder{"Моля, въведете директория."};
+inline constexpr Cp1251Text TxtFolderEntered{"Въведената папка"};
+inline constexpr Cp1251Text TxtDoesNotExist{"не съществува."};
+inline constexpr Cp1251Text TxtPathTooLong{"е с твърде дълъг път."};
+inline constexpr Cp1251Text TxtFolderIsNot{"Въведената папка не е"};
+inline constexpr Cp1251Text TxtNotProductFolder{"папката на Талво."};
+inline constexpr Cp1251Text TxtCreateDirError{"Грешка при създаване на директория"};
+inline constexpr Cp1251Text TxtMissingZip{"Липсващ ZIP файл."};
+inline constexpr Cp1251Text TxtCopyError{"Грешка при копиране на файл."};
+inline constexpr Cp1251Text TxtUnpackFileError{"Грешка при разархивиране на файл"};
+inline constexpr Cp1251Text TxtInsertDisk{"Моля, поставете дискета No %d"};
+inline constexpr Cp1251Text TxtIntoFloppyDrive{"във флопидисковото устройство."};
+inline constexpr Cp1251Text TxtNotFinished{"Актуализацията не е завършена."};
+inline constexpr Cp1251Text TxtReallyAbort{"Наистина ли искате да я прекъснете?"};
+inline constexpr Cp1251Text TxtSucceeded{"Актуализацията завърши успешно."};
+inline constexpr Cp1251Text TxtStartProduct{"Искате ли да стартирате продукта?"};
+inline constexpr Cp1251Text TxtRestored{"Продуктът е възстановен в предишното си състояние."};
+inline constexpr Cp1251Text TxtNotChanged{"Продуктът не е променен."};
+inline constexpr Cp1251Text TxtFile{"Файлът"};
+inline constexpr Cp1251Text TxtUsedByAnother{"се използва от друга програма."};
+inline constexpr Cp1251Text TxtCloseItAndPressOk{"Затворете я и натиснете OK."};
+inline constexpr Cp1251Text TxtProgram{"Програма: "};
+inline constexpr Cp1251Text TxtInterrupted{"Предишната актуализация е била прекъсната."};
+inline constexpr Cp1251Text TxtNotRestored{"Продуктът не можа да бъде възстановен напълно."};
+inline constexpr Cp1251Text TxtKeptIn{"Предишните файлове са запазени в"};
+inline constexpr Cp1251Text TxtBusy{"Друга актуализация на този продукт е в ход."};
+inline constexpr Cp1251Text TxtOlderEdition{"Носителят съдържа по-старо издание на Талво (%s)"};
+inline constexpr Cp1251Text TxtThanInstalled{"от инсталираното (%s)."};
+inline constexpr Cp1251Text TxtReallyContinue{"Наистина ли искате да продължите?"};
+inline constexpr Cp1251Text TxtArchive{"Архивът"};
+inline constexpr Cp1251Text TxtDamagedOrChanged{"на носителя е повреден или е променен след издаването му."};
+inline constexpr Cp1251Text TxtNotSigned{"Носителят не е подписан от издателя на Талво."};
+inline constexpr Cp1251Text TxtWrongDisk{"Дискетата не е No %d от този носител."};
+
+// Status lines of the main window during a run.
+inline constexpr Cp1251Text TxtMakingWorkDir{"Създаване на временна поддиректория..."};
+inline constexpr Cp1251Text TxtCopyingFiles{"Копиране на файлове..."};
+inline constexpr Cp1251Text TxtUnpackingFiles{"Разархивиране на файлове..."};

@@ -1,0 +1,48 @@
+#pragma once
+// What an update run tells the user and how the user answers: the run's one way out. The
+// run never names a window; the main window implements this, and so can anything that
+// drives a run without one.
+#include "update/run/Text.h"
+
+// How a run ended.
+enum class TRunEnd {
+  NoLibrary,          // the unpacking library could not be used; the folder was not examined
+  FolderRefused,      // the folder text does not name a product folder the run can work in
+  Busy,               // another run is updating that folder, or it cannot be locked;
+                      // nothing was done
+  NotFetched,         // the archives of the first disk could not be taken; product untouched
+  NotChanged,         // the update did not complete; nothing of the product had been changed
+  RolledBack,         // the update did not complete; the product was restored as it was
+  RestoreIncomplete,  // the update did not complete and the product could not be restored
+                      // fully: the previous files are kept in the backup folder
+  Succeeded,          // every file of every disk is in place
+};
+
+// What a box asks, so that whoever answers for the user (an unattended run) knows which
+// answer keeps the product safe.
+enum class TAsk {
+  Nothing,   // a message with OK alone
+  Disk,      // the next disk of the update: OK when it is in the drive
+  Abort,     // whether to abort the update: OK aborts
+  HeldFile,  // a product file is in use: OK to try again, Cancel ends the update
+  Downgrade, // the medium holds an older edition: OK goes on, Cancel ends the update
+  Start,     // the update succeeded; OK starts the product
+};
+
+class TRunUi {
+public:
+  // The status lines: the stage in hand (shown at once), the file in hand (shown, then
+  // left for a moment so that it can be read), and an empty file line for the next stage.
+  virtual void ShowStage(Cp1251Text stage) = 0;
+  virtual void ShowFile(AnsiText name) = 0;
+  virtual void ClearFile() = 0;
+  // A message box with this composed text and style; IDOK or IDCANCEL.
+  virtual int ShowBox(TAsk ask, unsigned style, const wchar_t* text) = 0;
+  // A report of the unpacking library in its own words ("Zip error N:" and its text).
+  virtual void ShowLibraryReport(AnsiText text) = 0;
+  // The run is over; nothing of it is shown after this.
+  virtual void Ended(TRunEnd how) = 0;
+
+protected:
+  ~TRunUi() = default;
+};
