@@ -1,4 +1,5 @@
-// The update run as the user sees it in the window: the two status lines, the boxes.
+// The update run as the user sees it in the window: the two status lines, the boxes. No
+// exception of the window's gets into the run: a failure to show is an answer that ends it.
 #include <windows.h>
 
 #include "app/UMain.h"
@@ -10,12 +11,15 @@ const int ReportSize = 1024;
 
 }  // namespace
 
-void TFMain::ShowStage(Cp1251Text stage) {
+bool TFMain::ShowStage(Cp1251Text stage) try {
   LblAction->SetCaption(stage.Str);
   Repaint();
+  return true;
+} catch (...) {
+  return false;
 }
 
-void TFMain::ShowFile(AnsiText name) {
+bool TFMain::ShowFile(AnsiText name) try {
   // The pause is counted from the moment the name is set, so the painting is part of it
   // rather than added to every file of the run.
   const DWORD shown = GetTickCount();
@@ -23,13 +27,23 @@ void TFMain::ShowFile(AnsiText name) {
   Repaint();
   const DWORD spent = GetTickCount() - shown;
   SleepEx(spent < FilePauseMs ? FilePauseMs - spent : 0, TRUE);
+  return true;
+} catch (...) {
+  return false;
 }
 
-void TFMain::ClearFile() { LblFile->SetCaption(""); }
+bool TFMain::ClearFile() try {
+  LblFile->SetCaption("");
+  return true;
+} catch (...) {
+  return false;
+}
 
-int TFMain::ShowBox(TAsk, unsigned style, const wchar_t* text) {
+int TFMain::ShowBox(TAsk ask, unsigned style, const wchar_t* text) try {
   // The caption as it is at this moment, whoever set it.
   return MessageBoxW(Handle(), text, TWide(Handle()).c_str(), style);
+} catch (...) {
+  return ask == TAsk::Abort ? IDOK : IDCANCEL;
 }
 
 // The library's own words in a plain box, as it reported them: English texts with names in

@@ -14,9 +14,9 @@ class TSilentUi final : public TRunUi {
 public:
   explicit TSilentUi(bool allowDowngrade) : AllowDowngrade(allowDowngrade) {}
 
-  void ShowStage(Cp1251Text) override {}
-  void ShowFile(AnsiText) override {}
-  void ClearFile() override {}
+  bool ShowStage(Cp1251Text) override { return true; }
+  bool ShowFile(AnsiText) override { return true; }
+  bool ClearFile() override { return true; }
   int ShowBox(TAsk ask, unsigned, const wchar_t*) override {
     switch (ask) {
       case TAsk::Nothing:

@@ -24,9 +24,9 @@ public:
   bool FormCloseQuery();
 
   // The run as the user sees it (app/Progress.cpp).
-  void ShowStage(Cp1251Text stage) override;
-  void ShowFile(AnsiText name) override;
-  void ClearFile() override;
+  bool ShowStage(Cp1251Text stage) override;
+  bool ShowFile(AnsiText name) override;
+  bool ClearFile() override;
   int ShowBox(TAsk ask, unsigned style, const wchar_t* text) override;
   void ShowLibraryReport(AnsiText text) override;
   void Ended(TRunEnd how) override;

@@ -219,17 +219,18 @@ TEST_F(FolderCheck, AWorkFolderThatCannotBeMadeIsNamedInTheBox) {
   EXPECT_TRUE(support::Exists(support::Join(product, L"Vanto.exe")));
 }
 
-// Without a lock it can take, the run goes no further: another run may be at work there.
-TEST_F(FolderCheck, AFolderThatCannotBeLockedIsBusyAndNothingIsMade) {
+// No lock and none can be made: the folder cannot be written, which is no other run. Refused
+// as the work folder would be, and nothing is made.
+TEST_F(FolderCheck, AFolderWhereNoLockCanBeMadeIsRefusedAndNothingIsMade) {
   check::ReadOnlyFolder readOnly(product);
   if (!readOnly.Ok()) GTEST_SKIP() << "this file system cannot make a folder read-only for root";
-  ExpectError(Update(product), u8"Друга актуализация на този продукт е в ход.");
+  ExpectError(Update(product), kCannotMake + ui::Utf8(support::Join(product, L"Temp1")));
   EXPECT_EQ(TempEntries(product), Names{});
   ui::Click(cancel);
   EXPECT_TRUE(ui::WaitGone(w));
   DWORD code = 0;
   ASSERT_TRUE(app.WaitExit(&code));
-  EXPECT_EQ(code, 4u) << "busy: a deployment tool tries again later";
+  EXPECT_EQ(code, 2u) << "not busy: trying again later does not help";
 }
 
 TEST_F(FolderCheck, ClosingTheWindowDeletesTheWorkFolderWithEverythingInIt) {

@@ -313,3 +313,101 @@ TEST_F(SignedFloppy, AMediumOfOneDiskOnARemovableDriveIsOnePass) {
 }
 
 }  // namespace
+
+namespace {
+
+const std::string kOlderMedium =
+    u8"Носителят съдържа по-старо издание на Талво (2025.4.5.6)\r\nот инсталираното "
+    u8"(2026.1.2.3).\r\nНаистина ли искате да продължите?";
+
+std::string Missing(int disk, const std::wstring& folder) {
+  return u8"Носителят е от 3 диска, а диск No " + std::to_string(disk) + u8" липсва:\r\n" +
+         ui::Utf8(folder);
+}
+
+// A floppy medium kept as its three folders side by side (a share, a stick, a hard disk):
+// every disk is taken from its folder without a question, or the run is refused before
+// anything changes.
+class Folders : public Signed {
+ protected:
+  DWORD Silent(const std::wstring& disk1) {
+    updater = support::Join(disk1, L"TalvoUpdate.exe");
+    return RunToEnd(L"/SILENT /DIR=" + Quoted(product));
+  }
+  // With the window: the first box has this text and icon; the product has not changed.
+  void ExpectRefused(const std::wstring& disk1, const std::string& first, ui::Icon icon) {
+    Start(support::Join(disk1, L"TalvoUpdate.exe"));
+    ui::Box box = NextBox(60000);
+    EXPECT_EQ(ui::Utf8(box.text), first);
+    EXPECT_EQ(box.icon, icon);
+    for (const auto& f : before)  // the run's own files lie beside them meanwhile
+      EXPECT_EQ(support::Read(Product(f.first)), f.second) << ui::Utf8(f.first);
+    ASSERT_TRUE(ui::Answer(box, icon == ui::Icon::Error ? IDOK : IDCANCEL));
+    ui::Box end = NextBox();
+    ExpectWarning(end, texts::kNotChanged);
+    ASSERT_TRUE(ui::Answer(end, IDOK));
+    ExpectClosedAndClean(2);
+    EXPECT_EQ(FilesIn(product), before);
+  }
+
+  Files before;
+};
+
+TEST_F(Folders, FromAFixedDriveEveryDiskIsTakenOrTheMediumIsRefusedWhole) {
+  Make(Kit(t), L"edition", L"m", L"/FLOPPY");
+  const std::wstring m = support::Join(t.Path(), L"m"), disk1 = support::Join(m, L"DISK1");
+  Start(support::Join(disk1, L"TalvoUpdate.exe"));
+  ExpectUpdatedTo(edition);
+  RestoreProduct();
+  EXPECT_EQ(Silent(disk1), 0u);
+  EXPECT_EQ(FilesIn(product), edition);
+
+  RestoreProduct();
+  before = previous;
+  ASSERT_TRUE(MoveFileW(support::Join(m, L"DISK3").c_str(), support::Join(m, L"three").c_str()));
+  ASSERT_NO_FATAL_FAILURE(ExpectRefused(disk1, Missing(3, support::Join(m, L"DISK3")), ui::Icon::Error));
+  EXPECT_EQ(Silent(disk1), 2u);
+  EXPECT_EQ(FilesIn(product), previous);
+  EXPECT_TRUE(run::InOrder(ui::LogEvents(support::Read(Product(L"TalvoUpdate.log"))),
+                           {u8"Липсва диск No 3: " + ui::Utf8(support::Join(m, L"DISK3")),
+                            u8"Край: актуализацията не е завършена; продуктът не е променен (код на изход 2)"}));
+}
+
+// The edition the description names is the medium's, whichever disk brings the program.
+TEST_F(Folders, AnOlderSignedMediumAsksBeforeAnythingChangesAndItsFirstDiskAloneIsRefused) {
+  std::string said;
+  ASSERT_EQ(RunPack(Kit(t, L"keyed-kit", KeyedUpdater()), t.Path(),
+                    L"previous old /FLOPPY /KEY=" + Quoted(KeyFile("publisher.pem")), &said),
+            0u)
+      << said;
+  const std::wstring old = support::Join(t.Path(), L"old"), disk1 = support::Join(old, L"DISK1");
+  ASSERT_TRUE(support::RemoveTree(product));
+  Lay(product, edition);
+  before = edition;
+  ASSERT_NO_FATAL_FAILURE(ExpectRefused(disk1, kOlderMedium, ui::Icon::Warning));
+  EXPECT_EQ(Silent(disk1), 2u);
+  EXPECT_EQ(FilesIn(product), edition);
+
+  for (const wchar_t* disk : {L"DISK2", L"DISK3"})
+    ASSERT_TRUE(support::RemoveTree(support::Join(old, disk)));
+  ASSERT_NO_FATAL_FAILURE(ExpectRefused(disk1, Missing(2, support::Join(old, L"DISK2")), ui::Icon::Error));
+  EXPECT_EQ(Silent(disk1), 2u);
+  EXPECT_EQ(FilesIn(product), edition);
+}
+
+class FloppyFolders : public Folders {
+ protected:
+  ui::Floppy drive;
+};
+
+// Nobody to change the disks: a medium of three floppies in the drive is refused unattended.
+TEST_F(FloppyFolders, AFloppyMediumUnattendedIsRefusedBeforeAnythingChanges) {
+  Make(Kit(t), L"edition", L"m", L"/FLOPPY");
+  ASSERT_TRUE(drive.SwapDisk(support::Join(t.Path(), L"m\\DISK1")));
+  EXPECT_EQ(Silent(L"A:"), 2u);
+  EXPECT_EQ(FilesIn(product), previous);
+  EXPECT_TRUE(run::InOrder(ui::LogEvents(support::Read(Product(L"TalvoUpdate.log"))),
+                           {u8"Съобщение: " + texts::Lines(Missing(2, L"A:\\DISK2"), " | ")}));
+}
+
+}  // namespace

@@ -300,6 +300,38 @@ TEST_F(SmallDrive, AZipBombAmongGoodArchivesEndsInBoundedBoxesWithTheProductAsIt
   EXPECT_EQ(support::List(L"T:\\"), (std::vector<std::wstring>{L"WinTalvo\\", L"filler"}));
 }
 
+// Forms kept on a drive of their own (the forms folder a mount there) are replaced like any
+// other file; a run stopped among them is restored by the next.
+TEST_F(SmallDrive, FormsOnADriveOfTheirOwnAreReplaced) {
+  const std::string blanks = mountPoint + "/WinTalvo/Blanks";
+  ASSERT_TRUE(ui::RunUnix("mount -t tmpfs -o size=64k tmpfs '" + blanks + "'"));
+  std::vector<support::ZipEntry> update;
+  for (const char* name : {"A.RTF", "B.RTF", "C.RTF"}) {
+    ASSERT_TRUE(support::WriteFile(Product(L"Blanks\\" + ui::Wide(name)), "old form"));
+    update.push_back({name, std::string("new ") + name});
+  }
+  ASSERT_TRUE(support::WriteZip(Medium(L"a.zip"), update));
+  EXPECT_EQ(RunToEnd(L"/SILENT /DIR=" + product), 0u);
+  for (const support::ZipEntry& f : update)
+    EXPECT_EQ(support::Read(Product(L"Blanks\\" + ui::Wide(f.name.c_str()))), f.data);
+  ExpectNoWorkFolder();
+  EXPECT_TRUE(ui::RunUnix("umount '" + blanks + "'"));
+}
+
+// A product folder that cannot be written: no lock can be made there, which is no other run.
+TEST_F(SmallDrive, AReadOnlyDriveIsRefusedAsAFolderThatCannotBeWritten) {
+  ASSERT_TRUE(support::WriteZip(Medium(L"a.zip"), {{"one.txt", "1"}}));
+  ASSERT_TRUE(ui::RunUnix("mount -o remount,ro '" + mountPoint + "'"));
+  const support::Tree before = support::Snapshot(product);
+  EXPECT_EQ(RunToEnd(L"/SILENT /DIR=" + product), 2u);
+  Start(updater);
+  ui::Box box = NextBox();
+  ExpectError(box, u8"Грешка при създаване на директория\r\n" + ui::Utf8(Product(L"Temp1")));
+  ASSERT_TRUE(ui::Answer(box, IDOK));
+  ExpectStillOpen();
+  EXPECT_EQ(support::Snapshot(product), before);
+}
+
 // From a floppy: disk 1's files are in place when the question for disk 2 comes.
 class FloppyAllOrNothing : public AllOrNothing {
 protected:

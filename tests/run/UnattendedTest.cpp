@@ -120,6 +120,24 @@ TEST_F(Unattended, AFileInUseEndsTheUpdateWithTwoAndTheLogNamesIt) {
                        heldBox, cancel, notChanged, kEndNotChanged}));  // silent
 }
 
+// A folder too deep for the lock's name: the box that says so, never "another update".
+TEST_F(Unattended, AFolderTooDeepForTheLockIsALongPathNotABusyOne) {
+  std::wstring deep = t.Path();
+  for (size_t left; (left = 245 - deep.size()) > 0;) {
+    deep += L"\\" + std::wstring(left > 100 ? 60 : left - 1, L'd');
+    ASSERT_TRUE(support::MakeDir(deep));
+  }
+  ASSERT_TRUE(support::CopyInto(FakeProduct(), deep));
+  ASSERT_TRUE(support::WriteZip(Medium(L"a.zip"), {{"one.txt", "1"}}));
+  EXPECT_EQ(RunToEnd(L"/SILENT /DIR=" + Quoted(deep)), 2u);
+  product = deep;
+  Start(updater);
+  ui::Box box = NextBox();
+  ExpectError(box, u8"Въведената папка\r\n" + ui::Utf8(deep) + u8"\r\nе с твърде дълъг път.");
+  ASSERT_TRUE(ui::Answer(box, IDOK));
+  EXPECT_EQ(support::List(deep), (Names{L"Vanto.exe"}));
+}
+
 // /DIR only fills the folder box of the window: the user still presses the button.
 TEST_F(Unattended, DirWithCyrillicAndABlankFillsTheWindowAndTheUpdateWorksFromThere) {
   ASSERT_EQ(GetACP(), 1251u) << "run this under LC_ALL=bg_BG.UTF-8";

@@ -25,9 +25,18 @@ public:
   TRunEnd End = TRunEnd::NotChanged;
   bool HasEnded = false;
 
-  void ShowStage(Cp1251Text stage) override { Events.push_back("stage: " + Utf8(1251, stage.Str)); }
-  void ShowFile(AnsiText name) override { Events.push_back("file: " + Utf8(CP_ACP, name.Str)); }
-  void ClearFile() override { Events.push_back("clear"); }
+  bool ShowStage(Cp1251Text stage) override {
+    Events.push_back("stage: " + Utf8(1251, stage.Str));
+    return true;
+  }
+  bool ShowFile(AnsiText name) override {
+    Events.push_back("file: " + Utf8(CP_ACP, name.Str));
+    return true;
+  }
+  bool ClearFile() override {
+    Events.push_back("clear");
+    return true;
+  }
   int ShowBox(TAsk, unsigned style, const wchar_t* text) override {
     const std::string lines = texts::Lines(Utf8(text), "|");
     Events.push_back(BoxEvent(style, Utf8(text)));

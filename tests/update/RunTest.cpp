@@ -6,6 +6,7 @@
 #include <string.h>
 
 #include <algorithm>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "RecordingUi.h"
 #include "Scenario.h"
 #include "Texts.h"
+#include "Tree.h"
 #include "update/run/UpdateRun.h"
 
 namespace {
@@ -236,6 +238,57 @@ TEST_F(Run, ATooLongFolderTextIsNamedWhole) {
   run.RunUpdate(("  " + typed).c_str());
   EXPECT_EQ(ui.Events, Events{u8"box 0x10: Въведената папка|" + typed + u8"|е с твърде дълъг път."});
   EXPECT_EQ(ui.End, TRunEnd::FolderRefused);
+}
+
+// The window fails in the middle of placing the files and then closes: it says so, and the
+// run rolls back; or it throws against its word, and the work folder keeps its journal and
+// every backup for the next run, which restores the product.
+TEST_F(Run, AWindowThatFailsWhilePlacingFilesNeverCostsABackup) {
+  struct TFailingUi : TRecordingUi {
+    bool Throws = false;
+    int Files = 0;
+    bool ShowFile(AnsiText name) override {
+      if (++Files < 4) return TRecordingUi::ShowFile(name);
+      if (Throws) throw std::bad_alloc();
+      return false;
+    }
+  };
+  for (const bool throws : {false, true}) {
+    SCOPED_TRACE(throws ? "throws" : "fails");
+    for (const wchar_t* name : {L"a.txt", L"b.txt", L"c.txt"})
+      ASSERT_TRUE(support::WriteFile(Product(name), "old"));
+    ASSERT_TRUE(support::WriteZip(Medium(L"a.zip"), {{"a.txt", "new"}, {"b.txt", "new"}, {"c.txt", "new"}}));
+    TFailingUi failing;
+    failing.Throws = throws;
+    failing.Answers = {IDOK};
+    TMedium medium = {};
+    strcpy(medium.Folder, ui::Narrow(cd, CP_ACP).c_str());
+    {
+      TWorkDir window;
+      TRunLog log;
+      TUpdateRun run(failing, window, medium, log);
+      if (throws)
+        EXPECT_THROW(run.RunUpdate(ui::Narrow(product, CP_ACP).c_str()), std::bad_alloc);
+      else
+        run.RunUpdate(ui::Narrow(product, CP_ACP).c_str());
+    }
+    EXPECT_EQ(failing.HasEnded, !throws);
+    if (!throws) {
+      EXPECT_EQ(failing.End, TRunEnd::RolledBack);
+      EXPECT_FALSE(support::Exists(Product(L"Temp1")));
+    } else {
+      EXPECT_TRUE(support::Exists(Product(L"Temp1\\.journal")));
+      EXPECT_EQ(support::List(Product(L"Temp1\\.backup\\0")).size(), 1u);
+      ASSERT_TRUE(DeleteFileW(Medium(L"a.zip").c_str()));
+      ui.Answers = {IDOK, IDOK};
+      Press();
+      EXPECT_EQ(ui.Only("box").front(),
+                u8"box 0x40: Предишната актуализация е била прекъсната.|"
+                u8"Продуктът е възстановен в предишното си състояние.");
+    }
+    for (const wchar_t* name : {L"a.txt", L"b.txt", L"c.txt"})
+      EXPECT_EQ(support::Read(Product(name)), "old");
+  }
 }
 
 // Never a step back: the editions are the file versions of the product's program.

@@ -57,7 +57,8 @@ bool RemoveWorkFolder(TFolder& work) {
 }
 
 bool TWorkDir::Make(const char* target) {
-  Remove();
+  Release();
+  Ended = false;
   for (unsigned n = 1;; ++n) {
     // A buffer larger than a path, so that a name that no longer fits is seen whole.
     if (FAILED(StringCchPrintfA(Name, sizeof Name, "%s\\Temp%u", target, n)) ||

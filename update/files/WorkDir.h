@@ -15,12 +15,12 @@ public:
   enum : DWORD { PatienceMs = 10000 };
 
   TWorkDir() = default;
-  ~TWorkDir() { Remove(PatienceMs); }
+  ~TWorkDir() { Release(PatienceMs); }
   TWorkDir(const TWorkDir&) = delete;
   TWorkDir& operator=(const TWorkDir&) = delete;
 
-  // Removes the folder made before, then makes the first free TempN in target and its backup
-  // folder, both new and held. False when they cannot be made; Path() then names what
+  // Lets the folder made before go (see Release), then makes the first free TempN in target
+  // and its backup folder, both new and held. False when they cannot be made; Path() then names what
   // failed, even a name too long for a path.
   bool Make(const char* target);
   // Removes the folder with everything in it while it is still the one made here; its
@@ -28,6 +28,12 @@ public:
   void Remove(DWORD patienceMs = 0);
   // Leaves the folder on the disk for good: it holds what could not be restored.
   void Keep();
+  // The run in it ended through its own end: rolled back, committed, or kept. Until then
+  // the folder is never removed: a run cut short leaves its journal and every backup for
+  // the next run's recovery.
+  void Done() { Ended = true; }
+  // Removes the folder when its run ended, keeps it otherwise.
+  void Release(DWORD patienceMs = 0) { Ended ? Remove(patienceMs) : Keep(); }
   // Whether the folder and its backup folder are still those made here, not links.
   bool Intact() const { return Work.Intact() && Backup.Intact(); }
   const char* Path() const { return Name; }
@@ -37,6 +43,7 @@ public:
 private:
   char Name[MAX_PATH + 16] = "";
   TFolder Work, Backup;
+  bool Ended = false;
 };
 
 // "Temp" and digits: the names of our work folders.

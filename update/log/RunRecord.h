@@ -39,6 +39,7 @@ inline constexpr Cp1251Text TxtLogNoVersion{"без версия"};
 inline constexpr Cp1251Text TxtLogNotOurs{"Не е на актуализацията и е оставено както е:"};
 inline constexpr Cp1251Text TxtLogNotStarted{"Продуктът не е стартиран:"};
 inline constexpr Cp1251Text TxtLogManifest{"Описание на носителя:"};
+inline constexpr Cp1251Text TxtLogMissingDisk{"Липсва диск No %d:"};
 inline constexpr Cp1251Text TxtLogSigned{"Подписът на издателя е проверен:"};
 inline constexpr Cp1251Text TxtLogChecked{"Архив:"};
 inline constexpr Cp1251Text TxtLogListed{"(SHA-256) съответства на описанието"};

@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include <memory>
+#include <new>
 
 #include "update/files/FileUtils.h"
 #include "update/run/Messages.h"
@@ -14,10 +15,12 @@
 
 namespace {
 
-// The folder text with blanks and control characters taken off both ends, whole.
+// The folder text with blanks and control characters taken off both ends, whole; null when
+// memory runs out.
 std::unique_ptr<char[]> TrimmedText(const char* text) {
   const size_t n = strlen(text);
-  std::unique_ptr<char[]> trimmed(new char[n + 1]);
+  std::unique_ptr<char[]> trimmed(new (std::nothrow) char[n + 1]);
+  if (!trimmed) return trimmed;
   memcpy(trimmed.get(), text, n + 1);
   TrimPath(trimmed.get());
   return trimmed;
@@ -98,14 +101,14 @@ TUpdateRun::TOutcome TUpdateRun::RecoverEarlierRuns() {
 
 TUpdateRun::TOutcome TUpdateRun::CheckTargetFolder(const char* folderText) {
   const std::unique_ptr<char[]> text = TrimmedText(folderText);
-  const size_t length = strlen(text.get());
+  const size_t length = text ? strlen(text.get()) : MAX_PATH;
   if (length == 0) {
     Say(MsgError, TxtEnterFolder);
     return TRunEnd::FolderRefused;
   }
   if (length >= MAX_PATH) {
     // Named as typed: cut to what a path holds, the text may well name another folder.
-    Say(MsgError, TxtFolderEntered, AnsiText{text.get()}, TxtPathTooLong);
+    Say(MsgError, TxtFolderEntered, AnsiText{text ? text.get() : ""}, TxtPathTooLong);
     return TRunEnd::FolderRefused;
   }
   memcpy(Target, text.get(), length + 1);
@@ -131,10 +134,22 @@ TUpdateRun::TOutcome TUpdateRun::CheckTargetFolder(const char* folderText) {
     Say(MsgError, TxtFolderEntered, TxtDoesNotExist);
     return TRunEnd::FolderRefused;
   }
-  if (!Lock.Take(Product)) {
-    LogFailure();
-    Say(MsgError, TxtBusy);
-    return TRunEnd::Busy;
+  switch (Lock.Take(Product)) {
+    case TLockTake::Taken:
+      break;
+    case TLockTake::TooLong:
+      Say(MsgError, TxtFolderEntered, AnsiText{Target}, TxtPathTooLong);
+      return TRunEnd::FolderRefused;
+    case TLockTake::Unwritable:
+      // Refused as the work folder would be: its name and the system's reason.
+      LogFailure();
+      if (Work.Make(Target)) Work.Remove();
+      Say(MsgError, TxtCreateDirError, AnsiText{Work.Path()});
+      return TRunEnd::FolderRefused;
+    case TLockTake::Busy:
+      LogFailure();
+      Say(MsgError, TxtBusy);
+      return TRunEnd::Busy;
   }
   // The forms folder may be a link an administrator made (the forms kept on a share): the
   // update's forms go through it, and nothing else does.
@@ -149,8 +164,8 @@ TUpdateRun::TOutcome TUpdateRun::CheckTargetFolder(const char* folderText) {
   Log.Attach(Product);
   Log.Line(TxtLogProduct, AnsiText{Target});
 
-  Ui.ClearFile();
-  Ui.ShowStage(TxtMakingWorkDir);
+  // Nothing is changed yet: a window that cannot show the run ends it here.
+  if (!Ui.ClearFile() || !Ui.ShowStage(TxtMakingWorkDir)) return TRunEnd::NotChanged;
   // A run stopped earlier with the window open leaves its work folder: Make takes it away
   // rather than leave TempN litter in the product folder.
   if (Work.Make(Target) && Journal.Create(Work.Folder())) return {};

@@ -7,6 +7,7 @@
 
 #include "update/files/FileUtils.h"
 #include "update/files/FindFiles.h"
+#include "update/medium/DiskFolders.h"
 #include "update/run/Messages.h"
 #include "update/medium/ProductNames.h"
 #include "update/log/RunRecord.h"
@@ -14,17 +15,17 @@
 TUpdateRun::TOutcome TUpdateRun::TakeDisk(int number, bool* wrong) {
   *wrong = false;
   char path[MAX_PATH];
-  const TMediumFile got = Disk.Read(Medium.Folder);
+  const TMediumFile got = Disk.Read(DiskDir);
   if (got == TMediumFile::Unreadable) LogFailure();
   if (got != TMediumFile::Absent) {
-    JoinPath(Medium.Folder, ManifestName, path);
+    JoinPath(DiskDir, ManifestName, path);
     Log.Line(TxtLogManifest, AnsiText{path}, AnsiText{Disk.Text()});
   }
   if (Medium.Key.Fingerprint) {
     BYTE signature[SignatureMaxBytes];
     DWORD size = 0;
     if (got != TMediumFile::Read ||
-        ReadMediumFile(Medium.Folder, SignatureName, signature, sizeof signature, &size) !=
+        ReadMediumFile(DiskDir, SignatureName, signature, sizeof signature, &size) !=
             TMediumFile::Read ||
         !VerifySignature(Crypto, Medium.Key.Blob, Medium.Key.BlobSize, Disk.Bytes, Disk.Size,
                          signature, size)) {
@@ -32,7 +33,7 @@ TUpdateRun::TOutcome TUpdateRun::TakeDisk(int number, bool* wrong) {
       Say(MsgError, TxtNotSigned);
       return Fail();
     }
-    JoinPath(Medium.Folder, SignatureName, path);
+    JoinPath(DiskDir, SignatureName, path);
     Log.Line(TxtLogSigned, AnsiText{path});
   }
   if (got == TMediumFile::Absent) {
@@ -60,17 +61,67 @@ TUpdateRun::TOutcome TUpdateRun::ChangeDisk(int next) {
   return {};
 }
 
+TUpdateRun::TOutcome TUpdateRun::PlanDisks() {
+  // A medium made by hand says nothing of its disks: they are asked for as ever.
+  Disks = Medium.Removable ? static_cast<int>(MaxDisks) : 1;
+  if (!Disk.Valid()) return {};
+  Disks = Disk.Disks;
+  char folder[MAX_PATH];
+  const auto beside = [&](int n) {
+    return IsFirstDiskFolder(Medium.Folder) && DiskFolder(Medium.Folder, n, folder) &&
+           PathExists(folder);
+  };
+  FromFolders = false;
+  for (int n = 2; n <= Disks; ++n) FromFolders = FromFolders || beside(n);
+  if (!FromFolders && Medium.Removable) return {};
+  int missing = 0;
+  for (int n = 2; n <= Disks; ++n) {
+    if (FromFolders && beside(n)) continue;
+    if (!missing) missing = n;
+    char line[64];
+    StringCchPrintfA(line, sizeof line, TxtLogMissingDisk.Str, n);
+    Log.Line(Cp1251Text{line}, AnsiText{DiskFolder(Medium.Folder, n, folder) ? folder : ""});
+  }
+  if (missing) {
+    char line[96];
+    StringCchPrintfA(line, sizeof line, TxtMissingDisk.Str, Disks, missing);
+    Say(MsgError, Cp1251Text{line}, AnsiText{DiskFolder(Medium.Folder, missing, folder) ? folder : ""});
+    return Fail();
+  }
+  // Every later disk is known to be of this medium before the first pass changes anything.
+  bool wrong = false;
+  for (int n = 2; n <= Disks && !wrong; ++n) {
+    DiskFolder(Medium.Folder, n, DiskDir);
+    if (TOutcome end = TakeDisk(n, &wrong)) return end;
+  }
+  if (wrong) return Fail();
+  // Disk 1 in hand again.
+  lstrcpynA(DiskDir, Medium.Folder, MAX_PATH);
+  if (TOutcome end = TakeDisk(1, &wrong)) return end;
+  if (wrong) return Fail();
+  return {};
+}
+
+TUpdateRun::TOutcome TUpdateRun::NextDisk(int next) {
+  if (!FromFolders) return ChangeDisk(next);
+  bool wrong;
+  DiskFolder(Medium.Folder, next, DiskDir);
+  if (TOutcome end = TakeDisk(next, &wrong)) return end;
+  if (wrong) return Fail();
+  return {};
+}
+
 TUpdateRun::TOutcome TUpdateRun::CheckListing() {
   if (!Disk.Present()) return {};
-  FindFiles archives(Medium.Folder, "*.zip");
+  FindFiles archives(DiskDir, "*.zip");
   if (archives.Found()) {
     do {
       if (IsUpdateArchive(archives.Name()) && !Disk.Find(archives.Name()))
-        return Damaged(Medium.Folder, archives.Name());
+        return Damaged(DiskDir, archives.Name());
     } while (archives.Next());
   }
   for (int i = 0; i < Disk.Count; ++i)
-    if (!Disk.Archives[i].Seen) return Damaged(Medium.Folder, Disk.Archives[i].Name);
+    if (!Disk.Archives[i].Seen) return Damaged(DiskDir, Disk.Archives[i].Name);
   return {};
 }
 
@@ -83,14 +134,14 @@ TUpdateRun::TOutcome TUpdateRun::CheckArchive(const char* name, const char* copy
   const bool hashed = file != INVALID_HANDLE_VALUE && HashFile(Crypto, file, &size, hash);
   if (!hashed) LogFailure();
   if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-  if (!hashed) return Damaged(Medium.Folder, name);
+  if (!hashed) return Damaged(DiskDir, name);
   const TListedArchive* listed = Disk.Find(name);
   const bool same = listed && listed->Size == size && memcmp(listed->Hash, hash, HashBytes) == 0;
   char hex[2 * HashBytes + 1];
   HexText(hash, HashBytes, hex);
   Log.Line(TxtLogChecked, AnsiText{name}, Cp1251Text{hex}, same ? TxtLogListed : TxtLogNotListed);
   if (same) return {};
-  return Damaged(Medium.Folder, name);
+  return Damaged(DiskDir, name);
 }
 
 TRunEnd TUpdateRun::Damaged(const char* folder, const char* name) {

@@ -17,6 +17,21 @@ void LogEdition(TRunLog& log, Cp1251Text what, const TVersion* version) {
   log.Line(what, version ? TMsgLine(Cp1251Text{text}) : TMsgLine(TxtLogNoVersion));
 }
 
+// The edition a description names ("a.b.c.d"); false for any other text.
+bool ParseVersion(const char* text, TVersion* out) {
+  DWORD parts[4];
+  for (int i = 0; i < 4; ++i, ++text) {
+    const char* start = text;
+    DWORD n = 0;
+    while (*text >= '0' && *text <= '9' && n <= 0xFFFF) n = n * 10 + (*text++ - '0');
+    if (text == start || n > 0xFFFF || *text != (i < 3 ? '.' : '\0')) return false;
+    parts[i] = n;
+  }
+  out->Ms = MAKELONG(parts[1], parts[0]);
+  out->Ls = MAKELONG(parts[3], parts[2]);
+  return true;
+}
+
 }  // namespace
 
 void TUpdateRun::NoteInstalledEdition() {
@@ -32,9 +47,20 @@ TUpdateRun::TOutcome TUpdateRun::AcceptEdition() {
   const bool known = ReadFileVersion(program, &brought);
   LogEdition(Log, TxtLogBroughtEdition, known ? &brought : nullptr);
   // A program without its version, on either side, cannot be compared: it never stops the
-  // update. The program stays in the work folder for the later disks: once the user has
-  // agreed to go back, they do not ask again.
-  if (!known || !HasInstalled || GoingBack || !(brought < Installed)) return {};
+  // update. The program stays in the work folder for the later disks.
+  if (!known) return {};
+  return AcceptOlder(brought);
+}
+
+TUpdateRun::TOutcome TUpdateRun::AcceptMediumEdition() {
+  TVersion named;
+  if (!Disk.Valid() || !ParseVersion(Disk.Edition, &named)) return {};
+  return AcceptOlder(named);
+}
+
+// Once the user has agreed to go back, they are not asked again.
+TUpdateRun::TOutcome TUpdateRun::AcceptOlder(TVersion brought) {
+  if (!HasInstalled || GoingBack || !(brought < Installed)) return {};
   char older[VersionTextSize], newer[VersionTextSize], line1[128], line2[64];
   FormatVersion(brought, older);
   FormatVersion(Installed, newer);

@@ -48,6 +48,7 @@ inline constexpr Cp1251Text TxtArchive{"Архивът"};
 inline constexpr Cp1251Text TxtDamagedOrChanged{"на носителя е повреден или е променен след издаването му."};
 inline constexpr Cp1251Text TxtNotSigned{"Носителят не е подписан от издателя на Талво."};
 inline constexpr Cp1251Text TxtWrongDisk{"Дискетата не е No %d от този носител."};
+inline constexpr Cp1251Text TxtMissingDisk{"Носителят е от %d диска, а диск No %d липсва:"};
 
 // Status lines of the main window during a run.
 inline constexpr Cp1251Text TxtMakingWorkDir{"Създаване на временна поддиректория..."};

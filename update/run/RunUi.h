@@ -29,14 +29,19 @@ enum class TAsk {
   Start,     // the update succeeded; OK starts the product
 };
 
+// No call of this interface lets an exception out: the run is built without them and must
+// end through its own rollback. Whatever fails on the window's side comes back as an answer
+// that ends the run.
 class TRunUi {
 public:
   // The status lines: the stage in hand (shown at once), the file in hand (shown, then
   // left for a moment so that it can be read), and an empty file line for the next stage.
-  virtual void ShowStage(Cp1251Text stage) = 0;
-  virtual void ShowFile(AnsiText name) = 0;
-  virtual void ClearFile() = 0;
-  // A message box with this composed text and style; IDOK or IDCANCEL.
+  // False when the window could not show it: the run fails.
+  virtual bool ShowStage(Cp1251Text stage) = 0;
+  virtual bool ShowFile(AnsiText name) = 0;
+  virtual bool ClearFile() = 0;
+  // A message box with this composed text and style; IDOK or IDCANCEL (to Abort: IDOK
+  // when the box could not be shown).
   virtual int ShowBox(TAsk ask, unsigned style, const wchar_t* text) = 0;
   // A report of the unpacking library in its own words ("Zip error N:" and its text).
   virtual void ShowLibraryReport(AnsiText text) = 0;

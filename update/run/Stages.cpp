@@ -14,10 +14,10 @@
 // was, and the window open to try again; later, the update is undone. A disk with a
 // description gives only the archives it lists, each as listed.
 TUpdateRun::TOutcome TUpdateRun::FetchArchives() {
-  Ui.ShowStage(TxtCopyingFiles);
+  if (!Ui.ShowStage(TxtCopyingFiles)) return Fail();
   Fetched.Clear();
   if (TOutcome end = CheckListing()) return end;
-  FindFiles archives(Medium.Folder, "*.zip");
+  FindFiles archives(DiskDir, "*.zip");
   if (!archives.Found()) {
     // The system tells an empty drive from a folder without archives.
     LogFailure();
@@ -27,9 +27,9 @@ TUpdateRun::TOutcome TUpdateRun::FetchArchives() {
   do {
     const char* name = archives.Name();
     if (!IsUpdateArchive(name)) continue;
-    Ui.ShowFile({name});
+    if (!Ui.ShowFile({name})) return Fail();
     char from[MAX_PATH], to[MAX_PATH];
-    bool joined = JoinPath(Medium.Folder, name, from) && JoinPath(WorkDir(), name, to);
+    bool joined = JoinPath(DiskDir, name, from) && JoinPath(WorkDir(), name, to);
     if (!joined || !CopyFileA(from, to, FALSE) || !Fetched.Add(name)) {
       LogFailure();
       Say(MsgError, TxtCopyError, AnsiText{joined ? from : name}, TxtCannotUpdate);
@@ -42,12 +42,12 @@ TUpdateRun::TOutcome TUpdateRun::FetchArchives() {
 }
 
 TUpdateRun::TOutcome TUpdateRun::UnpackArchives() {
-  Ui.ShowStage(TxtUnpackingFiles);
+  if (!Ui.ShowStage(TxtUnpackingFiles)) return Fail();
   bool reported = false;
   // Only what stage 1 brought is an archive of the update: a file of the product that
   // happens to end in .zip (unpacked by an earlier disk) goes in place like any other.
   for (const char* name = Fetched.First(); name; name = Fetched.Next(name)) {
-    Ui.ShowFile({name});
+    if (!Ui.ShowFile({name})) return Fail();
     Log.Line(TxtLogUnpacking, AnsiText{name});
     char path[MAX_PATH];
     bool joined = JoinPath(WorkDir(), name, path);
@@ -120,7 +120,7 @@ TUpdateRun::TOutcome TUpdateRun::ListPass(TPass& pass) {
 }
 
 TUpdateRun::TOutcome TUpdateRun::DistributeFiles() {
-  Ui.ShowStage(TxtCopyingFiles);
+  if (!Ui.ShowStage(TxtCopyingFiles)) return Fail();
   TPass pass;
   if (TOutcome end = ListPass(pass)) return end;
   // A box may have been up: the work folder must still be the one made.
@@ -138,7 +138,7 @@ TUpdateRun::TOutcome TUpdateRun::DistributeFiles() {
     char source[MAX_PATH], dest[MAX_PATH];
     JoinPath(WorkDir(), pass.Name(i), source);
     Placing.Destination(pass, i, dest);
-    Ui.ShowFile({pass.Name(i)});
+    if (!Ui.ShowFile({pass.Name(i)})) return Fail();
     if (!Placing.Place(pass, i)) {
       LogFailure();
       Say(MsgError, TxtCopyError, AnsiText{source}, AnsiText{dest});

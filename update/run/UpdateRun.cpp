@@ -41,6 +41,7 @@ void TUpdateRun::End(TRunEnd how) {
   Unzip.reset();  // no library stays loaded between runs
   Journal.Close();
   Lock.Release();
+  Work.Done();
   LogEnd(Log, how);
   Ui.Ended(how);
 }
@@ -144,15 +145,16 @@ TRunEnd TUpdateRun::Run(const char* folderText) {
   if (TOutcome end = PrepareUnpacker()) return *end;
   if (TOutcome end = CheckTargetFolder(folderText)) return *end;
   NoteInstalledEdition();
+  lstrcpynA(DiskDir, Medium.Folder, MAX_PATH);
   bool wrong;
   if (TOutcome end = TakeDisk(1, &wrong)) return *end;
   if (wrong) return Fail();
-  // A removable medium that says how many disks it has is asked for no more.
-  const int disks = !Medium.Removable ? 1 : Disk.Valid() ? Disk.Disks : 3;
+  if (TOutcome end = PlanDisks()) return *end;
+  if (TOutcome end = AcceptMediumEdition()) return *end;
   for (int disk = 1;; ++disk) {
     if (TOutcome end = Pass()) return *end;
-    if (disk == disks) break;
-    if (TOutcome end = ChangeDisk(disk + 1)) return *end;
+    if (disk == Disks) break;
+    if (TOutcome end = NextDisk(disk + 1)) return *end;
   }
   Unzip.reset();
   if (!Placing.Commit()) {

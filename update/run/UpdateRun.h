@@ -58,6 +58,12 @@ private:
   // The files of this pass: every name fits a path, no file it replaces is open in another
   // program, and none is a folder or a link.
   TOutcome ListPass(TPass& pass);
+  // How many disks the medium has and where the later ones come from: from their folders
+  // beside the first, every one checked now, or from the drive on the user's word. A medium
+  // whose later disks can come neither way is refused before anything changes.
+  TOutcome PlanDisks();
+  // Disk next in hand, from its folder or from the drive.
+  TOutcome NextDisk(int next);
   TOutcome AskForDisk(int next);
   // Asks for disk next until the drive holds that disk of this medium.
   TOutcome ChangeDisk(int next);
@@ -78,6 +84,10 @@ private:
   // Before a pass puts its files in place: it brings an older edition of the product's
   // program than the installed one, and the user does not want to go back.
   TOutcome AcceptEdition();
+  // Before the first pass: the edition the description names is older than the installed
+  // one, whichever disk brings the program, and the user does not want to go back.
+  TOutcome AcceptMediumEdition();
+  TOutcome AcceptOlder(TVersion brought);
   void StartProduct();
   // Undoes the run's changes, tells the user how that went; how the run ends.
   TRunEnd Fail();
@@ -105,6 +115,9 @@ private:
   TRunLog& Log;
   TWorkDir& Work;
   TMedium Medium;
+  char DiskDir[MAX_PATH] = "";  // the folder of the disk in hand
+  int Disks = 1;
+  bool FromFolders = false;  // the later disks are folders beside the first
   char Target[MAX_PATH] = "";
   TFolder Product;  // the product folder, as the check accepted it
   TFolder Forms;    // its forms folder, closed when it has none

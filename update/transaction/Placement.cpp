@@ -251,8 +251,11 @@ bool TPlacement::Place(const TPass& pass, int i) {
         CreateHardLinkA(backup, dest, nullptr))
       return Step() && MoveTo(source, dest, MOVEFILE_REPLACE_EXISTING);
     if (!MoveAside(dest, Backup, index)) return false;
+    // Across volumes the product's file was copied aside and is still there: the update's
+    // replaces it.
+    if (pass.Items[i].ReadOnly) MakeWritable(dest);
   }
-  return Step() && MoveTo(source, dest, change == TChange::Again ? MOVEFILE_REPLACE_EXISTING : 0);
+  return Step() && MoveTo(source, dest, change == TChange::New ? 0 : MOVEFILE_REPLACE_EXISTING);
 }
 
 // The shelf of backup number index: made new by this run, so that it is no link.
