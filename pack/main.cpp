@@ -11,6 +11,7 @@
 #include "pack/Encoding.h"
 #include "pack/Files.h"
 #include "pack/Layout.h"
+#include "pack/OneFile.h"
 #include "pack/Signing.h"
 #include "pack/Verify.h"
 #include "update/Edition.h"
@@ -217,8 +218,9 @@ int MeasureChanged(const TEdition& edition, const TEdition* previous, std::vecto
   return kMade;
 }
 
-// The medium in out, or nothing: a folder that was given empty is left empty.
-int Make(const std::wstring& out, bool floppy, const TKit& kit,
+// The medium in out, or nothing: a folder that was given empty is left empty. One file: the CD
+// medium is made in a folder of its own first, and only the one file stays.
+int Make(const std::wstring& out, bool floppy, bool oneFile, const TKit& kit,
          const std::vector<TMember>& members, const std::vector<TArchivePlan>& plan,
          const TSigning& signing) {
   std::wstring why;
@@ -231,7 +233,11 @@ int Make(const std::wstring& out, bool floppy, const TKit& kit,
     Complain(out + L": папката не може да се създаде.");
     return kNotMade;
   }
-  if (MakeMedium(out, floppy, kit, plan, signing)) {
+  const std::wstring medium = oneFile ? Join(out, L"~MEDIUM") : out;
+  if ((!oneFile || CreateDirectoryW(medium.c_str(), nullptr)) &&
+      MakeMedium(medium, floppy, kit, plan, signing) &&
+      (!oneFile || (MakeOneFile(medium, Join(out, kUpdater), plan, Join(out, L"~ONEFILE")) &&
+                    RemoveTree(medium)))) {
     Summary(out, floppy, plan, signing);
     return kMade;
   }
@@ -272,7 +278,7 @@ int Pack(const TPackArgs& args) {
     return kDoesNotFit;
   }
   const TSigning signing{args.Key.empty() ? nullptr : &key, EditionText(edition)};
-  return Make(FullPath(args.Out), args.Floppy, kit, members, plan, signing);
+  return Make(FullPath(args.Out), args.Floppy, args.OneFile, kit, members, plan, signing);
 }
 
 // A new key pair; never over an earlier one.

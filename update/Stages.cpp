@@ -17,6 +17,7 @@ TUpdateRun::TOutcome TUpdateRun::FetchArchives() {
   Ui.ShowStage(TxtCopyingFiles);
   Fetched.Clear();
   if (TOutcome end = CheckListing()) return end;
+  if (Medium.One) return FetchCarried();
   FindFiles archives(Medium.Folder, "*.zip");
   if (!archives.Found()) {
     Say(MsgError, TxtMissingZip, TxtCannotUpdate);
