@@ -6,12 +6,6 @@
 
 namespace {
 
-// A member the format knows: the library, the description, its signature, or an archive.
-bool IsMemberName(const char* name) {
-  return EqualsAsciiNoCase(name, LibraryName) || EqualsAsciiNoCase(name, ManifestName) ||
-         EqualsAsciiNoCase(name, SignatureName) || (IsSafeName(name) && IsUpdateArchive(name));
-}
-
 struct TTail {
   DWORD Count;
   DWORD Version;
@@ -85,10 +79,13 @@ bool TOneFile::ReadTable(DWORD end) {
   int archives = 0;
   for (; Members < static_cast<int>(last.Count); ++Members) {
     const TCarried& m = Table[Members];
-    if (!memchr(m.Name, 0, sizeof m.Name) || !IsMemberName(m.Name) || Find(m.Name) ||
+    // An archive is written into the work folder by its name; other members are found by
+    // theirs, and a name the format does not know is never used.
+    const bool archive = memchr(m.Name, 0, sizeof m.Name) && IsUpdateArchive(m.Name);
+    if (!memchr(m.Name, 0, sizeof m.Name) || (archive && !IsSafeName(m.Name)) || Find(m.Name) ||
         m.Offset < Image || ULONGLONG(m.Offset) + m.Size > members)
       return false;
-    archives += IsUpdateArchive(m.Name);
+    archives += archive;
   }
   return Find(LibraryName) && Find(ManifestName) && archives;
 }
