@@ -5,7 +5,7 @@
 const wchar_t* const PackHelp =
     L"TalvoPack проверява издание на Талво и прави носителя за актуализацията му.\r\n"
     L"\r\n"
-    L"TalvoPack.exe ИЗДАНИЕ ПАПКА [/PREVIOUS=ПРЕДИШНО] [/FLOPPY] [/KEY=КЛЮЧ]\r\n"
+    L"TalvoPack.exe ИЗДАНИЕ ПАПКА [/PREVIOUS=ПРЕДИШНО] [/FLOPPY | /ONEFILE] [/KEY=КЛЮЧ]\r\n"
     L"TalvoPack.exe /NEWKEY=ПАПКА\r\n"
     L"\r\n"
     L"  ИЗДАНИЕ    новото издание, подредено както е инсталирано: файловете на\r\n"
@@ -14,6 +14,9 @@ const wchar_t* const PackHelp =
     L"  /PREVIOUS  изданието, което потребителите имат сега: на носителя отиват само\r\n"
     L"             новите и променените файлове\r\n"
     L"  /FLOPPY    три дискети от 1,44 MB: папките DISK1, DISK2 и DISK3\r\n"
+    L"  /ONEFILE   един файл, ПАПКА\\TalvoUpdate.exe: програмата за актуализация с\r\n"
+    L"             библиотеката, архивите и описанието в нея, за изтегляне, поща или\r\n"
+    L"             мрежова папка; подпишете го с Authenticode след това\r\n"
     L"  /KEY       частният ключ на издателя (PEM): подписва описанието на всяка\r\n"
     L"             дискета; TalvoUpdate.exe, компилирана с публичния му ключ, приема\r\n"
     L"             само така подписани носители\r\n"
@@ -53,6 +56,8 @@ bool ParsePackArgs(int argc, const wchar_t* const* argv, TPackArgs* out) {
       out->Help = true;
     } else if (name == L"FLOPPY" && equals == arg.npos && !out->Floppy) {
       out->Floppy = true;
+    } else if (name == L"ONEFILE" && equals == arg.npos && !out->OneFile) {
+      out->OneFile = true;
     } else if (name == L"PREVIOUS" && !value.empty() && !previous) {
       out->Previous = value;
       previous = true;
@@ -66,7 +71,10 @@ bool ParsePackArgs(int argc, const wchar_t* const* argv, TPackArgs* out) {
   }
   // A new key pair is made on its own.
   if (!out->NewKey.empty())
-    return plain.empty() && !previous && out->Key.empty() && !out->Floppy && !out->Help;
+    return plain.empty() && !previous && out->Key.empty() && !out->Floppy && !out->OneFile &&
+           !out->Help;
+  // Floppy disks hold a folder medium; one file is for a download, a mail or a share.
+  if (out->Floppy && out->OneFile) return false;
   if (plain.size() != 2 || plain[0].empty() || plain[1].empty()) return out->Help;
   out->Edition = plain[0];
   out->Out = plain[1];

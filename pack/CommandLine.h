@@ -1,5 +1,5 @@
 #pragma once
-// TalvoPack's command line: EDITION OUT [/PREVIOUS=DIR] [/FLOPPY] [/KEY=FILE] [/?], or
+// TalvoPack's command line: EDITION OUT [/PREVIOUS=DIR] [/FLOPPY | /ONEFILE] [/KEY=FILE] [/?], or
 // /NEWKEY=DIR alone.
 #include <string>
 
@@ -19,6 +19,7 @@ struct TPackArgs {
   std::wstring Key;       // the private key that signs the medium; empty without /KEY
   std::wstring NewKey;    // the folder of a new key pair; empty without /NEWKEY
   bool Floppy = false;
+  bool OneFile = false;  // the whole medium as one program
   bool Help = false;
 };
 

@@ -6,6 +6,7 @@
 #include "pack/Console.h"
 #include "pack/Description.h"
 #include "pack/Files.h"
+#include "pack/OneFile.h"
 #include "pack/Summary.h"
 #include "pack/Verify.h"
 #include "pack/Zip.h"
@@ -49,7 +50,7 @@ bool MakeMedium(const std::wstring& out, bool floppy, const TKit& kit,
 
 }  // namespace
 
-int Make(const std::wstring& out, bool floppy, const TKit& kit,
+int Make(const std::wstring& out, bool floppy, bool oneFile, const TKit& kit,
          const std::vector<TMember>& members, const std::vector<TArchivePlan>& plan,
          const TSigning& signing) {
   std::wstring why;
@@ -62,7 +63,11 @@ int Make(const std::wstring& out, bool floppy, const TKit& kit,
     ComplainFailed(out + L": папката не може да се създаде");
     return kNotMade;
   }
-  if (MakeMedium(out, floppy, kit, plan, signing)) {
+  const std::wstring medium = oneFile ? Join(out, L"~MEDIUM") : out;
+  if ((!oneFile || CreateDirectoryW(medium.c_str(), nullptr)) &&
+      MakeMedium(medium, floppy, kit, plan, signing) &&
+      (!oneFile || (MakeOneFile(medium, Join(out, kUpdater), plan, Join(out, L"~ONEFILE")) &&
+                    RemoveTree(medium)))) {
     Summary(out, floppy, plan, signing);
     return kMade;
   }

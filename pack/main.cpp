@@ -72,7 +72,7 @@ int Pack(const TPackArgs& args) {
     return kDoesNotFit;
   }
   const TSigning signing{args.Key.empty() ? nullptr : &key, EditionText(edition)};
-  return Make(FullPath(args.Out), args.Floppy, kit, members, plan, signing);
+  return Make(FullPath(args.Out), args.Floppy, args.OneFile, kit, members, plan, signing);
 }
 
 }  // namespace

@@ -4,7 +4,9 @@
 # from edition 2026 with 2025 as the previous edition. With a working $DISPLAY the updater shows
 # there, in a Wine desktop, for you to press its buttons; without one the demo walks through the
 # update in a virtual screen and saves a screenshot of each step. Either way it prints what
-# changed in the product.
+# changed in the product. Then the same edition as one file (TalvoPack /ONEFILE), saved as
+# "Талво 2026.exe" in a downloads folder beside someone else's UNZDLL.DLL and TALVO.ZIP, updates
+# the product again from edition 2025, unattended, taking nothing from beside itself.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -20,7 +22,7 @@ bash scripts/wine-prefix.sh "$WINEPREFIX"
 
 product=$WINEPREFIX/drive_c/WinTalvo
 editions=$demo/editions
-rm -rf "$product" "$editions" "$demo/medium"
+rm -rf "$product" "$editions" "$demo/medium" "$demo/onefile" "$demo/downloads"
 python3 demo/make-sample.py "$product" "$editions" \
   build/demo/2025/Vanto.exe build/demo/2026/Vanto.exe
 echo "TalvoPack makes the medium:"
@@ -54,5 +56,23 @@ else
 fi
 
 echo "What changed in the product folder (- before, + after):"
+changes=$(diff <(echo "$before") <(listing) || true)
+echo "${changes:-  nothing}" | grep -E '^[<>]|nothing' | sed 's/^</  -/; s/^>/  +/'
+
+echo "TalvoPack makes the same edition as one file:"
+wine build/kit/TalvoPack.exe "$(winepath -w "$editions/2026")" "$(winepath -w "$demo/onefile")" \
+  "/PREVIOUS=$(winepath -w "$editions/2025")" /ONEFILE | sed 's/^/  /'
+downloads=$demo/downloads
+mkdir -p "$downloads"
+cp "$demo/onefile/TalvoUpdate.exe" "$downloads/Талво 2026.exe"
+echo "not a library" >"$downloads/UNZDLL.DLL"
+cp "$demo/medium/WinTalvo.zip" "$downloads/TALVO.ZIP"
+rm -rf "$product" "$editions"
+python3 demo/make-sample.py "$product" "$editions" \
+  build/demo/2025/Vanto.exe build/demo/2026/Vanto.exe
+before=$(listing)
+code=0
+wine "$downloads/Талво 2026.exe" /SILENT '/DIR=C:\WinTalvo' || code=$?
+echo "One file: $downloads/Талво 2026.exe /SILENT, exit code $code; what changed:"
 changes=$(diff <(echo "$before") <(listing) || true)
 echo "${changes:-  nothing}" | grep -E '^[<>]|nothing' | sed 's/^</  -/; s/^>/  +/'

@@ -24,6 +24,8 @@ TEST(Refusals, EachNamesWhatItRefusesWithItsExitCodeAndMakesNothing) {
   const std::vector<Refusal> cases = {
       {"a switch twice", [](Files&, Files&, const std::string&, const std::wstring&) {},
        L"/FLOPPY /floppy", 1, "/PREVIOUS"},
+      {"one file on floppies", [](Files&, Files&, const std::string&, const std::wstring&) {},
+       L"/ONEFILE /FLOPPY", 1, "/ONEFILE"},
       {"OUT not empty", nullptr, L"", 1, "out:"},
       {"no program", [](Files& e, Files&, const std::string&, const std::wstring&) {
          e.erase(L"Vanto.exe"); }, L"", 2, "Vanto.exe"},

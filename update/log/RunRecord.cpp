@@ -4,6 +4,7 @@
 #include <strsafe.h>
 
 #include "res/Version.h"
+#include "update/medium/OneFile.h"
 
 namespace {
 
@@ -47,7 +48,9 @@ int ExitCodeOf(TRunEnd how) {
 void LogStart(TRunLog& log, const TMedium& medium) {
   log.Line(Cp1251Text{"TalvoUpdate " TALVO_VERSION_TEXT ", команден ред:"},
            AnsiText{GetCommandLineA()});
-  log.Line(Cp1251Text{"Носител:"}, AnsiText{medium.Folder}, Cp1251Text{DriveKind(medium)});
+  log.Line(Cp1251Text{"Носител:"},
+           medium.One ? TMsgLine(medium.One->Path()) : TMsgLine(AnsiText{medium.Folder}),
+           Cp1251Text{DriveKind(medium)});
   if (medium.Key.Fingerprint)
     log.Line(Cp1251Text{"Ключ на издателя (SHA-256):"}, Cp1251Text{medium.Key.Fingerprint});
 }

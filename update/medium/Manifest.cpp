@@ -75,8 +75,11 @@ TMediumFile ReadMediumFile(const char* folder, const char* name, void* buffer, D
 }
 
 TMediumFile TManifest::Read(const char* folder) {
+  return Accept(ReadMediumFile(folder, ManifestName, Bytes, ManifestMaxBytes, &Size));
+}
+
+TMediumFile TManifest::Accept(TMediumFile got) {
   Count = 0;
-  const TMediumFile got = ReadMediumFile(folder, ManifestName, Bytes, ManifestMaxBytes, &Size);
   Bytes[Size] = '\0';
   if (got == TMediumFile::Read) Parse(Bytes, Size);
   Found = got != TMediumFile::Absent;

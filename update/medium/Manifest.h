@@ -49,6 +49,8 @@ public:
   // Reads the description of the disk in folder. A description that cannot be read or is not
   // well formed is present but lists nothing.
   TMediumFile Read(const char* folder);
+  // Takes what a read of the description into Bytes and Size gave, as Read does.
+  TMediumFile Accept(TMediumFile got);
   // Takes these bytes as the description (size at most ManifestMaxBytes); false when they are
   // not well formed.
   bool Parse(const void* bytes, DWORD size);

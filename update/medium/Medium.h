@@ -1,6 +1,8 @@
 #pragma once
 #include <windows.h>
 
+class TOneFile;
+
 // The publisher's public key that every disk of a medium must be signed with: the program's
 // own resource when it was built with one.
 struct TMediumKey {
@@ -9,10 +11,12 @@ struct TMediumKey {
   DWORD BlobSize = 0;
 };
 
-// Where the update comes from: the folder beside the updater that holds the archives.
+// Where the update comes from: the folder beside the updater that holds the archives, or the
+// updater's own file when it carries them.
 struct TMedium {
   char Folder[MAX_PATH];  // empty when the updater's own path could not be read
   UINT Drive;             // the kind of drive it lies on, as GetDriveType tells it
   bool Removable;         // on a removable drive the update comes on several disks
   TMediumKey Key;
+  const TOneFile* One = nullptr;  // the updater's own file when it carries a payload
 };

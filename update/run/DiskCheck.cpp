@@ -15,18 +15,17 @@
 TUpdateRun::TOutcome TUpdateRun::TakeDisk(int number, bool* wrong) {
   *wrong = false;
   char path[MAX_PATH];
-  const TMediumFile got = Disk.Read(DiskDir);
+  const TMediumFile got =
+      Disk.Accept(ReadDiskFile(ManifestName, Disk.Bytes, ManifestMaxBytes, &Disk.Size));
   if (got == TMediumFile::Unreadable) LogFailure();
-  if (got != TMediumFile::Absent) {
-    JoinPath(DiskDir, ManifestName, path);
-    Log.Line(TxtLogManifest, AnsiText{path}, AnsiText{Disk.Text()});
-  }
+  JoinPath(DiskDir, ManifestName, path);
+  const TMsgLine from = Medium.One ? TMsgLine(Medium.One->Path()) : TMsgLine(AnsiText{path});
+  if (got != TMediumFile::Absent) Log.Line(TxtLogManifest, from, AnsiText{Disk.Text()});
   if (Medium.Key.Fingerprint) {
     BYTE signature[SignatureMaxBytes];
     DWORD size = 0;
     if (got != TMediumFile::Read ||
-        ReadMediumFile(DiskDir, SignatureName, signature, sizeof signature, &size) !=
-            TMediumFile::Read ||
+        ReadDiskFile(SignatureName, signature, sizeof signature, &size) != TMediumFile::Read ||
         !VerifySignature(Crypto, Medium.Key.Blob, Medium.Key.BlobSize, Disk.Bytes, Disk.Size,
                          signature, size)) {
       if (got != TMediumFile::Unreadable) LogFailure();
@@ -34,7 +33,7 @@ TUpdateRun::TOutcome TUpdateRun::TakeDisk(int number, bool* wrong) {
       return Fail();
     }
     JoinPath(DiskDir, SignatureName, path);
-    Log.Line(TxtLogSigned, AnsiText{path});
+    Log.Line(TxtLogSigned, Medium.One ? from : TMsgLine(AnsiText{path}));
   }
   if (got == TMediumFile::Absent) {
     // A medium made by hand, in a program without a key; a disk of no medium after the
@@ -113,12 +112,18 @@ TUpdateRun::TOutcome TUpdateRun::NextDisk(int next) {
 
 TUpdateRun::TOutcome TUpdateRun::CheckListing() {
   if (!Disk.Present()) return {};
-  FindFiles archives(DiskDir, "*.zip");
-  if (archives.Found()) {
-    do {
-      if (IsUpdateArchive(archives.Name()) && !Disk.Find(archives.Name()))
-        return Damaged(DiskDir, archives.Name());
-    } while (archives.Next());
+  for (int i = 0; Medium.One && i < Medium.One->Count(); ++i) {
+    const char* name = Medium.One->Member(i).Name;
+    if (IsUpdateArchive(name) && !Disk.Find(name)) return Damaged(nullptr, name);
+  }
+  if (!Medium.One) {
+    FindFiles archives(DiskDir, "*.zip");
+    if (archives.Found()) {
+      do {
+        if (IsUpdateArchive(archives.Name()) && !Disk.Find(archives.Name()))
+          return Damaged(DiskDir, archives.Name());
+      } while (archives.Next());
+    }
   }
   for (int i = 0; i < Disk.Count; ++i)
     if (!Disk.Archives[i].Seen) return Damaged(DiskDir, Disk.Archives[i].Name);
@@ -145,6 +150,10 @@ TUpdateRun::TOutcome TUpdateRun::CheckArchive(const char* name, const char* copy
 }
 
 TRunEnd TUpdateRun::Damaged(const char* folder, const char* name) {
+  if (Medium.One) {
+    Say(MsgError, TxtFile, TMsgLine(Medium.One->Path()), TxtDamagedDownload);
+    return Fail();
+  }
   char path[MAX_PATH];
   Say(MsgError, TxtArchive, AnsiText{JoinPath(folder, name, path) ? path : name},
       TxtDamagedOrChanged);

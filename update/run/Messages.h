@@ -46,6 +46,7 @@ inline constexpr Cp1251Text TxtThanInstalled{"от инсталираното (%
 inline constexpr Cp1251Text TxtReallyContinue{"Наистина ли искате да продължите?"};
 inline constexpr Cp1251Text TxtArchive{"Архивът"};
 inline constexpr Cp1251Text TxtDamagedOrChanged{"на носителя е повреден или е променен след издаването му."};
+inline constexpr Cp1251Text TxtDamagedDownload{"е повреден или непълен. Изтеглете го отново."};
 inline constexpr Cp1251Text TxtNotSigned{"Носителят не е подписан от издателя на Талво."};
 inline constexpr Cp1251Text TxtWrongDisk{"Дискетата не е No %d от този носител."};
 inline constexpr Cp1251Text TxtMissingDisk{"Носителят е от %d диска, а диск No %d липсва:"};

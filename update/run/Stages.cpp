@@ -17,6 +17,7 @@ TUpdateRun::TOutcome TUpdateRun::FetchArchives() {
   if (!Ui.ShowStage(TxtCopyingFiles)) return Fail();
   Fetched.Clear();
   if (TOutcome end = CheckListing()) return end;
+  if (Medium.One) return FetchCarried();
   FindFiles archives(DiskDir, "*.zip");
   if (!archives.Found()) {
     // The system tells an empty drive from a folder without archives.

@@ -92,7 +92,7 @@ void TUpdateRun::SayNotRestored(const char* workDir) {
   Say(MsgError, TxtNotRestored, TxtKeptIn, AnsiText{backup});
 }
 
-TUpdateRun::TOutcome TUpdateRun::PrepareUnpacker() {
+TUpdateRun::TOutcome TUpdateRun::PrepareUnpacker(const char* path) {
   Unzip.reset(new (std::nothrow) CInfoZip);
   if (!Unzip) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
@@ -100,7 +100,7 @@ TUpdateRun::TOutcome TUpdateRun::PrepareUnpacker() {
     Say(MsgError, TxtUnpackError, TxtCannotUpdate);
     return TRunEnd::NoLibrary;
   }
-  const TUnzLoad load = Unzip->LoadUnzDll();
+  const TUnzLoad load = Unzip->LoadUnzDll(path);
   if (load != TUnzLoad::Loaded) {
     LogFailure();
     Say(MsgError, load == TUnzLoad::NoLibrary ? TxtMissingDll : TxtUnpackError, TxtCannotUpdate);
@@ -137,13 +137,26 @@ TUpdateRun::TOutcome TUpdateRun::Pass() {
   // that the library unpacks again must be writable.
   ClearReadOnlyTree(WorkDir());
   if (TOutcome end = UnpackArchives()) return end;
+  if (Medium.One) {
+    // The library of a one-file medium goes before the work folder's files go in place.
+    Unzip.reset();
+    char library[MAX_PATH];
+    if (!JoinPath(WorkDir(), LibraryName, library) || !DeleteFileRetry(library)) {
+      LogFailure();
+      return Fail();
+    }
+  }
   if (TOutcome end = AcceptEdition()) return end;
   return DistributeFiles();
 }
 
 TRunEnd TUpdateRun::Run(const char* folderText) {
-  if (TOutcome end = PrepareUnpacker()) return *end;
+  // A one-file medium's library can only be written once the work folder is made.
+  if (!Medium.One)
+    if (TOutcome end = PrepareUnpacker("UNZDLL.DLL")) return *end;
   if (TOutcome end = CheckTargetFolder(folderText)) return *end;
+  if (Medium.One)
+    if (TOutcome end = PrepareCarriedUnpacker()) return *end;
   NoteInstalledEdition();
   lstrcpynA(DiskDir, Medium.Folder, MAX_PATH);
   bool wrong;

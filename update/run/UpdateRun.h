@@ -14,6 +14,7 @@
 #include "update/transaction/Journal.h"
 #include "update/medium/Manifest.h"
 #include "update/medium/Medium.h"
+#include "update/medium/OneFile.h"
 #include "update/run/NameList.h"
 #include "update/transaction/Placement.h"
 #include "update/files/ProductLock.h"
@@ -39,8 +40,18 @@ private:
   using TOutcome = std::optional<TRunEnd>;
 
   TRunEnd Run(const char* folderText);
-  // Creates and loads the adapter; tells the user when the library cannot be used.
-  TOutcome PrepareUnpacker();
+  // Creates and loads the adapter with the library at path; tells the user when it cannot be
+  // used.
+  TOutcome PrepareUnpacker(const char* path);
+  // A one-file medium: its library written into the work folder and loaded from there.
+  TOutcome PrepareCarriedUnpacker();
+  // A one-file medium: the member written into the work folder as to; the copy error told
+  // when it cannot be.
+  TOutcome TakeOut(const TCarried& member, const char* to);
+  // Copies the archives that a one-file medium carries into the work folder, each checked.
+  TOutcome FetchCarried();
+  // The description, or its signature, of the disk in hand or of the one file.
+  TMediumFile ReadDiskFile(const char* name, void* buffer, DWORD capacity, DWORD* size);
   // Turns the folder text into the target folder, makes sure it is the product's folder and
   // that no other run updates it, undoes what an interrupted run left, and makes a fresh work
   // folder in it; tells the user why when it refuses.
@@ -77,7 +88,8 @@ private:
   // With a description: the archive just copied (copy, in the work folder) has the size and
   // hash listed for it.
   TOutcome CheckArchive(const char* name, const char* copy);
-  // The archive is damaged or was changed: told, and the update undone.
+  // The archive is damaged or was changed (in a one-file medium: the file is): told, and the
+  // update undone.
   TRunEnd Damaged(const char* folder, const char* name);
   // The edition of the product as the run found it, before anything changes.
   void NoteInstalledEdition();

@@ -1,0 +1,131 @@
+#include "pack/OneFile.h"
+
+#include <windows.h>
+
+#include "pack/Console.h"
+#include "pack/Files.h"
+#include "pack/Verify.h"
+#include "update/medium/OneFile.h"
+
+namespace {
+
+// The PE headers at the start of a file (headers, as much of it as holds them) with the
+// section table after them, checked to lie inside; null when they do not.
+const IMAGE_NT_HEADERS32* Headers(const std::string& head) {
+  if (head.size() < sizeof(IMAGE_DOS_HEADER) || head[0] != 'M' || head[1] != 'Z') return nullptr;
+  const DWORD at = reinterpret_cast<const IMAGE_DOS_HEADER*>(head.data())->e_lfanew;
+  if (at > head.size() || head.size() - at < sizeof(IMAGE_NT_HEADERS32)) return nullptr;
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(head.data() + at);
+  const size_t table = reinterpret_cast<const char*>(IMAGE_FIRST_SECTION(nt)) - head.data();
+  const bool fits = table + nt->FileHeader.NumberOfSections * sizeof(IMAGE_SECTION_HEADER) <= head.size();
+  return nt->Signature == IMAGE_NT_SIGNATURE &&
+                 nt->OptionalHeader.Magic == IMAGE_NT_OPTIONAL_HDR32_MAGIC &&
+                 nt->OptionalHeader.NumberOfRvaAndSizes > IMAGE_DIRECTORY_ENTRY_SECURITY && fits
+             ? nt
+             : nullptr;
+}
+
+// Opens path with the updater's reader, its headers read from the file.
+TOneFileState OpenOneFile(const std::wstring& path, TOneFile* one) {
+  std::string head(4096, '\0');
+  TReadFile file(path);
+  DWORD got = 0;
+  if (!file.Read(&head[0], 4096, &got)) return TOneFileState::Damaged;
+  head.resize(got);
+  const IMAGE_NT_HEADERS32* headers = Headers(head);
+  return headers ? one->Open(path.c_str(), *headers) : TOneFileState::Damaged;
+}
+
+// The updater's image without the signature it may carry: a one-file medium is signed as a
+// whole, after it is made.
+bool Image(const std::wstring& updater, std::string* image) {
+  TOneFile plain;
+  if (!ReadWhole(updater, 64 << 20, image) || OpenOneFile(updater, &plain) != TOneFileState::None)
+    return false;
+  auto* nt = const_cast<IMAGE_NT_HEADERS32*>(Headers(*image));
+  IMAGE_DATA_DIRECTORY& signature = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_SECURITY];
+  if (signature.VirtualAddress) image->resize(signature.VirtualAddress);
+  signature = {};
+  return true;
+}
+
+// Appends the file at path to out as a member of that name.
+bool Append(TWriteFile& out, const std::wstring& path, const std::string& name,
+            std::vector<TCarried>* table) {
+  TCarried entry = {};
+  name.copy(entry.Name, sizeof entry.Name - 1);
+  entry.Offset = static_cast<DWORD>(out.Offset());
+  TReadFile in(path);
+  static char buffer[64 * 1024];
+  for (DWORD got = 0;; entry.Size += got) {
+    if (!in.Read(buffer, sizeof buffer, &got) || (got && !out.Write(buffer, got))) return false;
+    if (!got) break;
+  }
+  table->push_back(entry);
+  // Offsets and sizes are of 32 bits.
+  return out.Offset() < 0xFFFF0000u;
+}
+
+bool Compose(const std::wstring& folder, const std::wstring& file,
+             const std::vector<TArchivePlan>& plan) {
+  std::string image;
+  if (!Image(Join(folder, L"TalvoUpdate.exe"), &image)) {
+    Complain(Join(folder, L"TalvoUpdate.exe") + L": не е програма за актуализация без товар.");
+    return false;
+  }
+  TWriteFile out(file);
+  std::vector<TCarried> table;
+  bool written = out.Write(image.data(), image.size());
+  std::vector<std::string> names = {LibraryName, ManifestName};
+  if (GetFileAttributesW(Join(folder, L"MANIFEST.SIG").c_str()) != INVALID_FILE_ATTRIBUTES)
+    names.push_back(SignatureName);
+  for (const TArchivePlan& archive : plan) names.emplace_back(archive.Name.begin(), archive.Name.end());
+  for (const std::string& name : names)
+    written = written && Append(out, Join(folder, std::wstring(name.begin(), name.end())), name, &table);
+  // The tail ends on a multiple of 8, where a signing tool puts its certificate table.
+  const size_t pad = (8 - (out.Offset() + table.size() * sizeof(TCarried) + OneFileTailBytes) % 8) % 8;
+  const DWORD tail[2] = {static_cast<DWORD>(table.size()), OneFileVersion};
+  written = written && out.Write(std::string(pad, '\0').data(), pad) &&
+            out.Write(table.data(), table.size() * sizeof(TCarried)) &&
+            out.Write(tail, sizeof tail) && out.Write(OneFileMagic, sizeof OneFileMagic);
+  if (out.Close() && written) return true;
+  Complain(file + L": не може да се запише.");
+  return false;
+}
+
+// The one file read as the updater reads it: every member taken out into work is the same as
+// what was put in, and the archives unpack with the library it carries into the edition.
+bool Prove(const std::wstring& folder, const std::wstring& file,
+           const std::vector<TArchivePlan>& plan, const std::wstring& work) {
+  TOneFile one;
+  if (OpenOneFile(file, &one) != TOneFileState::Carried || !CreateDirectoryW(work.c_str(), nullptr)) {
+    Complain(file + L": програмата за актуализация не може да прочете съдържанието му.");
+    return false;
+  }
+  for (int i = 0; i < one.Count(); ++i) {
+    const std::string name = one.Member(i).Name;
+    const std::wstring taken = Join(work, std::wstring(name.begin(), name.end()));
+    const HANDLE to = CreateFileW(taken.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    const bool copied = to != INVALID_HANDLE_VALUE && one.CopyOut(one.Member(i), to);
+    if (to != INVALID_HANDLE_VALUE) CloseHandle(to);
+    if (!copied || !SameBytes(taken, Join(folder, std::wstring(name.begin(), name.end())))) {
+      Complain(file + L": " + std::wstring(name.begin(), name.end()) + L" в него се различава.");
+      return false;
+    }
+  }
+  std::vector<TMadeArchive> archives;
+  for (const TArchivePlan& archive : plan) archives.push_back({Join(work, archive.Name), &archive});
+  return one.Count() == static_cast<int>(plan.size()) + 2 + !!one.Find(SignatureName) &&
+         VerifyMedium(Join(work, L"UNZDLL.DLL"), archives, Join(work, L"~CHECK"));
+}
+
+}  // namespace
+
+bool MakeOneFile(const std::wstring& folder, const std::wstring& file,
+                 const std::vector<TArchivePlan>& plan, const std::wstring& work) {
+  const bool made = Compose(folder, file, plan) && Prove(folder, file, plan, work);
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (made && GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &data))
+    Say(L"Един файл: " + file + L", " + Count(data.nFileSizeLow) + L" байта.");
+  return RemoveTree(work) && made;
+}

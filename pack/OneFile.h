@@ -1,0 +1,14 @@
+#pragma once
+// The one-file medium (update/medium/OneFile.h): the updater of a CD medium with everything beside it
+// appended, written as one program, then proven as the updater will read it.
+#include <string>
+#include <vector>
+
+#include "pack/Layout.h"
+
+// Writes file from the CD medium in folder (its updater, library, description, signature and
+// the archives of plan), reads it back with the updater's own reader, and unpacks what it
+// carries into work with the library it carries, compared with the edition. Says what failed;
+// true when the file is made and proven.
+bool MakeOneFile(const std::wstring& folder, const std::wstring& file,
+                 const std::vector<TArchivePlan>& plan, const std::wstring& work);

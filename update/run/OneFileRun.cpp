@@ -1,0 +1,52 @@
+// The run over a one-file medium: what a CD holds beside the updater is taken out of the
+// updater's own file into the work folder, and nothing beside the file is looked at.
+#include "update/run/UpdateRun.h"
+
+#include "update/files/FileUtils.h"
+#include "update/run/Messages.h"
+#include "update/medium/ProductNames.h"
+#include "update/log/RunRecord.h"
+
+TMediumFile TUpdateRun::ReadDiskFile(const char* name, void* buffer, DWORD capacity,
+                                     DWORD* size) {
+  return Medium.One ? Medium.One->Read(name, buffer, capacity, size)
+                    : ReadMediumFile(DiskDir, name, buffer, capacity, size);
+}
+
+TUpdateRun::TOutcome TUpdateRun::TakeOut(const TCarried& member, const char* to) {
+  const HANDLE file =
+      CreateFileA(to, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  bool ok = file != INVALID_HANDLE_VALUE && Medium.One->CopyOut(member, file);
+  const DWORD error = GetLastError();
+  if (file != INVALID_HANDLE_VALUE) ok = CloseHandle(file) && ok;
+  if (ok) return {};
+  SetLastError(error);
+  LogFailure();
+  Say(MsgError, TxtCopyError, TMsgLine(Medium.One->Path()), TxtCannotUpdate);
+  return Fail();
+}
+
+TUpdateRun::TOutcome TUpdateRun::PrepareCarriedUnpacker() {
+  char path[MAX_PATH];
+  if (Medium.One->State() != TOneFileState::Carried) return Damaged(nullptr, nullptr);
+  if (!JoinPath(WorkDir(), LibraryName, path)) return Fail();
+  if (TOutcome end = TakeOut(*Medium.One->Find(LibraryName), path)) return end;
+  return PrepareUnpacker(path);
+}
+
+// Each archive as on a CD: copied into the work folder, then its size and hash checked
+// against the description before the next is taken.
+TUpdateRun::TOutcome TUpdateRun::FetchCarried() {
+  const TOneFile& one = *Medium.One;
+  for (int i = 0; i < one.Count(); ++i) {
+    const char* name = one.Member(i).Name;
+    if (!IsUpdateArchive(name)) continue;
+    if (!Ui.ShowFile({name})) return Fail();
+    char to[MAX_PATH];
+    if (!JoinPath(WorkDir(), name, to) || !Fetched.Add(name)) return Fail();
+    if (TOutcome end = TakeOut(one.Member(i), to)) return end;
+    Log.Line(TxtLogFetched, AnsiText{name});
+    if (TOutcome end = CheckArchive(name, to)) return end;
+  }
+  return {};
+}
