@@ -1,6 +1,4 @@
-// The folder check: the folder text becomes the target folder, which must be the product's,
-// and a fresh work folder is made in it.
-#include "update/run/UpdateRun.h"
+#include "update/run/CheckTarget.h"
 
 #include <string.h>
 
@@ -11,7 +9,7 @@
 #include "update/run/Messages.h"
 #include "update/medium/ProductNames.h"
 #include "update/log/RunRecord.h"
-#include "update/files/WorkDir.h"
+#include "update/transaction/Placement.h"
 
 namespace {
 
@@ -51,9 +49,9 @@ bool MakeFullPath(char* target) {
 // first gets back what an interrupted run changed. Folders that are not ours stay as they
 // are; one whose journal is damaged stays too, with every backup, and the update goes no
 // further.
-TUpdateRun::TOutcome TUpdateRun::RecoverEarlierRuns() {
+TOutcome TProductFolder::RecoverEarlierRuns(TRunTalk& talk) {
   TOutcome end;
-  ForEachWorkFolder(Target, [&](const char* path, DWORD attributes) {
+  ForEachWorkFolder(Path, [&](const char* path, DWORD attributes) {
     TFolder work, backup;
     TJournalRecords records;
     char journal[MAX_PATH], backupPath[MAX_PATH];
@@ -62,11 +60,11 @@ TUpdateRun::TOutcome TUpdateRun::RecoverEarlierRuns() {
         // A folder of the user's, named like ours: said only when it looks like one of ours.
         if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
             (JoinPath(path, JournalName, journal) && Exists(journal)))
-          Log.Line(TxtLogNotOurs, AnsiText{path});
+          talk.Log.Line(TxtLogNotOurs, AnsiText{path});
         return true;
       case TJournalState::Damaged:
-        Log.Line(TxtLogRecovering, AnsiText{path});
-        SayNotRestored(path);
+        talk.Log.Line(TxtLogRecovering, AnsiText{path});
+        talk.SayNotRestored(path);
         end = TRunEnd::RestoreIncomplete;
         return false;
       case TJournalState::Ours:
@@ -74,14 +72,14 @@ TUpdateRun::TOutcome TUpdateRun::RecoverEarlierRuns() {
     }
     if (JoinPath(path, BackupName, backupPath) && Exists(backupPath) &&
         !backup.Open(backupPath, true, false)) {
-      Log.Line(TxtLogNotOurs, AnsiText{backupPath});
+      talk.Log.Line(TxtLogNotOurs, AnsiText{backupPath});
       return true;
     }
-    const TUndo undone = RollBack(records, Product, Forms, backup);
-    if (undone == TUndo::Incomplete) LogFailure();
-    if (undone != TUndo::Nothing) Log.Line(TxtLogRecovering, AnsiText{path});
+    const TUndo undone = RollBack(records, Folder, Forms, backup);
+    if (undone == TUndo::Incomplete) talk.LogFailure();
+    if (undone != TUndo::Nothing) talk.Log.Line(TxtLogRecovering, AnsiText{path});
     if (undone == TUndo::Incomplete) {
-      SayNotRestored(path);
+      talk.SayNotRestored(path);
       end = TRunEnd::RestoreIncomplete;
       return false;
     }
@@ -93,83 +91,74 @@ TUpdateRun::TOutcome TUpdateRun::RecoverEarlierRuns() {
       backup.Close();
       RemoveWorkFolder(work);
     }
-    if (undone == TUndo::Restored) Say(MsgInfo, TxtInterrupted, TxtRestored);
+    if (undone == TUndo::Restored) talk.Say(MsgInfo, TxtInterrupted, TxtRestored);
     return true;
   });
   return end;
 }
 
-TUpdateRun::TOutcome TUpdateRun::CheckTargetFolder(const char* folderText) {
+TOutcome TProductFolder::Check(TRunTalk& talk, TWorkDir& work, TJournal& journal,
+                               const char* folderText) {
   const std::unique_ptr<char[]> text = TrimmedText(folderText);
   const size_t length = text ? strlen(text.get()) : MAX_PATH;
   if (length == 0) {
-    Say(MsgError, TxtEnterFolder);
+    talk.Say(MsgError, TxtEnterFolder);
     return TRunEnd::FolderRefused;
   }
   if (length >= MAX_PATH) {
     // Named as typed: cut to what a path holds, the text may well name another folder.
-    Say(MsgError, TxtFolderEntered, AnsiText{text ? text.get() : ""}, TxtPathTooLong);
+    talk.Say(MsgError, TxtFolderEntered, AnsiText{text ? text.get() : ""}, TxtPathTooLong);
     return TRunEnd::FolderRefused;
   }
-  memcpy(Target, text.get(), length + 1);
-  if (!MakeFullPath(Target) || !PathExists(Target)) {
-    LogFailure();
-    Say(MsgError, TxtFolderEntered, TxtDoesNotExist);
-    return TRunEnd::FolderRefused;
-  }
+  memcpy(Path, text.get(), length + 1);
+  if (!MakeFullPath(Path) || !PathExists(Path))
+    return talk.Failed(TRunEnd::FolderRefused, TxtFolderEntered, TxtDoesNotExist);
   char program[MAX_PATH];
-  if (!JoinPath(Target, ProductProgram, program)) {
+  if (!JoinPath(Path, ProductProgram, program)) {
     // The program may well be there; the folder is only too deep for the update's paths.
-    Say(MsgError, TxtFolderEntered, AnsiText{Target}, TxtPathTooLong);
+    talk.Say(MsgError, TxtFolderEntered, AnsiText{Path}, TxtPathTooLong);
     return TRunEnd::FolderRefused;
   }
   // A run stopped while the program itself was being replaced leaves it in its backup: the
   // folder is still the product's, and the recovery brings the program back.
-  if (!PathExists(program) && !HasWorkFolder(Target)) {
-    Say(MsgError, TxtFolderIsNot, TxtNotProductFolder);
+  if (!PathExists(program) && !HasWorkFolder(Path)) {
+    talk.Say(MsgError, TxtFolderIsNot, TxtNotProductFolder);
     return TRunEnd::FolderRefused;
   }
-  if (!Product.Open(Target, false, true)) {
-    LogFailure();
-    Say(MsgError, TxtFolderEntered, TxtDoesNotExist);
-    return TRunEnd::FolderRefused;
-  }
-  switch (Lock.Take(Product)) {
+  if (!Folder.Open(Path, false, true))
+    return talk.Failed(TRunEnd::FolderRefused, TxtFolderEntered, TxtDoesNotExist);
+  switch (Lock.Take(Folder)) {
     case TLockTake::Taken:
       break;
     case TLockTake::TooLong:
-      Say(MsgError, TxtFolderEntered, AnsiText{Target}, TxtPathTooLong);
+      talk.Say(MsgError, TxtFolderEntered, AnsiText{Path}, TxtPathTooLong);
       return TRunEnd::FolderRefused;
     case TLockTake::Unwritable:
       // Refused as the work folder would be: its name and the system's reason.
-      LogFailure();
-      if (Work.Make(Target)) Work.Remove();
-      Say(MsgError, TxtCreateDirError, AnsiText{Work.Path()});
+      talk.LogFailure();
+      if (work.Make(Path)) work.Remove();
+      talk.Say(MsgError, TxtCreateDirError, AnsiText{work.Path()});
       return TRunEnd::FolderRefused;
     case TLockTake::Busy:
-      LogFailure();
-      Say(MsgError, TxtBusy);
-      return TRunEnd::Busy;
+      return talk.Failed(TRunEnd::Busy, TxtBusy);
   }
   // The forms folder may be a link an administrator made (the forms kept on a share): the
   // update's forms go through it, and nothing else does.
   char forms[MAX_PATH];
-  if (!JoinPath(Target, FormsFolder, forms) || !Exists(forms) || !Forms.Open(forms, false, true))
+  if (!JoinPath(Path, FormsFolder, forms) || !Exists(forms) || !Forms.Open(forms, false, true))
     Forms.Close();
-  if (TOutcome end = RecoverEarlierRuns()) return end;
+  if (TOutcome end = RecoverEarlierRuns(talk)) return end;
   if (!PathExists(program)) {
-    Say(MsgError, TxtFolderIsNot, TxtNotProductFolder);
+    talk.Say(MsgError, TxtFolderIsNot, TxtNotProductFolder);
     return TRunEnd::FolderRefused;
   }
-  Log.Attach(Product);
-  Log.Line(TxtLogProduct, AnsiText{Target});
+  talk.Log.Attach(Folder);
+  talk.Log.Line(TxtLogProduct, AnsiText{Path});
 
   // Nothing is changed yet: a window that cannot show the run ends it here.
-  if (!Ui.ClearFile() || !Ui.ShowStage(TxtMakingWorkDir)) return TRunEnd::NotChanged;
+  if (!talk.Ui.ClearFile() || !talk.Ui.ShowStage(TxtMakingWorkDir)) return TRunEnd::NotChanged;
   // A run stopped earlier with the window open leaves its work folder: Make takes it away
   // rather than leave TempN litter in the product folder.
-  if (Work.Make(Target) && Journal.Create(Work.Folder())) return {};
-  LogFailure();
-  Say(MsgError, TxtCreateDirError, AnsiText{Work.Path()});
-  return TRunEnd::FolderRefused;
+  if (work.Make(Path) && journal.Create(work.Folder())) return {};
+  return talk.Failed(TRunEnd::FolderRefused, TxtCreateDirError, AnsiText{work.Path()});
 }

@@ -1,6 +1,4 @@
-// Never a step back: an update that brings an older edition of the product's program than
-// the installed one goes on only when the user says so. The log has both editions.
-#include "update/run/UpdateRun.h"
+#include "update/run/EditionCheck.h"
 
 #include <strsafe.h>
 
@@ -17,57 +15,42 @@ void LogEdition(TRunLog& log, Cp1251Text what, const TVersion* version) {
   log.Line(what, version ? TMsgLine(Cp1251Text{text}) : TMsgLine(TxtLogNoVersion));
 }
 
-// The edition a description names ("a.b.c.d"); false for any other text.
-bool ParseVersion(const char* text, TVersion* out) {
-  DWORD parts[4];
-  for (int i = 0; i < 4; ++i, ++text) {
-    const char* start = text;
-    DWORD n = 0;
-    while (*text >= '0' && *text <= '9' && n <= 0xFFFF) n = n * 10 + (*text++ - '0');
-    if (text == start || n > 0xFFFF || *text != (i < 3 ? '.' : '\0')) return false;
-    parts[i] = n;
-  }
-  out->Ms = MAKELONG(parts[1], parts[0]);
-  out->Ls = MAKELONG(parts[3], parts[2]);
-  return true;
-}
-
 }  // namespace
 
-void TUpdateRun::NoteInstalledEdition() {
+void TEditions::NoteInstalled(TRunLog& log, const char* target) {
   char program[MAX_PATH];
-  HasInstalled = JoinPath(Target, ProductProgram, program) && ReadFileVersion(program, &Installed);
-  LogEdition(Log, TxtLogInstalledEdition, HasInstalled ? &Installed : nullptr);
+  HasInstalled = JoinPath(target, ProductProgram, program) && ReadFileVersion(program, &Installed);
+  LogEdition(log, TxtLogInstalledEdition, HasInstalled ? &Installed : nullptr);
 }
 
-TUpdateRun::TOutcome TUpdateRun::AcceptEdition() {
+TOutcome TEditions::AcceptBrought(TRunTalk& talk, const char* workDir) {
   char program[MAX_PATH];
-  if (!JoinPath(WorkDir(), ProductProgram, program) || !PathExists(program)) return {};
+  if (!JoinPath(workDir, ProductProgram, program) || !PathExists(program)) return {};
   TVersion brought;
   const bool known = ReadFileVersion(program, &brought);
-  LogEdition(Log, TxtLogBroughtEdition, known ? &brought : nullptr);
+  LogEdition(talk.Log, TxtLogBroughtEdition, known ? &brought : nullptr);
   // A program without its version, on either side, cannot be compared: it never stops the
   // update. The program stays in the work folder for the later disks.
   if (!known) return {};
-  return AcceptOlder(brought);
+  return AcceptOlder(talk, brought);
 }
 
-TUpdateRun::TOutcome TUpdateRun::AcceptMediumEdition() {
+TOutcome TEditions::AcceptNamed(TRunTalk& talk, const TDisks& disks) {
   TVersion named;
-  if (!Disk.Valid() || !ParseVersion(Disk.Edition, &named)) return {};
-  return AcceptOlder(named);
+  if (!disks.NamedEdition(&named)) return {};
+  return AcceptOlder(talk, named);
 }
 
 // Once the user has agreed to go back, they are not asked again.
-TUpdateRun::TOutcome TUpdateRun::AcceptOlder(TVersion brought) {
+TOutcome TEditions::AcceptOlder(TRunTalk& talk, TVersion brought) {
   if (!HasInstalled || GoingBack || !(brought < Installed)) return {};
   char older[VersionTextSize], newer[VersionTextSize], line1[128], line2[64];
   FormatVersion(brought, older);
   FormatVersion(Installed, newer);
   StringCchPrintfA(line1, sizeof line1, TxtOlderEdition.Str, older);
   StringCchPrintfA(line2, sizeof line2, TxtThanInstalled.Str, newer);
-  GoingBack = Ask(TAsk::Downgrade, MsgHeld, Cp1251Text{line1}, Cp1251Text{line2},
-                  TxtReallyContinue) == IDOK;
-  if (!GoingBack) return Fail();
+  GoingBack = talk.Ask(TAsk::Downgrade, MsgHeld, Cp1251Text{line1}, Cp1251Text{line2},
+                       TxtReallyContinue) == IDOK;
+  if (!GoingBack) return UndoRun;
   return {};
 }

@@ -7,13 +7,7 @@
 #include "update/medium/ProductNames.h"
 #include "update/log/RunRecord.h"
 
-TMediumFile TUpdateRun::ReadDiskFile(const char* name, void* buffer, DWORD capacity,
-                                     DWORD* size) {
-  return Medium.One ? Medium.One->Read(name, buffer, capacity, size)
-                    : ReadMediumFile(DiskDir, name, buffer, capacity, size);
-}
-
-TUpdateRun::TOutcome TUpdateRun::TakeOut(const TCarried& member, const char* to) {
+TOutcome TUpdateRun::TakeOut(const TCarried& member, const char* to) {
   const HANDLE file =
       CreateFileA(to, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   bool ok = file != INVALID_HANDLE_VALUE && Medium.One->CopyOut(member, file);
@@ -21,32 +15,33 @@ TUpdateRun::TOutcome TUpdateRun::TakeOut(const TCarried& member, const char* to)
   if (file != INVALID_HANDLE_VALUE) ok = CloseHandle(file) && ok;
   if (ok) return {};
   SetLastError(error);
-  LogFailure();
-  Say(MsgError, TxtCopyError, TMsgLine(Medium.One->Path()), TxtCannotUpdate);
-  return Fail();
+  return Talk.Failed(UndoRun, TxtCopyError, TMsgLine(Medium.One->Path()), TxtCannotUpdate);
 }
 
-TUpdateRun::TOutcome TUpdateRun::PrepareCarriedUnpacker() {
+TOutcome TUpdateRun::PrepareCarriedUnpacker() {
   char path[MAX_PATH];
-  if (Medium.One->State() != TOneFileState::Carried) return Damaged(nullptr, nullptr);
-  if (!JoinPath(WorkDir(), LibraryName, path)) return Fail();
+  if (Medium.One->State() != TOneFileState::Carried)
+    return Disks.Damaged(Talk, nullptr, nullptr);
+  if (!JoinPath(WorkDir(), LibraryName, path))
+    return Talk.Failed(UndoRun, TxtCopyError, TMsgLine(Medium.One->Path()), TxtCannotUpdate);
   if (TOutcome end = TakeOut(*Medium.One->Find(LibraryName), path)) return end;
   return PrepareUnpacker(path);
 }
 
 // Each archive as on a CD: copied into the work folder, then its size and hash checked
 // against the description before the next is taken.
-TUpdateRun::TOutcome TUpdateRun::FetchCarried() {
+TOutcome TUpdateRun::FetchCarried() {
   const TOneFile& one = *Medium.One;
   for (int i = 0; i < one.Count(); ++i) {
     const char* name = one.Member(i).Name;
     if (!IsUpdateArchive(name)) continue;
-    if (!Ui.ShowFile({name})) return Fail();
+    if (!Talk.Ui.ShowFile({name})) return UndoRun;
     char to[MAX_PATH];
-    if (!JoinPath(WorkDir(), name, to) || !Fetched.Add(name)) return Fail();
+    if (!JoinPath(WorkDir(), name, to) || !Fetched.Add(name))
+      return Talk.Failed(UndoRun, TxtCopyError, TMsgLine(Medium.One->Path()), TxtCannotUpdate);
     if (TOutcome end = TakeOut(one.Member(i), to)) return end;
-    Log.Line(TxtLogFetched, AnsiText{name});
-    if (TOutcome end = CheckArchive(name, to)) return end;
+    Talk.Log.Line(TxtLogFetched, AnsiText{name});
+    if (TOutcome end = Disks.CheckArchive(Talk, name, to)) return end;
   }
   return {};
 }

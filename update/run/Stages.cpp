@@ -13,56 +13,49 @@
 // Archives that cannot be taken before anything of the product changed leave it as it
 // was, and the window open to try again; later, the update is undone. A disk with a
 // description gives only the archives it lists, each as listed.
-TUpdateRun::TOutcome TUpdateRun::FetchArchives() {
-  if (!Ui.ShowStage(TxtCopyingFiles)) return Fail();
+TOutcome TUpdateRun::FetchArchives() {
+  if (!Talk.Ui.ShowStage(TxtCopyingFiles)) return UndoRun;
   Fetched.Clear();
-  if (TOutcome end = CheckListing()) return end;
+  if (TOutcome end = Disks.CheckListing(Talk)) return end;
   if (Medium.One) return FetchCarried();
-  FindFiles archives(DiskDir, "*.zip");
-  if (!archives.Found()) {
-    // The system tells an empty drive from a folder without archives.
-    LogFailure();
-    Say(MsgError, TxtMissingZip, TxtCannotUpdate);
-    return Placing.Started() ? Fail() : TRunEnd::NotFetched;
-  }
+  // Before anything of the product changed, the window stays open to try again.
+  const TOutcome untaken = Placing.Started() ? UndoRun : TOutcome(TRunEnd::NotFetched);
+  FindFiles archives(Disks.Folder(), "*.zip");
+  // The system's reason tells an empty drive from a folder without archives.
+  if (!archives.Found()) return Talk.Failed(untaken, TxtMissingZip, TxtCannotUpdate);
   do {
     const char* name = archives.Name();
     if (!IsUpdateArchive(name)) continue;
-    if (!Ui.ShowFile({name})) return Fail();
+    if (!Talk.Ui.ShowFile({name})) return UndoRun;
     char from[MAX_PATH], to[MAX_PATH];
-    bool joined = JoinPath(DiskDir, name, from) && JoinPath(WorkDir(), name, to);
-    if (!joined || !CopyFileA(from, to, FALSE) || !Fetched.Add(name)) {
-      LogFailure();
-      Say(MsgError, TxtCopyError, AnsiText{joined ? from : name}, TxtCannotUpdate);
-      return Placing.Started() ? Fail() : TRunEnd::NotFetched;
-    }
-    Log.Line(TxtLogFetched, AnsiText{name});
-    if (TOutcome end = CheckArchive(name, to)) return end;
+    bool joined = JoinPath(Disks.Folder(), name, from) && JoinPath(WorkDir(), name, to);
+    if (!joined || !CopyFileA(from, to, FALSE) || !Fetched.Add(name))
+      return Talk.Failed(untaken, TxtCopyError, AnsiText{joined ? from : name}, TxtCannotUpdate);
+    Talk.Log.Line(TxtLogFetched, AnsiText{name});
+    if (TOutcome end = Disks.CheckArchive(Talk, name, to)) return end;
   } while (archives.Next());
   return {};
 }
 
-TUpdateRun::TOutcome TUpdateRun::UnpackArchives() {
-  if (!Ui.ShowStage(TxtUnpackingFiles)) return Fail();
+TOutcome TUpdateRun::UnpackArchives() {
+  if (!Talk.Ui.ShowStage(TxtUnpackingFiles)) return UndoRun;
   bool reported = false;
   // Only what stage 1 brought is an archive of the update: a file of the product that
   // happens to end in .zip (unpacked by an earlier disk) goes in place like any other.
   for (const char* name = Fetched.First(); name; name = Fetched.Next(name)) {
-    if (!Ui.ShowFile({name})) return Fail();
-    Log.Line(TxtLogUnpacking, AnsiText{name});
+    if (!Talk.Ui.ShowFile({name})) return UndoRun;
+    Talk.Log.Line(TxtLogUnpacking, AnsiText{name});
     char path[MAX_PATH];
     bool joined = JoinPath(WorkDir(), name, path);
-    if (!joined || !Unzip->ExtractArchive(path, WorkDir())) {
-      LogFailure();
-      Say(MsgError, TxtUnpackFileError, AnsiText{joined ? path : name}, TxtCannotUpdate);
-      return Fail();
-    }
+    if (!joined || !Unzip->ExtractArchive(path, WorkDir()))
+      return Talk.Failed(UndoRun, TxtUnpackFileError, AnsiText{joined ? path : name},
+                         TxtCannotUpdate);
     // The library has told the user what went wrong; the other archives are still
     // unpacked, as they were, but none of this pass goes into the product.
     reported = reported || Unzip->LibraryReportedError();
     DeleteFileRetry(path);
   }
-  if (reported) return Fail();
+  if (reported) return UndoRun;
   return {};
 }
 
@@ -70,15 +63,14 @@ TUpdateRun::TOutcome TUpdateRun::UnpackArchives() {
 // anything changes: its names fit a path (a folder too deep is refused, not half updated),
 // its destination is no folder or link, and no other program has it open (the product,
 // running: the user closes it and tries again, or gives the update up).
-TUpdateRun::TOutcome TUpdateRun::ListPass(TPass& pass) {
+TOutcome TUpdateRun::ListPass(TPass& pass) {
   FindFiles files(WorkDir(), "*.*");
   if (files.Found()) {
     do {
       if (IsProductFile(files.Name()) && !pass.Add(files.Name())) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        LogFailure();
-        Say(MsgError, TxtCopyError, AnsiText{files.Name()}, AnsiText{Target});
-        return Fail();
+        return Talk.Failed(UndoRun, TxtCopyError, AnsiText{files.Name()},
+                           AnsiText{Product.Path});
       }
     } while (files.Next());
   }
@@ -88,10 +80,8 @@ TUpdateRun::TOutcome TUpdateRun::ListPass(TPass& pass) {
     const bool destFits = Placing.Destination(pass, i, dest);
     if (sourceFits && destFits && Placing.Fits()) continue;
     SetLastError(ERROR_FILENAME_EXCED_RANGE);
-    LogFailure();
-    Say(MsgError, TxtCopyError, AnsiText{sourceFits ? source : pass.Name(i)},
-        AnsiText{destFits ? dest : pass.Name(i)});
-    return Fail();
+    return Talk.Failed(UndoRun, TxtCopyError, AnsiText{sourceFits ? source : pass.Name(i)},
+                       AnsiText{destFits ? dest : pass.Name(i)});
   }
   for (int i = 0; i < pass.Count();) {
     char source[MAX_PATH], dest[MAX_PATH];
@@ -103,49 +93,45 @@ TUpdateRun::TOutcome TUpdateRun::ListPass(TPass& pass) {
         ++i;
         continue;
       case TDestination::Foreign:
-        LogFailure();
-        Say(MsgError, TxtCopyError, AnsiText{source}, AnsiText{dest});
-        return Fail();
+        return Talk.Failed(UndoRun, TxtCopyError, AnsiText{source}, AnsiText{dest});
       case TDestination::Held:
         break;
     }
     wchar_t line[300];
     const int n = MultiByteToWideChar(1251, 0, TxtProgram.Str, -1, line, 300);
     const bool named = n > 0 && HolderName(dest, line + n - 1, 300 - n);
-    if (Ask(TAsk::HeldFile, MsgHeld, TxtFile, AnsiText{dest}, TxtUsedByAnother,
-            TxtCloseItAndPressOk, named ? TMsgLine(line) : TMsgLine()) != IDOK)
-      return Fail();
+    if (Talk.Ask(TAsk::HeldFile, MsgHeld, TxtFile, AnsiText{dest}, TxtUsedByAnother,
+                 TxtCloseItAndPressOk, named ? TMsgLine(line) : TMsgLine()) != IDOK)
+      return UndoRun;
     i = 0;  // everything again: time has passed
   }
   return {};
 }
 
-TUpdateRun::TOutcome TUpdateRun::DistributeFiles() {
-  if (!Ui.ShowStage(TxtCopyingFiles)) return Fail();
+TOutcome TUpdateRun::DistributeFiles() {
+  if (!Talk.Ui.ShowStage(TxtCopyingFiles)) return UndoRun;
   TPass pass;
   if (TOutcome end = ListPass(pass)) return end;
-  // A box may have been up: the work folder must still be the one made.
-  if (!WorkIntact()) return Fail();
   int failed = 0;
   if (!Placing.Announce(pass, &failed)) {
-    LogFailure();
+    const DWORD error = GetLastError();
     char source[MAX_PATH], dest[MAX_PATH];
     const int i = failed < 0 ? 0 : failed;
-    if (pass.Count() && JoinPath(WorkDir(), pass.Name(i), source) && Placing.Destination(pass, i, dest))
-      Say(MsgError, TxtCopyError, AnsiText{source}, AnsiText{dest});
-    return Fail();
+    const bool named = pass.Count() && JoinPath(WorkDir(), pass.Name(i), source) &&
+                       Placing.Destination(pass, i, dest);
+    SetLastError(error);
+    if (named) return Talk.Failed(UndoRun, TxtCopyError, AnsiText{source}, AnsiText{dest});
+    Talk.LogFailure();
+    return UndoRun;
   }
   for (int i = 0; i < pass.Count(); ++i) {
     char source[MAX_PATH], dest[MAX_PATH];
     JoinPath(WorkDir(), pass.Name(i), source);
     Placing.Destination(pass, i, dest);
-    if (!Ui.ShowFile({pass.Name(i)})) return Fail();
-    if (!Placing.Place(pass, i)) {
-      LogFailure();
-      Say(MsgError, TxtCopyError, AnsiText{source}, AnsiText{dest});
-      return Fail();
-    }
-    LogPlaced(Log, dest, pass.Change(i) != TChange::New, pass.Bytes(i));
+    if (!Talk.Ui.ShowFile({pass.Name(i)})) return UndoRun;
+    if (!Placing.Place(pass, i))
+      return Talk.Failed(UndoRun, TxtCopyError, AnsiText{source}, AnsiText{dest});
+    LogPlaced(Talk.Log, dest, pass.Change(i) != TChange::New, pass.Bytes(i));
   }
   return {};
 }
