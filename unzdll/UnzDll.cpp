@@ -256,3 +256,8 @@ extern "C" int __stdcall UnzDllExec(const UnzParams* params) {
   Unpacker unpacker(params->Callback);
   return unpacker.Run(*params);
 }
+
+// The library's entry point. It has no constructors, no thread-local data and throws
+// nothing, so the C runtime's start-up has nothing to do here (and would bring the unwinder
+// in): the link starts the library here instead.
+extern "C" BOOL WINAPI UnzDllEntry(HINSTANCE, DWORD, LPVOID) { return TRUE; }
