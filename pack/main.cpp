@@ -13,7 +13,9 @@
 #include "pack/Layout.h"
 #include "pack/Signing.h"
 #include "pack/Verify.h"
+#include "unzip/InfoZip.h"
 #include "update/Edition.h"
+#include "update/LibrarySearch.h"
 #include "update/ProductNames.h"
 
 namespace {
@@ -59,19 +61,28 @@ struct TKit {
   // The key the updater was built with (its fingerprint, and a PUBLICKEYBLOB); empty when
   // it takes media without a signature.
   std::string KeyPrint, KeyBlob;
+  // The hash of the library the updater was built with, the only one it loads.
+  std::string LibraryHash;
 };
 
-// The publisher's key in the updater's resources (scripts/medium-key.sh).
-void ReadUpdaterKey(const std::wstring& updater, TKit* kit) {
+// A resource of the updater, empty when it has none.
+std::string UpdaterResource(HMODULE module, const char* name) {
+  const HRSRC found = module ? FindResourceA(module, name, RT_RCDATA) : nullptr;
+  const DWORD size = found ? SizeofResource(module, found) : 0;
+  const void* bytes = found ? LockResource(LoadResource(module, found)) : nullptr;
+  return bytes ? std::string(static_cast<const char*>(bytes), size) : std::string();
+}
+
+// The publisher's key (scripts/medium-key.sh) and the library's hash in the updater's
+// resources.
+void ReadUpdater(const std::wstring& updater, TKit* kit) {
   const HMODULE module = LoadLibraryExW(updater.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-  const HRSRC key =
-      module ? FindResourceW(module, L"MEDIUMKEY", MAKEINTRESOURCEW(10) /* RT_RCDATA */) : nullptr;
-  const DWORD size = key ? SizeofResource(module, key) : 0;
-  const void* bytes = key ? LockResource(LoadResource(module, key)) : nullptr;
-  if (bytes && size > 65) {
-    kit->KeyPrint.assign(static_cast<const char*>(bytes), 64);
-    kit->KeyBlob.assign(static_cast<const char*>(bytes) + 65, size - 65);
+  const std::string key = UpdaterResource(module, "MEDIUMKEY");
+  if (key.size() > 65) {
+    kit->KeyPrint = key.substr(0, 64);
+    kit->KeyBlob = key.substr(65);
   }
+  kit->LibraryHash = UpdaterResource(module, UnzDllHashResource);
   if (module) FreeLibrary(module);
 }
 
@@ -90,7 +101,7 @@ bool FindKit(TKit* kit) {
     }
     kit->Bytes += OnDisk((ULONGLONG(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
   }
-  ReadUpdaterKey(kit->Folder + kUpdater, kit);
+  ReadUpdater(kit->Folder + kUpdater, kit);
   return true;
 }
 
@@ -129,7 +140,7 @@ bool MakeMedium(const std::wstring& out, bool floppy, const TKit& kit,
   for (size_t i = 0; i < plan.size(); ++i) {
     const std::wstring folder = floppy ? Join(out, L"DISK" + std::to_wstring(i + 1)) : out;
     if (i == 0) first = folder;
-    if (floppy && !CreateDirectoryW(folder.c_str(), nullptr)) {
+    if (floppy && !MakeFolder(folder)) {
       Complain(folder + L": папката не може да се създаде.");
       return false;
     }
@@ -142,13 +153,13 @@ bool MakeMedium(const std::wstring& out, bool floppy, const TKit& kit,
   }
   for (const wchar_t* name : {kUpdater, kLibrary}) {
     const std::wstring to = Join(first, name);
-    if (!CopyFileW((kit.Folder + name).c_str(), to.c_str(), TRUE)) {
+    if (!CopyNew(kit.Folder + name, to)) {
       Complain(to + L": не може да се копира.");
       return false;
     }
   }
   const std::wstring work = Join(out, L"~CHECK");
-  const bool same = VerifyMedium(Join(first, kLibrary), made, work);
+  const bool same = VerifyMedium(Join(first, kLibrary), kit.LibraryHash, made, work);
   const std::string check =
       !signing.Key ? std::string() : kit.KeyBlob.empty() ? signing.Key->PublicBlob() : kit.KeyBlob;
   return RemoveTree(work) && same && DescribeMedium(disks, signing.Edition, signing.Key, check);
@@ -186,6 +197,13 @@ void Summary(const std::wstring& out, bool floppy, const std::vector<TArchivePla
   }
 }
 
+// Links in an edition, said: what they lead to is not the edition's to pack.
+bool Linked(const TEdition& edition) {
+  for (const std::wstring& link : edition.Links)
+    Complain(link + L": е връзка към друго място; TalvoPack не следва връзки в изданието.");
+  return !edition.Links.empty();
+}
+
 // Each rule the edition breaks, said; true when there is any.
 bool Refused(const TEdition& edition, const TEdition* previous) {
   const std::vector<std::wstring> lines = CheckEdition(edition, previous);
@@ -217,7 +235,7 @@ int MeasureChanged(const TEdition& edition, const TEdition* previous, std::vecto
   return kMade;
 }
 
-// The medium in out, or nothing: a folder that was given empty is left empty.
+// The medium in out, or nothing: what was made in out goes again, and nothing else.
 int Make(const std::wstring& out, bool floppy, const TKit& kit,
          const std::vector<TMember>& members, const std::vector<TArchivePlan>& plan,
          const TSigning& signing) {
@@ -226,8 +244,7 @@ int Make(const std::wstring& out, bool floppy, const TKit& kit,
     Complain(why);
     return kNotMade;
   }
-  const bool existed = IsFolder(out);
-  if (!existed && !CreateDirectoryW(out.c_str(), nullptr)) {
+  if (!IsFolder(out) && !MakeFolder(out)) {
     Complain(out + L": папката не може да се създаде.");
     return kNotMade;
   }
@@ -235,10 +252,7 @@ int Make(const std::wstring& out, bool floppy, const TKit& kit,
     Summary(out, floppy, plan, signing);
     return kMade;
   }
-  std::vector<TFound> made;
-  if (existed && ListFolder(out, &made))
-    for (const TFound& f : made) RemoveTree(Join(out, f.Name));
-  if (!existed) RemoveTree(out);
+  RemoveMade();
   Complain(L"Носителят не е направен.");
   return kNotMade;
 }
@@ -257,7 +271,7 @@ int Pack(const TPackArgs& args) {
     Complain(L"Изданието не може да се прочете.");
     return kNotMade;
   }
-  if (Refused(edition, before)) return kRefused;
+  if (Linked(edition) || (before && Linked(previous)) || Refused(edition, before)) return kRefused;
   TKit kit;
   if (!FindKit(&kit)) return kNotMade;
   if (!KeyFitsKit(kit, key, !args.Key.empty())) return kBadCommandLine;
@@ -288,6 +302,7 @@ int NewKey(const std::wstring& folder) {
   std::wstring why;
   TSigningKey key;
   if (!MakeKeyPair(folder, &why) || !key.Load(FullPath(privatePath), &why)) {
+    RemoveMade();
     Complain(why);
     return kNotMade;
   }
@@ -303,6 +318,7 @@ int NewKey(const std::wstring& folder) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+  LimitLibrarySearch();
   TPackArgs args;
   if (!ParsePackArgs(argc, argv, &args)) {
     Complain(PackHelp);

@@ -1,6 +1,7 @@
 #include "update/UpdateRun.h"
 
 #include <strsafe.h>
+#include <string.h>
 
 #include <new>
 
@@ -91,16 +92,49 @@ void TUpdateRun::SayNotRestored(const char* workDir) {
   Say(MsgError, TxtNotRestored, TxtKeptIn, AnsiText{backup});
 }
 
+namespace {
+
+// The hash of the library the program was built with (its resource); null without one.
+const BYTE* BuiltLibraryHash() {
+  const HRSRC found = FindResourceA(nullptr, UnzDllHashResource, RT_RCDATA);
+  return found && SizeofResource(nullptr, found) == HashBytes
+             ? static_cast<const BYTE*>(LockResource(LoadResource(nullptr, found)))
+             : nullptr;
+}
+
+// UNZDLL.DLL beside the running program, never where the system's search would find one.
+bool LibraryBesideProgram(char (&path)[MAX_PATH]) {
+  const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  char* slash = n && n < MAX_PATH ? strrchr(path, '\\') : nullptr;
+  if (!slash || slash + sizeof "\\UNZDLL.DLL" > path + MAX_PATH) return false;
+  strcpy(slash, "\\UNZDLL.DLL");
+  return true;
+}
+
+}  // namespace
+
 TUpdateRun::TOutcome TUpdateRun::PrepareUnpacker() {
-  Unzip.reset(new (std::nothrow) CInfoZip);
+  Unzip.reset(new (std::nothrow) CInfoZip(BuiltLibraryHash()));
   if (!Unzip) {
     Say(MsgError, TxtUnpackError, TxtCannotUpdate);
     return TRunEnd::NoLibrary;
   }
-  const TUnzLoad load = Unzip->LoadUnzDll();
-  if (load != TUnzLoad::Loaded) {
+  char library[MAX_PATH];
+  const TUnzLoad load =
+      LibraryBesideProgram(library) ? Unzip->LoadUnzDll(library) : TUnzLoad::NoLibrary;
+  if (load == TUnzLoad::NotOurs) {
+    char found[2 * HashBytes + 1], expected[2 * HashBytes + 1];
+    HexText(Unzip->FoundHash(), HashBytes, found);
+    HexText(Unzip->ExpectedHash(), HashBytes, expected);
+    Log.Line(TxtLogLibrary, AnsiText{library}, TxtLogLibraryHash, Cp1251Text{found});
+    Log.Line(TxtLogLibraryBuilt, Cp1251Text{expected});
+    Say(MsgError, TxtLibrary, AnsiText{library}, TMsgLine(TxtLibraryChanged), TxtNotFinished,
+        TxtNotChanged);
+  } else if (load != TUnzLoad::Loaded) {
     LogFailure();
     Say(MsgError, load == TUnzLoad::NoLibrary ? TxtMissingDll : TxtUnpackError, TxtCannotUpdate);
+  }
+  if (load != TUnzLoad::Loaded) {
     Unzip.reset();
     return TRunEnd::NoLibrary;
   }
