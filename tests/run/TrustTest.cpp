@@ -3,7 +3,9 @@
 // folder. Linux symbolic links stand in for junctions.
 #include "Update.h"
 
+#include "unzip/ImageHash.h"
 #include "update/Journal.h"
+#include "update/Manifest.h"
 
 namespace run {
 namespace {
@@ -191,6 +193,56 @@ TEST_F(Trust, AWorkFolderHeldAtTheEndStaysOursAndTheNextRunRemovesIt) {
   EXPECT_EQ(Silent(), 0u);
   ExpectNoWorkFolder();
   EXPECT_EQ(support::Read(Product(L"data.dat")), "new");
+}
+
+// What runs is the publisher's: a library beside the updater that is not the build's
+// UNZDLL.DLL is never loaded (it would mark its loading), and nothing of the product changes.
+TEST_F(Trust, ALibraryThatIsNotTheBuildsIsNeverLoaded) {
+  const std::wstring library = Medium(L"UNZDLL.DLL");
+  ASSERT_TRUE(CopyFileW(support::WindowsPath(TALVO_PLANTED_LIBRARY).c_str(), library.c_str(), FALSE));
+  const support::Tree before = support::Snapshot(product);
+  const std::wstring log = support::Join(t.Path(), L"run.log");
+
+  EXPECT_EQ(Silent(L" /LOG=\"" + log + L"\""), 2u);
+
+  EXPECT_FALSE(support::Exists(library + L".loaded"));
+  EXPECT_EQ(support::Snapshot(product), before);
+  char built[2 * HashBytes + 1], found[2 * HashBytes + 1];
+  HexText(reinterpret_cast<const BYTE*>(support::Read(TALVO_UNZDLL_HASH).data()), HashBytes, built);
+  BYTE hash[HashBytes] = {};
+  const HANDLE file = CreateFileW(library.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+  EXPECT_TRUE(ImageHash(file, hash));
+  CloseHandle(file);
+  HexText(hash, HashBytes, found);
+  const std::string path = ui::Utf8(library);
+  // Outside the check's macro, whose text of the call Windows-1251 cannot hold.
+  const std::vector<std::string> said = {
+      "UNZDLL.DLL: " + path + u8" има SHA-256 " + found,
+      u8"Програмата е компилирана с UNZDLL.DLL със SHA-256 " + std::string(built),
+      u8"Съобщение: Библиотеката | " + path +
+          u8" | на носителя е повредена или е променена след издаването ѝ. | "
+          u8"Актуализацията не е завършена. | Продуктът не е променен."};
+  EXPECT_TRUE(InOrder(ui::LogEvents(support::Read(log)), said)) << support::Read(log);
+}
+
+// Libraries named like the system's beside the updater, with Wine told to prefer them as
+// Windows' search would (the names in TALVO_WINE_OVERRIDES, which the test's entry sets): a
+// whole update loads none. Wine's own libraries load uxtheme and version at the start, before
+// the program runs: not the program's doing, so those are not among them.
+using PlantedLibraries = Trust;
+
+TEST_F(PlantedLibraries, NamedLikeTheSystemsBesideTheUpdaterNoneIsLoaded) {
+  const std::vector<std::wstring> names = support::PlantLibraries(cd, TALVO_PLANTED_LIBRARY);
+  ASSERT_FALSE(names.empty()) << "TALVO_WINE_OVERRIDES names none";
+
+  EXPECT_EQ(Silent(), 0u);
+
+  EXPECT_EQ(support::Read(Product(L"one.txt")), "1");
+  for (const std::wstring& name : names)
+    EXPECT_FALSE(support::Exists(Medium(name + L".loaded")) ||
+                 support::Exists(Medium(name + L".imported")))
+        << ui::Utf8(name);
 }
 
 }  // namespace
