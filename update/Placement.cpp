@@ -7,6 +7,7 @@
 #include <new>
 
 #include "update/FileUtils.h"
+#include "update/FolderAccess.h"
 #include "update/ProductNames.h"
 
 namespace {
@@ -246,10 +247,18 @@ bool TPlacement::Place(const TPass& pass, int i) {
     char backup[MAX_PATH];
     if (!pass.Items[i].ReadOnly && BackupPath(Backup, index, "", backup) &&
         CreateHardLinkA(backup, dest, nullptr))
-      return Step() && MoveTo(source, dest, MOVEFILE_REPLACE_EXISTING);
+      return Step() && MoveTo(source, dest, MOVEFILE_REPLACE_EXISTING) && Inherit(pass, i);
     if (!MoveAside(dest, Backup, index)) return false;
   }
-  return Step() && MoveTo(source, dest, change == TChange::Again ? MOVEFILE_REPLACE_EXISTING : 0);
+  return Step() && MoveTo(source, dest, change == TChange::Again ? MOVEFILE_REPLACE_EXISTING : 0) &&
+         Inherit(pass, i);
+}
+
+// The file just placed takes the access list of its folder, not the work folder's (never a
+// reason for the update to fail: the file is in place, only for fewer users).
+bool TPlacement::Inherit(const TPass& pass, int i) const {
+  InheritAccess(FolderOf(pass, i), pass.Name(i));
+  return true;
 }
 
 // The shelf of backup number index: made new by this run, so that it is no link.

@@ -4,6 +4,7 @@
 #include <strsafe.h>
 
 #include "update/FileUtils.h"
+#include "update/FolderAccess.h"
 #include "update/Journal.h"
 #include "update/Placement.h"
 
@@ -35,7 +36,9 @@ bool IsWorkFolderName(const char* name) {
 
 TJournalState ReadWorkFolder(const char* path, DWORD attributes, TFolder* work,
                              TJournalRecords* records) {
-  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) || !work->Open(path, true, false))
+  // Held, the folder stays the one opened while its access list is read.
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) || !work->Open(path, true, false) ||
+      !IsPrivateFolder(path))
     return TJournalState::NotOurs;
   return records->Read(*work);
 }
@@ -66,7 +69,7 @@ bool TWorkDir::Make(const char* target) {
       return false;
     }
     if (PathExists(Name)) continue;
-    if (CreateDirectoryA(Name, nullptr)) break;
+    if (MakePrivateFolder(Name)) break;
     if (GetLastError() != ERROR_ALREADY_EXISTS) return false;
   }
   char backup[MAX_PATH] = "";

@@ -4,6 +4,7 @@
 #include "Update.h"
 
 #include "unzip/ImageHash.h"
+#include "update/FolderAccess.h"
 #include "update/Journal.h"
 #include "update/Manifest.h"
 
@@ -39,6 +40,13 @@ protected:
         ui::RunUnix("ln -s '" + support::UnixPath(target) + "' '" + support::UnixPath(link) + "'"));
   }
 
+  // A work folder in the product made as the updater makes its own.
+  std::wstring OurFolder(const std::wstring& name) {
+    const std::wstring path = Product(name);
+    EXPECT_TRUE(MakePrivateFolder(ui::Narrow(path, CP_ACP).c_str()));
+    return path;
+  }
+
   // A journal in folder, written as the updater writes its own.
   void Journal(const std::wstring& folder, const std::vector<TEntry>& records) {
     TFolder work;
@@ -68,11 +76,11 @@ TEST_F(Trust, PlantedWorkFoldersAndLinksAreLeftAsTheyAreAndNothingOutsideChanges
                     {TStep::Original, 7, target.c_str()},
                     {TStep::New, 8, "..\\victim\\rel.txt"}});
   Link(Product(L"Temp2"), victim);
-  const std::wstring ours = t.Sub(L"WinTalvo\\Temp3");
+  const std::wstring ours = OurFolder(L"Temp3");
   Journal(ours, {{TStep::New, 1, "gone.txt"}});
   Link(support::Join(ours, L".backup"), support::Join(victim, L"sub"));
   // A folder of ours whose backup is a link to a file outside: never moved back, never deleted.
-  const std::wstring linkedBackup = t.Sub(L"WinTalvo\\Temp6");
+  const std::wstring linkedBackup = OurFolder(L"Temp6");
   Journal(linkedBackup, {{TStep::Original, 1, "data.dat"}});
   Link(support::Join(t.Sub(L"WinTalvo\\Temp6\\.backup\\0"), L"1"),
        support::Join(victim, L"target.dll"));
@@ -119,7 +127,7 @@ TEST_F(Trust, ALockOrALogThatIsNoFileOfOursChangesNothing) {
 // A record damaged before the last: what the run changed cannot be known. The folder stays
 // with every backup, run after run, and each says the product could not be restored.
 TEST_F(Trust, ADamagedJournalKeepsTheWorkFolderAndItsBackupsRunAfterRun) {
-  const std::wstring work = t.Sub(L"WinTalvo\\Temp1");
+  const std::wstring work = OurFolder(L"Temp1");
   ASSERT_TRUE(
       support::WriteFile(support::Join(t.Sub(L"WinTalvo\\Temp1\\.backup"), L"1"), "old data"));
   Journal(work, {{TStep::Original, 1, "data.dat"}, {TStep::New, 2, "one.txt"}});
