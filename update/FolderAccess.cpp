@@ -8,7 +8,9 @@ TSecurityLookup SecurityLookup = GetNamedSecurityInfoA;
 
 namespace {
 
-// The three that may change a work folder: this user, the Administrators, the system.
+// Who may change a work folder: who makes things as this process (the user, or the
+// Administrators for an elevated administrator, so that any administrator's run recovers it),
+// the Administrators, the system; and the user himself, as a folder of an earlier run of his.
 class TTrusted {
 public:
   TTrusted() {
@@ -21,22 +23,26 @@ public:
       Known = false;
       return;
     }
-    Known = Known && GetTokenInformation(token, TokenUser, User, sizeof User, &size);
+    Known = Known && GetTokenInformation(token, TokenUser, User, sizeof User, &size) &&
+            GetTokenInformation(token, TokenOwner, Owner, sizeof Owner, &size);
     CloseHandle(token);
   }
 
   bool Known;
-  PSID Sid(int i) { return i == 0 ? reinterpret_cast<TOKEN_USER*>(User)->User.Sid
-                                  : i == 1 ? Administrators : System; }
+  // The three an access list of a work folder names.
+  PSID Sid(int i) {
+    return i == 0 ? reinterpret_cast<TOKEN_OWNER*>(Owner)->Owner : i == 1 ? Administrators : System;
+  }
   bool Holds(PSID sid) {
-    for (int i = 0; i < 3; ++i)
-      if (EqualSid(sid, Sid(i))) return true;
-    return false;
+    return EqualSid(sid, reinterpret_cast<TOKEN_USER*>(User)->User.Sid) || EqualSid(sid, Sid(0)) ||
+           EqualSid(sid, Administrators) || EqualSid(sid, System);
   }
 
 private:
-  BYTE User[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
-  BYTE Administrators[SECURITY_MAX_SID_SIZE], System[SECURITY_MAX_SID_SIZE];
+  alignas(8) BYTE User[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
+  alignas(8) BYTE Owner[sizeof(TOKEN_OWNER) + SECURITY_MAX_SID_SIZE];
+  alignas(8) BYTE Administrators[SECURITY_MAX_SID_SIZE];
+  alignas(8) BYTE System[SECURITY_MAX_SID_SIZE];
 };
 
 bool KeepsAccessLists(const char* path) {
