@@ -3,15 +3,15 @@
 #include <memory>
 
 #include "app/CommandLine.h"
-#include "app/LibrarySearch.h"
 #include "app/Silent.h"
 #include "app/UMain.h"
 #include "forms/Application.h"
 #include "forms/Exception.h"
+#include "update/files/LibrarySearch.h"
 #include "update/log/RunRecord.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR args, int) {
-  KeepCurrentFolderOutOfLibrarySearch();
+  LimitLibrarySearch();
   TCommandLine line = ParseCommandLine(args);
   // With /SILENT nobody may be there to close a box.
   // A log file that is not a log of ours is refused before anything is touched: it may be

@@ -15,6 +15,12 @@ std::string EditionText(const TEdition& edition) {
   return text;
 }
 
+bool Linked(const TEdition& edition) {
+  for (const std::wstring& link : edition.Links)
+    Complain(link + L": е връзка към друго място; TalvoPack не следва връзки в изданието.");
+  return !edition.Links.empty();
+}
+
 bool Refused(const TEdition& edition, const TEdition* previous) {
   const std::vector<std::wstring> lines = CheckEdition(edition, previous);
   for (const std::wstring& line : lines) Complain(line);

@@ -10,6 +10,9 @@
 // The file version of the edition's program, which each disk's description names.
 std::string EditionText(const TEdition& edition);
 
+// Links in an edition, said: what they lead to is not the edition's to pack.
+bool Linked(const TEdition& edition);
+
 // Each rule the edition breaks, said; true when there is any.
 bool Refused(const TEdition& edition, const TEdition* previous);
 

@@ -16,6 +16,10 @@ bool ReadFolder(const std::wstring& folder, bool forms, TEdition* out, std::wstr
             [](const TFound& a, const TFound& b) { return a.Name < b.Name; });
   for (const TFound& f : found) {
     const std::wstring path = Join(folder, f.Name);
+    if (f.Link || !IsOwnEntry(folder, f.Name)) {
+      out->Links.push_back(path);
+      continue;
+    }
     if (f.Folder) {
       // Blanks in any case: the file system finds it so.
       if (!forms && formsFolder->empty() && Upper(f.Name) == Upper(FromCodePage(1251, FormsFolder)))
@@ -37,6 +41,7 @@ bool ReadEdition(const std::wstring& root, TEdition* out) {
   out->Root = FullPath(root);
   out->Files.clear();
   out->Folders.clear();
+  out->Links.clear();
   std::wstring forms;
   return ReadFolder(out->Root, false, out, &forms) &&
          (forms.empty() || ReadFolder(forms, true, out, &forms));

@@ -20,6 +20,7 @@ struct TEdition {
   std::wstring Root;                  // full path
   std::vector<TEditionFile> Files;    // the top first, then the forms; each by name
   std::vector<std::wstring> Folders;  // any other folder (full paths): the updater fills none
+  std::vector<std::wstring> Links;    // entries that are links (full paths): never followed
 };
 
 // False when the folder or its forms folder cannot be listed.

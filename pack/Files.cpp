@@ -2,9 +2,31 @@
 
 #include <string.h>
 
+#include "pack/Encoding.h"
+#include "update/files/SystemEntry.h"
+
 namespace {
 
 const DWORD kChunk = 64 * 1024;
+
+std::vector<std::wstring> made;
+
+// The name the system reached the open file or folder by, links resolved, without the
+// "\\?\" of its form; empty where the system cannot tell.
+std::wstring FinalPath(const std::wstring& path) {
+  using FinalFn = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
+  auto final = SystemEntry<FinalFn>("kernel32.dll", "GetFinalPathNameByHandleW");
+  const HANDLE handle = final ? CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                                            nullptr)
+                              : INVALID_HANDLE_VALUE;
+  if (handle == INVALID_HANDLE_VALUE) return {};
+  wchar_t name[2 * MAX_PATH];
+  const DWORD n = final(handle, name, 2 * MAX_PATH, 0);
+  CloseHandle(handle);
+  return n && n < 2 * MAX_PATH ? std::wstring(name, n) : std::wstring();
+}
 
 }  // namespace
 
@@ -37,7 +59,8 @@ bool ListFolder(const std::wstring& folder, std::vector<TFound>* out) {
     const std::wstring name = d.cFileName;
     if (name == L"." || name == L"..") continue;
     out->push_back({name, (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
-                    (ULONGLONG(d.nFileSizeHigh) << 32) | d.nFileSizeLow, d.ftLastWriteTime});
+                    (ULONGLONG(d.nFileSizeHigh) << 32) | d.nFileSizeLow, d.ftLastWriteTime,
+                    (d.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0});
   } while (FindNextFileW(find, &d));
   const bool complete = GetLastError() == ERROR_NO_MORE_FILES;
   FindClose(find);
@@ -72,6 +95,35 @@ bool WriteNew(const std::wstring& path, const std::string& bytes) {
   return file.Write(bytes.data(), bytes.size()) && file.Close();
 }
 
+bool MakeFolder(const std::wstring& path) {
+  if (!CreateDirectoryW(path.c_str(), nullptr)) return false;
+  made.push_back(path);
+  return true;
+}
+
+bool CopyNew(const std::wstring& from, const std::wstring& to) {
+  if (!CopyFileW(from.c_str(), to.c_str(), TRUE)) return false;
+  made.push_back(to);
+  return true;
+}
+
+void RemoveMade() {
+  for (auto it = made.rbegin(); it != made.rend(); ++it) {
+    const DWORD attributes = GetFileAttributesW(it->c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) continue;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+      RemoveDirectoryW(it->c_str());
+    else
+      DeleteFileW(it->c_str());
+  }
+  made.clear();
+}
+
+bool IsOwnEntry(const std::wstring& folder, const std::wstring& name) {
+  const std::wstring at = FinalPath(folder), got = FinalPath(Join(folder, name));
+  return at.empty() || (!got.empty() && Upper(got) == Upper(Join(at, name)));
+}
+
 bool RemoveTree(const std::wstring& path) {
   const DWORD attributes = GetFileAttributesW(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return GetLastError() == ERROR_FILE_NOT_FOUND;
@@ -99,7 +151,9 @@ bool TReadFile::Read(void* buffer, DWORD size, DWORD* got) {
 
 TWriteFile::TWriteFile(const std::wstring& path)
     : File(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                       nullptr)) {}
+                       nullptr)) {
+  if (Opened()) made.push_back(path);
+}
 
 TWriteFile::~TWriteFile() {
   if (Opened()) CloseHandle(File);

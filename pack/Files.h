@@ -15,6 +15,7 @@ struct TFound {
   bool Folder;
   ULONGLONG Size;
   FILETIME Written;
+  bool Link;  // a reparse point: a junction, a symbolic link, a mount point
 };
 // The entries of a folder; false when it cannot be listed.
 bool ListFolder(const std::wstring& folder, std::vector<TFound>* out);
@@ -27,6 +28,17 @@ bool SameBytes(const std::wstring& a, const std::wstring& b);
 bool ReadWhole(const std::wstring& path, size_t limit, std::string* bytes);
 // Writes a new file (never over one) with these bytes.
 bool WriteNew(const std::wstring& path, const std::string& bytes);
+
+// What this run made: a new folder, a new copy (never over a file). Each one made, and each
+// file TWriteFile makes, is noted, so that a failed run removes only what it made itself.
+bool MakeFolder(const std::wstring& path);
+bool CopyNew(const std::wstring& from, const std::wstring& to);
+// Removes what this run made, the latest first; a folder only when it is empty.
+void RemoveMade();
+
+// Whether folder\name, opened, is that very entry and not what a link leads to (a file link
+// shows as a plain file under Wine); true where the system cannot tell (Windows XP).
+bool IsOwnEntry(const std::wstring& folder, const std::wstring& name);
 
 // Deletes the folder with everything in it; true when nothing of it is left.
 bool RemoveTree(const std::wstring& path);

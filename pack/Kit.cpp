@@ -5,20 +5,28 @@
 #include "pack/Console.h"
 #include "pack/Files.h"
 #include "pack/Layout.h"
+#include "unzip/InfoZip.h"
 
 namespace {
 
-// The publisher's key in the updater's resources (scripts/medium-key.sh).
-void ReadUpdaterKey(const std::wstring& updater, TKit* kit) {
+// A resource of the updater, empty when it has none.
+std::string UpdaterResource(HMODULE module, const char* name) {
+  const HRSRC found = module ? FindResourceA(module, name, RT_RCDATA) : nullptr;
+  const DWORD size = found ? SizeofResource(module, found) : 0;
+  const void* bytes = found ? LockResource(LoadResource(module, found)) : nullptr;
+  return bytes ? std::string(static_cast<const char*>(bytes), size) : std::string();
+}
+
+// The publisher's key (scripts/medium-key.sh) and the library's hash in the updater's
+// resources.
+void ReadUpdater(const std::wstring& updater, TKit* kit) {
   const HMODULE module = LoadLibraryExW(updater.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-  const HRSRC key =
-      module ? FindResourceW(module, L"MEDIUMKEY", MAKEINTRESOURCEW(10) /* RT_RCDATA */) : nullptr;
-  const DWORD size = key ? SizeofResource(module, key) : 0;
-  const void* bytes = key ? LockResource(LoadResource(module, key)) : nullptr;
-  if (bytes && size > 65) {
-    kit->KeyPrint.assign(static_cast<const char*>(bytes), 64);
-    kit->KeyBlob.assign(static_cast<const char*>(bytes) + 65, size - 65);
+  const std::string key = UpdaterResource(module, "MEDIUMKEY");
+  if (key.size() > 65) {
+    kit->KeyPrint = key.substr(0, 64);
+    kit->KeyBlob = key.substr(65);
   }
+  kit->LibraryHash = UpdaterResource(module, UnzDllHashResource);
   if (module) FreeLibrary(module);
 }
 
@@ -42,7 +50,7 @@ bool FindKit(TKit* kit) {
     }
     kit->Bytes += OnDisk((ULONGLONG(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
   }
-  ReadUpdaterKey(kit->Folder + kUpdater, kit);
+  ReadUpdater(kit->Folder + kUpdater, kit);
   return true;
 }
 

@@ -16,6 +16,8 @@ struct TKit {
   // The key the updater was built with (its fingerprint, and a PUBLICKEYBLOB); empty when
   // it takes media without a signature.
   std::string KeyPrint, KeyBlob;
+  // The hash of the library the updater was built with, the only one it loads.
+  std::string LibraryHash;
 };
 
 // Finds both programs beside TalvoPack (said when one is missing) and reads the updater's key.

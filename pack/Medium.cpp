@@ -23,7 +23,7 @@ bool MakeMedium(const std::wstring& out, bool floppy, const TKit& kit,
   for (size_t i = 0; i < plan.size(); ++i) {
     const std::wstring folder = floppy ? Join(out, L"DISK" + std::to_wstring(i + 1)) : out;
     if (i == 0) first = folder;
-    if (floppy && !CreateDirectoryW(folder.c_str(), nullptr)) {
+    if (floppy && !MakeFolder(folder)) {
       ComplainFailed(folder + L": папката не може да се създаде");
       return false;
     }
@@ -36,13 +36,13 @@ bool MakeMedium(const std::wstring& out, bool floppy, const TKit& kit,
   }
   for (const wchar_t* name : {kUpdater, kLibrary}) {
     const std::wstring to = Join(first, name);
-    if (!CopyFileW((kit.Folder + name).c_str(), to.c_str(), TRUE)) {
+    if (!CopyNew(kit.Folder + name, to)) {
       ComplainFailed(to + L": не може да се копира");
       return false;
     }
   }
   const std::wstring work = Join(out, L"~CHECK");
-  const bool same = VerifyMedium(Join(first, kLibrary), made, work);
+  const bool same = VerifyMedium(Join(first, kLibrary), kit.LibraryHash, made, work);
   const std::string check =
       !signing.Key ? std::string() : kit.KeyBlob.empty() ? signing.Key->PublicBlob() : kit.KeyBlob;
   return RemoveTree(work) && same && DescribeMedium(disks, signing.Edition, signing.Key, check);
@@ -58,23 +58,19 @@ int Make(const std::wstring& out, bool floppy, bool oneFile, const TKit& kit,
     Complain(why);
     return kNotMade;
   }
-  const bool existed = IsFolder(out);
-  if (!existed && !CreateDirectoryW(out.c_str(), nullptr)) {
+  if (!IsFolder(out) && !MakeFolder(out)) {
     ComplainFailed(out + L": папката не може да се създаде");
     return kNotMade;
   }
   const std::wstring medium = oneFile ? Join(out, L"~MEDIUM") : out;
-  if ((!oneFile || CreateDirectoryW(medium.c_str(), nullptr)) &&
+  if ((!oneFile || MakeFolder(medium)) &&
       MakeMedium(medium, floppy, kit, plan, signing) &&
-      (!oneFile || (MakeOneFile(medium, Join(out, kUpdater), plan, Join(out, L"~ONEFILE")) &&
+      (!oneFile || (MakeOneFile(medium, Join(out, kUpdater), plan, kit.LibraryHash, Join(out, L"~ONEFILE")) &&
                     RemoveTree(medium)))) {
     Summary(out, floppy, plan, signing);
     return kMade;
   }
-  std::vector<TFound> made;
-  if (existed && ListFolder(out, &made))
-    for (const TFound& f : made) RemoveTree(Join(out, f.Name));
-  if (!existed) RemoveTree(out);
+  RemoveMade();
   Complain(L"Носителят не е направен.");
   return kNotMade;
 }

@@ -20,6 +20,7 @@ int NewKey(const std::wstring& folder) {
   std::wstring why;
   TSigningKey key;
   if (!MakeKeyPair(folder, &why) || !key.Load(FullPath(privatePath), &why)) {
+    RemoveMade();
     Complain(why);
     return kNotMade;
   }

@@ -96,9 +96,10 @@ bool Compose(const std::wstring& folder, const std::wstring& file,
 // The one file read as the updater reads it: every member taken out into work is the same as
 // what was put in, and the archives unpack with the library it carries into the edition.
 bool Prove(const std::wstring& folder, const std::wstring& file,
-           const std::vector<TArchivePlan>& plan, const std::wstring& work) {
+           const std::vector<TArchivePlan>& plan, const std::string& libraryHash,
+           const std::wstring& work) {
   TOneFile one;
-  if (OpenOneFile(file, &one) != TOneFileState::Carried || !CreateDirectoryW(work.c_str(), nullptr)) {
+  if (OpenOneFile(file, &one) != TOneFileState::Carried || !MakeFolder(work)) {
     Complain(file + L": програмата за актуализация не може да прочете съдържанието му.");
     return false;
   }
@@ -116,14 +117,15 @@ bool Prove(const std::wstring& folder, const std::wstring& file,
   std::vector<TMadeArchive> archives;
   for (const TArchivePlan& archive : plan) archives.push_back({Join(work, archive.Name), &archive});
   return one.Count() == static_cast<int>(plan.size()) + 2 + !!one.Find(SignatureName) &&
-         VerifyMedium(Join(work, L"UNZDLL.DLL"), archives, Join(work, L"~CHECK"));
+         VerifyMedium(Join(work, L"UNZDLL.DLL"), libraryHash, archives, Join(work, L"~CHECK"));
 }
 
 }  // namespace
 
 bool MakeOneFile(const std::wstring& folder, const std::wstring& file,
-                 const std::vector<TArchivePlan>& plan, const std::wstring& work) {
-  const bool made = Compose(folder, file, plan) && Prove(folder, file, plan, work);
+                 const std::vector<TArchivePlan>& plan, const std::string& libraryHash,
+                 const std::wstring& work) {
+  const bool made = Compose(folder, file, plan) && Prove(folder, file, plan, libraryHash, work);
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (made && GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &data))
     Say(L"Един файл: " + file + L", " + Count(data.nFileSizeLow) + L" байта.");

@@ -8,7 +8,9 @@
 
 // Writes file from the CD medium in folder (its updater, library, description, signature and
 // the archives of plan), reads it back with the updater's own reader, and unpacks what it
-// carries into work with the library it carries, compared with the edition. Says what failed;
-// true when the file is made and proven.
+// carries into work with the library it carries (which must have libraryHash, the kit
+// updater's), compared with the edition. Says what failed; true when the file is made and
+// proven.
 bool MakeOneFile(const std::wstring& folder, const std::wstring& file,
-                 const std::vector<TArchivePlan>& plan, const std::wstring& work);
+                 const std::vector<TArchivePlan>& plan, const std::string& libraryHash,
+                 const std::wstring& work);

@@ -5,6 +5,7 @@
 #include "pack/Console.h"
 #include "pack/Files.h"
 #include "update/medium/Manifest.h"
+#include "update/files/SystemEntry.h"
 
 const wchar_t* const kPrivateKeyFile = L"private.pem";
 const wchar_t* const kPublicKeyFile = L"public.pem";
@@ -18,13 +19,44 @@ const DWORD kKeyBits = 3072;
 const BYTE kRsaAlgorithm[] = {0x30, 0x0d, 0x06, 0x09, 0x2a, 0x86, 0x48, 0x86, 0xf7,
                               0x0d, 0x01, 0x01, 0x01, 0x05, 0x00};
 
+// crypt32 is no KnownDLL: its entries come from the system folder's copy, never through the
+// library search (update/LibrarySearch).
+template <typename Fn>
+Fn Crypt32(const char* name) {
+  Fn entry = SystemEntry<Fn>("crypt32.dll", name);
+  if (!entry) SetLastError(ERROR_PROC_NOT_FOUND);
+  return entry;
+}
+#define CRYPT32(name) Crypt32<decltype(&name)>(#name)
+
+BOOL EncodeObject(LPCSTR type, const void* value, BYTE* out, DWORD* size) {
+  auto encode = CRYPT32(CryptEncodeObjectEx);
+  return encode && encode(kEncoding, type, value, 0, nullptr, out, size);
+}
+
+BOOL DecodeObject(LPCSTR type, const std::string& der, void* out, DWORD* size) {
+  auto decode = CRYPT32(CryptDecodeObjectEx);
+  return decode && decode(kEncoding, type, reinterpret_cast<const BYTE*>(der.data()),
+                          static_cast<DWORD>(der.size()), CRYPT_DECODE_ALLOC_FLAG, nullptr,
+                          out, size);
+}
+
+BOOL ToBase64(const BYTE* bytes, DWORD count, char* out, DWORD* size) {
+  auto convert = CRYPT32(CryptBinaryToStringA);
+  return convert && convert(bytes, count, CRYPT_STRING_BASE64, out, size);
+}
+
+BOOL FromBase64(const char* text, DWORD chars, BYTE* out, DWORD* size) {
+  auto convert = CRYPT32(CryptStringToBinaryA);
+  return convert && convert(text, chars, CRYPT_STRING_BASE64, out, size, nullptr, nullptr);
+}
 
 // One of CryptoAPI's encodings of value; empty when it fails.
 std::string Encode(LPCSTR type, const void* value) {
   DWORD size = 0;
-  if (!CryptEncodeObjectEx(kEncoding, type, value, 0, nullptr, nullptr, &size)) return {};
+  if (!EncodeObject(type, value, nullptr, &size)) return {};
   std::string out(size, '\0');
-  if (!CryptEncodeObjectEx(kEncoding, type, value, 0, nullptr, &out[0], &size)) return {};
+  if (!EncodeObject(type, value, reinterpret_cast<BYTE*>(&out[0]), &size)) return {};
   out.resize(size);
   return out;
 }
@@ -33,10 +65,7 @@ std::string Encode(LPCSTR type, const void* value) {
 class TDecoded {
 public:
   TDecoded(LPCSTR type, const std::string& der) {
-    if (!CryptDecodeObjectEx(kEncoding, type, reinterpret_cast<const BYTE*>(der.data()),
-                             static_cast<DWORD>(der.size()), CRYPT_DECODE_ALLOC_FLAG, nullptr,
-                             &Value, &Size))
-      Value = nullptr;
+    if (!DecodeObject(type, der, &Value, &Size)) Value = nullptr;
   }
   ~TDecoded() { LocalFree(Value); }
   TDecoded(const TDecoded&) = delete;
@@ -97,13 +126,10 @@ std::string PublicKeyDer(const std::string& blob) {
 std::string Pem(const char* label, const std::string& der) {
   DWORD size = 0;
   const BYTE* bytes = reinterpret_cast<const BYTE*>(der.data());
-  if (der.empty() || !CryptBinaryToStringA(bytes, static_cast<DWORD>(der.size()),
-                                           CRYPT_STRING_BASE64, nullptr, &size))
+  if (der.empty() || !ToBase64(bytes, static_cast<DWORD>(der.size()), nullptr, &size))
     return {};
   std::string base64(size, '\0');
-  if (!CryptBinaryToStringA(bytes, static_cast<DWORD>(der.size()), CRYPT_STRING_BASE64,
-                            &base64[0], &size))
-    return {};
+  if (!ToBase64(bytes, static_cast<DWORD>(der.size()), &base64[0], &size)) return {};
   base64.resize(size);
   return std::string("-----BEGIN ") + label + "-----\r\n" + base64 + "-----END " + label +
          "-----\r\n";
@@ -120,12 +146,9 @@ bool FromPem(const std::string& text, std::string* label, std::string* der) {
   if (end == text.npos) return false;
   DWORD size = 0;
   const DWORD chars = static_cast<DWORD>(end - body);
-  if (!CryptStringToBinaryA(text.data() + body, chars, CRYPT_STRING_BASE64, nullptr, &size,
-                            nullptr, nullptr))
-    return false;
+  if (!FromBase64(text.data() + body, chars, nullptr, &size)) return false;
   der->assign(size, '\0');
-  return CryptStringToBinaryA(text.data() + body, chars, CRYPT_STRING_BASE64,
-                              reinterpret_cast<BYTE*>(&(*der)[0]), &size, nullptr, nullptr) &&
+  return FromBase64(text.data() + body, chars, reinterpret_cast<BYTE*>(&(*der)[0]), &size) &&
          size == der->size();
 }
 
@@ -154,7 +177,7 @@ std::string Sha256Hex(TCryptProvider& provider, const std::string& bytes) {
 bool MakeKeyPair(const std::wstring& folder, std::wstring* why) {
   const std::wstring privatePath = Join(folder, kPrivateKeyFile);
   const std::wstring publicPath = Join(folder, kPublicKeyFile);
-  if (!IsFolder(folder) && !CreateDirectoryW(folder.c_str(), nullptr)) {
+  if (!MakeFolder(folder) && !IsFolder(folder)) {
     *why = folder + L": папката не може да се създаде" + SystemReason() + L".";
     return false;
   }
@@ -172,10 +195,11 @@ bool MakeKeyPair(const std::wstring& folder, std::wstring* why) {
     *why = L"Ключът не може да се запише във вид PEM" + SystemReason() + L".";
     return false;
   }
-  // The private key first: without it the public one is of no use.
+  // The private key first: without it the public one is of no use. Each is made new: a
+  // file of that name, whoever wrote it, stays as it is (the caller removes only what this
+  // run made).
   if (!WriteNew(privatePath, privatePem) || !WriteNew(publicPath, publicPem)) {
     *why = folder + L": ключът не може да се запише" + SystemReason() + L".";
-    DeleteFileW(privatePath.c_str());
     return false;
   }
   return true;

@@ -15,7 +15,7 @@ extern const wchar_t* const kPublicKeyFile;
 
 // Makes a pair of 3072 bits in folder (made when missing): kPrivateKeyFile (PKCS#1) for the
 // publisher's safe, kPublicKeyFile (SubjectPublicKeyInfo) for the build. Never writes over a
-// file; false with the reason in *why.
+// file; false with the reason in *why, and what it made is left for RemoveMade.
 bool MakeKeyPair(const std::wstring& folder, std::wstring* why);
 
 class TSigningKey {

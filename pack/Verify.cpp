@@ -74,17 +74,27 @@ bool CanUnpackHere(const std::vector<TMember>& members, const std::wstring& fold
   return false;
 }
 
-bool VerifyMedium(const std::wstring& library, const std::vector<TMadeArchive>& archives,
-                  const std::wstring& work) {
-  CInfoZip zip;
+bool VerifyMedium(const std::wstring& library, const std::string& hash,
+                  const std::vector<TMadeArchive>& archives, const std::wstring& work) {
+  CInfoZip zip(hash.size() == HashBytes ? reinterpret_cast<const BYTE*>(hash.data()) : nullptr);
   std::string path;
-  if (!ToCodePage(CP_ACP, library, &path) || zip.LoadUnzDll(path.c_str()) != TUnzLoad::Loaded) {
+  const TUnzLoad load =
+      ToCodePage(CP_ACP, library, &path) ? zip.LoadUnzDll(path.c_str()) : TUnzLoad::NoLibrary;
+  if (load == TUnzLoad::NotOurs) {
+    char found[2 * HashBytes + 1], built[2 * HashBytes + 1];
+    HexText(zip.FoundHash(), HashBytes, found);
+    HexText(zip.ExpectedHash(), HashBytes, built);
+    Complain(library + L": не е библиотеката, с която е компилиран TalvoUpdate.exe (SHA-256 " +
+             FromCodePage(CP_ACP, found) + L" вместо " + FromCodePage(CP_ACP, built) + L").");
+    return false;
+  }
+  if (load != TUnzLoad::Loaded) {
     ComplainFailed(library + L": библиотеката не може да се зареди");
     return false;
   }
   TReports reports;
   zip.SetReporter(&reports);
-  if (!CreateDirectoryW(work.c_str(), nullptr)) {
+  if (!MakeFolder(work)) {
     ComplainFailed(work + L": не може да се създаде");
     return false;
   }
@@ -92,7 +102,7 @@ bool VerifyMedium(const std::wstring& library, const std::vector<TMadeArchive>& 
   for (size_t i = 0; i < archives.size(); ++i) {
     const std::wstring folder = Join(work, std::to_wstring(i + 1));
     std::string archive, target;
-    if (!CreateDirectoryW(folder.c_str(), nullptr) ||
+    if (!MakeFolder(folder) ||
         !ToCodePage(CP_ACP, archives[i].Path, &archive) || !ToCodePage(CP_ACP, folder, &target) ||
         !zip.ExtractArchive(archive.c_str(), target.c_str())) {
       ComplainFailed(archives[i].Path + L": не може да се разархивира");

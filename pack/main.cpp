@@ -14,6 +14,7 @@
 #include "pack/Medium.h"
 #include "pack/NewKey.h"
 #include "pack/Signing.h"
+#include "update/files/LibrarySearch.h"
 
 namespace {
 
@@ -57,7 +58,7 @@ int Pack(const TPackArgs& args) {
     ComplainFailed(L"Изданието не може да се прочете");
     return kNotMade;
   }
-  if (Refused(edition, before)) return kRefused;
+  if (Linked(edition) || (before && Linked(previous)) || Refused(edition, before)) return kRefused;
   TKit kit;
   if (!FindKit(&kit)) return kNotMade;
   if (!KeyFitsKit(kit, key, !args.Key.empty())) return kBadCommandLine;
@@ -78,6 +79,7 @@ int Pack(const TPackArgs& args) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+  LimitLibrarySearch();
   TPackArgs args;
   if (!ParsePackArgs(argc, argv, &args)) {
     Complain(PackHelp);

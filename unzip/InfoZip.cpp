@@ -1,5 +1,7 @@
 #include "unzip/InfoZip.h"
 
+#include "unzip/ImageHash.h"
+
 #include <strsafe.h>
 #include <stdlib.h>
 #include <string.h>
@@ -44,14 +46,25 @@ void CInfoZip::Report(const char* text) {
   if (Reporter) Reporter->LibraryReport(text);
 }
 
+CInfoZip::CInfoZip(const BYTE* expected) : Expecting(expected != nullptr) {
+  if (expected) memcpy(Expected, expected, HashBytes);
+}
+
 CInfoZip::~CInfoZip() {
   if (Library) FreeLibrary(Library);
 }
 
-TUnzLoad CInfoZip::LoadUnzDll(const char* path) {
+TUnzLoad CInfoZip::LoadUnzDll(const char* fullPath) {
   if (Library) return TUnzLoad::Loaded;
-  // The bare name by default: the system's library search finds the one beside the updater.
-  HMODULE library = LoadLibraryA(path);
+  const HANDLE file = CreateFileA(fullPath, GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return TUnzLoad::NoLibrary;
+  const bool ours = ImageHash(file, Found) && Expecting && memcmp(Found, Expected, HashBytes) == 0;
+  HMODULE library = ours ? LoadLibraryA(fullPath) : nullptr;
+  const DWORD error = GetLastError();
+  CloseHandle(file);
+  SetLastError(ours ? error : 577 /* ERROR_INVALID_IMAGE_HASH */);
+  if (!ours) return TUnzLoad::NotOurs;
   if (!library) return TUnzLoad::NoLibrary;
   Version = Entry<GetUnzDllVersionFn>(library, "GetUnzDllVersion");
   Exec = Entry<UnzDllExecFn>(library, "UnzDllExec");

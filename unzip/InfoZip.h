@@ -2,8 +2,13 @@
 // The adapter to the unpacking library UNZDLL.DLL: loads it for one update run, hands it
 // one request per archive, and passes the errors it reports to whoever listens.
 #include "unzip/UnzRecords.h"
+#include "update/medium/Manifest.h"
 
 #include <windows.h>
+
+// The resource of the updater that holds the SHA-256 of the UNZDLL.DLL it was built with
+// (32 bytes, put in by the build; unzip/ImageHash tells how it is taken).
+inline constexpr char UnzDllHashResource[] = "UNZDLLHASH";
 
 // Takes the library's reports during an unpacking.
 class TUnzReporter {
@@ -28,19 +33,25 @@ enum class TUnzLoad {
   Loaded,
   NoLibrary,  // UNZDLL.DLL could not be loaded
   NoEntry,    // it lacks GetUnzDllVersion or UnzDllExec, and was let go again
+  NotOurs,    // its bytes are not those of the library expected: never loaded
 };
 
 class CInfoZip {
 public:
-  CInfoZip() = default;
+  // expected: the hash of the one library this adapter loads (32 bytes); null loads none.
+  explicit CInfoZip(const BYTE* expected);
   virtual ~CInfoZip();
   CInfoZip(const CInfoZip&) = delete;
   CInfoZip& operator=(const CInfoZip&) = delete;
 
-  // Loads UNZDLL.DLL by the system's library search, or the library at this path, and finds
-  // both entries; loading again keeps the first load. Other than Loaded, GetLastError tells
-  // the system's reason.
-  TUnzLoad LoadUnzDll(const char* path = "UNZDLL.DLL");
+  // Loads the library at this full path when its image has the expected hash, and finds
+  // both entries; loading again keeps the first load. The file is held open without write
+  // or delete sharing from its hashing until it is loaded, so what is loaded is what was
+  // hashed. Other than Loaded, GetLastError tells the system's reason.
+  TUnzLoad LoadUnzDll(const char* fullPath);
+  // The hash expected and, after NotOurs, the one found (32 bytes each).
+  const BYTE* ExpectedHash() const { return Expected; }
+  const BYTE* FoundHash() const { return Found; }
 
   // Unpacks every member of the archive into the target folder, which is the current
   // directory for the length of the call only. False when not loaded, or when the target
@@ -59,6 +70,9 @@ private:
 
   void Report(const char* text);
 
+  BYTE Expected[HashBytes] = {};
+  BYTE Found[HashBytes] = {};
+  bool Expecting = false;
   HMODULE Library = nullptr;
   UnzDllExecFn Exec = nullptr;
   GetUnzDllVersionFn Version = nullptr;

@@ -1,6 +1,7 @@
 // The adapter to UNZDLL.DLL with stand-in libraries (libs\<shape>\UNZDLL.DLL beside this
-// program) and, when it is built, the real one (libs\real).
+// program) and, when it is built, the real one (libs\real), signed too (libs\signed).
 #include "unzip/InfoZip.h"
+#include "unzip/ImageHash.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -20,15 +21,22 @@ Fn LibraryEntry(HMODULE library, const char* name) {
 
 HMODULE LoadedUnzDll() { return GetModuleHandleA("UNZDLL.DLL"); }
 
-// Makes the bare name UNZDLL.DLL find the library of the given shape; "" finds none.
-void UseLibrary(const std::string& shape) {
-  using SetDllDirectoryFn = BOOL(WINAPI*)(LPCSTR);
-  auto setDllDirectory =
-      LibraryEntry<SetDllDirectoryFn>(GetModuleHandleA("kernel32.dll"), "SetDllDirectoryA");
-  const std::string libs = support::Join(support::OwnFolder(), "libs");
-  const std::string folder = shape.empty() ? "" : support::Join(libs, shape);
-  ASSERT_TRUE(setDllDirectory(folder.c_str()));
+// The full path of the library of the given shape; "" names none.
+std::string Library(const std::string& shape) {
+  return support::Join(support::Join(support::OwnFolder(), "libs"), shape.empty() ? "none" : shape) +
+         "\\UNZDLL.DLL";
 }
+
+// The hash a stand-in is expected with: its own.
+struct Expected {
+  explicit Expected(const std::string& shape) {
+    const HANDLE file = CreateFileA(Library(shape).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+    if (file != INVALID_HANDLE_VALUE) ImageHash(file, Hash);
+    CloseHandle(file);
+  }
+  BYTE Hash[HashBytes] = {};
+};
 
 int RecorderExecCalls() {
   using CallsFn = int32_t(__stdcall*)();
@@ -79,36 +87,33 @@ int32_t LibraryVersion() {
 class RecorderTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    UseLibrary("recorder");
     Work = Scratch / "Temp1";
     CreateDirectoryA(Work.c_str(), nullptr);
-    ASSERT_EQ(TUnzLoad::Loaded, Zip.LoadUnzDll());
+    ASSERT_EQ(TUnzLoad::Loaded, Zip.LoadUnzDll(Library("recorder").c_str()));
   }
 
   support::TempDir Scratch;
   std::string Work;
-  CInfoZip Zip;
+  CInfoZip Zip{Expected("recorder").Hash};
 };
 
 // ---- Loading the library
 
 TEST(LoadUnzDll, NoLibraryLeavesNothingLoaded) {
-  UseLibrary("");
   ASSERT_EQ(nullptr, LoadedUnzDll());
-  CInfoZip zip;
+  CInfoZip zip(Expected("recorder").Hash);
 
-  EXPECT_EQ(TUnzLoad::NoLibrary, zip.LoadUnzDll());
+  EXPECT_EQ(TUnzLoad::NoLibrary, zip.LoadUnzDll(Library("").c_str()));
 
-  EXPECT_EQ(static_cast<DWORD>(ERROR_MOD_NOT_FOUND), GetLastError());
+  EXPECT_EQ(static_cast<DWORD>(ERROR_PATH_NOT_FOUND), GetLastError());
   EXPECT_FALSE(zip.ExtractArchive("a.zip", "C:\\"));
 }
 
 TEST(LoadUnzDll, LibraryLackingAnEntryIsLetGo) {
   for (const char* shape : {"no_exec", "no_version"}) {
-    UseLibrary(shape);
-    CInfoZip zip;
+    CInfoZip zip(Expected(shape).Hash);
 
-    EXPECT_EQ(TUnzLoad::NoEntry, zip.LoadUnzDll()) << shape;
+    EXPECT_EQ(TUnzLoad::NoEntry, zip.LoadUnzDll(Library(shape).c_str())) << shape;
 
     EXPECT_EQ(static_cast<DWORD>(ERROR_PROC_NOT_FOUND), GetLastError()) << shape;
     EXPECT_EQ(nullptr, LoadedUnzDll()) << shape;
@@ -116,12 +121,11 @@ TEST(LoadUnzDll, LibraryLackingAnEntryIsLetGo) {
 }
 
 TEST(LoadUnzDll, LoadsOnceAndIsReleasedAtDestruction) {
-  UseLibrary("recorder");
-  CInfoZip* zip = new CInfoZip;
+  CInfoZip* zip = new CInfoZip(Expected("recorder").Hash);
 
-  ASSERT_EQ(TUnzLoad::Loaded, zip->LoadUnzDll());
+  ASSERT_EQ(TUnzLoad::Loaded, zip->LoadUnzDll(Library("recorder").c_str()));
   const HMODULE first = LoadedUnzDll();
-  EXPECT_EQ(TUnzLoad::Loaded, zip->LoadUnzDll());
+  EXPECT_EQ(TUnzLoad::Loaded, zip->LoadUnzDll(Library("recorder").c_str()));
 
   EXPECT_EQ(first, LoadedUnzDll());
   delete zip;  // the way its users destroy it
@@ -129,12 +133,10 @@ TEST(LoadUnzDll, LoadsOnceAndIsReleasedAtDestruction) {
 }
 
 TEST(LoadUnzDll, AFailedLoadDoesNotStopALaterOne) {
-  CInfoZip zip;
-  UseLibrary("");
-  EXPECT_EQ(TUnzLoad::NoLibrary, zip.LoadUnzDll());
-  UseLibrary("recorder");
+  CInfoZip zip(Expected("recorder").Hash);
+  EXPECT_EQ(TUnzLoad::NoLibrary, zip.LoadUnzDll(Library("").c_str()));
 
-  EXPECT_EQ(TUnzLoad::Loaded, zip.LoadUnzDll());
+  EXPECT_EQ(TUnzLoad::Loaded, zip.LoadUnzDll(Library("recorder").c_str()));
 }
 
 // ---- Unpacking
@@ -142,7 +144,7 @@ TEST(LoadUnzDll, AFailedLoadDoesNotStopALaterOne) {
 TEST(ExtractArchive, UnloadedTouchesNeitherCurrentDirectoryNorLibrary) {
   support::TempDir scratch;
   const std::string before = support::CurrentDir();
-  CInfoZip zip;
+  CInfoZip zip(nullptr);
 
   EXPECT_FALSE(zip.ExtractArchive((scratch / "a.zip").c_str(), scratch.Ansi().c_str()));
 
@@ -249,17 +251,76 @@ TEST(UnzMessageProc, TextIsReadNoFurtherThanTheRecordAndNeverOverflows) {
 // ---- The real library
 
 #ifdef HAVE_REAL_UNZDLL
+// The hash the build put into the updater.
+std::vector<BYTE> BuiltHash() {
+  const std::string bytes = support::Read(TALVO_UNZDLL_HASH);
+  return std::vector<BYTE>(bytes.begin(), bytes.end());
+}
+
+// A path for a changed copy of the library in a folder of its own, under the library's name.
+std::string Copy(const support::TempDir& scratch, const char* folder) {
+  CreateDirectoryA((scratch / folder).c_str(), nullptr);
+  return support::Join(scratch / folder, "UNZDLL.DLL");
+}
+
+// Only the library the program was built with is loaded, signed or not, and only by a
+// hash of what was read through a handle nobody could write meanwhile.
+TEST(RealUnzDll, OnlyTheBuiltLibraryIsLoaded) {
+  support::TempDir scratch;
+  const std::string real = support::Read(Library("real"));
+  ASSERT_EQ(HashBytes, BuiltHash().size());
+  const size_t pe = *reinterpret_cast<const DWORD*>(real.data() + 0x3c);
+  std::string checksum = real, code = real, grown = real + std::string(512, '\0');
+  checksum[pe + 24 + 64] ^= 0x5a;  // the header's checksum is no part of the image's hash
+  code[0x600] ^= 0x01;
+  struct Case {
+    const char* what;
+    std::string path, bytes;
+    TUnzLoad load;
+  } cases[] = {
+      {"as built", Library("real"), "", TUnzLoad::Loaded},
+      {"signed", Library("signed"), "", TUnzLoad::Loaded},
+      {"another checksum", Copy(scratch, "sum"), checksum, TUnzLoad::Loaded},
+      {"a byte of code changed", Copy(scratch, "code"), code, TUnzLoad::NotOurs},
+      {"bytes appended", Copy(scratch, "grown"), grown, TUnzLoad::NotOurs},
+      {"another library", Library("recorder"), "", TUnzLoad::NotOurs},
+      {"no image", Copy(scratch, "text"), "MZ not a library", TUnzLoad::NotOurs},
+  };
+  for (const Case& c : cases) {
+    if (!c.bytes.empty()) {
+      ASSERT_TRUE(support::WriteFile(c.path, c.bytes));
+    }
+    CInfoZip zip(BuiltHash().data());
+
+    EXPECT_EQ(c.load, zip.LoadUnzDll(c.path.c_str())) << c.what;
+
+    EXPECT_EQ(c.load == TUnzLoad::Loaded, LoadedUnzDll() != nullptr) << c.what;
+    EXPECT_EQ(0, memcmp(zip.ExpectedHash(), BuiltHash().data(), HashBytes)) << c.what;
+    EXPECT_EQ(c.load == TUnzLoad::Loaded, memcmp(zip.FoundHash(), BuiltHash().data(), HashBytes) == 0)
+        << c.what;
+  }
+  CInfoZip none(nullptr);
+  EXPECT_EQ(TUnzLoad::NotOurs, none.LoadUnzDll(Library("real").c_str()));
+  // A writer that holds the file open: what would be loaded may not be what was hashed.
+  HANDLE writer = CreateFileA(Library("real").c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, writer);
+  CInfoZip held(BuiltHash().data());
+  EXPECT_EQ(TUnzLoad::NoLibrary, held.LoadUnzDll(Library("real").c_str()));
+  CloseHandle(writer);
+  EXPECT_EQ(nullptr, LoadedUnzDll());
+}
+
 TEST(RealUnzDll, UnpacksEveryMemberFlatIntoTheTargetAndIsReleased) {
-  UseLibrary("real");
   support::TempDir scratch;
   const std::string before = support::CurrentDir();
   const std::string archive = scratch / "Update1.zip";
   ASSERT_TRUE(
       CopyFileA(support::Join(support::OwnFolder(), "sample.zip").c_str(), archive.c_str(), FALSE));
   Reports reports;
-  CInfoZip* zip = new CInfoZip;
+  CInfoZip* zip = new CInfoZip(BuiltHash().data());
   zip->SetReporter(&reports);
-  ASSERT_EQ(TUnzLoad::Loaded, zip->LoadUnzDll());
+  ASSERT_EQ(TUnzLoad::Loaded, zip->LoadUnzDll(Library("real").c_str()));
   EXPECT_EQ(100, LibraryVersion());
 
   EXPECT_TRUE(zip->ExtractArchive(archive.c_str(), scratch.Ansi().c_str()));
@@ -274,14 +335,13 @@ TEST(RealUnzDll, UnpacksEveryMemberFlatIntoTheTargetAndIsReleased) {
 }
 
 TEST(RealUnzDll, ReportOfABrokenArchiveIsPassedOnAndRemembered) {
-  UseLibrary("real");
   support::TempDir scratch;
   const std::string archive = scratch / "broken.zip";
   ASSERT_TRUE(support::WriteFile(archive, "this is not an archive"));
   Reports reports;
-  CInfoZip zip;
+  CInfoZip zip(BuiltHash().data());
   zip.SetReporter(&reports);
-  ASSERT_EQ(TUnzLoad::Loaded, zip.LoadUnzDll());
+  ASSERT_EQ(TUnzLoad::Loaded, zip.LoadUnzDll(Library("real").c_str()));
 
   EXPECT_TRUE(zip.ExtractArchive(archive.c_str(), scratch.Ansi().c_str()));
 

@@ -1,5 +1,5 @@
-// Taking the current folder out of the library search on systems with and without the newer
-// call, the older ones made by a lookup that finds nothing.
+// Limiting the library search on systems with and without the newer call, the older ones
+// made by a lookup that finds nothing.
 #include <gtest/gtest.h>
 #include <string.h>
 
@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/LibrarySearch.h"
+#include "update/files/LibrarySearch.h"
 #include "update/files/SystemEntry.h"
 
 namespace {
@@ -41,22 +41,30 @@ std::vector<std::string> RunOn(std::vector<std::string> present) {
   Present = std::move(present);
   Calls.clear();
   SystemEntryLookup = FakeLookup;
-  KeepCurrentFolderOutOfLibrarySearch();
+  LimitLibrarySearch();
   SystemEntryLookup = LoadedSystemEntry;
   return Calls;
 }
 
 using Seen = std::vector<std::string>;
 
-TEST(LibrarySearch, TheNewerCallWhereItWorksElseTheCurrentFolderIsTakenOut) {
+TEST(LibrarySearch, TheSystemFolderAloneWhereItCanElseTheLibrariesNeededAreLoadedFromThere) {
   const Seen both = {"SetDefaultDllDirectories", "SetDllDirectoryA"};
-  EXPECT_EQ(Seen({"SetDefaultDllDirectories 4096"}), RunOn(both)) << "Windows 8 on";
+  EXPECT_EQ(Seen({"SetDefaultDllDirectories 2048"}), RunOn(both)) << "Windows 8 on";
+  EXPECT_EQ(nullptr, GetModuleHandleA("version.dll"));
   EXPECT_EQ(Seen({"SetDllDirectoryA \"\""}), RunOn({"SetDllDirectoryA"})) << "Windows XP SP1 on";
   EXPECT_EQ(Seen(), RunOn({})) << "Windows XP before SP1";
   SetDefaultResult = FALSE;
-  EXPECT_EQ(Seen({"SetDefaultDllDirectories 4096", "SetDllDirectoryA \"\""}), RunOn(both))
+  EXPECT_EQ(Seen({"SetDefaultDllDirectories 2048", "SetDllDirectoryA \"\""}), RunOn(both))
       << "the newer call refused";
   SetDefaultResult = TRUE;
+  // Loaded by full path before anything loads it by name.
+  for (const wchar_t* name : {L"version.dll", L"uxtheme.dll", L"crypt32.dll", L"rsaenh.dll"}) {
+    wchar_t path[MAX_PATH], system[MAX_PATH];
+    ASSERT_TRUE(GetModuleFileNameW(GetModuleHandleW(name), path, MAX_PATH)) << name;
+    GetSystemDirectoryW(system, MAX_PATH);
+    EXPECT_EQ(_wcsnicmp(path, system, wcslen(system)), 0) << name;
+  }
 }
 
 // A DLL not loaded yet comes from the system folder, never from beside the program.

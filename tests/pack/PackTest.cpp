@@ -57,10 +57,16 @@ TEST(Refusals, EachNamesWhatItRefusesWithItsExitCodeAndMakesNothing) {
       {"more than three disks", [](Files& e, Files&, const std::string&, const std::wstring&) {
          for (uint32_t i = 0; i < 4; ++i) e[L"част" + std::to_wstring(i)] = Noise(1300000, i); },
        L"/FLOPPY", 3, u8"три дискети"},
-      {"a library that unpacks nothing", [](Files&, Files&, const std::string&, const std::wstring& kit) {
+      {"a library not the kit updater's", [](Files&, Files&, const std::string&, const std::wstring& kit) {
          const std::wstring recorder = support::WindowsPath(TALVO_UNZDLL_RECORDER);
          ASSERT_TRUE(CopyFileW(recorder.c_str(), support::Join(kit, L"UNZDLL.DLL").c_str(), FALSE)); },
-       L"", 4, "readme.txt: "},
+       L"", 4, u8"UNZDLL.DLL: не е библиотеката, с която е компилиран TalvoUpdate.exe (SHA-256 "},
+      {"a link to a file", [&](Files&, Files&, const std::string& u, const std::wstring&) {
+         ASSERT_TRUE(ui::RunUnix("echo secret >'" + u + "/../outside.txt' && ln -s '" + u +
+                                 "/../outside.txt' '" + u + "/link.txt'")); }, L"", 2, "link.txt: "},
+      {"a linked folder", [&](Files&, Files&, const std::string& u, const std::wstring&) {
+         ASSERT_TRUE(ui::RunUnix("mkdir '" + u + "/../forms' && ln -s '" + u + "/../forms' '" + u +
+                                 "/Blanks2'")); }, L"", 2, "Blanks2: "},
   };
   for (const Refusal& c : cases) {
     SCOPED_TRACE(c.rule);

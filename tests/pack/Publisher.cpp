@@ -55,8 +55,8 @@ DWORD RunPack(const std::wstring& exe, const std::wstring& dir, const std::wstri
               std::string* output) {
   // A file of its own for each run: under Wine the streams of the run before may still be
   // held for a moment after it ended.
-  static int runs = 0;
-  const std::wstring log = exe + L"." + std::to_wstring(++runs) + L".out";
+  static LONG runs = 0;  // runs may be started side by side
+  const std::wstring log = exe + L"." + std::to_wstring(InterlockedIncrement(&runs)) + L".out";
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
   HANDLE out = CreateFileW(log.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
                            0, nullptr);

@@ -3,6 +3,7 @@
 // with its boxes and exit code; the keys as OpenSSL reads and writes them; and disks of
 // another medium at the disk question.
 #include "Publisher.h"
+#include "TestThread.h"
 
 namespace {
 
@@ -253,6 +254,48 @@ TEST(Keys, TalvoPackMakesAndReadsKeysAsOpenSslDoesAndSignsOnlyWithTheKitUpdaters
     EXPECT_NE(said.find(r.named), said.npos) << said;
     EXPECT_FALSE(support::Exists(support::Join(t.Path(), L"refused")));
   }
+}
+
+// Two runs at once into one folder: each key file is made by one of them, and a run that
+// says it made a pair leaves that very pair.
+TEST(Keys, TwoNewKeyRunsAtOnceNeverLeaveASuccessWithoutItsPair) {
+  support::TempDir t;
+  const std::wstring plain = Kit(t);
+  std::string said[2];
+  DWORD code[2];
+  {
+    TTestThread other([&] { code[1] = RunPack(plain, t.Path(), L"/NEWKEY=keys", &said[1]); });
+    code[0] = RunPack(plain, t.Path(), L"/NEWKEY=keys", &said[0]);
+  }
+  const std::string keys = support::UnixPath(support::Join(t.Path(), L"keys"));
+  ASSERT_TRUE(ui::RunUnix("cd '" + keys + "' && openssl pkey -in private.pem -pubout -outform DER >a && "
+                          "openssl pkey -pubin -in public.pem -outform DER >b && cmp -s a b && "
+                          "sha256sum <b | cut -c1-64 >print"))
+      << said[0] << said[1];
+  const std::string print = support::Read(support::Join(t.Path(), L"keys\\print")).substr(0, 64);
+  EXPECT_EQ(1, (code[0] == 0) + (code[1] == 0)) << said[0] << said[1];
+  for (int i = 0; i < 2; ++i)
+    EXPECT_EQ(code[i] == 0, said[i].find(print) != said[i].npos) << said[i];
+}
+
+// Libraries named like the system's in the kit, with Wine told to prefer them as Windows'
+// search would (TALVO_WINE_OVERRIDES): TalvoPack makes a key and a signed medium and loads
+// none of them.
+TEST(PlantedLibraries, NamedLikeTheSystemsInTheKitNoneIsLoaded) {
+  support::TempDir t;
+  const std::wstring plain = Kit(t), kit = support::Join(t.Path(), L"kit");
+  const std::vector<std::wstring> names = support::PlantLibraries(kit, TALVO_PLANTED_LIBRARY);
+  ASSERT_FALSE(names.empty()) << "TALVO_WINE_OVERRIDES names none";
+  Lay(t.Sub(L"edition"), {{L"Vanto.exe", Vanto(TALVO_FAKE_VANTO_2026)}, {L"a.txt", "a"}});
+  std::string said;
+
+  EXPECT_EQ(RunPack(plain, t.Path(), L"/NEWKEY=keys", &said), 0u) << said;
+  EXPECT_EQ(RunPack(plain, t.Path(), L"edition out /KEY=keys\\private.pem", &said), 0u) << said;
+
+  for (const std::wstring& name : names)
+    EXPECT_FALSE(support::Exists(support::Join(kit, name + L".loaded")) ||
+                 support::Exists(support::Join(kit, name + L".imported")))
+        << ui::Utf8(name);
 }
 
 class SignedFloppy : public Signed {

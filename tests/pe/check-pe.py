@@ -2,7 +2,8 @@
 """Checks the shipped PE files natively, without Wine.
 
   check-pe.py program FILE   32-bit i386 GUI program, run from swap, imports only what
-                             Windows XP SP3 exports (nt5-exports.txt beside this script)
+                             Windows XP SP3 exports (nt5-exports.txt beside this script),
+                             and only from DLLs Windows takes from its KnownDLLs
   check-pe.py library FILE   the same for a DLL
   check-pe.py tool FILE      a console program of the publisher's kit: 32-bit i386, imports
                              only what Windows XP SP3 exports and nothing that draws (it
@@ -30,6 +31,12 @@ MACHINE_I386 = 0x014C
 PE32_MAGIC = 0x010B
 SUBSYSTEM_GUI = 2
 SUBSYSTEM_CONSOLE = 3
+
+# The system DLLs Windows takes from its KnownDLLs, never from the program's folder (comctl32
+# through the manifest): the only ones a shipped file may import. Any other is a library that
+# one left beside the program would stand in for: it is loaded by full path.
+KNOWN_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "shell32.dll",
+              "ole32.dll", "msvcrt.dll", "comctl32.dll"}
 
 # What the system DLLs of Windows XP SP3 export, one "dll name" a line: the only DLLs and the
 # only functions a shipped file may import. Anything newer must be looked up at run time.
@@ -88,6 +95,9 @@ def check_common(path, pe, from_floppy=True):
     for dll, name in sorted(set(found) - allowed):
         if dll in system:
             errors.append(f"imports {dll} {name}, which Windows XP SP3 does not export")
+    for dll in sorted(({dll for dll, _ in found} & system) - KNOWN_DLLS):
+        errors.append(f"imports {dll}, which Windows does not take from its KnownDLLs: "
+                      "load it by full path")
     if from_floppy and not pe.FILE_HEADER.Characteristics & RUN_FROM_SWAP:
         errors.append("not marked run from swap: call talvo_run_from_swap() on its target")
     return errors

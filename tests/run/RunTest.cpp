@@ -49,11 +49,15 @@ TEST_F(UpdateRun, WithoutTheLibraryTheFolderIsNotExaminedAndTheWindowStays) {
   ExpectStillOpen();
   EXPECT_EQ(support::List(product), (Names{L"Blanks\\", L"Vanto.exe"}));
 
-  // The same again with a library that lacks an entry.
+  // The same again with a library that is not the build's (one that lacks an entry).
   ASSERT_TRUE(CopyFileW(LibraryWithoutExec().c_str(), Medium(L"UNZDLL.DLL").c_str(), TRUE));
   Press();
   box = NextBox();
-  ExpectError(box, u8"Грешка при разархивиране.\r\nПродуктът не може да се актуализира.");
+  ExpectError(box, u8"Библиотеката\r\n" + ui::Utf8(Medium(L"UNZDLL.DLL")) +
+                       u8"\r\nна носителя е повредена или е променена след издаването ѝ.");
+  ASSERT_TRUE(ui::Answer(box, IDOK));
+  box = NextBox();
+  ExpectWarning(box, texts::kNotChanged);
   ASSERT_TRUE(ui::Answer(box, IDOK));
   EXPECT_TRUE(NoBox());
   ExpectStillOpen();

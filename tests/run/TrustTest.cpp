@@ -3,6 +3,9 @@
 // folder. Linux symbolic links stand in for junctions.
 #include "Update.h"
 
+#include "unzip/ImageHash.h"
+#include "update/files/FolderAccess.h"
+#include "update/medium/Manifest.h"
 #include "update/transaction/Journal.h"
 
 namespace run {
@@ -37,6 +40,13 @@ protected:
         ui::RunUnix("ln -s '" + support::UnixPath(target) + "' '" + support::UnixPath(link) + "'"));
   }
 
+  // A work folder in the product made as the updater makes its own.
+  std::wstring OurFolder(const std::wstring& name) {
+    const std::wstring path = Product(name);
+    EXPECT_TRUE(MakePrivateFolder(ui::Narrow(path, CP_ACP).c_str()));
+    return path;
+  }
+
   // A journal in folder, written as the updater writes its own.
   void Journal(const std::wstring& folder, const std::vector<TEntry>& records) {
     TFolder work;
@@ -66,11 +76,11 @@ TEST_F(Trust, PlantedWorkFoldersAndLinksAreLeftAsTheyAreAndNothingOutsideChanges
                     {TStep::Original, 7, target.c_str()},
                     {TStep::New, 8, "..\\victim\\rel.txt"}});
   Link(Product(L"Temp2"), victim);
-  const std::wstring ours = t.Sub(L"WinTalvo\\Temp3");
+  const std::wstring ours = OurFolder(L"Temp3");
   Journal(ours, {{TStep::New, 1, "gone.txt"}});
   Link(support::Join(ours, L".backup"), support::Join(victim, L"sub"));
   // A folder of ours whose backup is a link to a file outside: never moved back, never deleted.
-  const std::wstring linkedBackup = t.Sub(L"WinTalvo\\Temp6");
+  const std::wstring linkedBackup = OurFolder(L"Temp6");
   Journal(linkedBackup, {{TStep::Original, 1, "data.dat"}});
   Link(support::Join(t.Sub(L"WinTalvo\\Temp6\\.backup\\0"), L"1"),
        support::Join(victim, L"target.dll"));
@@ -117,7 +127,7 @@ TEST_F(Trust, ALockOrALogThatIsNoFileOfOursChangesNothing) {
 // A record damaged before the last: what the run changed cannot be known. The folder stays
 // with every backup, run after run, and each says the product could not be restored.
 TEST_F(Trust, ADamagedJournalKeepsTheWorkFolderAndItsBackupsRunAfterRun) {
-  const std::wstring work = t.Sub(L"WinTalvo\\Temp1");
+  const std::wstring work = OurFolder(L"Temp1");
   ASSERT_TRUE(
       support::WriteFile(support::Join(t.Sub(L"WinTalvo\\Temp1\\.backup"), L"1"), "old data"));
   Journal(work, {{TStep::Original, 1, "data.dat"}, {TStep::New, 2, "one.txt"}});
@@ -191,6 +201,56 @@ TEST_F(Trust, AWorkFolderHeldAtTheEndStaysOursAndTheNextRunRemovesIt) {
   EXPECT_EQ(Silent(), 0u);
   ExpectNoWorkFolder();
   EXPECT_EQ(support::Read(Product(L"data.dat")), "new");
+}
+
+// What runs is the publisher's: a library beside the updater that is not the build's
+// UNZDLL.DLL is never loaded (it would mark its loading), and nothing of the product changes.
+TEST_F(Trust, ALibraryThatIsNotTheBuildsIsNeverLoaded) {
+  const std::wstring library = Medium(L"UNZDLL.DLL");
+  ASSERT_TRUE(CopyFileW(support::WindowsPath(TALVO_PLANTED_LIBRARY).c_str(), library.c_str(), FALSE));
+  const support::Tree before = support::Snapshot(product);
+  const std::wstring log = support::Join(t.Path(), L"run.log");
+
+  EXPECT_EQ(Silent(L" /LOG=\"" + log + L"\""), 2u);
+
+  EXPECT_FALSE(support::Exists(library + L".loaded"));
+  EXPECT_EQ(support::Snapshot(product), before);
+  char built[2 * HashBytes + 1], found[2 * HashBytes + 1];
+  HexText(reinterpret_cast<const BYTE*>(support::Read(TALVO_UNZDLL_HASH).data()), HashBytes, built);
+  BYTE hash[HashBytes] = {};
+  const HANDLE file = CreateFileW(library.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+  EXPECT_TRUE(ImageHash(file, hash));
+  CloseHandle(file);
+  HexText(hash, HashBytes, found);
+  const std::string path = ui::Utf8(library);
+  // Outside the check's macro, whose text of the call Windows-1251 cannot hold.
+  const std::vector<std::string> said = {
+      "UNZDLL.DLL: " + path + u8" има SHA-256 " + found,
+      u8"Програмата е компилирана с UNZDLL.DLL със SHA-256 " + std::string(built),
+      u8"Съобщение: Библиотеката | " + path +
+          u8" | на носителя е повредена или е променена след издаването ѝ.",
+      u8"Съобщение: Актуализацията не е завършена. | Продуктът не е променен."};
+  EXPECT_TRUE(InOrder(ui::LogEvents(support::Read(log)), said)) << support::Read(log);
+}
+
+// Libraries named like the system's beside the updater, with Wine told to prefer them as
+// Windows' search would (the names in TALVO_WINE_OVERRIDES, which the test's entry sets): a
+// whole update loads none. Wine's own libraries load uxtheme and version at the start, before
+// the program runs: not the program's doing, so those are not among them.
+using PlantedLibraries = Trust;
+
+TEST_F(PlantedLibraries, NamedLikeTheSystemsBesideTheUpdaterNoneIsLoaded) {
+  const std::vector<std::wstring> names = support::PlantLibraries(cd, TALVO_PLANTED_LIBRARY);
+  ASSERT_FALSE(names.empty()) << "TALVO_WINE_OVERRIDES names none";
+
+  EXPECT_EQ(Silent(), 0u);
+
+  EXPECT_EQ(support::Read(Product(L"one.txt")), "1");
+  for (const std::wstring& name : names)
+    EXPECT_FALSE(support::Exists(Medium(name + L".loaded")) ||
+                 support::Exists(Medium(name + L".imported")))
+        << ui::Utf8(name);
 }
 
 }  // namespace

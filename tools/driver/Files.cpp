@@ -102,6 +102,23 @@ bool RemoveTree(const FilePath& path) {
   return RemoveDirectoryW(path.c_str()) != 0;
 }
 
+std::vector<std::wstring> PlantLibraries(const std::wstring& dir, const std::string& unixPath) {
+  char overrides[512] = "";
+  GetEnvironmentVariableA("TALVO_WINE_OVERRIDES", overrides, sizeof overrides);
+  std::vector<std::wstring> names;
+  std::string name;
+  for (const char* c = overrides; *c && *c != '='; ++c) {
+    if (*c != ',') name += *c;
+    if (*c == ',' || c[1] == '=') {
+      names.push_back(std::wstring(name.begin(), name.end()) + L".dll");
+      if (!CopyFileW(WindowsPath(unixPath).c_str(), Join(dir, names.back()).c_str(), FALSE))
+        return {};
+      name.clear();
+    }
+  }
+  return names;
+}
+
 std::wstring WindowsPath(const std::string& unixPath) {
   ToDos toDos =
       reinterpret_cast<ToDos>(reinterpret_cast<void*>(WineEntry("wine_get_dos_file_name")));

@@ -55,6 +55,10 @@ bool RemoveTree(const FilePath& path);
 std::wstring WindowsPath(const std::string& unixPath);
 std::string UnixPath(const FilePath& windowsPath);
 
+// Copies the library at unixPath into dir under each name that TALVO_WINE_OVERRIDES tells
+// Wine to prefer ("version,uxtheme=n,b" gives version.dll, uxtheme.dll); those names.
+std::vector<std::wstring> PlantLibraries(const std::wstring& dir, const std::string& unixPath);
+
 // The folder of the running test program, and the current folder (ANSI).
 std::string OwnFolder();
 std::string CurrentDir();

@@ -6,17 +6,13 @@
 // Tests replace the lookup to go that way.
 using TSystemEntryLookup = FARPROC (*)(const char* dll, const char* name);
 
+#include "update/files/LibrarySearch.h"
+
 // An entry of a system DLL, or null. A DLL the process has not loaded yet is loaded from the
-// system folder, never by the library search, which looks beside the updater first.
+// system folder, never by the library search, which may look beside the program first.
 inline FARPROC LoadedSystemEntry(const char* dll, const char* name) {
   HMODULE module = GetModuleHandleA(dll);
-  if (!module) {
-    char path[MAX_PATH];
-    const UINT n = GetSystemDirectoryA(path, MAX_PATH);
-    if (n == 0 || n + 1 + lstrlenA(dll) >= MAX_PATH) return nullptr;
-    lstrcatA(lstrcatA(path, "\\"), dll);
-    module = LoadLibraryA(path);
-  }
+  if (!module) module = LoadSystemLibrary(dll);
   return module ? GetProcAddress(module, name) : nullptr;
 }
 

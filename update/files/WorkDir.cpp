@@ -4,6 +4,7 @@
 #include <strsafe.h>
 
 #include "update/files/FileUtils.h"
+#include "update/files/FolderAccess.h"
 #include "update/transaction/Journal.h"
 #include "update/transaction/Placement.h"
 
@@ -35,7 +36,9 @@ bool IsWorkFolderName(const char* name) {
 
 TJournalState ReadWorkFolder(const char* path, DWORD attributes, TFolder* work,
                              TJournalRecords* records) {
-  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) || !work->Open(path, true, false))
+  // Held, the folder stays the one opened while its access list is read.
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) || !work->Open(path, true, false) ||
+      !IsPrivateFolder(path))
     return TJournalState::NotOurs;
   return records->Read(*work);
 }
@@ -67,7 +70,7 @@ bool TWorkDir::Make(const char* target) {
       return false;
     }
     if (PathExists(Name)) continue;
-    if (CreateDirectoryA(Name, nullptr)) break;
+    if (MakePrivateFolder(Name)) break;
     if (GetLastError() != ERROR_ALREADY_EXISTS) return false;
   }
   char backup[MAX_PATH] = "";

@@ -31,6 +31,8 @@ inline constexpr Cp1251Text TxtLogProduct{"Папка на продукта:"};
 inline constexpr Cp1251Text TxtLogFetched{"Копиран архив:"};
 inline constexpr Cp1251Text TxtLogUnpacking{"Разархивиране:"};
 inline constexpr Cp1251Text TxtLogLibrary{"UNZDLL.DLL:"};
+inline constexpr Cp1251Text TxtLogLibraryHash{"има SHA-256"};
+inline constexpr Cp1251Text TxtLogLibraryBuilt{"Програмата е компилирана с UNZDLL.DLL със SHA-256"};
 inline constexpr Cp1251Text TxtLogRollingBack{"Отменят се промените, записани в"};
 inline constexpr Cp1251Text TxtLogRecovering{"Прекъсната актуализация, записана в"};
 inline constexpr Cp1251Text TxtLogInstalledEdition{"Инсталирано издание (Vanto.exe):"};

@@ -48,6 +48,10 @@ inline constexpr Cp1251Text TxtArchive{"Архивът"};
 inline constexpr Cp1251Text TxtDamagedOrChanged{"на носителя е повреден или е променен след издаването му."};
 inline constexpr Cp1251Text TxtDamagedDownload{"е повреден или непълен. Изтеглете го отново."};
 inline constexpr Cp1251Text TxtNotSigned{"Носителят не е подписан от издателя на Талво."};
+inline constexpr Cp1251Text TxtLibrary{"Библиотеката"};
+// "ѝ" is not in Windows-1251: the line is UTF-16.
+inline constexpr wchar_t TxtLibraryChanged[] =
+    L"на носителя е повредена или е променена след издаването ѝ.";
 inline constexpr Cp1251Text TxtWrongDisk{"Дискетата не е No %d от този носител."};
 inline constexpr Cp1251Text TxtMissingDisk{"Носителят е от %d диска, а диск No %d липсва:"};
 

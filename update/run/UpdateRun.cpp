@@ -1,9 +1,12 @@
 #include "update/run/UpdateRun.h"
 
+#include <string.h>
+
 #include <new>
 
 #include "update/files/FileUtils.h"
 #include "update/log/RunRecord.h"
+#include "update/medium/OneFile.h"
 #include "update/medium/ProductNames.h"
 #include "update/run/Messages.h"
 #include "update/run/StartProgram.h"
@@ -63,21 +66,59 @@ TRunEnd TUpdateRun::Fail() {
   return TRunEnd::RestoreIncomplete;
 }
 
+namespace {
+
+// The hash of the library the program was built with (its resource); null without one.
+const BYTE* BuiltLibraryHash() {
+  const HRSRC found = FindResourceA(nullptr, UnzDllHashResource, RT_RCDATA);
+  return found && SizeofResource(nullptr, found) == HashBytes
+             ? static_cast<const BYTE*>(LockResource(LoadResource(nullptr, found)))
+             : nullptr;
+}
+
+// UNZDLL.DLL beside the running program, never where the system's search would find one.
+bool LibraryBesideProgram(char (&path)[MAX_PATH]) {
+  const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  char* slash = n && n < MAX_PATH ? strrchr(path, '\\') : nullptr;
+  if (!slash || slash + 1 + sizeof LibraryName > path + MAX_PATH) {
+    SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    return false;
+  }
+  strcpy(slash + 1, LibraryName);
+  return true;
+}
+
+}  // namespace
+
 TOutcome TUpdateRun::PrepareUnpacker(const char* path) {
-  Unzip.reset(new (std::nothrow) CInfoZip);
+  Unzip.reset(new (std::nothrow) CInfoZip(BuiltLibraryHash()));
   if (!Unzip) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return Talk.Failed(TRunEnd::NoLibrary, TxtUnpackError, TxtCannotUpdate);
   }
-  const TUnzLoad load = Unzip->LoadUnzDll(path);
-  if (load != TUnzLoad::Loaded) {
+  const TUnzLoad load = path ? Unzip->LoadUnzDll(path) : TUnzLoad::NoLibrary;
+  if (load == TUnzLoad::Loaded) {
+    Unzip->SetReporter(this);
+    return {};
+  }
+  if (load != TUnzLoad::NotOurs) {
     Unzip.reset();
     return Talk.Failed(TRunEnd::NoLibrary,
                        load == TUnzLoad::NoLibrary ? TxtMissingDll : TxtUnpackError,
                        TxtCannotUpdate);
   }
-  Unzip->SetReporter(this);
-  return {};
+  // Another library than the build's: never loaded. The log has both hashes.
+  char found[2 * HashBytes + 1], built[2 * HashBytes + 1];
+  HexText(Unzip->FoundHash(), HashBytes, found);
+  HexText(Unzip->ExpectedHash(), HashBytes, built);
+  Unzip.reset();
+  Talk.Log.Line(TxtLogLibrary, AnsiText{path}, TxtLogLibraryHash, Cp1251Text{found});
+  Talk.Log.Line(TxtLogLibraryBuilt, Cp1251Text{built});
+  // What a one-file medium carries is the file's: the file is damaged.
+  if (Medium.One) return Disks.Damaged(Talk, nullptr, nullptr);
+  Talk.Say(MsgError, TxtLibrary, AnsiText{path}, TMsgLine(TxtLibraryChanged));
+  Talk.Say(MsgWarning, TxtNotFinished, TxtNotChanged);
+  return TRunEnd::NoLibrary;
 }
 
 void TUpdateRun::StartProduct() {
@@ -110,8 +151,11 @@ TOutcome TUpdateRun::Pass() {
 
 TOutcome TUpdateRun::Run(const char* folderText) {
   // A one-file medium's library can only be written once the work folder is made.
-  if (!Medium.One)
-    if (TOutcome end = PrepareUnpacker("UNZDLL.DLL")) return end;
+  if (!Medium.One) {
+    char library[MAX_PATH];
+    if (TOutcome end = PrepareUnpacker(LibraryBesideProgram(library) ? library : nullptr))
+      return end;
+  }
   if (TOutcome end = Product.Check(Talk, Work, Journal, folderText)) return end;
   if (Medium.One)
     if (TOutcome end = PrepareCarriedUnpacker()) return end;

@@ -7,6 +7,7 @@
 #include <new>
 
 #include "update/files/FileUtils.h"
+#include "update/files/FolderAccess.h"
 #include "update/medium/ProductNames.h"
 
 namespace {
@@ -249,13 +250,21 @@ bool TPlacement::Place(const TPass& pass, int i) {
     char backup[MAX_PATH];
     if (!pass.Items[i].ReadOnly && BackupPath(Backup, index, "", backup) &&
         CreateHardLinkA(backup, dest, nullptr))
-      return Step() && MoveTo(source, dest, MOVEFILE_REPLACE_EXISTING);
+      return Step() && MoveTo(source, dest, MOVEFILE_REPLACE_EXISTING) && Inherit(pass, i);
     if (!MoveAside(dest, Backup, index)) return false;
     // Across volumes the product's file was copied aside and is still there: the update's
     // replaces it.
     if (pass.Items[i].ReadOnly) MakeWritable(dest);
   }
-  return Step() && MoveTo(source, dest, change == TChange::New ? 0 : MOVEFILE_REPLACE_EXISTING);
+  return Step() && MoveTo(source, dest, change == TChange::New ? 0 : MOVEFILE_REPLACE_EXISTING) &&
+         Inherit(pass, i);
+}
+
+// The file just placed takes the access list of its folder, not the work folder's (never a
+// reason for the update to fail: the file is in place, only for fewer users).
+bool TPlacement::Inherit(const TPass& pass, int i) const {
+  InheritAccess(FolderOf(pass, i), pass.Name(i));
+  return true;
 }
 
 // The shelf of backup number index: made new by this run, so that it is no link.

@@ -99,6 +99,7 @@ public:
 
 private:
   const TFolder& FolderOf(const TPass& pass, int i) const;
+  bool Inherit(const TPass& pass, int i) const;
   bool ShelfFor(unsigned index);
   bool Step();
 
