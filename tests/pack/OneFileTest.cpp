@@ -134,6 +134,7 @@ TEST_F(OneFile, DamagedCutShortOrSignedWithAnotherKeyIsRefusedBeforeTheProductCh
   const Case cases[] = {
       {"a byte of the archive", false, flip("TALVO.ZIP"), damaged.c_str()},
       {"a byte of the description", false, flip("MANIFEST.TXT"), damaged.c_str()},
+      {"a byte of the library", false, flip("UNZDLL.DLL"), damaged.c_str()},
       {"an offset of the table", false,
        [](std::string& file, const std::wstring&) { file[file.size() - 21] ^= 0x40; },
        damaged.c_str()},
