@@ -27,8 +27,8 @@ bool AnsiPathOf(PCIDLIST_ABSOLUTE item, char* path) {
   wchar_t wide[MAX_PATH];
   if (!SHGetPathFromIDListW(item, wide)) return false;
   BOOL lossy = FALSE;
-  int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, path, MAX_PATH, nullptr,
-                              &lossy);
+  int n =
+      WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, path, MAX_PATH, nullptr, &lossy);
   return n > 0 && !lossy;
 }
 

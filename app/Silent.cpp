@@ -20,14 +20,11 @@ public:
   int ShowBox(TAsk ask, unsigned, const wchar_t*) override {
     switch (ask) {
       case TAsk::Nothing:
-      case TAsk::Abort:
-        return IDOK;
-      case TAsk::Downgrade:
-        return AllowDowngrade ? IDOK : IDCANCEL;
+      case TAsk::Abort: return IDOK;
+      case TAsk::Downgrade: return AllowDowngrade ? IDOK : IDCANCEL;
       case TAsk::Disk:
       case TAsk::HeldFile:
-      case TAsk::Start:
-        break;
+      case TAsk::Start: break;
     }
     return IDCANCEL;
   }

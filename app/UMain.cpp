@@ -16,28 +16,30 @@ namespace {
 // of the first texts in MS Sans Serif.
 // Columns: kind, name, parent, left, top, width, height, text, style, tab order, id.
 const TLayoutRow kRows[] = {
-    {ckBevel,  "Bvl2",       nullptr, 4,   106, 464, 56, nullptr,                                  0,                  0, 0},
-    {ckBevel,  "Bvl1",       nullptr, 4,   4,   464, 98, nullptr,                                  0,                  0, 0},
-    {ckLabel,  "Lbl2",       nullptr, 16,  136, 22,  13, "тел.",                                   csFixed,            0, 0},
-    {ckLabel,  "Lbl3",       nullptr, 44,  136, 178, 13, "(02) 943 17 50,  (02) 943 17 51",        csBold,             0, 0},
-    {ckLabel,  "Lbl4",       nullptr, 300, 116, 34,  13, "E-mail:",                                csFixed,            0, 0},
-    {ckLabel,  "Lbl5",       nullptr, 340, 116, 99,  13, "office@velmor.bg",                       csBold,             0, 0},
-    {ckLabel,  "Lbl6",       nullptr, 340, 136, 109, 13, "support@velmor.bg",                      csBold,             0, 0},
-    {ckBevel,  "Bvl4",       nullptr, 4,   166, 464, 86, nullptr,                                  0,                  0, 0},
-    {ckLabel,  "LblAction",  nullptr, 16,  176, 208, 13, "Моля, въведете точното име на папката,", 0,                  0, 0},
-    {ckLabel,  "LblFolder",  nullptr, 10,  217, 70,  13, "Директория",                             csFixed,            0, 0},
-    {ckLabel,  "Lbl1",       nullptr, 16,  116, 118, 13, "Фирма Велмор, София",                    0,                  0, 0},
-    {ckLabel,  "LblFile",    nullptr, 16,  190, 167, 13, "в която е инсталиран продуктът.",        0,                  0, 0},
-    {ckEdit,   "EditFolder", nullptr, 86,  214, 258, 21, "C:\\WinTalvo",                           0,                  0, 100},
-    {ckButton, "BtnBrowse",  nullptr, 346, 213, 40,  23, "...",                                    csBold,             1, 101},
-    {ckButton, "BtnInstall", nullptr, 86,  264, 110, 27, "Актуализация",                           csBold | csDefault, 2, IDOK},
-    {ckButton, "BtnCancel",  nullptr, 276, 264, 110, 27, "Отказ",                                  csBold | csCancel,  3, IDCANCEL},
-    {ckPanel,  "Panel",      nullptr, 8,   8,   456, 90, nullptr,                                  csWhite,            4, 102},
-    {ckImage,  "Image1",     "Panel", 48,  14,  360, 62, "BANNER",                                 0,                  0, 0},
+    {ckBevel, "Bvl2", nullptr, 4, 106, 464, 56, nullptr, 0, 0, 0},
+    {ckBevel, "Bvl1", nullptr, 4, 4, 464, 98, nullptr, 0, 0, 0},
+    {ckLabel, "Lbl2", nullptr, 16, 136, 22, 13, "тел.", csFixed, 0, 0},
+    {ckLabel, "Lbl3", nullptr, 44, 136, 178, 13, "(02) 943 17 50,  (02) 943 17 51", csBold, 0, 0},
+    {ckLabel, "Lbl4", nullptr, 300, 116, 34, 13, "E-mail:", csFixed, 0, 0},
+    {ckLabel, "Lbl5", nullptr, 340, 116, 99, 13, "office@velmor.bg", csBold, 0, 0},
+    {ckLabel, "Lbl6", nullptr, 340, 136, 109, 13, "support@velmor.bg", csBold, 0, 0},
+    {ckBevel, "Bvl4", nullptr, 4, 166, 464, 86, nullptr, 0, 0, 0},
+    {ckLabel, "LblAction", nullptr, 16, 176, 208, 13, "Моля, въведете точното име на папката,", 0,
+     0, 0},
+    {ckLabel, "LblFolder", nullptr, 10, 217, 70, 13, "Директория", csFixed, 0, 0},
+    {ckLabel, "Lbl1", nullptr, 16, 116, 118, 13, "Фирма Велмор, София", 0, 0, 0},
+    {ckLabel, "LblFile", nullptr, 16, 190, 167, 13, "в която е инсталиран продуктът.", 0, 0, 0},
+    {ckEdit, "EditFolder", nullptr, 86, 214, 258, 21, "C:\\WinTalvo", 0, 0, 100},
+    {ckButton, "BtnBrowse", nullptr, 346, 213, 40, 23, "...", csBold, 1, 101},
+    {ckButton, "BtnInstall", nullptr, 86, 264, 110, 27, "Актуализация", csBold | csDefault, 2,
+     IDOK},
+    {ckButton, "BtnCancel", nullptr, 276, 264, 110, 27, "Отказ", csBold | csCancel, 3, IDCANCEL},
+    {ckPanel, "Panel", nullptr, 8, 8, 456, 90, nullptr, csWhite, 4, 102},
+    {ckImage, "Image1", "Panel", 48, 14, 360, 62, "BANNER", 0, 0, 0},
 };
 
 const TFormLayout kLayout = {
-    L"TFMain", " Актуализация на Талво", 472, 306, L"MS Sans Serif", -11, 13,
+    L"TFMain", " Актуализация на Талво",      472, 306, L"MS Sans Serif", -11, 13,
     kRows,     sizeof kRows / sizeof kRows[0]};
 
 }  // namespace
@@ -105,8 +107,7 @@ void TFMain::BtnInstallClick() {
   switch (LastEnd) {
     case TRunEnd::NoLibrary:
     case TRunEnd::Busy:
-    case TRunEnd::NotFetched:
-      break;  // nothing was changed: the user may try again
+    case TRunEnd::NotFetched: break;  // nothing was changed: the user may try again
     case TRunEnd::FolderRefused:
       EditFolder->SelectAll();
       EditFolder->SetFocus();
@@ -114,9 +115,7 @@ void TFMain::BtnInstallClick() {
     case TRunEnd::NotChanged:
     case TRunEnd::RolledBack:
     case TRunEnd::RestoreIncomplete:
-    case TRunEnd::Succeeded:
-      Close();
-      break;
+    case TRunEnd::Succeeded: Close(); break;
   }
 }
 

@@ -19,7 +19,8 @@ int main(int argc, char** argv) {
   char* slash = n < MAX_PATH - 12 ? strrchr(library, '\\') : nullptr;
   if (slash) strcpy(slash, "\\UNZDLL.DLL");
   BYTE hash[HashBytes] = {};
-  const HANDLE file = CreateFileA(library, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  const HANDLE file =
+      CreateFileA(library, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   if (file != INVALID_HANDLE_VALUE) {
     ImageHash(file, hash);
     CloseHandle(file);
@@ -38,7 +39,9 @@ int main(int argc, char** argv) {
   bool ok = zip.ExtractArchive(argv[1], argv[2]) && !zip.LibraryReportedError();
   QueryPerformanceCounter(&t1);
   GetProcessMemoryInfo(GetCurrentProcess(), &after, sizeof(after));
-  printf("seconds %.4f working_set_kb %lu peak_kb %lu\n", double(t1.QuadPart - t0.QuadPart) / double(freq.QuadPart),
-         static_cast<unsigned long>(before.WorkingSetSize / 1024), static_cast<unsigned long>(after.PeakWorkingSetSize / 1024));
+  printf("seconds %.4f working_set_kb %lu peak_kb %lu\n",
+         double(t1.QuadPart - t0.QuadPart) / double(freq.QuadPart),
+         static_cast<unsigned long>(before.WorkingSetSize / 1024),
+         static_cast<unsigned long>(after.PeakWorkingSetSize / 1024));
   return ok ? 0 : 1;
 }

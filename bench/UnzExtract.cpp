@@ -16,7 +16,7 @@ namespace {
 const size_t kWideName = 65536;
 
 class FileSource : public unz::Source {
- public:
+public:
   explicit FileSource(int fd) : fd_(fd) {
     struct stat st;
     size_ = fstat(fd, &st) == 0 ? uint64_t(st.st_size) : 0;
@@ -35,14 +35,14 @@ class FileSource : public unz::Source {
     return true;
   }
 
- private:
+private:
   int fd_;
   uint64_t size_;
 };
 
 // The temporary file of one member; deleted unless committed.
 class MemberFile : public unz::Sink {
- public:
+public:
   ~MemberFile() {
     if (fd_ >= 0) close(fd_);
     if (temp_[0]) unlink(temp_);
@@ -76,7 +76,7 @@ class MemberFile : public unz::Sink {
     return true;
   }
 
- private:
+private:
   int fd_ = -1;
   char temp_[32] = "";
 };
@@ -123,7 +123,8 @@ time_t DosToTime(uint16_t dosDate, uint16_t dosTime) {
   int era = y / 400, yoe = y - era * 400;
   int doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
   long days = long(era) * 146097 + yoe * 365 + yoe / 4 - yoe / 100 + doy - 719468;
-  return time_t(days * 86400 + (dosTime >> 11) * 3600 + ((dosTime >> 5) & 63) * 60 + (dosTime & 31) * 2 - zoneOffset);
+  return time_t(days * 86400 + (dosTime >> 11) * 3600 + ((dosTime >> 5) & 63) * 60 +
+                (dosTime & 31) * 2 - zoneOffset);
 }
 
 int reports = 0;
@@ -148,7 +149,8 @@ void Member(unz::Reader& reader, const unz::Entry& e, char16_t* wide) {
   size_t start = unz::BaseNameStart(wide, n);
   if (!unz::IsSafeName(wide + start, n - start)) return Report("Unsafe name refused", e);
   char name[1024];
-  if (n - start >= 256 || !ToUtf8(wide + start, n - start, name, sizeof(name))) return Report("Name too long", e);
+  if (n - start >= 256 || !ToUtf8(wide + start, n - start, name, sizeof(name)))
+    return Report("Name too long", e);
   if (unz::Reader::Supported(e) != unz::kOk) return Report("Unsupported member", e);
   MemberFile out;
   if (!out.Create()) return Report("Cannot create file", e);

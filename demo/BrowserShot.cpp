@@ -62,7 +62,8 @@ int wmain(int argc, wchar_t** argv) {
   ui::WaitUntil([&] { return support::Exists(quit); }, 60000);
   ui::Answer(ui::ReadBox(dialog), IDCANCEL);
   ui::Close(w);
-  if (WaitForSingleObject(pi.hProcess, ui::kWaitMs) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
+  if (WaitForSingleObject(pi.hProcess, ui::kWaitMs) != WAIT_OBJECT_0)
+    TerminateProcess(pi.hProcess, 1);
   CloseHandle(pi.hProcess);
   return 0;
 }

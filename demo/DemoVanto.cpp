@@ -38,9 +38,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
 
   std::wstring title = Widen("Талво");
   std::wstring text = Widen("Талво, издание " TEXT_OF(DEMO_EDITION));
-  HWND window = CreateWindowW(L"DemoVanto", title.c_str(), WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU,
-                              CW_USEDEFAULT, CW_USEDEFAULT, 320, 120, nullptr, nullptr, instance,
-                              nullptr);
+  HWND window =
+      CreateWindowW(L"DemoVanto", title.c_str(), WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU,
+                    CW_USEDEFAULT, CW_USEDEFAULT, 320, 120, nullptr, nullptr, instance, nullptr);
   HWND label = CreateWindowW(L"STATIC", text.c_str(), WS_CHILD | WS_VISIBLE | SS_CENTER, 10, 30,
                              290, 20, window, nullptr, instance, nullptr);
   SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);

@@ -24,8 +24,8 @@ void Say(const std::string& utf8) {
 // (GDI cannot read back what other processes drew).
 bool SaveScreen(const std::string& unixPng) {
   const std::string part = unixPng + ".part";
-  std::wstring cmd = ui::Wide("Z:\\bin\\sh -c \"import -window root png:'" + part + "' && mv '" + part +
-                              "' '" + unixPng + "'\"");
+  std::wstring cmd = ui::Wide("Z:\\bin\\sh -c \"import -window root png:'" + part + "' && mv '" +
+                              part + "' '" + unixPng + "'\"");
   STARTUPINFOW si = {};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi = {};
@@ -60,10 +60,12 @@ BOOL CALLBACK TakeIfVisible(HWND w, LPARAM param) {
 // A visible top-level window of this class, in any process of the desktop.
 HWND WaitVisible(const wchar_t* cls, DWORD timeoutMs) {
   Found found = {cls, nullptr};
-  ui::WaitUntil([&] {
-    EnumWindows(TakeIfVisible, reinterpret_cast<LPARAM>(&found));
-    return found.window != nullptr;
-  }, timeoutMs);
+  ui::WaitUntil(
+      [&] {
+        EnumWindows(TakeIfVisible, reinterpret_cast<LPARAM>(&found));
+        return found.window != nullptr;
+      },
+      timeoutMs);
   return found.window;
 }
 

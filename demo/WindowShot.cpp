@@ -44,7 +44,8 @@ int wmain(int argc, wchar_t** argv) {
   } else {
     fprintf(stderr, "no main window\n");
   }
-  if (WaitForSingleObject(pi.hProcess, ui::kWaitMs) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
+  if (WaitForSingleObject(pi.hProcess, ui::kWaitMs) != WAIT_OBJECT_0)
+    TerminateProcess(pi.hProcess, 1);
   CloseHandle(pi.hProcess);
   return w ? 0 : 1;
 }

@@ -16,8 +16,8 @@ TApplication::TApplication() {
   ApplicationTitle(title, MAX_PATH);
   Wnd = CreateWindowExW(0, L"TApplication", title,
                         WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU,
-                        GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0,
-                        0, nullptr, nullptr, Instance(), this);
+                        GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0,
+                        nullptr, nullptr, Instance(), this);
   if (!Wnd) throw Exception("Грешка при създаване на прозорец");
   Application = this;
 }

@@ -28,12 +28,12 @@ void Outline(HDC dc, int x0, int y0, int x1, int y1, HBRUSH brush) {
   for (const RECT& side : sides) FillRect(dc, &side, brush);
 }
 
-HWND CreateChild(const wchar_t* cls, DWORD exStyle, DWORD style, const RECT& r, HWND parent,
-                 int id, const char* text, void* object) {
-  HWND wnd = CreateWindowExW(exStyle, cls, TWide(kCp1251, text).c_str(),
-                             WS_CHILD | WS_VISIBLE | style, r.left, r.top, r.right - r.left,
-                             r.bottom - r.top, parent, reinterpret_cast<HMENU>(INT_PTR(id)),
-                             Instance(), object);
+HWND CreateChild(const wchar_t* cls, DWORD exStyle, DWORD style, const RECT& r, HWND parent, int id,
+                 const char* text, void* object) {
+  HWND wnd =
+      CreateWindowExW(exStyle, cls, TWide(kCp1251, text).c_str(), WS_CHILD | WS_VISIBLE | style,
+                      r.left, r.top, r.right - r.left, r.bottom - r.top, parent,
+                      reinterpret_cast<HMENU>(INT_PTR(id)), Instance(), object);
   if (!wnd) throw Exception("Грешка при създаване на прозорец");
   return wnd;
 }
@@ -122,8 +122,8 @@ void TImage::Paint(HDC dc) const {
 TEdit::TEdit(TForm& owner, const char* name, const RECT& bounds, HFONT font, int id,
              const char* text)
     : TWinControl(owner, name, bounds) {
-  Wnd = CreateChild(L"EDIT", WS_EX_CLIENTEDGE, WS_TABSTOP | ES_AUTOHSCROLL, bounds,
-                    owner.Handle(), id, text, nullptr);
+  Wnd = CreateChild(L"EDIT", WS_EX_CLIENTEDGE, WS_TABSTOP | ES_AUTOHSCROLL, bounds, owner.Handle(),
+                    id, text, nullptr);
   SendMessageW(Wnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   SendMessageW(Wnd, EM_SETLIMITTEXT, 0, 0);
   SetWindowLongPtrW(Wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
@@ -157,8 +157,8 @@ TButton::TButton(TForm& owner, const char* name, const RECT& bounds, HFONT font,
     : TWinControl(owner, name, bounds),
       Default((style & csDefault) != 0),
       Cancel((style & csCancel) != 0) {
-  Wnd = CreateChild(L"BUTTON", 0, WS_TABSTOP | (Default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON),
-                    bounds, owner.Handle(), id, text, nullptr);
+  Wnd = CreateChild(L"BUTTON", 0, WS_TABSTOP | (Default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), bounds,
+                    owner.Handle(), id, text, nullptr);
   SendMessageW(Wnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
 }
 
@@ -175,8 +175,8 @@ void TButton::Click() {
 
 TPanel::TPanel(TForm& owner, const char* name, const RECT& bounds, int id, bool white)
     : TWinControl(owner, name, bounds) {
-  HBRUSH brush = white ? static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH))
-                       : GetSysColorBrush(COLOR_BTNFACE);
+  HBRUSH brush =
+      white ? static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)) : GetSysColorBrush(COLOR_BTNFACE);
   // One class per colour: the background brush is the class's.
   const wchar_t* cls = white ? L"TPanelWhite" : L"TPanel";
   RegisterWindowClass(cls, Proc, brush, nullptr);

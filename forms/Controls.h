@@ -103,8 +103,7 @@ class TEdit : public TWinControl {
 public:
   static constexpr TControlKind KindOfClass = ckEdit;
   TControlKind Kind() const override { return KindOfClass; }
-  TEdit(TForm& owner, const char* name, const RECT& bounds, HFONT font, int id,
-        const char* text);
+  TEdit(TForm& owner, const char* name, const RECT& bounds, HFONT font, int id, const char* text);
   // Text in the ANSI code page: the box holds paths for the A file calls. GetText copies
   // what fits with its NUL and returns the length of the whole text; a result of size or
   // more means the text was cut.
@@ -122,8 +121,8 @@ class TButton : public TWinControl {
 public:
   static constexpr TControlKind KindOfClass = ckButton;
   TControlKind Kind() const override { return KindOfClass; }
-  TButton(TForm& owner, const char* name, const RECT& bounds, HFONT font, int id,
-          const char* text, unsigned style);
+  TButton(TForm& owner, const char* name, const RECT& bounds, HFONT font, int id, const char* text,
+          unsigned style);
   bool IsDefault() const { return Default; }
   bool IsCancel() const { return Cancel; }
   // Shows or drops the default-button border.

@@ -41,9 +41,7 @@ int ScreenDpi() {
   return dpi;
 }
 
-bool IsWindowed(TControlKind kind) {
-  return kind == ckEdit || kind == ckButton || kind == ckPanel;
-}
+bool IsWindowed(TControlKind kind) { return kind == ckEdit || kind == ckButton || kind == ckPanel; }
 
 }  // namespace
 
@@ -86,8 +84,7 @@ void TForm::CreateWindowFor(const TFormLayout& layout, int clientWidth, int clie
   int width = r.right - r.left, height = r.bottom - r.top;
   int screenWidth = GetSystemMetrics(SM_CXSCREEN), screenHeight = GetSystemMetrics(SM_CYSCREEN);
 
-  RegisterWindowClass(layout.ClassName, Proc, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
-                      nullptr);
+  RegisterWindowClass(layout.ClassName, Proc, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), nullptr);
   HWND owner = Application ? Application->Handle() : nullptr;
   CreateWindowExW(kExStyle, layout.ClassName, TWide(kCp1251, layout.Caption).c_str(), kStyle,
                   (screenWidth - width) / 2, (screenHeight - height) / 2, width, height, owner,
@@ -119,7 +116,8 @@ void TForm::CreateControls(const TFormLayout& layout, int num, int den) {
     const TLayoutRow* row = &layout.Rows[i];
     if (!IsWindowed(row->Kind)) continue;
     int at = count++;  // insertion by tab order; equal orders keep table order
-    for (; at > 0 && windowed[at - 1]->TabOrder > row->TabOrder; --at) windowed[at] = windowed[at - 1];
+    for (; at > 0 && windowed[at - 1]->TabOrder > row->TabOrder; --at)
+      windowed[at] = windowed[at - 1];
     windowed[at] = row;
   }
 
@@ -231,8 +229,8 @@ void TForm::SyncDefaultButton() {
 }
 
 void TForm::RestoreFocus() {
-  HWND target = LastFocus && IsChild(Wnd, LastFocus) ? LastFocus
-                                                     : GetNextDlgTabItem(Wnd, nullptr, FALSE);
+  HWND target =
+      LastFocus && IsChild(Wnd, LastFocus) ? LastFocus : GetNextDlgTabItem(Wnd, nullptr, FALSE);
   if (target) SetFocus(target);
 }
 
@@ -254,9 +252,7 @@ void TForm::OnPaint() {
 
 LRESULT TForm::Message(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
-    case WM_PAINT:
-      OnPaint();
-      return 0;
+    case WM_PAINT: OnPaint(); return 0;
     case WM_COMMAND:
       if (HIWORD(wp) == BN_CLICKED)
         if (TButton* b = ButtonFor(LOWORD(wp))) b->Click();
@@ -266,29 +262,18 @@ LRESULT TForm::Message(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
         if (Buttons[i]->IsDefault())
           return MAKELRESULT(GetDlgCtrlID(Buttons[i]->Handle()), DC_HASDEFID);
       return 0;
-    case WM_ACTIVATE:
-      OnActivate(wp);
-      return 0;
-    case WM_SETFOCUS:
-      RestoreFocus();
-      return 0;
+    case WM_ACTIVATE: OnActivate(wp); return 0;
+    case WM_SETFOCUS: RestoreFocus(); return 0;
     case WM_SYSCOMMAND:
       switch (wp & 0xFFF0) {
         case SC_SIZE:
         case SC_MINIMIZE:
-        case SC_MAXIMIZE:
-          return 0;
+        case SC_MAXIMIZE: return 0;
       }
       break;
-    case WM_CLOSE:
-      Close();
-      return 0;
-    case WM_DESTROY:
-      PostQuitMessage(0);
-      return 0;
-    case WM_NCDESTROY:
-      Wnd = nullptr;
-      break;
+    case WM_CLOSE: Close(); return 0;
+    case WM_DESTROY: PostQuitMessage(0); return 0;
+    case WM_NCDESTROY: Wnd = nullptr; break;
   }
   return DefWindowProcW(wnd, msg, wp, lp);
 }

@@ -2,7 +2,7 @@
 
 void TitleFromPath(const wchar_t* path, wchar_t* title, int size) {
   if (size <= 0) return;
-  const wchar_t* name = path;  // after the last separator
+  const wchar_t* name = path;    // after the last separator
   const wchar_t* end = nullptr;  // the last dot after it
   for (const wchar_t* p = path; *p; ++p) {
     if (*p == L'\\' || *p == L'/' || *p == L':') {

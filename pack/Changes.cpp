@@ -34,8 +34,9 @@ int MeasureChanged(const TEdition& edition, const TEdition* previous, std::vecto
   std::vector<std::wstring> gone;
   const std::vector<const TEditionFile*> changed = ChangedFiles(edition, previous, &gone);
   for (const std::wstring& path : gone)
-    Say(L"Предупреждение: " + path + L" го няма в новото издание; програмата за актуализация "
-                                    L"не изтрива файлове и той остава при потребителите.");
+    Say(L"Предупреждение: " + path +
+        L" го няма в новото издание; програмата за актуализация "
+        L"не изтрива файлове и той остава при потребителите.");
   out->resize(changed.size());
   for (size_t i = 0; i < changed.size(); ++i) {
     if (changed[i]->Size > kLargestMember) {

@@ -11,8 +11,7 @@ namespace {
 std::wstring Wide(const char* text) { return std::wstring(text, text + strlen(text)); }
 
 // The size and SHA-256 (hexadecimal) of a file.
-bool HashHex(TCryptProvider& crypto, const std::wstring& path, ULONGLONG* size,
-             std::string* hex) {
+bool HashHex(TCryptProvider& crypto, const std::wstring& path, ULONGLONG* size, std::string* hex) {
   TReadFile file(path);
   BYTE hash[HashBytes];
   char digits[2 * HashBytes + 1];
@@ -33,11 +32,10 @@ bool Proven(TCryptProvider& crypto, const std::wstring& folder, const std::strin
     return false;
   if (check.empty()) return true;
   return ReadWhole(Join(folder, Wide(SignatureName)), SignatureMaxBytes, &signature) &&
-         VerifySignature(crypto, reinterpret_cast<const BYTE*>(check.data()),
-                         static_cast<DWORD>(check.size()), written.data(),
-                         static_cast<DWORD>(written.size()),
-                         reinterpret_cast<const BYTE*>(signature.data()),
-                         static_cast<DWORD>(signature.size()));
+         VerifySignature(
+             crypto, reinterpret_cast<const BYTE*>(check.data()), static_cast<DWORD>(check.size()),
+             written.data(), static_cast<DWORD>(written.size()),
+             reinterpret_cast<const BYTE*>(signature.data()), static_cast<DWORD>(signature.size()));
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 #include "pack/Verify.h"
 
 struct TDescribed {
-  std::wstring Folder;  // the disk's folder
+  std::wstring Folder;   // the disk's folder
   std::wstring Archive;  // its archive's path
 };
 

@@ -8,10 +8,10 @@
 
 struct TEditionFile {
   std::wstring Name;
-  std::wstring Path;    // full
-  bool Form;            // in the forms folder
-  std::string Cp1251;   // the name in Windows-1251, the updater's names
-  bool InCp1251;        // Cp1251 holds the name exactly
+  std::wstring Path;   // full
+  bool Form;           // in the forms folder
+  std::string Cp1251;  // the name in Windows-1251, the updater's names
+  bool InCp1251;       // Cp1251 holds the name exactly
   ULONGLONG Size;
   FILETIME Written;
 };

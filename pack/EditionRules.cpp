@@ -48,18 +48,21 @@ void CheckName(const TEditionFile& f, std::vector<std::wstring>* broken) {
   const auto refuse = [&](const wchar_t* rule) { broken->push_back(f.Path + L": " + rule); };
   if (!f.InCp1251) refuse(L"в името има знак извън кодовата таблица Windows-1251.");
   if (!unz::IsSafeName(reinterpret_cast<const char16_t*>(f.Name.c_str()), f.Name.size()))
-    refuse(L"име, което Windows не приема: знак < > : \" | ? * или управляващ знак, име на "
-           L"устройство (CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9) или точка или интервал в края.");
+    refuse(
+        L"име, което Windows не приема: знак < > : \" | ? * или управляващ знак, име на "
+        L"устройство (CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9) или точка или интервал в края.");
   if (f.Name.size() > kLongestName) refuse(L"името е по-дълго от 64 знака.");
   if (IsReservedName(f.Cp1251.c_str()))
-    refuse(L"име, което програмата за актуализация пази за себе си (дневник, заключване, "
-           L"работна папка Temp с номер, временни файлове, имена с точка в началото).");
+    refuse(
+        L"име, което програмата за актуализация пази за себе си (дневник, заключване, "
+        L"работна папка Temp с номер, временни файлове, имена с точка в началото).");
   const bool form = IsRichText(f.Cp1251.c_str());
   if (form && !f.Form)
     refuse(L"бланка (.rtf) извън папката Blanks; програмата за актуализация я поставя в Blanks.");
   if (!form && f.Form)
-    refuse(L"в папката Blanks стоят само бланки (.rtf); програмата за актуализация поставя "
-           L"този файл в папката на продукта.");
+    refuse(
+        L"в папката Blanks стоят само бланки (.rtf); програмата за актуализация поставя "
+        L"този файл в папката на продукта.");
   if (!f.Form && EqualsAsciiNoCase(f.Cp1251.c_str(), FormsFolder))
     refuse(L"файл с името на папката с бланки.");
   // In the work folder it would meet the archive: one would take the other's place.
@@ -74,8 +77,9 @@ std::vector<std::wstring> CheckEdition(const TEdition& edition, const TEdition* 
   std::vector<std::wstring> broken;
   CheckProgram(edition, previous, &broken);
   for (const std::wstring& folder : edition.Folders)
-    broken.push_back(folder + L": папка, в която програмата за актуализация не поставя нищо; "
-                              L"файловете стоят горе, а бланките в Blanks.");
+    broken.push_back(folder +
+                     L": папка, в която програмата за актуализация не поставя нищо; "
+                     L"файловете стоят горе, а бланките в Blanks.");
   // The updater unpacks every archive into one work folder: names meet there from both
   // places of the edition.
   std::map<std::wstring, const TEditionFile*> seen;

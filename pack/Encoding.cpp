@@ -6,7 +6,8 @@ namespace {
 
 std::string Narrow(UINT codePage, DWORD flags, const std::wstring& text) {
   const int len = static_cast<int>(text.size());
-  const int n = WideCharToMultiByte(codePage, flags, text.data(), len, nullptr, 0, nullptr, nullptr);
+  const int n =
+      WideCharToMultiByte(codePage, flags, text.data(), len, nullptr, 0, nullptr, nullptr);
   std::string out(n > 0 ? n : 0, '\0');
   if (n > 0) WideCharToMultiByte(codePage, flags, text.data(), len, &out[0], n, nullptr, nullptr);
   return out;

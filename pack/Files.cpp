@@ -16,11 +16,11 @@ std::vector<std::wstring> made;
 std::wstring FinalPath(const std::wstring& path) {
   using FinalFn = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
   auto final = SystemEntry<FinalFn>("kernel32.dll", "GetFinalPathNameByHandleW");
-  const HANDLE handle = final ? CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
-                                            nullptr)
-                              : INVALID_HANDLE_VALUE;
+  const HANDLE handle =
+      final ? CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)
+            : INVALID_HANDLE_VALUE;
   if (handle == INVALID_HANDLE_VALUE) return {};
   wchar_t name[2 * MAX_PATH];
   const DWORD n = final(handle, name, 2 * MAX_PATH, 0);
@@ -72,8 +72,8 @@ bool SameBytes(const std::wstring& a, const std::wstring& b) {
   std::vector<char> x(kChunk), y(kChunk);
   DWORD gotX = 0, gotY = 0;
   do {
-    if (!one.Read(x.data(), kChunk, &gotX) || !two.Read(y.data(), kChunk, &gotY) ||
-        gotX != gotY || memcmp(x.data(), y.data(), gotX) != 0)
+    if (!one.Read(x.data(), kChunk, &gotX) || !two.Read(y.data(), kChunk, &gotY) || gotX != gotY ||
+        memcmp(x.data(), y.data(), gotX) != 0)
       return false;
   } while (gotX);
   return true;

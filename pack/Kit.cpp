@@ -39,9 +39,8 @@ bool FindKit(TKit* kit) {
   kit->Folder.erase(kit->Folder.find_last_of(L'\\') + 1);
   for (const wchar_t* name : {kUpdater, kLibrary}) {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    const bool found =
-        !kit->Folder.empty() &&
-        GetFileAttributesExW((kit->Folder + name).c_str(), GetFileExInfoStandard, &data);
+    const bool found = !kit->Folder.empty() && GetFileAttributesExW((kit->Folder + name).c_str(),
+                                                                    GetFileExInfoStandard, &data);
     if (found && (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
       SetLastError(ERROR_FILE_NOT_FOUND);  // a folder of that name is no program
     if (!found || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {

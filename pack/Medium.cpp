@@ -43,8 +43,9 @@ bool MakeMedium(const std::wstring& out, bool floppy, const TKit& kit,
   }
   const std::wstring work = Join(out, L"~CHECK");
   const bool same = VerifyMedium(Join(first, kLibrary), kit.LibraryHash, made, work);
-  const std::string check =
-      !signing.Key ? std::string() : kit.KeyBlob.empty() ? signing.Key->PublicBlob() : kit.KeyBlob;
+  const std::string check = !signing.Key          ? std::string()
+                            : kit.KeyBlob.empty() ? signing.Key->PublicBlob()
+                                                  : kit.KeyBlob;
   return RemoveTree(work) && same && DescribeMedium(disks, signing.Edition, signing.Key, check);
 }
 
@@ -63,10 +64,10 @@ int Make(const std::wstring& out, bool floppy, bool oneFile, const TKit& kit,
     return kNotMade;
   }
   const std::wstring medium = oneFile ? Join(out, L"~MEDIUM") : out;
-  if ((!oneFile || MakeFolder(medium)) &&
-      MakeMedium(medium, floppy, kit, plan, signing) &&
-      (!oneFile || (MakeOneFile(medium, Join(out, kUpdater), plan, kit.LibraryHash, Join(out, L"~ONEFILE")) &&
-                    RemoveTree(medium)))) {
+  if ((!oneFile || MakeFolder(medium)) && MakeMedium(medium, floppy, kit, plan, signing) &&
+      (!oneFile ||
+       (MakeOneFile(medium, Join(out, kUpdater), plan, kit.LibraryHash, Join(out, L"~ONEFILE")) &&
+        RemoveTree(medium)))) {
     Summary(out, floppy, plan, signing);
     return kMade;
   }

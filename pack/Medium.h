@@ -16,8 +16,8 @@ struct TSigning {
   std::string Edition;
 };
 
-// The medium in out, or nothing: what was made in out goes again, and nothing else. One file: the CD
-// medium is made in a folder of its own first, and only the one file stays. One of the exit
+// The medium in out, or nothing: what was made in out goes again, and nothing else. One file: the
+// CD medium is made in a folder of its own first, and only the one file stays. One of the exit
 // codes.
 int Make(const std::wstring& out, bool floppy, bool oneFile, const TKit& kit,
          const std::vector<TMember>& members, const std::vector<TArchivePlan>& plan,

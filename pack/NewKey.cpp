@@ -25,10 +25,13 @@ int NewKey(const std::wstring& folder) {
     return kNotMade;
   }
   const std::string print = key.Fingerprint();
-  Say(L"Частният ключ: " + FullPath(privatePath) + L" - пазете го в сейфа на издателя, извън "
+  Say(L"Частният ключ: " + FullPath(privatePath) +
+      L" - пазете го в сейфа на издателя, извън "
       L"хранилището на кода и извън сървъра за компилиране; с него TalvoPack подписва (/KEY).");
-  Say(L"Публичният ключ: " + FullPath(publicPath) + L" - за компилирането на TalvoUpdate.exe "
-      L"(-DTALVO_MEDIUM_KEY=" + kPublicKeyFile + L").");
+  Say(L"Публичният ключ: " + FullPath(publicPath) +
+      L" - за компилирането на TalvoUpdate.exe "
+      L"(-DTALVO_MEDIUM_KEY=" +
+      kPublicKeyFile + L").");
   Say(L"Отпечатък (SHA-256): " + std::wstring(print.begin(), print.end()) + L".");
   return kMade;
 }

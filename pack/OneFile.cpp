@@ -17,7 +17,8 @@ const IMAGE_NT_HEADERS32* Headers(const std::string& head) {
   if (at > head.size() || head.size() - at < sizeof(IMAGE_NT_HEADERS32)) return nullptr;
   const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(head.data() + at);
   const size_t table = reinterpret_cast<const char*>(IMAGE_FIRST_SECTION(nt)) - head.data();
-  const bool fits = table + nt->FileHeader.NumberOfSections * sizeof(IMAGE_SECTION_HEADER) <= head.size();
+  const bool fits =
+      table + nt->FileHeader.NumberOfSections * sizeof(IMAGE_SECTION_HEADER) <= head.size();
   return nt->Signature == IMAGE_NT_SIGNATURE &&
                  nt->OptionalHeader.Magic == IMAGE_NT_OPTIONAL_HDR32_MAGIC &&
                  nt->OptionalHeader.NumberOfRvaAndSizes > IMAGE_DIRECTORY_ENTRY_SECURITY && fits
@@ -43,7 +44,8 @@ bool Image(const std::wstring& updater, std::string* image) {
   if (!ReadWhole(updater, 64 << 20, image) || OpenOneFile(updater, &plain) != TOneFileState::None)
     return false;
   auto* nt = const_cast<IMAGE_NT_HEADERS32*>(Headers(*image));
-  IMAGE_DATA_DIRECTORY& signature = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_SECURITY];
+  IMAGE_DATA_DIRECTORY& signature =
+      nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_SECURITY];
   if (signature.VirtualAddress) image->resize(signature.VirtualAddress);
   signature = {};
   return true;
@@ -79,11 +81,14 @@ bool Compose(const std::wstring& folder, const std::wstring& file,
   std::vector<std::string> names = {LibraryName, ManifestName};
   if (GetFileAttributesW(Join(folder, L"MANIFEST.SIG").c_str()) != INVALID_FILE_ATTRIBUTES)
     names.push_back(SignatureName);
-  for (const TArchivePlan& archive : plan) names.emplace_back(archive.Name.begin(), archive.Name.end());
+  for (const TArchivePlan& archive : plan)
+    names.emplace_back(archive.Name.begin(), archive.Name.end());
   for (const std::string& name : names)
-    written = written && Append(out, Join(folder, std::wstring(name.begin(), name.end())), name, &table);
+    written =
+        written && Append(out, Join(folder, std::wstring(name.begin(), name.end())), name, &table);
   // The tail ends on a multiple of 8, where a signing tool puts its certificate table.
-  const size_t pad = (8 - (out.Offset() + table.size() * sizeof(TCarried) + OneFileTailBytes) % 8) % 8;
+  const size_t pad =
+      (8 - (out.Offset() + table.size() * sizeof(TCarried) + OneFileTailBytes) % 8) % 8;
   const DWORD tail[2] = {static_cast<DWORD>(table.size()), OneFileVersion};
   written = written && out.Write(std::string(pad, '\0').data(), pad) &&
             out.Write(table.data(), table.size() * sizeof(TCarried)) &&

@@ -1,6 +1,6 @@
 #pragma once
-// The one-file medium (update/medium/OneFile.h): the updater of a CD medium with everything beside it
-// appended, written as one program, then proven as the updater will read it.
+// The one-file medium (update/medium/OneFile.h): the updater of a CD medium with everything beside
+// it appended, written as one program, then proven as the updater will read it.
 #include <string>
 #include <vector>
 

@@ -16,8 +16,8 @@ const DWORD kEncoding = X509_ASN_ENCODING | PKCS_7_ASN_ENCODING;
 const DWORD kKeyBits = 3072;
 
 // The DER of PKCS#8's AlgorithmIdentifier for RSA: rsaEncryption with no parameters.
-const BYTE kRsaAlgorithm[] = {0x30, 0x0d, 0x06, 0x09, 0x2a, 0x86, 0x48, 0x86, 0xf7,
-                              0x0d, 0x01, 0x01, 0x01, 0x05, 0x00};
+const BYTE kRsaAlgorithm[] = {0x30, 0x0d, 0x06, 0x09, 0x2a, 0x86, 0x48, 0x86,
+                              0xf7, 0x0d, 0x01, 0x01, 0x01, 0x05, 0x00};
 
 // crypt32 is no KnownDLL: its entries come from the system folder's copy, never through the
 // library search (update/LibrarySearch).
@@ -36,9 +36,9 @@ BOOL EncodeObject(LPCSTR type, const void* value, BYTE* out, DWORD* size) {
 
 BOOL DecodeObject(LPCSTR type, const std::string& der, void* out, DWORD* size) {
   auto decode = CRYPT32(CryptDecodeObjectEx);
-  return decode && decode(kEncoding, type, reinterpret_cast<const BYTE*>(der.data()),
-                          static_cast<DWORD>(der.size()), CRYPT_DECODE_ALLOC_FLAG, nullptr,
-                          out, size);
+  return decode &&
+         decode(kEncoding, type, reinterpret_cast<const BYTE*>(der.data()),
+                static_cast<DWORD>(der.size()), CRYPT_DECODE_ALLOC_FLAG, nullptr, out, size);
 }
 
 BOOL ToBase64(const BYTE* bytes, DWORD count, char* out, DWORD* size) {
@@ -72,7 +72,9 @@ public:
   TDecoded& operator=(const TDecoded&) = delete;
 
   template <typename T>
-  T* As() const { return static_cast<T*>(Value); }
+  T* As() const {
+    return static_cast<T*>(Value);
+  }
   DWORD Size = 0;
 
 private:
@@ -95,10 +97,14 @@ std::string PrivateKeyDer(const std::string& blob) {
   memcpy(exponent, &rsa->pubexp, 4);
   // In the blob: modulus, prime 1, prime 2, exponent 1, exponent 2, coefficient, private
   // exponent. In PKCS#1: modulus, public and private exponent, then the five others.
-  CRYPT_UINT_BLOB fields[8] = {{bytes, at},           {4, exponent},
-                               {bytes, at + bytes + 5 * half}, {half, at + bytes},
-                               {half, at + bytes + half},     {half, at + bytes + 2 * half},
-                               {half, at + bytes + 3 * half}, {half, at + bytes + 4 * half}};
+  CRYPT_UINT_BLOB fields[8] = {{bytes, at},
+                               {4, exponent},
+                               {bytes, at + bytes + 5 * half},
+                               {half, at + bytes},
+                               {half, at + bytes + half},
+                               {half, at + bytes + 2 * half},
+                               {half, at + bytes + 3 * half},
+                               {half, at + bytes + 4 * half}};
   const int version = 0;
   std::vector<std::string> items{Encode(X509_INTEGER, &version)};
   for (const CRYPT_UINT_BLOB& f : fields) items.push_back(Encode(X509_MULTI_BYTE_UINT, &f));
@@ -126,8 +132,7 @@ std::string PublicKeyDer(const std::string& blob) {
 std::string Pem(const char* label, const std::string& der) {
   DWORD size = 0;
   const BYTE* bytes = reinterpret_cast<const BYTE*>(der.data());
-  if (der.empty() || !ToBase64(bytes, static_cast<DWORD>(der.size()), nullptr, &size))
-    return {};
+  if (der.empty() || !ToBase64(bytes, static_cast<DWORD>(der.size()), nullptr, &size)) return {};
   std::string base64(size, '\0');
   if (!ToBase64(bytes, static_cast<DWORD>(der.size()), &base64[0], &size)) return {};
   base64.resize(size);
@@ -216,8 +221,9 @@ bool TSigningKey::Load(const std::wstring& file, std::wstring* why) {
     return false;
   }
   if (!FromPem(text, &label, &der) || (label != "RSA PRIVATE KEY" && label != "PRIVATE KEY")) {
-    *why = file + L": не е частен ключ RSA във вид PEM (BEGIN RSA PRIVATE KEY или BEGIN "
-                  L"PRIVATE KEY, без парола).";
+    *why = file +
+           L": не е частен ключ RSA във вид PEM (BEGIN RSA PRIVATE KEY или BEGIN "
+           L"PRIVATE KEY, без парола).";
     return false;
   }
   if (label == "PRIVATE KEY") {
@@ -225,8 +231,8 @@ bool TSigningKey::Load(const std::wstring& file, std::wstring* why) {
     TDecoded outer(X509_SEQUENCE_OF_ANY, der);
     const auto* items = outer.As<CRYPT_SEQUENCE_OF_ANY>();
     if (!items || items->cValue < 3 ||
-        Blob(items->rgValue[1]) != std::string(reinterpret_cast<const char*>(kRsaAlgorithm),
-                                               sizeof kRsaAlgorithm)) {
+        Blob(items->rgValue[1]) !=
+            std::string(reinterpret_cast<const char*>(kRsaAlgorithm), sizeof kRsaAlgorithm)) {
       *why = file + L": не е ключ RSA.";
       return false;
     }
@@ -255,8 +261,8 @@ bool TSigningKey::Sign(const std::string& data, std::string* signature) {
       !CryptSignHashA(sha.Handle(), AT_SIGNATURE, nullptr, 0, nullptr, &size))
     return false;
   std::string little(size, '\0');
-  if (!CryptSignHashA(sha.Handle(), AT_SIGNATURE, nullptr, 0,
-                      reinterpret_cast<BYTE*>(&little[0]), &size))
+  if (!CryptSignHashA(sha.Handle(), AT_SIGNATURE, nullptr, 0, reinterpret_cast<BYTE*>(&little[0]),
+                      &size))
     return false;
   // CryptoAPI gives its bytes the other way round.
   signature->assign(little.rbegin(), little.rend());

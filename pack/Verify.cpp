@@ -67,10 +67,13 @@ bool CanUnpackHere(const std::vector<TMember>& members, const std::wstring& fold
   for (size_t i = 0; i < members.size() && refused.empty(); ++i)
     if (!ToCodePage(CP_ACP, members[i].File->Name, &ansi)) refused = members[i].File->Path;
   if (refused.empty()) return true;
-  *why = refused + L": името не може да се предаде на UNZDLL.DLL за проверка при кодовата "
-                   L"таблица " + std::to_wstring(GetACP()) + L" на тази система. Пуснете "
-                   L"TalvoPack под Windows 10 (1903) или по-нов, под Windows с кирилица за "
-                   L"програмите без Unicode или под Wine.";
+  *why = refused +
+         L": името не може да се предаде на UNZDLL.DLL за проверка при кодовата "
+         L"таблица " +
+         std::to_wstring(GetACP()) +
+         L" на тази система. Пуснете "
+         L"TalvoPack под Windows 10 (1903) или по-нов, под Windows с кирилица за "
+         L"програмите без Unicode или под Wine.";
   return false;
 }
 
@@ -102,8 +105,8 @@ bool VerifyMedium(const std::wstring& library, const std::string& hash,
   for (size_t i = 0; i < archives.size(); ++i) {
     const std::wstring folder = Join(work, std::to_wstring(i + 1));
     std::string archive, target;
-    if (!MakeFolder(folder) ||
-        !ToCodePage(CP_ACP, archives[i].Path, &archive) || !ToCodePage(CP_ACP, folder, &target) ||
+    if (!MakeFolder(folder) || !ToCodePage(CP_ACP, archives[i].Path, &archive) ||
+        !ToCodePage(CP_ACP, folder, &target) ||
         !zip.ExtractArchive(archive.c_str(), target.c_str())) {
       ComplainFailed(archives[i].Path + L": не може да се разархивира");
       same = false;

@@ -18,7 +18,8 @@ bool CanUnpackHere(const std::vector<TMember>& members, const std::wstring& fold
                    std::wstring* why);
 
 // Unpacks each archive with the library at that path, loaded only when its image has hash
-// (what the kit's updater carries), into a folder of its own under work, and compares what came out with the edition: the same names, the same bytes, and each
-// where the updater will put it. Says what differs; true when nothing does.
+// (what the kit's updater carries), into a folder of its own under work, and compares what came out
+// with the edition: the same names, the same bytes, and each where the updater will put it. Says
+// what differs; true when nothing does.
 bool VerifyMedium(const std::wstring& library, const std::string& hash,
                   const std::vector<TMadeArchive>& archives, const std::wstring& work);

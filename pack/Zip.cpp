@@ -23,9 +23,8 @@ struct TDigest {
 bool Pack(const std::wstring& path, bool deflated, TWriteFile* out, TDigest* digest) {
   TReadFile in(path);
   z_stream z = {};
-  if (!in.Opened() ||
-      (deflated && deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8,
-                                Z_DEFAULT_STRATEGY) != Z_OK))
+  if (!in.Opened() || (deflated && deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8,
+                                                Z_DEFAULT_STRATEGY) != Z_OK))
     return false;
   std::vector<Bytef> raw(kChunk), packed(kChunk);
   uLong crc = crc32(0, nullptr, 0);
@@ -113,9 +112,7 @@ bool Measure(const TEditionFile& file, TMember* out) {
   return true;
 }
 
-unsigned long long MemberBytes(const TMember& m) {
-  return 30 + 46 + 2 * m.Name.size() + m.Packed;
-}
+unsigned long long MemberBytes(const TMember& m) { return 30 + 46 + 2 * m.Name.size() + m.Packed; }
 
 bool WriteArchive(const std::wstring& path, const std::vector<const TMember*>& members,
                   std::wstring* why) {

@@ -14,9 +14,9 @@
 namespace {
 
 const int kVersion = 100;
-const size_t kWideName = 65536;    // a stored name has at most 65,535 bytes
-const size_t kShownName = 200;     // longer names are cut in reports
-const int kMaxReports = 20;        // each report is a box the user must close; the rest are counted
+const size_t kWideName = 65536;  // a stored name has at most 65,535 bytes
+const size_t kShownName = 200;   // longer names are cut in reports
+const int kMaxReports = 20;      // each report is a box the user must close; the rest are counted
 
 // Bounded text building for report messages.
 struct Text {
@@ -32,18 +32,19 @@ struct Text {
     char digits[12];
     char* p = digits + sizeof(digits) - 1;
     *p = 0;
-    do *--p = char('0' + n % 10); while (n /= 10);
+    do *--p = char('0' + n % 10);
+    while (n /= 10);
     return Add(p);
   }
 };
 
 class Unpacker {
- public:
+public:
   Unpacker(UnzCallback cb) : cb_(cb) {}
   ~Unpacker() { free(wide_); }
   int Run(const UnzParams& p);
 
- private:
+private:
   void Report(UnzReport number, const Text& text);
   void Show(UnzReport number, const Text& text);
   void ReportMember(UnzReport number, const char* what, const unz::Entry& e);
@@ -54,12 +55,12 @@ class Unpacker {
 
   UnzCallback cb_;
   int reports_ = 0;
-  unsigned unshown_ = 0;       // reports past kMaxReports
+  unsigned unshown_ = 0;  // reports past kMaxReports
   char archive_[MAX_PATH] = "";
   const char* const* specs_ = nullptr;
   int specCount_ = 0;
-  size_t dirLen_ = 0;          // length of the current folder's path
-  char16_t* wide_ = nullptr;   // the member's decoded name
+  size_t dirLen_ = 0;         // length of the current folder's path
+  char16_t* wide_ = nullptr;  // the member's decoded name
   unz::Reader reader_;
 };
 
@@ -92,8 +93,8 @@ void Unpacker::ReportMember(UnzReport number, const char* what, const unz::Entry
   int len = 0;
   size_t n = DecodeName(e);
   if (n != unz::kBadName && n > 0) {
-    len = WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<LPCWSTR>(wide_), int(n < kShownName ? n : kShownName),
-                              shown, kShownName, NULL, NULL);
+    len = WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<LPCWSTR>(wide_),
+                              int(n < kShownName ? n : kShownName), shown, kShownName, NULL, NULL);
   }
   if (len <= 0) {
     for (len = 0; size_t(len) < e.nameLen && len < int(kShownName); ++len) {
@@ -114,8 +115,8 @@ size_t Unpacker::DecodeName(const unz::Entry& e) {
   if (e.unicodeName) return unz::Utf8ToUtf16(e.unicodeName, e.unicodeNameLen, wide_, kWideName);
   if (e.utf8) return unz::Utf8ToUtf16(e.name, e.nameLen, wide_, kWideName);
   if (e.nameLen == 0) return 0;
-  int n = MultiByteToWideChar(CP_OEMCP, MB_ERR_INVALID_CHARS, reinterpret_cast<const char*>(e.name), int(e.nameLen),
-                              reinterpret_cast<LPWSTR>(wide_), int(kWideName));
+  int n = MultiByteToWideChar(CP_OEMCP, MB_ERR_INVALID_CHARS, reinterpret_cast<const char*>(e.name),
+                              int(e.nameLen), reinterpret_cast<LPWSTR>(wide_), int(kWideName));
   return n > 0 ? size_t(n) : unz::kBadName;
 }
 
@@ -124,7 +125,8 @@ size_t Unpacker::DecodeName(const unz::Entry& e) {
 bool Unpacker::Wanted(const char16_t* name, size_t n) {
   if (specCount_ == 0) return true;
   WCHAR upper[MAX_PATH];
-  int un = LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, reinterpret_cast<LPCWSTR>(name), int(n), upper, MAX_PATH);
+  int un = LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, reinterpret_cast<LPCWSTR>(name), int(n),
+                        upper, MAX_PATH);
   for (int i = 0; i < specCount_; ++i) {
     const char* spec = specs_[i];
     if (!spec) continue;
@@ -133,7 +135,8 @@ bool Unpacker::Wanted(const char16_t* name, size_t n) {
     int wn = MultiByteToWideChar(CP_ACP, 0, spec, int(strnlen(spec, MAX_PATH)), ws, MAX_PATH);
     int sn = wn > 0 ? LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, ws, wn, us, MAX_PATH) : 0;
     if (sn > 0 && un > 0 &&
-        unz::MatchSpec(reinterpret_cast<char16_t*>(us), size_t(sn), reinterpret_cast<char16_t*>(upper), size_t(un)))
+        unz::MatchSpec(reinterpret_cast<char16_t*>(us), size_t(sn),
+                       reinterpret_cast<char16_t*>(upper), size_t(un)))
       return true;
   }
   return false;
@@ -154,15 +157,17 @@ void Unpacker::Member(const unz::Entry& e) {
   char name[MAX_PATH];
   BOOL lossy = FALSE;
   bool utf8Acp = GetACP() == CP_UTF8;  // best-fit flags and the lossy flag are not allowed there
-  int len = WideCharToMultiByte(CP_ACP, utf8Acp ? 0 : WC_NO_BEST_FIT_CHARS, reinterpret_cast<LPCWSTR>(base), int(bn),
-                                NULL, 0, NULL, utf8Acp ? NULL : &lossy);
+  int len = WideCharToMultiByte(CP_ACP, utf8Acp ? 0 : WC_NO_BEST_FIT_CHARS,
+                                reinterpret_cast<LPCWSTR>(base), int(bn), NULL, 0, NULL,
+                                utf8Acp ? NULL : &lossy);
   // The temporary name must fit in the folder too.
   size_t longer = size_t(len) > kTempNameLen ? size_t(len) : kTempNameLen;
   if (dirLen_ + 1 + longer >= MAX_PATH) return ReportMember(kRepTooLong, "Path too long", e);
   WCHAR back[MAX_PATH];
   if (len > 0)
-    len = WideCharToMultiByte(CP_ACP, utf8Acp ? 0 : WC_NO_BEST_FIT_CHARS, reinterpret_cast<LPCWSTR>(base), int(bn),
-                              name, MAX_PATH - 1, NULL, utf8Acp ? NULL : &lossy);
+    len = WideCharToMultiByte(CP_ACP, utf8Acp ? 0 : WC_NO_BEST_FIT_CHARS,
+                              reinterpret_cast<LPCWSTR>(base), int(bn), name, MAX_PATH - 1, NULL,
+                              utf8Acp ? NULL : &lossy);
   if (len <= 0 || lossy || MultiByteToWideChar(CP_ACP, 0, name, len, back, MAX_PATH) != int(bn) ||
       memcmp(back, base, bn * sizeof(WCHAR)) != 0)
     return ReportMember(kRepCodePage, "Name not representable in this code page", e);
@@ -232,7 +237,8 @@ int Unpacker::Run(const UnzParams& p) {
   }
   if (s != unz::kEnd) {
     ReportArchive(s == unz::kReadError ? kRepRead : kRepDirectory,
-                  s == unz::kReadError ? "Cannot read archive " : "Damaged central directory in ", "");
+                  s == unz::kReadError ? "Cannot read archive " : "Damaged central directory in ",
+                  "");
     return reports_;
   }
   // Members are taken in directory order, so of two that flatten to one name the later wins.

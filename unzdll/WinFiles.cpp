@@ -6,7 +6,8 @@ ArchiveFile::~ArchiveFile() {
 
 // Others may read the archive meanwhile but not change, replace or delete it.
 bool ArchiveFile::Open(const char* path) {
-  h_ = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, NULL);
+  h_ = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                   FILE_FLAG_SEQUENTIAL_SCAN, NULL);
   if (h_ == INVALID_HANDLE_VALUE) return false;
   LARGE_INTEGER size;
   if (!GetFileSizeEx(h_, &size)) return false;

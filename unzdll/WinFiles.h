@@ -7,13 +7,13 @@
 #include "ZipReader.h"
 
 class ArchiveFile : public unz::Source {
- public:
+public:
   ~ArchiveFile();
   bool Open(const char* path);
   uint64_t Size() const override { return size_; }
   bool Read(uint64_t offset, void* buf, size_t n) override;
 
- private:
+private:
   HANDLE h_ = INVALID_HANDLE_VALUE;
   uint64_t size_ = 0;
 };
@@ -21,7 +21,7 @@ class ArchiveFile : public unz::Source {
 const size_t kTempNameLen = 16;  // "~unzXXXXXXXX.tmp"
 
 class MemberFile : public unz::Sink {
- public:
+public:
   ~MemberFile();  // deletes the temporary file unless Commit succeeded
   // Creates a fresh temporary file in the current folder.
   bool Create();
@@ -29,7 +29,7 @@ class MemberFile : public unz::Sink {
   // Stamps the DOS time, closes, and replaces finalName with the file (not a read-only one).
   bool Commit(const char* finalName, uint16_t dosDate, uint16_t dosTime);
 
- private:
+private:
   HANDLE h_ = INVALID_HANDLE_VALUE;
   char temp_[kTempNameLen + 1] = "";
 };

@@ -34,7 +34,11 @@ size_t Utf8ToUtf16(const uint8_t* s, size_t n, char16_t* out, size_t cap) {
   size_t o = 0;
   for (size_t i = 0; i < n;) {
     uint32_t c = s[i];
-    size_t len = c < 0x80 ? 1 : c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+    size_t len = c < 0x80                 ? 1
+                 : c >= 0xC2 && c <= 0xDF ? 2
+                 : c >= 0xE0 && c <= 0xEF ? 3
+                 : c >= 0xF0 && c <= 0xF4 ? 4
+                                          : 0;
     if (len == 0 || len > n - i) return kBadName;
     if (len > 1) c &= 0x3F >> (len - 1);
     for (size_t k = 1; k < len; ++k) {
@@ -70,8 +74,15 @@ bool IsSafeName(const char16_t* w, size_t n) {
     char16_t c = w[i];
     if (c < 0x20 || c == 0x7F) return false;
     switch (c) {
-      case ':': case '<': case '>': case '"': case '|': case '?': case '*': case '/': case '\\':
-        return false;
+      case ':':
+      case '<':
+      case '>':
+      case '"':
+      case '|':
+      case '?':
+      case '*':
+      case '/':
+      case '\\': return false;
     }
   }
   return !IsDeviceName(w, n);

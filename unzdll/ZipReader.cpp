@@ -29,7 +29,9 @@ const size_t kLocatorLen = 20;
 const size_t kDescriptorMax = 24;  // a ZIP64 data descriptor with its signature
 
 uint16_t U16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
-uint32_t U32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
+uint32_t U32(const uint8_t* p) {
+  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
 uint64_t U64(const uint8_t* p) { return U32(p) | uint64_t(U32(p + 4)) << 32; }
 
 size_t Min(uint64_t a, size_t b) { return a < b ? size_t(a) : b; }
@@ -134,7 +136,8 @@ bool Reader::TryEnd(uint64_t pos, const uint8_t* rec) {
   zip64_ = false;
 
   uint8_t loc[kLocatorLen];
-  if (pos >= kLocatorLen && src_->Read(pos - kLocatorLen, loc, kLocatorLen) && U32(loc) == kSigLocator64) {
+  if (pos >= kLocatorLen && src_->Read(pos - kLocatorLen, loc, kLocatorLen) &&
+      U32(loc) == kSigLocator64) {
     uint64_t stated = U64(loc + 8);
     uint64_t locPos = pos - kLocatorLen;
     // A prefix added after the archive was made moves the record from where it says it is;
@@ -195,7 +198,8 @@ Status Reader::Next(Entry& e) {
   walk_ = kBadDirectory;
   if (pos_ >= cdEnd_) {
     // Writers without ZIP64 records store the count modulo 65536, or saturated.
-    bool countOk = zip64_ ? seen_ == entries_ : (seen_ & 0xFFFF) == entries_ || (entries_ == 0xFFFF && seen_ >= 0xFFFF);
+    bool countOk = zip64_ ? seen_ == entries_
+                          : (seen_ & 0xFFFF) == entries_ || (entries_ == 0xFFFF && seen_ >= 0xFFFF);
     if (!countOk) return kBadDirectory;
     walk_ = kEnd;
     return kEnd;
@@ -330,7 +334,8 @@ Status Reader::Extract(const Entry& e, Sink& out) {
   if (!held) {
     bool follows = e.localOffset >= readEnd_ && e.localOffset - readEnd_ <= kDescriptorMax;
     size_t first = Min(limit - e.localOffset, kInBuf);
-    if (!follows && e.compSize < kInBuf) first = Min(first, kLocalLen + e.nameLen + 1024 + size_t(e.compSize));
+    if (!follows && e.compSize < kInBuf)
+      first = Min(first, kLocalLen + e.nameLen + 1024 + size_t(e.compSize));
     if (!Load(e.localOffset, first)) return kReadError;
   }
   const uint8_t* h = in_ + (e.localOffset - inStart_);
@@ -345,8 +350,8 @@ Status Reader::Extract(const Entry& e, Sink& out) {
   readEnd_ = dataStart + e.compSize;
   if (e.method == 8 && inflateReset(z_) != Z_OK) return kNoMemory;
 
-  uint64_t next = dataStart;    // source offset of the next unused compressed byte
-  uint64_t left = e.compSize;   // compressed bytes not yet used
+  uint64_t next = dataStart;   // source offset of the next unused compressed byte
+  uint64_t left = e.compSize;  // compressed bytes not yet used
   bool done = false;
   while (left > 0) {
     if (next < inStart_ || next - inStart_ >= inLen_) {

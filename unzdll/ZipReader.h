@@ -30,55 +30,56 @@ const char* StatusText(Status s);
 
 // Random-access input. Read delivers exactly n bytes at offset, or fails.
 class Source {
- public:
+public:
   virtual uint64_t Size() const = 0;
   virtual bool Read(uint64_t offset, void* buf, size_t n) = 0;
 
- protected:
+protected:
   ~Source() = default;
 };
 
 // Where a member's bytes go, in order. Write takes all n bytes or fails.
 class Sink {
- public:
+public:
   virtual bool Write(const uint8_t* data, size_t n) = 0;
 
- protected:
+protected:
   ~Sink() = default;
 };
 
 // A Source over bytes in memory (fuzzing, tests).
 class MemorySource : public Source {
- public:
-  MemorySource(const void* data, size_t size) : data_(static_cast<const uint8_t*>(data)), size_(size) {}
+public:
+  MemorySource(const void* data, size_t size)
+      : data_(static_cast<const uint8_t*>(data)), size_(size) {}
   uint64_t Size() const override { return size_; }
   bool Read(uint64_t offset, void* buf, size_t n) override;
 
- private:
+private:
   const uint8_t* data_;
   size_t size_;
 };
 
 // One central-directory entry. The name pointers stay valid until the next call of Next.
 struct Entry {
-  const uint8_t* name;         // stored name bytes, not terminated
+  const uint8_t* name;  // stored name bytes, not terminated
   size_t nameLen;
   const uint8_t* unicodeName;  // UTF-8 name of a 0x7075 field whose CRC matches name, else null
   size_t unicodeNameLen;
-  bool utf8;                   // flag bit 11: name is UTF-8
+  bool utf8;  // flag bit 11: name is UTF-8
   bool encrypted;
-  bool isDir;                  // name ends in / or backslash
+  bool isDir;  // name ends in / or backslash
   uint16_t method;
   uint16_t dosTime;
   uint16_t dosDate;
   uint32_t crc;
   uint64_t compSize;
   uint64_t size;
-  uint64_t localOffset;        // where the local header lies in the source (prefix included)
+  uint64_t localOffset;  // where the local header lies in the source (prefix included)
 };
 
 class Reader {
- public:
+public:
   Reader();
   ~Reader();
   Reader(const Reader&) = delete;
@@ -96,7 +97,7 @@ class Reader {
   // and CRC-32; on any other result out has received a partial or wrong member.
   Status Extract(const Entry& e, Sink& out);
 
- private:
+private:
   const uint8_t* Fetch(uint64_t offset, size_t n);
   Status FindEnd();
   bool TryEnd(uint64_t pos, const uint8_t* rec);
@@ -105,24 +106,24 @@ class Reader {
   bool Load(uint64_t offset, size_t n);
 
   Source* src_ = nullptr;
-  uint8_t* win_ = nullptr;    // window over the central directory
+  uint8_t* win_ = nullptr;  // window over the central directory
   uint64_t winStart_ = 0;
   size_t winLen_ = 0;
-  uint8_t* in_ = nullptr;     // input buffer: holds the source's bytes from inStart_
+  uint8_t* in_ = nullptr;  // input buffer: holds the source's bytes from inStart_
   uint64_t inStart_ = 0;
   size_t inLen_ = 0;
-  uint64_t readEnd_ = 0;      // where the latest extracted member's data ended
+  uint64_t readEnd_ = 0;  // where the latest extracted member's data ended
   uint8_t* out_ = nullptr;
   z_stream* z_ = nullptr;
   bool zReady_ = false;
 
-  uint64_t cdStart_ = 0;      // absolute offsets in the source
+  uint64_t cdStart_ = 0;  // absolute offsets in the source
   uint64_t cdEnd_ = 0;
-  uint64_t delta_ = 0;        // bytes of prefix before the archive proper
-  uint64_t entries_ = 0;      // count the end record gives
+  uint64_t delta_ = 0;    // bytes of prefix before the archive proper
+  uint64_t entries_ = 0;  // count the end record gives
   bool zip64_ = false;
 
-  uint64_t pos_ = 0;          // walk position
+  uint64_t pos_ = 0;  // walk position
   uint64_t seen_ = 0;
   Status walk_ = kOk;
 

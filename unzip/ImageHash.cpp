@@ -40,7 +40,8 @@ bool ImageHash(HANDLE file, BYTE (&hash)[HashBytes]) {
   const DWORD pe = Word32(image + 0x3c);
   const DWORD optional = pe + 24;
   if (got != length || pe > length || length - pe < 24 + kCertificatesAt + 8 ||
-      memcmp(image + pe, "PE\0\0", 4) != 0 || (image[optional] | image[optional + 1] << 8) != kPe32Magic) {
+      memcmp(image + pe, "PE\0\0", 4) != 0 ||
+      (image[optional] | image[optional + 1] << 8) != kPe32Magic) {
     SetLastError(ERROR_BAD_EXE_FORMAT);
     return false;
   }

@@ -56,8 +56,8 @@ CInfoZip::~CInfoZip() {
 
 TUnzLoad CInfoZip::LoadUnzDll(const char* fullPath) {
   if (Library) return TUnzLoad::Loaded;
-  const HANDLE file = CreateFileA(fullPath, GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE file = CreateFileA(fullPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return TUnzLoad::NoLibrary;
   const bool ours = ImageHash(file, Found) && Expecting && memcmp(Found, Expected, HashBytes) == 0;
   HMODULE library = ours ? LoadLibraryA(fullPath) : nullptr;

@@ -23,7 +23,8 @@ HMODULE LoadedUnzDll() { return GetModuleHandleA("UNZDLL.DLL"); }
 
 // The full path of the library of the given shape; "" names none.
 std::string Library(const std::string& shape) {
-  return support::Join(support::Join(support::OwnFolder(), "libs"), shape.empty() ? "none" : shape) +
+  return support::Join(support::Join(support::OwnFolder(), "libs"),
+                       shape.empty() ? "none" : shape) +
          "\\UNZDLL.DLL";
 }
 
@@ -128,7 +129,7 @@ TEST(LoadUnzDll, LoadsOnceAndIsReleasedAtDestruction) {
   EXPECT_EQ(TUnzLoad::Loaded, zip->LoadUnzDll(Library("recorder").c_str()));
 
   EXPECT_EQ(first, LoadedUnzDll());
-  delete zip;  // the way its users destroy it
+  delete zip;                          // the way its users destroy it
   EXPECT_EQ(nullptr, LoadedUnzDll());  // one load, one release
 }
 
@@ -164,7 +165,7 @@ TEST_F(RecorderTest, SendsTheFixedRequestAskingForEveryMember) {
   const std::vector<unsigned long> w = Words(request["header"]);
   ASSERT_EQ(19u, w.size());
   const std::vector<unsigned long> fixed = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1};
-  const std::vector<unsigned long> sent = {w[0], w[1], w[4], w[5],  w[6],  w[7],  w[8], w[9],
+  const std::vector<unsigned long> sent = {w[0],  w[1],  w[4],  w[5],  w[6],  w[7],  w[8], w[9],
                                            w[10], w[11], w[12], w[13], w[14], w[15], w[16]};
   EXPECT_EQ(fixed, sent);  // zeros, the word 1 at 60, FileSpecCount 1
   EXPECT_EQ(7u, w[18]);
@@ -296,14 +297,16 @@ TEST(RealUnzDll, OnlyTheBuiltLibraryIsLoaded) {
 
     EXPECT_EQ(c.load == TUnzLoad::Loaded, LoadedUnzDll() != nullptr) << c.what;
     EXPECT_EQ(0, memcmp(zip.ExpectedHash(), BuiltHash().data(), HashBytes)) << c.what;
-    EXPECT_EQ(c.load == TUnzLoad::Loaded, memcmp(zip.FoundHash(), BuiltHash().data(), HashBytes) == 0)
+    EXPECT_EQ(c.load == TUnzLoad::Loaded,
+              memcmp(zip.FoundHash(), BuiltHash().data(), HashBytes) == 0)
         << c.what;
   }
   CInfoZip none(nullptr);
   EXPECT_EQ(TUnzLoad::NotOurs, none.LoadUnzDll(Library("real").c_str()));
   // A writer that holds the file open: what would be loaded may not be what was hashed.
-  HANDLE writer = CreateFileA(Library("real").c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE writer =
+      CreateFileA(Library("real").c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(INVALID_HANDLE_VALUE, writer);
   CInfoZip held(BuiltHash().data());
   EXPECT_EQ(TUnzLoad::NoLibrary, held.LoadUnzDll(Library("real").c_str()));

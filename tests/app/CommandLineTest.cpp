@@ -31,9 +31,9 @@ TEST(CommandLine, SwitchesInAnyCaseWithValuesQuotedWholeOrInPart) {
 }
 
 TEST(CommandLine, AnythingElseIsRefusedAndSilentStillCounts) {
-  for (const char* bad : {"/FOO", "DIR=C:\\x", "-SILENT", "/SILENT=1", "/HELP=", "/DIR", "/DIR=",
-                          "/DIR=\"\"", "/DIR=a /DIR=b", "/SILENT /silent", "/DIR=\"C:\\x",
-                          "/DIRECTORY=C:\\x", "/D=C:\\x"})
+  for (const char* bad :
+       {"/FOO", "DIR=C:\\x", "-SILENT", "/SILENT=1", "/HELP=", "/DIR", "/DIR=", "/DIR=\"\"",
+        "/DIR=a /DIR=b", "/SILENT /silent", "/DIR=\"C:\\x", "/DIRECTORY=C:\\x", "/D=C:\\x"})
     EXPECT_TRUE(ParseCommandLine(bad).Refused) << bad;
   // Values longer than a path, and a token longer than anything, never overrun a buffer.
   EXPECT_TRUE(ParseCommandLine(("/DIR=" + std::string(MAX_PATH, 'a')).c_str()).Refused);

@@ -101,8 +101,7 @@ protected:
     ASSERT_TRUE(ui::Answer(ui::ReadBox(dialog), IDOK));
   }
   void ChooseFolder(const std::wstring& path) {
-    Choose([](const ui::BrowserTree& tree, const std::wstring& p) { return tree.Folder(p); },
-           path);
+    Choose([](const ui::BrowserTree& tree, const std::wstring& p) { return tree.Folder(p); }, path);
   }
   void ChooseDrive(wchar_t letter) {
     Choose([](const ui::BrowserTree& tree, const std::wstring& l) { return tree.Drive(l[0]); },

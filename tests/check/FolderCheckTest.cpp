@@ -207,8 +207,8 @@ TEST_F(FolderCheck, AWorkFolderThatCannotBeMadeIsNamedInTheBox) {
   // While the box is up the status lines say what was being done, the file line empty; each
   // runs from x 16 to the frame's right edge.
   ui::Shot seen;
-  EXPECT_TRUE(ui::Shows(w, 16, 176,
-                        ui::RenderLabel(L"Създаване на временна поддиректория...", 450), &seen))
+  EXPECT_TRUE(
+      ui::Shows(w, 16, 176, ui::RenderLabel(L"Създаване на временна поддиректория...", 450), &seen))
       << "the status line does not show the work folder's creation";
   EXPECT_TRUE(ui::Shows(w, 16, 190, ui::RenderLabel(L"", 450), &seen))
       << "the file line is not empty";

@@ -34,8 +34,8 @@ bool RunAndWait(std::string commandLine, DWORD timeoutMs = 10000) {
   STARTUPINFOA si = {};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi = {};
-  if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &si, &pi))
+  if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                      &pi))
     return false;
   const bool done = WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0;
   CloseHandle(pi.hThread);
@@ -68,9 +68,14 @@ TEST(TrimPath, RemovesControlCharactersAndBlanksFromBothEnds) {
 }
 
 TEST(TrimPath, KeepsNoBreakSpaceCyrillicAndPunctuationAtBothEnds) {
-  char nbsp[MAX_PATH] = "\xA0" "C:\\WinTalvo\xA0";
+  char nbsp[MAX_PATH] =
+      "\xA0"
+      "C:\\WinTalvo\xA0";
   EXPECT_EQ(13, TrimPath(nbsp));
-  EXPECT_STREQ("\xA0" "C:\\WinTalvo\xA0", nbsp);
+  EXPECT_STREQ(
+      "\xA0"
+      "C:\\WinTalvo\xA0",
+      nbsp);
 
   char cyrillic[MAX_PATH] = " Талво\\Бланки ";
   EXPECT_EQ(12, TrimPath(cyrillic));

@@ -27,15 +27,16 @@ BOOL WINAPI FakeTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS kind, voi
     return TRUE;
   }
   if (kind == static_cast<TOKEN_INFORMATION_CLASS>(19) && System.Linked)  // the linked token
-    return OpenProcessToken(GetCurrentProcess(), TOKEN_ALL_ACCESS, static_cast<HANDLE*>(out)) && token;
+    return OpenProcessToken(GetCurrentProcess(), TOKEN_ALL_ACCESS, static_cast<HANDLE*>(out)) &&
+           token;
   SetLastError(ERROR_INVALID_PARAMETER);
   return FALSE && size && used;
 }
 
 // The shell stands in with a window of this process.
 HWND WINAPI FakeShellWindow() {
-  static HWND shell = CreateWindowExW(0, L"STATIC", L"shell", 0, 0, 0, 0, 0, nullptr, nullptr,
-                                      nullptr, nullptr);
+  static HWND shell =
+      CreateWindowExW(0, L"STATIC", L"shell", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
   return System.Shell ? shell : nullptr;
 }
 
@@ -58,8 +59,7 @@ FARPROC Fake(const char* dll, const char* name) {
   const std::string n = name;
   if (n == "GetTokenInformation") return Entry(FakeTokenInformation);
   if (n == "GetShellWindow") return Entry(FakeShellWindow);
-  if (n == "CreateProcessWithTokenW")
-    return System.WithToken ? Entry(FakeStartWithToken) : nullptr;
+  if (n == "CreateProcessWithTokenW") return System.WithToken ? Entry(FakeStartWithToken) : nullptr;
   return LoadedSystemEntry(dll, name);
 }
 
@@ -77,10 +77,8 @@ TEST(StartAsDesktopUser, ElevatedItStartsWithTheDesktopUsersTokenOrNotAtAll) {
     bool started;
     int tokenStarts;
   } cases[] = {
-      {true, true, false, true, true, 1},
-      {true, false, true, true, true, 1},
-      {true, false, false, true, false, 0},
-      {true, true, true, false, false, 0},
+      {true, true, false, true, true, 1},   {true, false, true, true, true, 1},
+      {true, false, false, true, false, 0}, {true, true, true, false, false, 0},
       {false, true, true, true, true, 0},
   };
   SystemEntryLookup = Fake;

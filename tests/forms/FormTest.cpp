@@ -170,7 +170,8 @@ TEST(ExceptionReport, AFaultInAHandlerIsReportedAndTheProcessEndsWithTheCodeGive
   STARTUPINFOW si = {};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi = {};
-  ASSERT_TRUE(CreateProcessW(path, nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+  ASSERT_TRUE(
+      CreateProcessW(path, nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
   ui::BoxAnswerer answerer(pi.dwProcessId, 20000);
   bool seen = answerer.Wait();
   bool ended = WaitForSingleObject(pi.hProcess, 10000) == WAIT_OBJECT_0;

@@ -37,13 +37,14 @@ TEST(Title, DotsInFoldersAndCyrillicNames) {
 TEST(Title, IsCutToFit) { EXPECT_EQ(Title(L"C:\\TalvoUpdate.exe", 6), L"Talvo"); }
 
 TEST(ReportText, AppendsAFullStopOnlyAfterCharactersThatSortAfterIt) {
-  EXPECT_EQ(Report(L"\x0413\x0440\x0435\x0448\x043A\x0430"), L"\x0413\x0440\x0435\x0448\x043A\x0430.");
+  EXPECT_EQ(Report(L"\x0413\x0440\x0435\x0448\x043A\x0430"),
+            L"\x0413\x0440\x0435\x0448\x043A\x0430.");
   EXPECT_EQ(Report(L"Access violation"), L"Access violation.");
-  EXPECT_EQ(Report(L"Why?"), L"Why?.");      // '?' sorts after '.'
-  EXPECT_EQ(Report(L"A/"), L"A/.");          // so does '/'
+  EXPECT_EQ(Report(L"Why?"), L"Why?.");  // '?' sorts after '.'
+  EXPECT_EQ(Report(L"A/"), L"A/.");      // so does '/'
   EXPECT_EQ(Report(L"Done."), L"Done.");
-  EXPECT_EQ(Report(L"Stop!"), L"Stop!");     // '!' sorts before '.'
-  EXPECT_EQ(Report(L"a-"), L"a-");           // and '-'
+  EXPECT_EQ(Report(L"Stop!"), L"Stop!");  // '!' sorts before '.'
+  EXPECT_EQ(Report(L"a-"), L"a-");        // and '-'
   EXPECT_EQ(Report(L"trailing "), L"trailing ");
   EXPECT_EQ(Report(L""), L"");
 }

@@ -14,8 +14,15 @@ const TLayoutRow kRows[] = {
     {ckButton, "Fault", nullptr, 290, 80, 60, 23, "Срив", 0, 5, 202},
 };
 
-const TFormLayout kLayout = {L"TTestForm", " Проба", 400, 170, L"MS Sans Serif", -11, 13,
-                             kRows, sizeof kRows / sizeof kRows[0]};
+const TFormLayout kLayout = {L"TTestForm",
+                             " Проба",
+                             400,
+                             170,
+                             L"MS Sans Serif",
+                             -11,
+                             13,
+                             kRows,
+                             sizeof kRows / sizeof kRows[0]};
 
 }  // namespace
 

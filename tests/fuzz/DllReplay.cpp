@@ -37,7 +37,9 @@ bool CheckAndEmpty() {
 
 int main(int argc, char** argv) {
   HMODULE dll = LoadLibraryA("UNZDLL.DLL");
-  ExecFn exec = dll ? reinterpret_cast<ExecFn>(reinterpret_cast<void*>(GetProcAddress(dll, "UnzDllExec"))) : nullptr;
+  ExecFn exec =
+      dll ? reinterpret_cast<ExecFn>(reinterpret_cast<void*>(GetProcAddress(dll, "UnzDllExec")))
+          : nullptr;
   if (!exec) {
     fprintf(stderr, "UNZDLL.DLL not loaded\n");
     return 1;

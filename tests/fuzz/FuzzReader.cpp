@@ -19,7 +19,7 @@ void Check(bool ok) {
 
 // Counts and checksums what the reader delivers, independently of the reader's own checks.
 class CheckSink : public unz::Sink {
- public:
+public:
   explicit CheckSink(uint64_t limit) : limit_(limit) {}
   bool Write(const uint8_t* data, size_t n) override {
     Check(n > 0 && n <= limit_ - got_);  // never more than the recorded size
@@ -30,7 +30,7 @@ class CheckSink : public unz::Sink {
   uint64_t got_ = 0;
   uLong crc_ = crc32(0, nullptr, 0);
 
- private:
+private:
   uint64_t limit_;
 };
 
@@ -38,7 +38,8 @@ class CheckSink : public unz::Sink {
 size_t Decode(const unz::Entry& e, char16_t* wide) {
   if (e.unicodeName) return unz::Utf8ToUtf16(e.unicodeName, e.unicodeNameLen, wide, kWideName);
   if (e.utf8) return unz::Utf8ToUtf16(e.name, e.nameLen, wide, kWideName);
-  for (size_t i = 0; i < e.nameLen; ++i) wide[i] = e.name[i] < 0x80 ? e.name[i] : char16_t(0x0390 + e.name[i]);
+  for (size_t i = 0; i < e.nameLen; ++i)
+    wide[i] = e.name[i] < 0x80 ? e.name[i] : char16_t(0x0390 + e.name[i]);
   return e.nameLen;
 }
 
@@ -54,7 +55,8 @@ void CheckName(const char16_t* w, size_t n) {
   Check(unz::MatchSpec(kAll, 3, base, bn));
   if (!unz::IsSafeName(base, bn)) return;
   Check(bn > 0 && base[bn - 1] != '.' && base[bn - 1] != ' ');
-  for (size_t i = 0; i < bn; ++i) Check(base[i] >= 0x20 && base[i] != '/' && base[i] != '\\' && base[i] != ':');
+  for (size_t i = 0; i < bn; ++i)
+    Check(base[i] >= 0x20 && base[i] != '/' && base[i] != '\\' && base[i] != ':');
 }
 
 void Member(unz::Reader& reader, const unz::Entry& e, char16_t* wide) {

@@ -30,7 +30,7 @@ std::pair<size_t, size_t> Member(const std::string& file, const std::string& nam
 }
 
 class OneFile : public run::Update {
- protected:
+protected:
   void SetUp() override {
     Update::SetUp();
     previous = {{L"Vanto.exe", Vanto(TALVO_FAKE_VANTO_2025)}, {L"Тарифи.dat", Words(3000, 1)}};
@@ -51,8 +51,10 @@ class OneFile : public run::Update {
   // The one file that TalvoPack of kit makes of the edition into out, alone there.
   std::string Make(const std::wstring& kit, const wchar_t* out, const std::wstring& more) {
     std::string said;
-    EXPECT_EQ(RunPack(kit, t.Path(), L"edition " + std::wstring(out) +
-                                         L" /PREVIOUS=previous /ONEFILE " + more, &said), 0u)
+    EXPECT_EQ(
+        RunPack(kit, t.Path(),
+                L"edition " + std::wstring(out) + L" /PREVIOUS=previous /ONEFILE " + more, &said),
+        0u)
         << said;
     EXPECT_EQ(support::List(t.Sub(out)), std::vector<std::wstring>{L"TalvoUpdate.exe"});
     return support::Read(support::Join(t.Sub(out), L"TalvoUpdate.exe"));
@@ -90,7 +92,8 @@ TEST_F(OneFile, RenamedSignedAndAmongForeignFilesItUpdatesWithAndWithoutTheWindo
   // Signed afterwards with a throwaway certificate, as the publisher signs it.
   const std::string dir = support::UnixPath(t.Path()), file = dir + "/signed.exe";
   ASSERT_TRUE(support::WriteFile(support::Join(t.Path(), L"signed.exe"), made));
-  ASSERT_TRUE(ui::RunUnix("cd '" + dir + "' && openssl req -x509 -newkey rsa:2048 -nodes "
+  ASSERT_TRUE(ui::RunUnix("cd '" + dir +
+                          "' && openssl req -x509 -newkey rsa:2048 -nodes "
                           "-subj /CN=Throwaway -days 2 -keyout k.pem -out c.pem 2>/dev/null && "
                           "TALVO_SIGN_CERT=c.pem TALVO_SIGN_KEY=k.pem bash '" TALVO_SIGN_SCRIPT
                           "' signed.exe >/dev/null && "
@@ -120,8 +123,9 @@ struct Case {
 
 TEST_F(OneFile, DamagedCutShortOrSignedWithAnotherKeyIsRefusedBeforeTheProductChanges) {
   const std::string plain = Make(Kit(t), L"plain", L"");
-  const std::string keyed = Make(Kit(t, L"keyed-kit", support::WindowsPath(TALVO_KEYED_UPDATER)),
-                                 L"keyed", L"/KEY=" + support::WindowsPath(KeyFile("publisher.pem")));
+  const std::string keyed =
+      Make(Kit(t, L"keyed-kit", support::WindowsPath(TALVO_KEYED_UPDATER)), L"keyed",
+           L"/KEY=" + support::WindowsPath(KeyFile("publisher.pem")));
   const auto flip = [](const char* member) {
     return [member](std::string& file, const std::wstring&) {
       const auto at = Member(file, member);
@@ -164,9 +168,10 @@ TEST_F(OneFile, DamagedCutShortOrSignedWithAnotherKeyIsRefusedBeforeTheProductCh
     const std::wstring log = support::Join(t.Path(), L"run" + std::to_wstring(++n) + L".log");
     EXPECT_EQ(RunToEnd(L"/SILENT /DIR=\"" + product + L"\" /LOG=\"" + log + L"\""), 2u);
     EXPECT_EQ(Now(), previous);
-    EXPECT_TRUE(run::InOrder(ui::LogEvents(support::Read(log)),
-                             {u8"Съобщение: " + std::string(c.told),
-                              u8"Съобщение: Актуализацията не е завършена. | Продуктът не е променен."}))
+    EXPECT_TRUE(
+        run::InOrder(ui::LogEvents(support::Read(log)),
+                     {u8"Съобщение: " + std::string(c.told),
+                      u8"Съобщение: Актуализацията не е завършена. | Продуктът не е променен."}))
         << support::Read(log);
   }
 }

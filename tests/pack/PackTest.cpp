@@ -11,16 +11,19 @@ using namespace pack;
 struct Refusal {
   const char* rule;
   std::function<void(Files& edition, Files& previous, const std::string& unixEdition,
-                     const std::wstring& kit)> set;
+                     const std::wstring& kit)>
+      set;
   const wchar_t* args;  // after EDITION OUT
   DWORD code;
-  const char* named;    // what the message names
+  const char* named;  // what the message names
 };
 
 TEST(Refusals, EachNamesWhatItRefusesWithItsExitCodeAndMakesNothing) {
   const auto touch = [](const std::string& file) {
     ASSERT_TRUE(ui::RunUnix("touch '" + file + "'")) << file;
   };
+  // One row a refusal, kept as rows.
+  // clang-format off
   const std::vector<Refusal> cases = {
       {"a switch twice", [](Files&, Files&, const std::string&, const std::wstring&) {},
        L"/FLOPPY /floppy", 1, "/PREVIOUS"},
@@ -68,20 +71,26 @@ TEST(Refusals, EachNamesWhatItRefusesWithItsExitCodeAndMakesNothing) {
          ASSERT_TRUE(ui::RunUnix("mkdir '" + u + "/../forms' && ln -s '" + u + "/../forms' '" + u +
                                  "/Blanks2'")); }, L"", 2, "Blanks2: "},
   };
+  // clang-format on
   for (const Refusal& c : cases) {
     SCOPED_TRACE(c.rule);
     support::TempDir t;
     const std::wstring exe = Kit(t), kit = t.Sub(L"kit");
-    Files edition = {{L"Vanto.exe", Vanto(TALVO_FAKE_VANTO_2026)}, {L"readme.txt", "readme"},
-                     {L"Blanks\\Фактура.rtf", "{\\rtf1}"}}, previous;
+    Files edition = {{L"Vanto.exe", Vanto(TALVO_FAKE_VANTO_2026)},
+                     {L"readme.txt", "readme"},
+                     {L"Blanks\\Фактура.rtf", "{\\rtf1}"}},
+          previous;
     const std::wstring dir = t.Sub(L"edition"), out = support::Join(t.Path(), L"out");
-    if (c.set) c.set(edition, previous, support::UnixPath(dir), kit);
-    else t.Sub(L"out\\old");
+    if (c.set)
+      c.set(edition, previous, support::UnixPath(dir), kit);
+    else
+      t.Sub(L"out\\old");
     Lay(dir, edition);
     if (!previous.empty()) Lay(t.Sub(L"previous"), previous);
 
     std::string said;
-    EXPECT_EQ(RunPack(exe, t.Path(), Quoted(dir) + L" " + Quoted(out) + L" " + c.args, &said), c.code);
+    EXPECT_EQ(RunPack(exe, t.Path(), Quoted(dir) + L" " + Quoted(out) + L" " + c.args, &said),
+              c.code);
     EXPECT_NE(said.find(c.named), said.npos) << said;
     EXPECT_EQ(support::Exists(out), !c.set) << "the medium's folder was made";
   }
@@ -155,10 +164,13 @@ TEST_F(PackedFloppy, AFloppyMediumBringsAProductOfThePreviousEditionExactlyToThe
             (std::vector<std::wstring>{L"MANIFEST.TXT", L"TALVO3.ZIP"}));
   // The images hold exactly the disks' folders.
   const std::string unix = support::UnixPath(out);
-  EXPECT_TRUE(ui::RunUnix("cd '" + unix + "' && bash '" TALVO_MEDIUM_IMAGES "' . && for d in 1 2 3; "
-                          "do test $(stat -c %s DISK$d.IMG) = 1474560 && mdir -i DISK$d.IMG :: >/dev/null && "
-                          "mkdir back$d && mcopy -i DISK$d.IMG '::*' back$d && diff -r DISK$d back$d "
-                          "|| exit 1; done"));
+  EXPECT_TRUE(ui::RunUnix(
+      "cd '" + unix +
+      "' && bash '" TALVO_MEDIUM_IMAGES
+      "' . && for d in 1 2 3; "
+      "do test $(stat -c %s DISK$d.IMG) = 1474560 && mdir -i DISK$d.IMG :: >/dev/null && "
+      "mkdir back$d && mcopy -i DISK$d.IMG '::*' back$d && diff -r DISK$d back$d "
+      "|| exit 1; done"));
 
   ASSERT_TRUE(drive.SwapDisk(out + L"\\DISK1"));
   Start(L"A:\\TalvoUpdate.exe");

@@ -14,7 +14,8 @@ std::string Noise(size_t size, uint32_t seed) {
 std::string Words(size_t count, uint32_t seed) {
   static const char* const words[] = {u8"сметка ", u8"фактура ", u8"дата ", "2026 ", u8"сума\r\n"};
   std::string text;
-  for (size_t i = 0; i < count; ++i) text += words[((seed = seed * 1103515245u + 12345u) >> 16) % 5];
+  for (size_t i = 0; i < count; ++i)
+    text += words[((seed = seed * 1103515245u + 12345u) >> 16) % 5];
   return text + std::to_string(seed);
 }
 
@@ -25,7 +26,8 @@ void Lay(const std::wstring& dir, const Files& files) {
   for (const auto& f : files) {
     const std::wstring path = support::Join(dir, f.first);
     ASSERT_TRUE(support::WriteFile(path, f.second)) << ui::Utf8(path);
-    HANDLE h = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE h =
+        CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     SetFileTime(h, nullptr, nullptr, &written);
     CloseHandle(h);
   }
@@ -34,7 +36,8 @@ void Lay(const std::wstring& dir, const Files& files) {
 Files FilesIn(const std::wstring& dir) {
   Files files;
   for (const std::wstring& name : support::List(dir)) {
-    if (name.back() != L'\\') files[name] = support::Read(support::Join(dir, name));
+    if (name.back() != L'\\')
+      files[name] = support::Read(support::Join(dir, name));
     else if (name == L"Blanks\\")
       for (const std::wstring& form : support::List(support::Join(dir, L"Blanks")))
         files[L"Blanks\\" + form] = support::Read(support::Join(dir, L"Blanks\\" + form));
@@ -58,8 +61,8 @@ DWORD RunPack(const std::wstring& exe, const std::wstring& dir, const std::wstri
   static LONG runs = 0;  // runs may be started side by side
   const std::wstring log = exe + L"." + std::to_wstring(InterlockedIncrement(&runs)) + L".out";
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-  HANDLE out = CreateFileW(log.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
-                           0, nullptr);
+  HANDLE out =
+      CreateFileW(log.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
   STARTUPINFOW si{};
   si.cb = sizeof si;
   si.dwFlags = STARTF_USESTDHANDLES;

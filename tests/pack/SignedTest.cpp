@@ -18,7 +18,8 @@ std::wstring KeyedUpdater() { return support::WindowsPath(TALVO_KEYED_UPDATER); 
 void CopyMedium(const std::wstring& from, const std::wstring& to, const std::wstring& updater) {
   support::MakeDir(to);
   for (const std::wstring& name : support::List(from))
-    ASSERT_TRUE(CopyFileW(support::Join(from, name).c_str(), support::Join(to, name).c_str(), FALSE));
+    ASSERT_TRUE(
+        CopyFileW(support::Join(from, name).c_str(), support::Join(to, name).c_str(), FALSE));
   ASSERT_TRUE(CopyFileW(updater.c_str(), support::Join(to, L"TalvoUpdate.exe").c_str(), FALSE));
 }
 
@@ -35,7 +36,7 @@ std::string After(const std::string& text, const std::string& head) {
 }
 
 class Signed : public run::Update {
- protected:
+protected:
   // The previous edition in the product, and the editions of two media.
   void SetUp() override {
     Update::SetUp();
@@ -129,7 +130,9 @@ TEST_F(Signed, EachDamageOrForgeryIsRefusedBeforeTheProductChanges) {
       {"made by hand, without a key", L"hand", false, nullptr, nullptr, nullptr, false, nullptr,
        true},
   };
-  const auto in = [](const std::wstring& dir, const wchar_t* name) { return support::Join(dir, name); };
+  const auto in = [](const std::wstring& dir, const wchar_t* name) {
+    return support::Join(dir, name);
+  };
   const std::wstring otherMedium = t.Sub(L"other-medium");
   int n = 0;
   for (const Case& c : cases) {
@@ -226,8 +229,9 @@ TEST(Keys, TalvoPackMakesAndReadsKeysAsOpenSslDoesAndSignsOnlyWithTheKitUpdaters
   int n = 0;
   for (const std::string& key : {own, openssl}) {
     const std::wstring out = L"out" + std::to_wstring(++n);
-    ASSERT_EQ(RunPack(plain, t.Path(), L"edition " + out + L" /KEY=" + support::WindowsPath(key), &said),
-              0u)
+    ASSERT_EQ(
+        RunPack(plain, t.Path(), L"edition " + out + L" /KEY=" + support::WindowsPath(key), &said),
+        0u)
         << said;
     const std::string dir = support::UnixPath(support::Join(t.Path(), out));
     EXPECT_TRUE(ui::RunUnix(
@@ -268,7 +272,8 @@ TEST(Keys, TwoNewKeyRunsAtOnceNeverLeaveASuccessWithoutItsPair) {
     code[0] = RunPack(plain, t.Path(), L"/NEWKEY=keys", &said[0]);
   }
   const std::string keys = support::UnixPath(support::Join(t.Path(), L"keys"));
-  ASSERT_TRUE(ui::RunUnix("cd '" + keys + "' && openssl pkey -in private.pem -pubout -outform DER >a && "
+  ASSERT_TRUE(ui::RunUnix("cd '" + keys +
+                          "' && openssl pkey -in private.pem -pubout -outform DER >a && "
                           "openssl pkey -pubin -in public.pem -outform DER >b && cmp -s a b && "
                           "sha256sum <b | cut -c1-64 >print"))
       << said[0] << said[1];
@@ -299,7 +304,7 @@ TEST(PlantedLibraries, NamedLikeTheSystemsInTheKitNoneIsLoaded) {
 }
 
 class SignedFloppy : public Signed {
- protected:
+protected:
   ui::Floppy drive;
 
   void ExpectDiskQuestion(int disk) {
@@ -372,7 +377,7 @@ std::string Missing(int disk, const std::wstring& folder) {
 // every disk is taken from its folder without a question, or the run is refused before
 // anything changes.
 class Folders : public Signed {
- protected:
+protected:
   DWORD Silent(const std::wstring& disk1) {
     updater = support::Join(disk1, L"TalvoUpdate.exe");
     return RunToEnd(L"/SILENT /DIR=" + Quoted(product));
@@ -408,12 +413,14 @@ TEST_F(Folders, FromAFixedDriveEveryDiskIsTakenOrTheMediumIsRefusedWhole) {
   RestoreProduct();
   before = previous;
   ASSERT_TRUE(MoveFileW(support::Join(m, L"DISK3").c_str(), support::Join(m, L"three").c_str()));
-  ASSERT_NO_FATAL_FAILURE(ExpectRefused(disk1, Missing(3, support::Join(m, L"DISK3")), ui::Icon::Error));
+  ASSERT_NO_FATAL_FAILURE(
+      ExpectRefused(disk1, Missing(3, support::Join(m, L"DISK3")), ui::Icon::Error));
   EXPECT_EQ(Silent(disk1), 2u);
   EXPECT_EQ(FilesIn(product), previous);
-  EXPECT_TRUE(run::InOrder(ui::LogEvents(support::Read(Product(L"TalvoUpdate.log"))),
-                           {u8"Липсва диск No 3: " + ui::Utf8(support::Join(m, L"DISK3")),
-                            u8"Край: актуализацията не е завършена; продуктът не е променен (код на изход 2)"}));
+  EXPECT_TRUE(run::InOrder(
+      ui::LogEvents(support::Read(Product(L"TalvoUpdate.log"))),
+      {u8"Липсва диск No 3: " + ui::Utf8(support::Join(m, L"DISK3")),
+       u8"Край: актуализацията не е завършена; продуктът не е променен (код на изход 2)"}));
 }
 
 // The edition the description names is the medium's, whichever disk brings the program.
@@ -433,13 +440,14 @@ TEST_F(Folders, AnOlderSignedMediumAsksBeforeAnythingChangesAndItsFirstDiskAlone
 
   for (const wchar_t* disk : {L"DISK2", L"DISK3"})
     ASSERT_TRUE(support::RemoveTree(support::Join(old, disk)));
-  ASSERT_NO_FATAL_FAILURE(ExpectRefused(disk1, Missing(2, support::Join(old, L"DISK2")), ui::Icon::Error));
+  ASSERT_NO_FATAL_FAILURE(
+      ExpectRefused(disk1, Missing(2, support::Join(old, L"DISK2")), ui::Icon::Error));
   EXPECT_EQ(Silent(disk1), 2u);
   EXPECT_EQ(FilesIn(product), edition);
 }
 
 class FloppyFolders : public Folders {
- protected:
+protected:
   ui::Floppy drive;
 };
 

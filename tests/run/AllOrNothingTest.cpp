@@ -18,8 +18,8 @@ bool KillFromLinux(const std::wstring& exe) {
                      "' /proc/[0-9]*/cmdline 2>/dev/null); do p=${f%/cmdline}; "
                      // This shell's own command line names the program too.
                      "test ${p#/proc/} != $$ && "
-                     "tr '\\0' '\\n' <$p/environ 2>/dev/null | grep -qxF 'WINEPREFIX=" + prefix +
-                     "' && kill -9 ${p#/proc/} && n=1; done; test $n = 1");
+                     "tr '\\0' '\\n' <$p/environ 2>/dev/null | grep -qxF 'WINEPREFIX=" +
+                     prefix + "' && kill -9 ${p#/proc/} && n=1; done; test $n = 1");
 }
 
 // The product's tree after an update that brought these files, from the tree before.
@@ -200,9 +200,8 @@ protected:
   // The log of the product folder has the system's reason, with its text, before the first box.
   void ExpectReasonLogged(const std::string& head) {
     const std::vector<std::string> log = ui::LogEvents(support::Read(Product(L"TalvoUpdate.log")));
-    const auto reason = std::find_if(log.begin(), log.end(), [&](const std::string& e) {
-      return e.rfind(head, 0) == 0;
-    });
+    const auto reason = std::find_if(log.begin(), log.end(),
+                                     [&](const std::string& e) { return e.rfind(head, 0) == 0; });
     ASSERT_NE(reason, log.end()) << head;
     EXPECT_GT(reason->size(), head.size() + 3) << *reason;
     const auto box = std::find_if(log.begin(), log.end(), [](const std::string& e) {
@@ -239,7 +238,8 @@ TEST_F(SmallDrive, TheDiskFullWhilePuttingFilesInPlaceRollsTheProductBack) {
   Start(updater);
 
   ui::Box copy = NextBox();
-  ExpectError(copy, texts::CopyError(ui::Utf8(Work(L"x2.rtf")), ui::Utf8(Product(L"Blanks\\x2.rtf"))));
+  ExpectError(copy,
+              texts::CopyError(ui::Utf8(Work(L"x2.rtf")), ui::Utf8(Product(L"Blanks\\x2.rtf"))));
   ASSERT_TRUE(ui::Answer(copy, IDOK));
   ui::Box end = NextBox();
   ExpectWarning(end, texts::kRolledBack);
@@ -260,7 +260,8 @@ TEST_F(SmallDrive, AReadOnlyFormsFolderIsACopyErrorWithTheSystemsReasonInTheLog)
   ASSERT_TRUE(ui::RunUnix("mount -t tmpfs -o ro,size=64k tmpfs '" + blanks + "'"));
   Start(updater);
   ui::Box copy = NextBox();
-  ExpectError(copy, texts::CopyError(ui::Utf8(Work(L"FORM.RTF")), ui::Utf8(Product(L"Blanks\\FORM.RTF"))));
+  ExpectError(
+      copy, texts::CopyError(ui::Utf8(Work(L"FORM.RTF")), ui::Utf8(Product(L"Blanks\\FORM.RTF"))));
   ASSERT_TRUE(ui::Answer(copy, IDOK));
   ASSERT_TRUE(ui::Answer(NextBox(), IDOK));
   ExpectClosedAndClean(2);
@@ -382,9 +383,10 @@ TEST_F(FloppyAllOrNothing, ARestoreThatCannotCompleteKeepsTheBackupForTheNextRun
   support::HeldFile holder;
   AbortAtTheSecondDisk([&] { ASSERT_TRUE(holder.Hold(Product(L"data.dat"))); });
   ui::Box end = NextBox();
-  ExpectError(end, u8"Продуктът не можа да бъде възстановен напълно.\r\n"
-                   u8"Предишните файлове са запазени в\r\n" +
-                       ui::Utf8(Work(L".backup")));
+  ExpectError(end,
+              u8"Продуктът не можа да бъде възстановен напълно.\r\n"
+              u8"Предишните файлове са запазени в\r\n" +
+                  ui::Utf8(Work(L".backup")));
   ASSERT_TRUE(ui::Answer(end, IDOK));
   EXPECT_TRUE(ui::WaitGone(w));
   DWORD code = 9;

@@ -84,7 +84,8 @@ TEST_F(UpdateRun, ARefusedFolderIsSelectedForCorrectionAndASecondPressWorks) {
   int start = -1, end = -1;
   EXPECT_TRUE(ui::WaitUntil([&] {
     return ui::Selection(edit, &start, &end) && start == 0 && end == int(wrong.size());
-  })) << "selected " << start << ".." << end;
+  })) << "selected "
+      << start << ".." << end;
   EXPECT_FALSE(support::Exists(wrong));
 
   // A folder without the product is refused too, and nothing is made in it.
@@ -130,7 +131,8 @@ TEST_F(UpdateRun, ReadOnlyFilesAreReplacedAndFolderAttributesStay) {
   EXPECT_EQ(support::Read(readOnly[1]), "new");
   EXPECT_EQ(support::Read(readOnly[2]), "old");
   EXPECT_EQ(GetFileAttributesW(readOnly[2].c_str()) & FILE_ATTRIBUTE_READONLY,
-            DWORD(FILE_ATTRIBUTE_READONLY)) << "a user's file that no archive brings keeps its mark";
+            DWORD(FILE_ATTRIBUTE_READONLY))
+      << "a user's file that no archive brings keeps its mark";
   EXPECT_EQ(GetFileAttributesW(blanks.c_str()), marked);
 }
 

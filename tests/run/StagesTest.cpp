@@ -147,7 +147,8 @@ TEST_F(Stages, WithoutBlanksAFormFailsToCopyAndNothingOfTheUpdateLands) {
   Start(updater);
 
   ui::Box box = NextBox();
-  ExpectError(box, texts::CopyError(ui::Utf8(Work(L"FORM.RTF")), ui::Utf8(Product(L"Blanks\\FORM.RTF"))));
+  ExpectError(
+      box, texts::CopyError(ui::Utf8(Work(L"FORM.RTF")), ui::Utf8(Product(L"Blanks\\FORM.RTF"))));
   ASSERT_TRUE(ui::Answer(box, IDOK));
   ui::Box end = NextBox();
   ExpectWarning(end, texts::kNotChanged);

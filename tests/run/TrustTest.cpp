@@ -71,7 +71,8 @@ TEST_F(Trust, PlantedWorkFoldersAndLinksAreLeftAsTheyAreAndNothingOutsideChanges
   ASSERT_TRUE(support::WriteFile(support::Join(t.Sub(L"WinTalvo\\Temp1\\.backup"), L"7"),
                                  "the user's bytes"));
   const std::string victimPath = ui::Narrow(victim, CP_ACP);
-  const std::string important = victimPath + "\\important.txt", target = victimPath + "\\target.dll";
+  const std::string important = victimPath + "\\important.txt",
+                    target = victimPath + "\\target.dll";
   Journal(planted, {{TStep::New, 1, important.c_str()},
                     {TStep::Original, 7, target.c_str()},
                     {TStep::New, 8, "..\\victim\\rel.txt"}});
@@ -207,7 +208,8 @@ TEST_F(Trust, AWorkFolderHeldAtTheEndStaysOursAndTheNextRunRemovesIt) {
 // UNZDLL.DLL is never loaded (it would mark its loading), and nothing of the product changes.
 TEST_F(Trust, ALibraryThatIsNotTheBuildsIsNeverLoaded) {
   const std::wstring library = Medium(L"UNZDLL.DLL");
-  ASSERT_TRUE(CopyFileW(support::WindowsPath(TALVO_PLANTED_LIBRARY).c_str(), library.c_str(), FALSE));
+  ASSERT_TRUE(
+      CopyFileW(support::WindowsPath(TALVO_PLANTED_LIBRARY).c_str(), library.c_str(), FALSE));
   const support::Tree before = support::Snapshot(product);
   const std::wstring log = support::Join(t.Path(), L"run.log");
 

@@ -41,20 +41,17 @@ TEST_F(Unattended, SilentFromAFixedDriveUpdatesWithoutAWindowAndLogsTheRun) {
   };
   const auto first = std::find_if(log.begin(), log.end(), file);
   std::sort(first, std::find_if_not(first, log.end(), file));
-  EXPECT_EQ(log, (Events{
-      u8"TalvoUpdate 1.0.0.0, команден ред: " + Ansi(Quoted(updater) + L" " + args),
-      u8"Носител: " + Ansi(cd) + u8" (твърд диск)",
-      u8"Папка на продукта: " + Ansi(product),
-      u8"Инсталирано издание (Vanto.exe): без версия",
-      u8"Копиран архив: a.zip",
-      u8"Разархивиране: a.zip",
-      u8"Издание от носителя (Vanto.exe): без версия",
-      u8"Добавен: " + Ansi(Product(L"Blanks\\FORM.RTF")) + u8" (1 байта)",
-      u8"Добавен: " + Ansi(Product(L"one.txt")) + u8" (1 байта)",
-      u8"Заменен: " + Ansi(Product(L"Vanto.exe")) + u8" (3 байта)",
-      u8"Съобщение: Актуализацията завърши успешно. | Искате ли да стартирате продукта?",
-      u8"Отговор: Отказ",
-      u8"Край: актуализацията завърши успешно (код на изход 0)"}));
+  EXPECT_EQ(
+      log,
+      (Events{u8"TalvoUpdate 1.0.0.0, команден ред: " + Ansi(Quoted(updater) + L" " + args),
+              u8"Носител: " + Ansi(cd) + u8" (твърд диск)", u8"Папка на продукта: " + Ansi(product),
+              u8"Инсталирано издание (Vanto.exe): без версия", u8"Копиран архив: a.zip",
+              u8"Разархивиране: a.zip", u8"Издание от носителя (Vanto.exe): без версия",
+              u8"Добавен: " + Ansi(Product(L"Blanks\\FORM.RTF")) + u8" (1 байта)",
+              u8"Добавен: " + Ansi(Product(L"one.txt")) + u8" (1 байта)",
+              u8"Заменен: " + Ansi(Product(L"Vanto.exe")) + u8" (3 байта)",
+              u8"Съобщение: Актуализацията завърши успешно. | Искате ли да стартирате продукта?",
+              u8"Отговор: Отказ", u8"Край: актуализацията завърши успешно (код на изход 0)"}));
 }
 
 TEST_F(Unattended, RefusalsEndWithTwoOrOneAndABoxOnlyWithoutSilent) {
@@ -113,7 +110,8 @@ TEST_F(Unattended, AFileInUseEndsTheUpdateWithTwoAndTheLogNamesIt) {
   std::string heldBox = u8"Съобщение: " + ui::Utf8(box.text);
   for (size_t at; (at = heldBox.find("\r\n")) != std::string::npos;) heldBox.replace(at, 2, " | ");
   EXPECT_EQ(heldBox.rfind(u8"Съобщение: Файлът | " + Ansi(Product(L"data.dat")) + " | ", 0), 0u);
-  const std::string notChanged = u8"Съобщение: Актуализацията не е завършена. | Продуктът не е променен.";
+  const std::string notChanged =
+      u8"Съобщение: Актуализацията не е завършена. | Продуктът не е променен.";
   const std::string cancel = u8"Отговор: Отказ";
   EXPECT_TRUE(InOrder(Log(Product(L"TalvoUpdate.log")),
                       {heldBox, cancel, notChanged, kEndNotChanged,     // with the window
@@ -174,10 +172,10 @@ TEST_F(Unattended, AnOlderMediumEndsWithTwoUnlessAllowed) {
 
   const std::string installed = u8"Инсталирано издание (Vanto.exe): 2026.1.2.3";
   const std::string brought = u8"Издание от носителя (Vanto.exe): 2025.4.5.6";
-  EXPECT_TRUE(InOrder(Log(Product(L"TalvoUpdate.log")),
-                      {installed, brought, u8"Отговор: Отказ", kEndNotChanged,
-                       installed, brought, u8"Отговор: OK",
-                       u8"Край: актуализацията завърши успешно (код на изход 0)"}));
+  EXPECT_TRUE(
+      InOrder(Log(Product(L"TalvoUpdate.log")),
+              {installed, brought, u8"Отговор: Отказ", kEndNotChanged, installed, brought,
+               u8"Отговор: OK", u8"Край: актуализацията завърши успешно (код на изход 0)"}));
 }
 
 }  // namespace

@@ -142,11 +142,13 @@ std::string Update::ProductRun(DWORD timeoutMs) {
   const std::wstring record = Product(L"vanto-ran.txt");
   std::string text;
   // Two lines: the command line and the current directory.
-  ui::WaitUntil([&] {
-    size_t first;
-    return support::ReadFile(record, &text) && (first = text.find("\r\n")) != text.npos &&
-           text.find("\r\n", first + 2) != text.npos;
-  }, timeoutMs);
+  ui::WaitUntil(
+      [&] {
+        size_t first;
+        return support::ReadFile(record, &text) && (first = text.find("\r\n")) != text.npos &&
+               text.find("\r\n", first + 2) != text.npos;
+      },
+      timeoutMs);
   return text;
 }
 

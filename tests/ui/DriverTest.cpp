@@ -50,12 +50,12 @@ TEST_P(DriverBox, ReadsAndAnswersTheBoxesTheUpdaterShows) {
 
 INSTANTIATE_TEST_SUITE_P(
     Styles, DriverBox,
-    ::testing::Values(BoxCase{MB_ICONERROR | MB_OK, ui::Icon::Error, {IDOK}},
-                      BoxCase{MB_ICONINFORMATION | MB_OKCANCEL, ui::Icon::Information,
-                              {IDOK, IDCANCEL}},
-                      BoxCase{MB_ICONQUESTION | MB_OKCANCEL, ui::Icon::Question, {IDOK, IDCANCEL}},
-                      BoxCase{MB_ICONWARNING | MB_OK, ui::Icon::Warning, {IDOK}},
-                      BoxCase{MB_OK, ui::Icon::None, {IDOK}}));
+    ::testing::Values(
+        BoxCase{MB_ICONERROR | MB_OK, ui::Icon::Error, {IDOK}},
+        BoxCase{MB_ICONINFORMATION | MB_OKCANCEL, ui::Icon::Information, {IDOK, IDCANCEL}},
+        BoxCase{MB_ICONQUESTION | MB_OKCANCEL, ui::Icon::Question, {IDOK, IDCANCEL}},
+        BoxCase{MB_ICONWARNING | MB_OK, ui::Icon::Warning, {IDOK}},
+        BoxCase{MB_OK, ui::Icon::None, {IDOK}}));
 
 // Keys reach a box through its own dialog loop: Enter presses the default button, Esc Cancel.
 TEST(DriverKeys, EnterAndEscAnswerABox) {

@@ -18,9 +18,8 @@ const wchar_t kStartFolder[] = L"C:\\WinTalvo";
     return ::testing::AssertionSuccess();
   }
   return ::testing::AssertionFailure()
-         << "(" << r.left << ", " << r.top << ") " << r.right - r.left << " x "
-         << r.bottom - r.top << ", expected (" << left << ", " << top << ") " << width << " x "
-         << height;
+         << "(" << r.left << ", " << r.top << ") " << r.right - r.left << " x " << r.bottom - r.top
+         << ", expected (" << left << ", " << top << ") " << width << " x " << height;
 }
 
 // The window as it first shows, the folder text focused.
@@ -171,11 +170,13 @@ TEST_F(MainWindow, EnterOnTheBrowseButtonPressesBrowse) {
                                          const std::function<std::string(const ui::Shot&)>& check) {
   ui::Shot shot;
   std::string why = "no pixels";
-  if (ui::WaitUntil([&] {
-        shot = ui::Capture(w);
-        why = shot.width ? check(shot) : "no pixels";
-        return why.empty();
-      }, 3000)) {
+  if (ui::WaitUntil(
+          [&] {
+            shot = ui::Capture(w);
+            why = shot.width ? check(shot) : "no pixels";
+            return why.empty();
+          },
+          3000)) {
     return ::testing::AssertionSuccess();
   }
   const std::wstring file = L"ui-" + ui::Wide(name) + L".bmp";
@@ -190,8 +191,8 @@ TEST_F(MainWindow, EnterOnTheBrowseButtonPressesBrowse) {
   if (ui::Shows(w, left, top, label, &seen)) return ::testing::AssertionSuccess();
   const std::wstring file = L"ui-" + ui::Wide(name) + L".bmp";
   ui::SaveBmp(seen, file);
-  return ::testing::AssertionFailure() << name << " does not show what it should (window saved as "
-                                       << ui::Utf8(file) << ")";
+  return ::testing::AssertionFailure()
+         << name << " does not show what it should (window saved as " << ui::Utf8(file) << ")";
 }
 
 std::string Hex(COLORREF c) {
@@ -257,10 +258,10 @@ TEST_F(MainWindow, DrawsTheThreeEtchedFrames) {
       const struct {
         int x, y;
         COLORREF colour;
-      } expected[] = {{f.left, midY, shadow},        {f.left + 1, midY, light},
-                      {f.right - 2, midY, shadow},   {f.right - 1, midY, light},
-                      {midX, f.top, shadow},         {midX, f.top + 1, light},
-                      {midX, f.bottom - 2, shadow},  {midX, f.bottom - 1, light}};
+      } expected[] = {{f.left, midY, shadow},       {f.left + 1, midY, light},
+                      {f.right - 2, midY, shadow},  {f.right - 1, midY, light},
+                      {midX, f.top, shadow},        {midX, f.top + 1, light},
+                      {midX, f.bottom - 2, shadow}, {midX, f.bottom - 1, light}};
       for (const auto& e : expected) {
         if (s.At(e.x, e.y) != e.colour) {
           return "(" + std::to_string(e.x) + ", " + std::to_string(e.y) + ") is " +
@@ -332,8 +333,8 @@ TEST_F(MainWindow, ALongFileNameRunsOverTheFrameToTheWindowEdge) {
   ASSERT_GT(ui::RenderLabel(name).width, 472 - kStatusLeft) << "the name must be wider";
   // One line, over the frame's edge (its opaque ground covers the frame line), cut off at the
   // window's edge.
-  EXPECT_TRUE(LabelShows(w, "LblFile", kStatusLeft, kFileTop,
-                         ui::RenderLabel(name, 472 - kStatusLeft)));
+  EXPECT_TRUE(
+      LabelShows(w, "LblFile", kStatusLeft, kFileTop, ui::RenderLabel(name, 472 - kStatusLeft)));
   EXPECT_TRUE(ui::Answer(box, IDOK));
   CloseHandle(held);
 }

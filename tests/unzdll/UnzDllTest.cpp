@@ -42,11 +42,12 @@ typedef std::vector<std::string> Names;
 const int kSpecCount = INT_MIN;  // FileSpecCount: as many as given
 
 class UnzDll : public ::testing::Test {
- protected:
+protected:
   static void SetUpTestSuite() {
     dll_ = LoadLibraryA((support::OwnFolder() + "\\UNZDLL.DLL").c_str());
     ASSERT_NE(dll_, nullptr);
-    version_ = reinterpret_cast<VersionFn>(reinterpret_cast<void*>(GetProcAddress(dll_, "GetUnzDllVersion")));
+    version_ = reinterpret_cast<VersionFn>(
+        reinterpret_cast<void*>(GetProcAddress(dll_, "GetUnzDllVersion")));
     exec_ = reinterpret_cast<ExecFn>(reinterpret_cast<void*>(GetProcAddress(dll_, "UnzDllExec")));
   }
   static void TearDownTestSuite() { FreeLibrary(dll_); }
@@ -83,7 +84,8 @@ class UnzDll : public ::testing::Test {
     rec[16] = uint32_t(count == kSpecCount ? int(specs.size()) : count);
     rec[17] = uint32_t(reinterpret_cast<uintptr_t>(archive.c_str()));
     rec[18] = 7;
-    for (size_t i = 0; i < specs.size(); ++i) rec[19 + i] = uint32_t(reinterpret_cast<uintptr_t>(specs[i]));
+    for (size_t i = 0; i < specs.size(); ++i)
+      rec[19 + i] = uint32_t(reinterpret_cast<uintptr_t>(specs[i]));
     g_reports.clear();
     exec_(rec.data());
     return g_reports;
@@ -116,7 +118,8 @@ std::vector<int> Numbers(const std::vector<Report>& reports) {
 std::string Payload() {
   std::string s;
   char line[64];
-  for (int i = 0; i < 12000; ++i) s.append(line, size_t(wsprintfA(line, "line %06d of the payload\n", i)));
+  for (int i = 0; i < 12000; ++i)
+    s.append(line, size_t(wsprintfA(line, "line %06d of the payload\n", i)));
   return s;
 }
 
@@ -129,9 +132,7 @@ std::string TwoBin() {
   return s;
 }
 
-TEST_F(UnzDll, ExportsTheTwoEntries) {
-  EXPECT_EQ(version_(), 100);
-}
+TEST_F(UnzDll, ExportsTheTwoEntries) { EXPECT_EQ(version_(), 100); }
 
 TEST_F(UnzDll, FlattensFoldersLaterDuplicateWinsAndReplacesExistingFiles) {
   support::WriteFile(Out("top.txt"), "an older top that is longer than the new one\n");
@@ -151,7 +152,8 @@ TEST_F(UnzDll, FlattensFoldersLaterDuplicateWinsAndReplacesExistingFiles) {
   ASSERT_TRUE(GetFileAttributesExA(Out("deep.txt").c_str(), GetFileExInfoStandard, &attr));
   FileTimeToLocalFileTime(&attr.ftLastWriteTime, &local);
   FileTimeToSystemTime(&local, &t);
-  EXPECT_EQ(std::vector<int>({t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute}), std::vector<int>({2024, 3, 15, 12, 30}));
+  EXPECT_EQ(std::vector<int>({t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute}),
+            std::vector<int>({2024, 3, 15, 12, 30}));
 }
 
 // A name that cannot be replaced (a read-only file, a folder) is reported and left as it was.
@@ -188,8 +190,8 @@ TEST_F(UnzDll, LongPathsAreRefusedCleanly) {
 // records) and from our writer (data descriptors, ZIP64 extras and end records, both, and
 // ZIP64 behind a self-extractor stub).
 TEST_F(UnzDll, ReadsArchivesOfEveryWriter) {
-  for (const char* name : {"seven.zip", "bsd.zip", "bsd_stream.zip", "zip64_bsd.zip", "descriptor.zip", "zip64.zip",
-                           "sfx_zip64.exe"}) {
+  for (const char* name : {"seven.zip", "bsd.zip", "bsd_stream.zip", "zip64_bsd.zip",
+                           "descriptor.zip", "zip64.zip", "sfx_zip64.exe"}) {
     SCOPED_TRACE(name);
     std::string dir = target_ + "\\" + name + ".out";
     CreateDirectoryA(dir.c_str(), NULL);
@@ -316,7 +318,11 @@ TEST_F(UnzDll, UnreadableArchivesGetOneReportAndWriteNothing) {
   struct Case {
     const char* archive;
     int number;
-  } cases[] = {{"truncated.zip", 3}, {"notzip.zip", 3}, {"cdcut.zip", 4}, {"cdcount.zip", 4}, {"missing.zip", 2}};
+  } cases[] = {{"truncated.zip", 3},
+               {"notzip.zip", 3},
+               {"cdcut.zip", 4},
+               {"cdcount.zip", 4},
+               {"missing.zip", 2}};
   support::WriteFile(Out("top.txt"), "older\n");
   for (const Case& c : cases) {
     SCOPED_TRACE(c.archive);

@@ -22,20 +22,26 @@ bool Match(const char* spec, const char* name) {
 }
 
 TEST(ZipNames, RefusesNamesThatLeaveTheFolderOrReachADevice) {
-  for (const char* bad : {"", ".", "..", "a:b", "c:", "x<y", "x>y", "a\"b", "a|b", "a?b", "a*b", "a/b", "a\\b",
-                          "tab\there", "dot.", "blank ", "CON", "con", "Con.txt", "aux.tar.gz", "NUL", "prn.log",
-                          "COM1", "com9.txt", "LPT1", "lpt5.doc", "CON .txt", "CONOUT$", "conin$.x"})
+  for (const char* bad :
+       {"",     ".",        "..",       "a:b",        "c:",      "x<y",       "x>y",  "a\"b",
+        "a|b",  "a?b",      "a*b",      "a/b",        "a\\b",    "tab\there", "dot.", "blank ",
+        "CON",  "con",      "Con.txt",  "aux.tar.gz", "NUL",     "prn.log",   "COM1", "com9.txt",
+        "LPT1", "lpt5.doc", "CON .txt", "CONOUT$",    "conin$.x"})
     EXPECT_FALSE(Safe(U(bad))) << bad;
   EXPECT_FALSE(Safe(u"COM\u00b9"));
-  for (const char* good : {"a", "a.txt", ".hidden", "..x", "CONSOLE", "con1", "COM0", "COM10", "LPT", "aux_", "x.con",
-                           " lead", "a b.c"})
+  for (const char* good : {"a", "a.txt", ".hidden", "..x", "CONSOLE", "con1", "COM0", "COM10",
+                           "LPT", "aux_", "x.con", " lead", "a b.c"})
     EXPECT_TRUE(Safe(U(good))) << good;
   EXPECT_TRUE(Safe(u"\u0424\u0430\u0439\u043b.txt"));
 }
 
 TEST(ZipNames, BaseNameIsThePartAfterTheLastSeparator) {
-  for (auto [name, base] : {std::pair<const char*, const char*>{"../../x", "x"}, {"/abs/x", "x"}, {"C:\\x", "x"},
-                            {"a/b\\c", "c"}, {"plain", "plain"}, {"dir/", ""}}) {
+  for (auto [name, base] : {std::pair<const char*, const char*>{"../../x", "x"},
+                            {"/abs/x", "x"},
+                            {"C:\\x", "x"},
+                            {"a/b\\c", "c"},
+                            {"plain", "plain"},
+                            {"dir/", ""}}) {
     std::u16string n = U(name);
     EXPECT_EQ(n.substr(unz::BaseNameStart(n.data(), n.size())), U(base)) << name;
   }
@@ -46,9 +52,11 @@ TEST(ZipNames, Utf8IsDecodedStrictly) {
   const uint8_t ok[] = {'a', 0xD0, 0xA4, 0xE2, 0x82, 0xAC, 0xF0, 0x9F, 0x98, 0x80};
   ASSERT_EQ(unz::Utf8ToUtf16(ok, sizeof(ok), out, 8), 5u);
   EXPECT_EQ(std::u16string(out, 5), u"a\u0424\u20ac\U0001F600");
-  const std::string bad[] = {"\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xD0", "\x80", "\xFF"};
+  const std::string bad[] = {"\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80",
+                             "\xD0",     "\x80",         "\xFF"};
   for (const std::string& b : bad)
-    EXPECT_EQ(unz::Utf8ToUtf16(reinterpret_cast<const uint8_t*>(b.data()), b.size(), out, 8), unz::kBadName);
+    EXPECT_EQ(unz::Utf8ToUtf16(reinterpret_cast<const uint8_t*>(b.data()), b.size(), out, 8),
+              unz::kBadName);
   EXPECT_EQ(unz::Utf8ToUtf16(ok, sizeof(ok), out, 4), unz::kBadName);  // no room
 }
 
@@ -148,7 +156,8 @@ TEST(ZipReader, SmallMembersAcrossReadsSkipsAndArchives) {
     ASSERT_EQ(reader.Open(src), unz::kOk);
     unz::Entry e;
     for (int i = 0; reader.Next(e) == unz::kOk; ++i) {
-      if (i % 7 == 3 || (n == 1 && i < 2900)) continue;  // the second starts inside the first's last read
+      if (i % 7 == 3 || (n == 1 && i < 2900))
+        continue;  // the second starts inside the first's last read
       StringSink sink;
       ASSERT_EQ(reader.Extract(e, sink), unz::kOk) << n << " " << i;
       ASSERT_EQ(sink.data, data[n][i]) << n << " " << i;

@@ -12,16 +12,16 @@ TMsgLine Line(const char* text) { return text ? TMsgLine(Cp1251Text{text}) : TMs
 
 // The composed text as Windows-1251 bytes, for comparison with literals.
 std::string Compose(const char* a, const char* b = nullptr, const char* c = nullptr,
-                    const char* d = nullptr, const char* e = nullptr,
-                    size_t size = MsgTextSize) {
+                    const char* d = nullptr, const char* e = nullptr, size_t size = MsgTextSize) {
   const TMsgLine lines[5] = {Line(a), Line(b), Line(c), Line(d), Line(e)};
   std::wstring text(size + 8, L'#');  // guard characters past the buffer
   size_t len = ComposeMsg(&text[0], size, lines);
   EXPECT_EQ(std::wstring(8, L'#'), text.substr(size)) << "wrote past the buffer";
   EXPECT_EQ(len, wcslen(text.c_str()));
   std::string narrow(len * 2 + 1, '\0');
-  narrow.resize(WideCharToMultiByte(1251, 0, text.c_str(), -1, &narrow[0], narrow.size(),
-                                    nullptr, nullptr) - 1);
+  narrow.resize(
+      WideCharToMultiByte(1251, 0, text.c_str(), -1, &narrow[0], narrow.size(), nullptr, nullptr) -
+      1);
   return narrow;
 }
 
@@ -33,10 +33,10 @@ struct TComposeCase {
 };
 
 const TComposeCase kComposed[] = {
-    {{}, MsgTextSize, ""},                                                      // no lines
-    {{"a", "b", "c", "d", "e"}, MsgTextSize, "a\r\nb\r\nc\r\nd\r\ne"},               // CR LF between
+    {{}, MsgTextSize, ""},                                               // no lines
+    {{"a", "b", "c", "d", "e"}, MsgTextSize, "a\r\nb\r\nc\r\nd\r\ne"},   // CR LF between
     {{nullptr, "Disk 2", "drive"}, MsgTextSize, "\r\nDisk 2\r\ndrive"},  // no first: an empty line
-    {{"a", nullptr, "c"}, MsgTextSize, "a\r\nc"},                            // no middle: no line
+    {{"a", nullptr, "c"}, MsgTextSize, "a\r\nc"},                        // no middle: no line
     {{"a", nullptr, nullptr, nullptr, "e"}, MsgTextSize, "a\r\ne"},
     {{"abc", "def"}, 5, "abc\r"},  // cut at the room, never past it
     {{"abc"}, 1, ""},

@@ -47,15 +47,15 @@ TEST(FolderAccess, OursOnlyWhenNobodyElseOwnsOrMayChangeIt) {
     bool ours;
   } cases[] = {
       {me, made, true},
-      {"BA", made, true},                           // made by an elevated administrator
+      {"BA", made, true},                                 // made by an elevated administrator
       {"SY", "D:" + all + "SY)" + all + me + ")", true},  // as Wine shows it: no mark
-      {"BU", made, false},                          // another owner may change the list
+      {"BU", made, false},                                // another owner may change the list
       {"S-1-5-21-1-2-3-1001", made, false},
-      {me, made + all + "BU)", false},              // the users may write
-      {me, made + "(A;OICI;0x1200a9;;;WD)", false}, // everyone may read
+      {me, made + all + "BU)", false},                       // the users may write
+      {me, made + "(A;OICI;0x1200a9;;;WD)", false},          // everyone may read
       {me, "D:" + all + me + ")(A;OICIID;FA;;;BU)", false},  // inherited from the product
-      {me, "D:P(D;OICI;FA;;;BU)" + all + me + ")", false},  // an entry that is not ours
-      {me, "D:(nonsense", false},                   // the system cannot tell
+      {me, "D:P(D;OICI;FA;;;BU)" + all + me + ")", false},   // an entry that is not ours
+      {me, "D:(nonsense", false},                            // the system cannot tell
   };
   support::TempDir t;
   SecurityLookup = Answer;

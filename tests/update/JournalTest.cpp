@@ -45,7 +45,9 @@ TEST(Journal, OnlyNamesTheUpdaterPlacesRelativeToTheProductFolderAreOurs) {
   using S = TStep;
   const TJournalState ours = TJournalState::Ours, notOurs = TJournalState::NotOurs;
   const Case cases[] = {
-      {"a run's records", {{S::Original, 1, "Vanto.exe"}, {S::New, 2, "Blanks\\Фактура.rtf"}, {S::Commit, 0, ""}}, ours},
+      {"a run's records",
+       {{S::Original, 1, "Vanto.exe"}, {S::New, 2, "Blanks\\Фактура.rtf"}, {S::Commit, 0, ""}},
+       ours},
       {"absolute path", {{S::New, 1, "C:\\victim\\important.txt"}}, notOurs},
       {"drive", {{S::New, 1, "C:important.txt"}}, notOurs},
       {"UNC", {{S::New, 1, "\\\\server\\share\\x.txt"}}, notOurs},
@@ -72,7 +74,8 @@ TEST(Journal, OnlyTheLastRecordMayBeTorn) {
   EXPECT_EQ(Written(records, 1), TJournalState::Ours);
   EXPECT_EQ(Written(records, 0), TJournalState::Damaged);
   TJournalRecords parsed;
-  EXPECT_EQ(parsed.Parse("TalvoUpdate journal 1\r\n", 23), TJournalState::NotOurs) << "another header";
+  EXPECT_EQ(parsed.Parse("TalvoUpdate journal 1\r\n", 23), TJournalState::NotOurs)
+      << "another header";
 }
 
 }  // namespace

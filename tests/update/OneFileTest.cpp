@@ -36,9 +36,8 @@ struct Case {
 };
 
 TEST(OneFile, ASoundTableIsFoundAndEveryBrokenOneIsDamaged) {
-  const std::string sound = Medium({{"UNZDLL.DLL", "library"},
-                                    {"MANIFEST.TXT", "description"},
-                                    {"TALVO.ZIP", "archive"}});
+  const std::string sound = Medium(
+      {{"UNZDLL.DLL", "library"}, {"MANIFEST.TXT", "description"}, {"TALVO.ZIP", "archive"}});
   const auto entry = [](std::string& f, int i) { return &f[f.size() - 16 - (3 - i) * 24]; };
   const auto sign = [](std::string& f, IMAGE_NT_HEADERS32& h, size_t pad) {
     h.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_SECURITY] = {
@@ -54,15 +53,21 @@ TEST(OneFile, ASoundTableIsFoundAndEveryBrokenOneIsDamaged) {
       {"a plain program", [](std::string& f, IMAGE_NT_HEADERS32&) { f.resize(kImage); },
        TOneFileState::None},
       {"a signed plain program",
-       [&](std::string& f, IMAGE_NT_HEADERS32& h) { f.resize(kImage); sign(f, h, 0); },
+       [&](std::string& f, IMAGE_NT_HEADERS32& h) {
+         f.resize(kImage);
+         sign(f, h, 0);
+       },
        TOneFileState::None},
       {"its signature cut short",
-       [&](std::string& f, IMAGE_NT_HEADERS32& h) { sign(f, h, 0); f.resize(f.size() - 10); },
+       [&](std::string& f, IMAGE_NT_HEADERS32& h) {
+         sign(f, h, 0);
+         f.resize(f.size() - 10);
+       },
        TOneFileState::Damaged},
       {"cut short", [](std::string& f, IMAGE_NT_HEADERS32&) { f.resize(f.size() - 30); },
        TOneFileState::Damaged},
-      {"8 bytes of padding",
-       [&](std::string& f, IMAGE_NT_HEADERS32& h) { sign(f, h, 8); }, TOneFileState::Damaged},
+      {"8 bytes of padding", [&](std::string& f, IMAGE_NT_HEADERS32& h) { sign(f, h, 8); },
+       TOneFileState::Damaged},
       {"another version", [](std::string& f, IMAGE_NT_HEADERS32&) { f[f.size() - 12] = 2; },
        TOneFileState::Damaged},
       {"more members than the file holds",
@@ -80,7 +85,8 @@ TEST(OneFile, ASoundTableIsFoundAndEveryBrokenOneIsDamaged) {
       {"the library twice",
        [&](std::string& f, IMAGE_NT_HEADERS32&) { memcpy(entry(f, 2), "unzdll.dll", 11); },
        TOneFileState::Damaged},
-      {"no archive", [&](std::string& f, IMAGE_NT_HEADERS32&) { memcpy(entry(f, 2), "MANIFEST.SIG", 13); },
+      {"no archive",
+       [&](std::string& f, IMAGE_NT_HEADERS32&) { memcpy(entry(f, 2), "MANIFEST.SIG", 13); },
        TOneFileState::Damaged},
   };
   support::TempDir t;

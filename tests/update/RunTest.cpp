@@ -61,7 +61,8 @@ protected:
   Events Sorted() const {
     Events e = ui.Events;
     for (auto it = e.begin(); it != e.end();) {
-      auto end = std::find_if(it, e.end(), [](const std::string& s) { return s.rfind("file: ", 0) != 0; });
+      auto end =
+          std::find_if(it, e.end(), [](const std::string& s) { return s.rfind("file: ", 0) != 0; });
       std::sort(it, end);
       it = end == it ? it + 1 : end;
     }
@@ -82,8 +83,8 @@ TEST_F(Run, OnePassShowsEachStageAndFileThenAsksAboutTheProduct) {
   Press();
 
   EXPECT_EQ(Sorted(), (Events{"clear", kMakingWorkDir, kCopying, "file: a.zip", "file: b.zip",
-                              kUnpacking, "file: a.zip", "file: b.zip", kCopying,
-                              "file: FORM.RTF", "file: Vanto.exe", "file: one.txt", kSuccess}));
+                              kUnpacking, "file: a.zip", "file: b.zip", kCopying, "file: FORM.RTF",
+                              "file: Vanto.exe", "file: one.txt", kSuccess}));
   EXPECT_EQ(ui.End, TRunEnd::Succeeded);
   EXPECT_EQ(support::Read(Product(L"Vanto.exe")), "new");
   EXPECT_EQ(support::Read(Product(L"Blanks\\FORM.RTF")), "f");
@@ -159,7 +160,10 @@ TEST_F(Run, AFormWithoutBlanksIsAFailedCopyAndEverythingIsUndone) {
   Press();
   const std::string work = ui::Utf8(Product(L"Temp1"));
   ASSERT_EQ(ui.Only("box").size(), 2u);
-  EXPECT_EQ(ui.Only("box")[0], "box 0x10: " + texts::Lines(texts::CopyError(work + "\\FORM.RTF", ui::Utf8(Product(L"Blanks\\FORM.RTF"))), "|"));
+  EXPECT_EQ(ui.Only("box")[0],
+            "box 0x10: " + texts::Lines(texts::CopyError(work + "\\FORM.RTF",
+                                                         ui::Utf8(Product(L"Blanks\\FORM.RTF"))),
+                                        "|"));
   EXPECT_TRUE(ui.Only("box")[1] == kRestored || ui.Only("box")[1] == kNotChanged);
   EXPECT_EQ(support::Read(Product(L"Vanto.exe")), "old");
   EXPECT_FALSE(support::Exists(Product(L"A.txt")));
@@ -187,8 +191,8 @@ TEST_F(Run, AnArchiveInsideAnArchiveLandsWhole) {
 // Every press is a run of its own: a failure in the first says nothing of the second.
 TEST_F(Run, AfterAFailedFetchASecondPressEndsWithTheSuccessQuestion) {
   ASSERT_TRUE(support::WriteZip(Medium(L"a.zip"), {{"one.txt", "1"}}));
-  HANDLE held = CreateFileW(Medium(L"a.zip").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                            0, nullptr);
+  HANDLE held =
+      CreateFileW(Medium(L"a.zip").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
   ui.Answers = {IDOK};
   Press();
@@ -236,7 +240,8 @@ TEST_F(Run, ATooLongFolderTextIsNamedWhole) {
   TUpdateRun run(ui, work, medium, log);
   ui.Answers = {IDOK};
   run.RunUpdate(("  " + typed).c_str());
-  EXPECT_EQ(ui.Events, Events{u8"box 0x10: Въведената папка|" + typed + u8"|е с твърде дълъг път."});
+  EXPECT_EQ(ui.Events,
+            Events{u8"box 0x10: Въведената папка|" + typed + u8"|е с твърде дълъг път."});
   EXPECT_EQ(ui.End, TRunEnd::FolderRefused);
 }
 
@@ -257,7 +262,8 @@ TEST_F(Run, AWindowThatFailsWhilePlacingFilesNeverCostsABackup) {
     SCOPED_TRACE(throws ? "throws" : "fails");
     for (const wchar_t* name : {L"a.txt", L"b.txt", L"c.txt"})
       ASSERT_TRUE(support::WriteFile(Product(name), "old"));
-    ASSERT_TRUE(support::WriteZip(Medium(L"a.zip"), {{"a.txt", "new"}, {"b.txt", "new"}, {"c.txt", "new"}}));
+    ASSERT_TRUE(support::WriteZip(Medium(L"a.zip"),
+                                  {{"a.txt", "new"}, {"b.txt", "new"}, {"c.txt", "new"}}));
     TFailingUi failing;
     failing.Throws = throws;
     failing.Answers = {IDOK};

@@ -50,9 +50,8 @@ Box ReadBox(HWND hwnd) {
     if (cls == L"Button") buttons.push_back(w);
     if (cls == L"Static" && (Style(w) & SS_TYPEMASK) == SS_ICON) box.icon = AskProbe(w);
   }
-  std::sort(buttons.begin(), buttons.end(), [](HWND a, HWND b) {
-    return RectInParent(a).left < RectInParent(b).left;
-  });
+  std::sort(buttons.begin(), buttons.end(),
+            [](HWND a, HWND b) { return RectInParent(a).left < RectInParent(b).left; });
   for (HWND w : buttons) box.buttons.push_back(GetDlgCtrlID(w));
   return box;
 }

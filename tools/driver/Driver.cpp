@@ -71,10 +71,12 @@ const wchar_t* DesktopName() {
 
 HWND WaitTop(DWORD pid, const wchar_t* cls, DWORD timeoutMs) {
   FindTop f{pid, cls, nullptr};
-  WaitUntil([&] {
-    EnumWindows(FindTopProc, reinterpret_cast<LPARAM>(&f));
-    return f.found != nullptr;
-  }, timeoutMs);
+  WaitUntil(
+      [&] {
+        EnumWindows(FindTopProc, reinterpret_cast<LPARAM>(&f));
+        return f.found != nullptr;
+      },
+      timeoutMs);
   return f.found;
 }
 
@@ -108,8 +110,8 @@ bool App::Start(const std::wstring& exe, const std::wstring& dir, const std::wst
   si.cb = sizeof si;
   si.lpDesktop = const_cast<wchar_t*>(DesktopName());
   PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr,
-                      dir.c_str(), &si, &pi)) {
+  if (!CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si,
+                      &pi)) {
     return false;
   }
   CloseHandle(pi.hThread);
@@ -118,9 +120,7 @@ bool App::Start(const std::wstring& exe, const std::wstring& dir, const std::wst
   return true;
 }
 
-bool App::Running() const {
-  return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
-}
+bool App::Running() const { return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
 
 HWND App::MainWindow(DWORD timeoutMs) const { return WaitTop(pid_, L"TFMain", timeoutMs); }
 
@@ -217,12 +217,11 @@ void PostKey(HWND target, UINT vk) { PostStroke(target, WM_KEYDOWN, WM_KEYUP, vk
 
 void Press(HWND w, UINT vk) { PostKey(FocusOr(w), vk); }
 
-void PressAlt(HWND w, UINT vk) {
-  PostStroke(FocusOr(w), WM_SYSKEYDOWN, WM_SYSKEYUP, vk, 1L << 29);
-}
+void PressAlt(HWND w, UINT vk) { PostStroke(FocusOr(w), WM_SYSKEYDOWN, WM_SYSKEYUP, vk, 1L << 29); }
 
 HoldKey::HoldKey(HWND w, UINT vk)
-    : thread_(GetWindowThreadProcessId(w, nullptr)), vk_(vk),
+    : thread_(GetWindowThreadProcessId(w, nullptr)),
+      vk_(vk),
       attached_(AttachThreadInput(GetCurrentThreadId(), thread_, TRUE) != 0) {
   BYTE keys[256];
   GetKeyboardState(keys);
@@ -272,8 +271,8 @@ std::string Utf8(const std::wstring& text) {
   int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
                               nullptr, nullptr);
   std::string out(n, '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n,
-                      nullptr, nullptr);
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n, nullptr,
+                      nullptr);
   return out;
 }
 

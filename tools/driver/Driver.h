@@ -99,8 +99,8 @@ bool WaitGone(HWND w, DWORD timeoutMs = kWaitMs);
 
 // Input, all posted.
 void Click(HWND button);
-void Close(HWND w);                     // WM_CLOSE: the title bar's close box
-void PostKey(HWND target, UINT vk);     // WM_KEYDOWN then WM_KEYUP
+void Close(HWND w);                  // WM_CLOSE: the title bar's close box
+void PostKey(HWND target, UINT vk);  // WM_KEYDOWN then WM_KEYUP
 // Posts the key to the control that has the focus in w's thread (to w if none has it).
 void Press(HWND w, UINT vk);
 // Alt+key, posted as a system key the same way (Alt+F4).

@@ -12,8 +12,8 @@ bool CallProbe(HWND target, const wchar_t* message, WPARAM wp, LPARAM lp) {
   HMODULE probe = LoadLibraryW(ProbeDll().c_str());
   if (!probe) return false;
   bool sent = false;
-  HOOKPROC proc = reinterpret_cast<HOOKPROC>(
-      reinterpret_cast<void*>(GetProcAddress(probe, "ProbeHook")));
+  HOOKPROC proc =
+      reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(probe, "ProbeHook")));
   HHOOK hook = proc ? SetWindowsHookExW(WH_CALLWNDPROC, proc, probe,
                                         GetWindowThreadProcessId(target, nullptr))
                     : nullptr;

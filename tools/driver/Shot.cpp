@@ -71,8 +71,8 @@ Shot RenderLabel(const std::wstring& text, int width, bool right, bool bold) {
   constexpr int kHeight = 13;
   Shot shot;
   HDC dc = CreateCompatibleDC(nullptr);
-  HFONT font = CreateFontW(-11, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, 0, 0, 0, RUSSIAN_CHARSET, 0,
-                           0, 0, 0, L"MS Sans Serif");
+  HFONT font = CreateFontW(-11, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, 0, 0, 0, RUSSIAN_CHARSET, 0, 0,
+                           0, 0, L"MS Sans Serif");
   HGDIOBJ oldFont = SelectObject(dc, font);
   SIZE extent{};
   GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
@@ -80,8 +80,8 @@ Shot RenderLabel(const std::wstring& text, int width, bool right, bool bold) {
   BITMAPINFO info{};
   info.bmiHeader = Header(width, kHeight);
   void* bits = nullptr;
-  HBITMAP bitmap = width > 0 ? CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0)
-                             : nullptr;
+  HBITMAP bitmap =
+      width > 0 ? CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0) : nullptr;
   if (bitmap) {
     HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
     RECT box{0, 0, width, kHeight};
@@ -104,10 +104,12 @@ Shot RenderLabel(const std::wstring& text, int width, bool right, bool bold) {
 
 bool Shows(HWND w, int left, int top, const Shot& part, Shot* seen, DWORD timeoutMs) {
   Shot last;
-  const bool ok = part.width > 0 && WaitUntil([&] {
-    last = Capture(w);
-    return Contains(last, left, top, part);
-  }, timeoutMs);
+  const bool ok = part.width > 0 && WaitUntil(
+                                        [&] {
+                                          last = Capture(w);
+                                          return Contains(last, left, top, part);
+                                        },
+                                        timeoutMs);
   if (seen) *seen = last;
   return ok;
 }
@@ -115,7 +117,8 @@ bool Shows(HWND w, int left, int top, const Shot& part, Shot* seen, DWORD timeou
 bool SaveBmp(const Shot& shot, const std::wstring& path) {
   std::vector<DWORD> rows;
   rows.reserve(shot.pixels.size());
-  for (COLORREF c : shot.pixels) rows.push_back((GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c));
+  for (COLORREF c : shot.pixels)
+    rows.push_back((GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c));
   const BITMAPINFOHEADER header = Header(shot.width, shot.height);
   BITMAPFILEHEADER file{};
   file.bfType = 0x4D42;

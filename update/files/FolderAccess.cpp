@@ -77,9 +77,8 @@ bool IsPrivateFolder(const char* path) {
   PSID owner = nullptr;
   PACL acl = nullptr;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (SecurityLookup(path, SE_FILE_OBJECT,
-                     OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner, nullptr,
-                     &acl, nullptr, &descriptor) != ERROR_SUCCESS)
+  if (SecurityLookup(path, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                     &owner, nullptr, &acl, nullptr, &descriptor) != ERROR_SUCCESS)
     return false;
   // What counts is that nothing is inherited, not the list's mark of protection: Wine, which
   // keeps no lists, shows one of its own making without it.
@@ -97,8 +96,8 @@ bool IsPrivateFolder(const char* path) {
 
 void InheritAccess(const TFolder& folder, const char* name) {
   // Held without delete sharing, the entry cannot be swapped for a link while its path is used.
-  const HANDLE file = OpenEntry(folder, name, READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                OPEN_EXISTING);
+  const HANDLE file =
+      OpenEntry(folder, name, READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
   if (file == INVALID_HANDLE_VALUE) return;
   char path[MAX_PATH];
   ACL none;

@@ -1,10 +1,10 @@
 #pragma once
 // Who may change a work folder: the user who runs the updater (or, elevated, the
-// Administrators), the Administrators and the system, nobody else. A work folder is made with a protected access list of just those
-// (nothing inherited from the product folder, which every user may be allowed to write), so
-// no other user can change what a run has checked; a folder left by an earlier run is ours
-// only while its owner and access list are still such. A volume that keeps no access lists
-// (FAT) has nothing to set or check.
+// Administrators), the Administrators and the system, nobody else. A work folder is made with a
+// protected access list of just those (nothing inherited from the product folder, which every user
+// may be allowed to write), so no other user can change what a run has checked; a folder left by an
+// earlier run is ours only while its owner and access list are still such. A volume that keeps no
+// access lists (FAT) has nothing to set or check.
 #include <windows.h>
 #include <aclapi.h>
 

@@ -10,8 +10,8 @@ TLockTake TProductLock::Take(const TFolder& product) {
     const DWORD error = GetLastError();
     if (error == ERROR_FILENAME_EXCED_RANGE) return TLockTake::TooLong;
     // Made by another run in the meantime, or there as no entry of ours: busy all the same.
-    const bool raced = error == ERROR_FILE_EXISTS || error == ERROR_SHARING_VIOLATION ||
-                       error == ErrorNotOurs;
+    const bool raced =
+        error == ERROR_FILE_EXISTS || error == ERROR_SHARING_VIOLATION || error == ErrorNotOurs;
     return none && !raced ? TLockTake::Unwritable : TLockTake::Busy;
   }
   // Marked only once known as ours: the flag given at opening would delete what a link led to.

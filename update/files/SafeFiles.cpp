@@ -76,8 +76,9 @@ bool TFolder::Open(const char* path, bool hold, bool mayBeLink) {
     return false;
   }
   const DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (mayBeLink ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
-  Handle = CreateFileA(path, FILE_LIST_DIRECTORY, hold ? FILE_SHARE_READ | FILE_SHARE_WRITE : ShareAll,
-                       nullptr, OPEN_EXISTING, flags, nullptr);
+  Handle =
+      CreateFileA(path, FILE_LIST_DIRECTORY, hold ? FILE_SHARE_READ | FILE_SHARE_WRITE : ShareAll,
+                  nullptr, OPEN_EXISTING, flags, nullptr);
   BY_HANDLE_FILE_INFORMATION info;
   // Looked at again once open: the name may have been swapped for a link in between.
   if (Handle == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(Handle, &info) ||

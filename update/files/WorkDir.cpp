@@ -89,7 +89,7 @@ bool TWorkDir::Make(const char* target) {
 void TWorkDir::Remove(DWORD patienceMs) {
   if (!Work.IsOpen()) return;
   if (!Intact()) return Keep();  // no longer what was made here: not ours to touch
-  Backup.Close();  // the removal opens it again, and never through a link
+  Backup.Close();                // the removal opens it again, and never through a link
   const DWORD start = GetTickCount();
   while (!RemoveWorkFolder(Work) && Work.IsOpen() && GetTickCount() - start < patienceMs)
     Sleep(100);

@@ -20,8 +20,8 @@ public:
   TWorkDir& operator=(const TWorkDir&) = delete;
 
   // Lets the folder made before go (see Release), then makes the first free TempN in target
-  // and its backup folder, both new and held. False when they cannot be made; Path() then names what
-  // failed, even a name too long for a path.
+  // and its backup folder, both new and held. False when they cannot be made; Path() then names
+  // what failed, even a name too long for a path.
   bool Make(const char* target);
   // Removes the folder with everything in it while it is still the one made here; its
   // journal goes last, so that what stays is known as ours by the next run.

@@ -39,14 +39,15 @@ void Cut(HANDLE file) {
   std::unique_ptr<char[]> tail(new (std::nothrow) char[keep]);
   LONG back = -1;  // the high part of a move backwards from the end
   DWORD got = 0;
-  if (!tail || (SetFilePointer(file, -static_cast<LONG>(keep), &back, FILE_END) ==
-                    INVALID_SET_FILE_POINTER &&
-                GetLastError() != NO_ERROR) ||
+  if (!tail ||
+      (SetFilePointer(file, -static_cast<LONG>(keep), &back, FILE_END) ==
+           INVALID_SET_FILE_POINTER &&
+       GetLastError() != NO_ERROR) ||
       !ReadFile(file, tail.get(), keep, &got, nullptr) || got != keep)
     return;
   const char* end = tail.get() + keep;
   const char* from = end;
-  for (const char* p = tail.get(); (p = static_cast<const char*>(memchr(p, '\n', end - p))); ) {
+  for (const char* p = tail.get(); (p = static_cast<const char*>(memchr(p, '\n', end - p)));) {
     ++p;
     if (IsStartLine(p, end - p)) {
       from = p;
@@ -68,8 +69,8 @@ bool IsOurLog(HANDLE file) {
   char head[64];
   DWORD got = 0;
   SetFilePointer(file, 0, nullptr, FILE_BEGIN);
-  return ReadFile(file, head, sizeof head, &got, nullptr) && got > 3 &&
-         memcmp(head, Bom, 3) == 0 && IsStartLine(head + 3, got - 3);
+  return ReadFile(file, head, sizeof head, &got, nullptr) && got > 3 && memcmp(head, Bom, 3) == 0 &&
+         IsStartLine(head + 3, got - 3);
 }
 
 // The log file name in folder, opened for the run's lines: a new file, or a plain file of the
@@ -114,7 +115,8 @@ bool TRunLog::Accepts(const char* file) {
     const DWORD error = GetLastError();
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
   }
-  HANDLE log = OpenEntry(folder, name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+  HANDLE log =
+      OpenEntry(folder, name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
   if (log == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
   const bool ours = IsOurLog(log);
   CloseHandle(log);
@@ -157,8 +159,7 @@ void TRunLog::Open(const TFolder& folder, const char* name) {
   File = file;
 }
 
-void TRunLog::Line(const TMsgLine& a, const TMsgLine& b, const TMsgLine& c,
-                   const TMsgLine& d) {
+void TRunLog::Line(const TMsgLine& a, const TMsgLine& b, const TMsgLine& c, const TMsgLine& d) {
   const TMsgLine parts[5] = {a, b, c, d, {}};
   wchar_t text[MsgTextSize];
   ComposeMsg(text, MsgTextSize, parts);
@@ -183,8 +184,8 @@ void TRunLog::Write(TMsgLine head, const wchar_t* event, const wchar_t* separato
   wchar_t line[LineChars];
   SYSTEMTIME t;
   GetLocalTime(&t);
-  int n = wsprintfW(line, L"%04u-%02u-%02u %02u:%02u:%02u  ", t.wYear, t.wMonth, t.wDay,
-                    t.wHour, t.wMinute, t.wSecond);
+  int n = wsprintfW(line, L"%04u-%02u-%02u %02u:%02u:%02u  ", t.wYear, t.wMonth, t.wDay, t.wHour,
+                    t.wMinute, t.wSecond);
   if (head.Present()) {
     const int made = MultiByteToWideChar(head.CodePage, 0, head.Str(), -1, line + n, 64);
     if (made > 1) n += made - 1;

@@ -9,7 +9,8 @@
 #include "update/files/SafeFiles.h"
 #include "update/run/Text.h"
 
-inline constexpr char LogFileName[] = "TalvoUpdate.log";  // never a product file: placing and rollback skip it
+inline constexpr char LogFileName[] =
+    "TalvoUpdate.log";  // never a product file: placing and rollback skip it
 
 enum : DWORD { LogLimit = 1024 * 1024 };
 
@@ -47,8 +48,8 @@ private:
   void Write(TMsgLine head, const wchar_t* event, const wchar_t* separator);
 
   HANDLE File = INVALID_HANDLE_VALUE;
-  bool Given = false;    // a file of the command line: Attach leaves it
-  bool Pending = true;   // no file yet: lines wait in Early
+  bool Given = false;   // a file of the command line: Attach leaves it
+  bool Pending = true;  // no file yet: lines wait in Early
   char Early[4096];
   size_t EarlySize = 0;
 };

@@ -24,7 +24,8 @@ const char* EndText(TRunEnd how) {
   switch (how) {
     case TRunEnd::NoLibrary: return "библиотеката за разархивиране не може да се използва";
     case TRunEnd::FolderRefused: return "папката не е приета";
-    case TRunEnd::Busy: return "друга актуализация на продукта е в ход или папката не може да се заключи";
+    case TRunEnd::Busy:
+      return "друга актуализация на продукта е в ход или папката не може да се заключи";
     case TRunEnd::NotFetched: return "архивите не са копирани; продуктът не е променен";
     case TRunEnd::NotChanged: return "актуализацията не е завършена; продуктът не е променен";
     case TRunEnd::RolledBack: return "актуализацията не е завършена; продуктът е възстановен";

@@ -60,6 +60,6 @@ private:
   TCryptProvider Crypto;
   TManifest Disk;  // the description of the disk in hand, not Present() without one
   char MediumId[MediumIdChars + 1] = "";  // the medium of the first disk's description
-  TVersion Named;  // the edition the first disk's description names
+  TVersion Named;                         // the edition the first disk's description names
   bool HasNamed = false;
 };

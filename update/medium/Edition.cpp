@@ -51,8 +51,8 @@ public:
     const IMAGE_DATA_DIRECTORY resources = nt.OptionalHeader.DataDirectory[entry];
     if (!resources.VirtualAddress) return false;
 
-    const ULONGLONG sections = pe + offsetof(IMAGE_NT_HEADERS32, OptionalHeader) +
-                               nt.FileHeader.SizeOfOptionalHeader;
+    const ULONGLONG sections =
+        pe + offsetof(IMAGE_NT_HEADERS32, OptionalHeader) + nt.FileHeader.SizeOfOptionalHeader;
     for (DWORD i = 0; i < nt.FileHeader.NumberOfSections; ++i) {
       IMAGE_SECTION_HEADER s;
       if (!File.Read(sections + i * sizeof s, &s, sizeof s)) return false;
@@ -102,9 +102,9 @@ public:
 
 private:
   const TFileReader& File;
-  DWORD Rva = 0;        // of the root
-  ULONGLONG Offset = 0; // of the root in the file
-  DWORD Size = 0;       // bytes of the section from the root on
+  DWORD Rva = 0;         // of the root
+  ULONGLONG Offset = 0;  // of the root in the file
+  DWORD Size = 0;        // bytes of the section from the root on
 };
 
 // The head of a version resource (VS_VERSIONINFO): its lengths, type and key, then its
@@ -145,12 +145,14 @@ bool ReadVersion(HANDLE handle, TVersion* out) {
 
 bool ReadFileVersion(const char* path, TVersion* out) {
   return ReadVersion(CreateFileA(path, GENERIC_READ, ShareAll, nullptr, OPEN_EXISTING,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr), out);
+                                 FILE_ATTRIBUTE_NORMAL, nullptr),
+                     out);
 }
 
 bool ReadFileVersionW(const wchar_t* path, TVersion* out) {
   return ReadVersion(CreateFileW(path, GENERIC_READ, ShareAll, nullptr, OPEN_EXISTING,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr), out);
+                                 FILE_ATTRIBUTE_NORMAL, nullptr),
+                     out);
 }
 
 void FormatVersion(TVersion version, char* out) {

@@ -66,8 +66,8 @@ TMediumFile ReadMediumFile(const char* folder, const char* name, void* buffer, D
   // A byte past capacity tells a file too large.
   BYTE extra;
   DWORD more = 0;
-  const bool read = ReadFile(file, buffer, capacity, size, nullptr) &&
-                    ReadFile(file, &extra, 1, &more, nullptr);
+  const bool read =
+      ReadFile(file, buffer, capacity, size, nullptr) && ReadFile(file, &extra, 1, &more, nullptr);
   const DWORD error = !read ? GetLastError() : more ? ERROR_FILE_TOO_LARGE : NO_ERROR;
   CloseHandle(file);
   SetLastError(error);

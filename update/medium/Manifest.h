@@ -24,9 +24,9 @@ enum : DWORD {
   ManifestMaxBytes = 4096,   // a disk's description is some hundred bytes
   SignatureMaxBytes = 1024,  // RSA keys up to 8192 bits
   ManifestMaxArchives = 32,
-  MediumIdChars = 32,        // hexadecimal digits
-  HashBytes = 32,            // SHA-256
-  MaxDisks = 3,              // as many as the updater asks for
+  MediumIdChars = 32,  // hexadecimal digits
+  HashBytes = 32,      // SHA-256
+  MaxDisks = 3,        // as many as the updater asks for
 };
 
 struct TListedArchive {

@@ -70,8 +70,8 @@ bool TOneFile::ReadTable(DWORD end) {
   for (int pad = 0; pad < 7 && n > sizeof(TTail) && !tail[n - 1]; ++pad) --n, --end;
   TTail last;
   memcpy(&last, tail + n - sizeof last, sizeof last);
-  if (memcmp(last.Magic, OneFileMagic, sizeof last.Magic) != 0 ||
-      last.Version != OneFileVersion || !last.Count || last.Count > OneFileMaxMembers ||
+  if (memcmp(last.Magic, OneFileMagic, sizeof last.Magic) != 0 || last.Version != OneFileVersion ||
+      !last.Count || last.Count > OneFileMaxMembers ||
       end - Image < last.Count * sizeof(TCarried) + sizeof last)
     return false;
   const DWORD members = end - sizeof last - last.Count * sizeof(TCarried);

@@ -25,8 +25,8 @@ std::unique_ptr<char[]> TrimmedText(const char* text) {
 }
 
 bool FullyQualified(const char* path) {
-  const bool drive = ((path[0] | 0x20) >= 'a' && (path[0] | 0x20) <= 'z') && path[1] == ':' &&
-                     path[2] == '\\';
+  const bool drive =
+      ((path[0] | 0x20) >= 'a' && (path[0] | 0x20) <= 'z') && path[1] == ':' && path[2] == '\\';
   return drive || (path[0] == '\\' && path[1] == '\\');
 }
 
@@ -67,8 +67,7 @@ TOutcome TProductFolder::RecoverEarlierRuns(TRunTalk& talk) {
         talk.SayNotRestored(path);
         end = TRunEnd::RestoreIncomplete;
         return false;
-      case TJournalState::Ours:
-        break;
+      case TJournalState::Ours: break;
     }
     if (JoinPath(path, BackupName, backupPath) && Exists(backupPath) &&
         !backup.Open(backupPath, true, false)) {
@@ -128,8 +127,7 @@ TOutcome TProductFolder::Check(TRunTalk& talk, TWorkDir& work, TJournal& journal
   if (!Folder.Open(Path, false, true))
     return talk.Failed(TRunEnd::FolderRefused, TxtFolderEntered, TxtDoesNotExist);
   switch (Lock.Take(Folder)) {
-    case TLockTake::Taken:
-      break;
+    case TLockTake::Taken: break;
     case TLockTake::TooLong:
       talk.Say(MsgError, TxtFolderEntered, AnsiText{Path}, TxtPathTooLong);
       return TRunEnd::FolderRefused;
@@ -139,8 +137,7 @@ TOutcome TProductFolder::Check(TRunTalk& talk, TWorkDir& work, TJournal& journal
       if (work.Make(Path)) work.Remove();
       talk.Say(MsgError, TxtCreateDirError, AnsiText{work.Path()});
       return TRunEnd::FolderRefused;
-    case TLockTake::Busy:
-      return talk.Failed(TRunEnd::Busy, TxtBusy);
+    case TLockTake::Busy: return talk.Failed(TRunEnd::Busy, TxtBusy);
   }
   // The forms folder may be a link an administrator made (the forms kept on a share): the
   // update's forms go through it, and nothing else does.

@@ -35,10 +35,11 @@ private:
 
 bool HolderName(const char* path, wchar_t* name, int size) {
   TRmSession session;
-  auto registerFiles = SystemEntry<DWORD(WINAPI*)(DWORD, UINT, LPCWSTR*, UINT, RM_UNIQUE_PROCESS*,
-                                                  UINT, LPCWSTR*)>(Rm, "RmRegisterResources");
-  auto getList = SystemEntry<DWORD(WINAPI*)(DWORD, UINT*, UINT*, RM_PROCESS_INFO*, DWORD*)>(
-      Rm, "RmGetList");
+  auto registerFiles =
+      SystemEntry<DWORD(WINAPI*)(DWORD, UINT, LPCWSTR*, UINT, RM_UNIQUE_PROCESS*, UINT, LPCWSTR*)>(
+          Rm, "RmRegisterResources");
+  auto getList =
+      SystemEntry<DWORD(WINAPI*)(DWORD, UINT*, UINT*, RM_PROCESS_INFO*, DWORD*)>(Rm, "RmGetList");
   if (!session.Open || !registerFiles || !getList || size <= 0) return false;
 
   WCHAR wide[MAX_PATH];

@@ -45,7 +45,8 @@ inline constexpr Cp1251Text TxtOlderEdition{"Носителят съдържа �
 inline constexpr Cp1251Text TxtThanInstalled{"от инсталираното (%s)."};
 inline constexpr Cp1251Text TxtReallyContinue{"Наистина ли искате да продължите?"};
 inline constexpr Cp1251Text TxtArchive{"Архивът"};
-inline constexpr Cp1251Text TxtDamagedOrChanged{"на носителя е повреден или е променен след издаването му."};
+inline constexpr Cp1251Text TxtDamagedOrChanged{
+    "на носителя е повреден или е променен след издаването му."};
 inline constexpr Cp1251Text TxtDamagedDownload{"е повреден или непълен. Изтеглете го отново."};
 inline constexpr Cp1251Text TxtNotSigned{"Носителят не е подписан от издателя на Талво."};
 inline constexpr Cp1251Text TxtLibrary{"Библиотеката"};

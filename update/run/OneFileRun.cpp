@@ -20,8 +20,7 @@ TOutcome TUpdateRun::TakeOut(const TCarried& member, const char* to) {
 
 TOutcome TUpdateRun::PrepareCarriedUnpacker() {
   char path[MAX_PATH];
-  if (Medium.One->State() != TOneFileState::Carried)
-    return Disks.Damaged(Talk, nullptr, nullptr);
+  if (Medium.One->State() != TOneFileState::Carried) return Disks.Damaged(Talk, nullptr, nullptr);
   if (!JoinPath(WorkDir(), LibraryName, path))
     return Talk.Failed(UndoRun, TxtCopyError, TMsgLine(Medium.One->Path()), TxtCannotUpdate);
   if (TOutcome end = TakeOut(*Medium.One->Find(LibraryName), path)) return end;

@@ -21,12 +21,12 @@ enum class TRunEnd {
 // What a box asks, so that whoever answers for the user (an unattended run) knows which
 // answer keeps the product safe.
 enum class TAsk {
-  Nothing,   // a message with OK alone
-  Disk,      // the next disk of the update: OK when it is in the drive
-  Abort,     // whether to abort the update: OK aborts
-  HeldFile,  // a product file is in use: OK to try again, Cancel ends the update
-  Downgrade, // the medium holds an older edition: OK goes on, Cancel ends the update
-  Start,     // the update succeeded; OK starts the product
+  Nothing,    // a message with OK alone
+  Disk,       // the next disk of the update: OK when it is in the drive
+  Abort,      // whether to abort the update: OK aborts
+  HeldFile,   // a product file is in use: OK to try again, Cancel ends the update
+  Downgrade,  // the medium holds an older edition: OK goes on, Cancel ends the update
+  Start,      // the update succeeded; OK starts the product
 };
 
 // No call of this interface lets an exception out: the run is built without them and must

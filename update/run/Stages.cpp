@@ -69,8 +69,7 @@ TOutcome TUpdateRun::ListPass(TPass& pass) {
     do {
       if (IsProductFile(files.Name()) && !pass.Add(files.Name())) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return Talk.Failed(UndoRun, TxtCopyError, AnsiText{files.Name()},
-                           AnsiText{Product.Path});
+        return Talk.Failed(UndoRun, TxtCopyError, AnsiText{files.Name()}, AnsiText{Product.Path});
       }
     } while (files.Next());
   }
@@ -89,13 +88,10 @@ TOutcome TUpdateRun::ListPass(TPass& pass) {
     Placing.Destination(pass, i, dest);
     switch (Placing.Examine(pass, i)) {
       case TDestination::Free:
-      case TDestination::Plain:
-        ++i;
-        continue;
+      case TDestination::Plain: ++i; continue;
       case TDestination::Foreign:
         return Talk.Failed(UndoRun, TxtCopyError, AnsiText{source}, AnsiText{dest});
-      case TDestination::Held:
-        break;
+      case TDestination::Held: break;
     }
     wchar_t line[300];
     const int n = MultiByteToWideChar(1251, 0, TxtProgram.Str, -1, line, 300);

@@ -22,8 +22,8 @@ bool RunProgram(const char* program) {
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process;
   memset(&process, 0, sizeof process);
-  if (!CreateProcessA(program, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &process))
+  if (!CreateProcessA(program, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process))
     return false;
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
@@ -54,14 +54,15 @@ public:
 bool Elevated(const TToken& own) {
   auto information = SystemEntry<TokenInformationFn>("advapi32.dll", "GetTokenInformation");
   DWORD elevated = 0, size = 0;
-  return information && information(own.Handle, TokenIsElevated, &elevated, sizeof elevated, &size) &&
+  return information &&
+         information(own.Handle, TokenIsElevated, &elevated, sizeof elevated, &size) &&
          elevated != 0;
 }
 
 // A primary token that starts programs as the token's user.
 bool PrimaryOf(HANDLE token, TToken* primary) {
-  const DWORD access = TOKEN_QUERY | TOKEN_DUPLICATE | TOKEN_ASSIGN_PRIMARY |
-                       TOKEN_ADJUST_DEFAULT | TOKEN_ADJUST_SESSIONID;
+  const DWORD access = TOKEN_QUERY | TOKEN_DUPLICATE | TOKEN_ASSIGN_PRIMARY | TOKEN_ADJUST_DEFAULT |
+                       TOKEN_ADJUST_SESSIONID;
   return DuplicateTokenEx(token, access, nullptr, SecurityImpersonation, TokenPrimary,
                           &primary->Handle) != FALSE;
 }
@@ -75,7 +76,8 @@ bool DesktopUserToken(const TToken& own, TToken* user) {
   if (shell && GetWindowThreadProcessId(shell, &pid) && pid) {
     TToken process;
     HANDLE shellProcess = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, pid);
-    const bool opened = shellProcess && OpenProcessToken(shellProcess, TOKEN_DUPLICATE, &process.Handle);
+    const bool opened =
+        shellProcess && OpenProcessToken(shellProcess, TOKEN_DUPLICATE, &process.Handle);
     if (shellProcess) CloseHandle(shellProcess);
     if (opened) return PrimaryOf(process.Handle, user);
   }

@@ -57,8 +57,7 @@ TRunEnd TUpdateRun::Fail() {
     case TUndo::Restored:
       Talk.Say(MsgWarning, TxtNotFinished, TxtRestored);
       return TRunEnd::RolledBack;
-    case TUndo::Incomplete:
-      break;
+    case TUndo::Incomplete: break;
   }
   // What is left of the product's own files stays in the backup folder for good.
   Work.Keep();

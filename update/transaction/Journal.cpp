@@ -53,9 +53,7 @@ bool IsOurRecord(const TRecord& r, unsigned* lastIndex, bool* closed) {
       if (r.Index <= *lastIndex || !IsPlacedName(r.Name)) return false;
       *lastIndex = r.Index;
       return true;
-    case TStep::Commit:
-      *closed = true;
-      return r.Index == 0 && r.Name[0] == '\0';
+    case TStep::Commit: *closed = true; return r.Index == 0 && r.Name[0] == '\0';
   }
   return false;
 }
@@ -119,8 +117,8 @@ bool TJournalRecords::Add(const TRecord& record) {
 
 TJournalState TJournalRecords::Read(const TFolder& work) {
   Used = 0;
-  HANDLE file = OpenEntry(work, JournalName, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                          OPEN_EXISTING);
+  HANDLE file =
+      OpenEntry(work, JournalName, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
   if (file == INVALID_HANDLE_VALUE) return TJournalState::NotOurs;
   DWORD high = 0;
   const DWORD size = GetFileSize(file, &high);

@@ -124,7 +124,8 @@ bool MoveAside(const char* dest, const TFolder& backup, unsigned index) {
   char name[32];
   ShelvedName(index, ".part", name);
   unsigned long long size;
-  return CopyFileA(dest, part, TRUE) && FlushEntry(backup, name, &size) && MoveFileExA(part, path, 0);
+  return CopyFileA(dest, part, TRUE) && FlushEntry(backup, name, &size) &&
+         MoveFileExA(part, path, 0);
 }
 
 }  // namespace
@@ -188,18 +189,15 @@ TDestination TPlacement::Examine(TPass& pass, int i) const {
     char dest[MAX_PATH];
     const DWORD attributes = Destination(pass, i, dest) ? GetFileAttributesA(dest) : 0;
     pass.Items[i].Change = TChange::Replace;
-    pass.Items[i].ReadOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+    pass.Items[i].ReadOnly =
+        attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
     return TDestination::Plain;
   }
   switch (GetLastError()) {
-    case ERROR_FILE_NOT_FOUND:
-      pass.Items[i].Change = TChange::New;
-      return TDestination::Free;
+    case ERROR_FILE_NOT_FOUND: pass.Items[i].Change = TChange::New; return TDestination::Free;
     case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-      return TDestination::Held;
-    default:
-      return TDestination::Foreign;
+    case ERROR_LOCK_VIOLATION: return TDestination::Held;
+    default: return TDestination::Foreign;
   }
 }
 

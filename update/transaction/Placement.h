@@ -2,9 +2,9 @@
 // Puts the files of an update in place so that every change can be undone. The update's
 // files lie unpacked in the work folder, on the product's volume: each is renamed into its
 // place, and the product's file it replaces is first renamed into the backup folder of the
-// work folder (in shelves of a few hundred, as .backup\<shelf>\<number>). Before the first change of a pass, the unpacked files' bytes are on the disk
-// and the journal holds every change of the pass; a later run decides each file from the
-// journal and from what it finds.
+// work folder (in shelves of a few hundred, as .backup\<shelf>\<number>). Before the first change
+// of a pass, the unpacked files' bytes are on the disk and the journal holds every change of the
+// pass; a later run decides each file from the journal and from what it finds.
 #include <windows.h>
 
 #include "update/transaction/Journal.h"
@@ -109,7 +109,7 @@ private:
   const TFolder& Work;
   const TFolder& Backup;
   unsigned Next = 1;
-  TNameSet Placed;  // destinations that a pass of this run has announced
+  TNameSet Placed;       // destinations that a pass of this run has announced
   unsigned Shelf = ~0u;  // the latest shelf of the backup folder this run made
   int Left = -1;
 };
