@@ -1,40 +1,14 @@
 #include "app/OwnMedium.h"
 
+#include "update/files/FileUtils.h"
 #include "update/medium/OneFile.h"
 
 namespace {
-
-bool IsCapital(char c) { return c >= 'A' && c <= 'Z'; }
 
 // The updater's own file, held for as long as the process runs.
 TOneFile Self;
 
 }  // namespace
-
-void FoldCapitalRuns(char* folder) {
-  // From the end toward the start, so each test sees its left neighbour unchanged.
-  for (int i = static_cast<int>(strlen(folder)) - 1; i >= 1; --i) {
-    if (IsCapital(folder[i]) && IsCapital(folder[i - 1])) folder[i] = folder[i] - 'A' + 'a';
-  }
-}
-
-int GetOwnDir(char* out) {
-  const DWORD n = GetModuleFileNameA(nullptr, out, MAX_PATH);
-  if (n == 0 || n >= MAX_PATH) {  // a cut module path would name the wrong folder
-    out[0] = '\0';
-    return 0;
-  }
-  int cut = static_cast<int>(n);
-  while (cut > 0 && out[cut - 1] != '\\') --cut;
-  if (cut == 0) {
-    out[0] = '\0';
-    return 0;
-  }
-  --cut;
-  out[cut] = '\0';
-  FoldCapitalRuns(out);
-  return cut;
-}
 
 TMedium OwnMedium() {
   TMedium medium;

@@ -1,5 +1,4 @@
 // The file and path helpers on real files in a scratch folder.
-#include "app/OwnMedium.h"
 #include "update/files/FileUtils.h"
 #include "update/files/SafeFiles.h"
 #include "update/run/StartProgram.h"

@@ -1,6 +1,6 @@
 // own_dir OUT: writes "length|folder" as GetOwnDir gives them for this program to OUT, so a
 // test can copy it into a folder of its choosing and see the real call's result.
-#include "app/OwnMedium.h"
+#include "update/files/FileUtils.h"
 
 #include <windows.h>
 #include <stdio.h>

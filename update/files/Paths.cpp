@@ -7,6 +7,8 @@
 
 namespace {
 
+bool IsCapital(char c) { return c >= 'A' && c <= 'Z'; }
+
 bool IsControlOrBlank(char c) {
   const signed char s = static_cast<signed char>(c);
   return s >= 1 && s <= 32;
@@ -43,4 +45,29 @@ bool JoinPath(const char* folder, const char* name, char* out) {
 bool PathExists(const char* path) {
   if (path == nullptr || path[0] == '\0') return false;
   return FindFiles(path).Found();
+}
+
+void FoldCapitalRuns(char* folder) {
+  // From the end toward the start, so each test sees its left neighbour unchanged.
+  for (int i = static_cast<int>(strlen(folder)) - 1; i >= 1; --i) {
+    if (IsCapital(folder[i]) && IsCapital(folder[i - 1])) folder[i] = folder[i] - 'A' + 'a';
+  }
+}
+
+int GetOwnDir(char* out) {
+  const DWORD n = GetModuleFileNameA(nullptr, out, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) {  // a cut module path would name the wrong folder
+    out[0] = '\0';
+    return 0;
+  }
+  int cut = static_cast<int>(n);
+  while (cut > 0 && out[cut - 1] != '\\') --cut;
+  if (cut == 0) {
+    out[0] = '\0';
+    return 0;
+  }
+  --cut;
+  out[cut] = '\0';
+  FoldCapitalRuns(out);
+  return cut;
 }

@@ -1,7 +1,5 @@
 #include "update/run/UpdateRun.h"
 
-#include <string.h>
-
 #include <new>
 
 #include "update/files/FileUtils.h"
@@ -75,18 +73,6 @@ const BYTE* BuiltLibraryHash() {
              : nullptr;
 }
 
-// UNZDLL.DLL beside the running program, never where the system's search would find one.
-bool LibraryBesideProgram(char (&path)[MAX_PATH]) {
-  const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  char* slash = n && n < MAX_PATH ? strrchr(path, '\\') : nullptr;
-  if (!slash || slash + 1 + sizeof LibraryName > path + MAX_PATH) {
-    SetLastError(ERROR_FILENAME_EXCED_RANGE);
-    return false;
-  }
-  strcpy(slash + 1, LibraryName);
-  return true;
-}
-
 }  // namespace
 
 TOutcome TUpdateRun::PrepareUnpacker(const char* path) {
@@ -151,9 +137,10 @@ TOutcome TUpdateRun::Pass() {
 TOutcome TUpdateRun::Run(const char* folderText) {
   // A one-file medium's library can only be written once the work folder is made.
   if (!Medium.One) {
-    char library[MAX_PATH];
-    if (TOutcome end = PrepareUnpacker(LibraryBesideProgram(library) ? library : nullptr))
-      return end;
+    // The library beside the program, by its full path: never where the system would look.
+    char folder[MAX_PATH], library[MAX_PATH];
+    const bool named = GetOwnDir(folder) && JoinPath(folder, LibraryName, library);
+    if (TOutcome end = PrepareUnpacker(named ? library : nullptr)) return end;
   }
   if (TOutcome end = Product.Check(Talk, Work, Journal, folderText)) return end;
   if (Medium.One)
