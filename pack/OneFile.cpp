@@ -5,26 +5,10 @@
 #include "pack/Console.h"
 #include "pack/Files.h"
 #include "pack/Verify.h"
+#include "unzip/ImageHash.h"
 #include "update/medium/OneFile.h"
 
 namespace {
-
-// The PE headers at the start of a file (headers, as much of it as holds them) with the
-// section table after them, checked to lie inside; null when they do not.
-const IMAGE_NT_HEADERS32* Headers(const std::string& head) {
-  if (head.size() < sizeof(IMAGE_DOS_HEADER) || head[0] != 'M' || head[1] != 'Z') return nullptr;
-  const DWORD at = reinterpret_cast<const IMAGE_DOS_HEADER*>(head.data())->e_lfanew;
-  if (at > head.size() || head.size() - at < sizeof(IMAGE_NT_HEADERS32)) return nullptr;
-  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(head.data() + at);
-  const size_t table = reinterpret_cast<const char*>(IMAGE_FIRST_SECTION(nt)) - head.data();
-  const bool fits =
-      table + nt->FileHeader.NumberOfSections * sizeof(IMAGE_SECTION_HEADER) <= head.size();
-  return nt->Signature == IMAGE_NT_SIGNATURE &&
-                 nt->OptionalHeader.Magic == IMAGE_NT_OPTIONAL_HDR32_MAGIC &&
-                 nt->OptionalHeader.NumberOfRvaAndSizes > IMAGE_DIRECTORY_ENTRY_SECURITY && fits
-             ? nt
-             : nullptr;
-}
 
 // Opens path with the updater's reader, its headers read from the file.
 TOneFileState OpenOneFile(const std::wstring& path, TOneFile* one) {
@@ -33,7 +17,7 @@ TOneFileState OpenOneFile(const std::wstring& path, TOneFile* one) {
   DWORD got = 0;
   if (!file.Read(&head[0], 4096, &got)) return TOneFileState::Damaged;
   head.resize(got);
-  const IMAGE_NT_HEADERS32* headers = Headers(head);
+  const IMAGE_NT_HEADERS32* headers = PeHeaders(head.data(), head.size());
   return headers ? one->Open(path.c_str(), *headers) : TOneFileState::Damaged;
 }
 
@@ -43,7 +27,7 @@ bool Image(const std::wstring& updater, std::string* image) {
   TOneFile plain;
   if (!ReadWhole(updater, 64 << 20, image) || OpenOneFile(updater, &plain) != TOneFileState::None)
     return false;
-  auto* nt = const_cast<IMAGE_NT_HEADERS32*>(Headers(*image));
+  auto* nt = const_cast<IMAGE_NT_HEADERS32*>(PeHeaders(image->data(), image->size()));
   IMAGE_DATA_DIRECTORY& signature =
       nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_SECURITY];
   if (signature.VirtualAddress) image->resize(signature.VirtualAddress);

@@ -1,7 +1,5 @@
 #include "unzip/ImageHash.h"
 
-#include <string.h>
-
 #include <memory>
 #include <new>
 
@@ -10,17 +8,23 @@
 namespace {
 
 const DWORD kLargestImage = 4 * 1024 * 1024;
-const DWORD kPe32Magic = 0x10b;
-// Offsets in the optional header of PE32.
-const DWORD kChecksumAt = 64, kCertificatesAt = 128;
-
-DWORD Word32(const BYTE* at) {
-  DWORD value;
-  memcpy(&value, at, sizeof value);
-  return value;
-}
 
 }  // namespace
+
+const IMAGE_NT_HEADERS32* PeHeaders(const void* bytes, size_t size) {
+  const char* head = static_cast<const char*>(bytes);
+  if (size < sizeof(IMAGE_DOS_HEADER) || head[0] != 'M' || head[1] != 'Z') return nullptr;
+  const DWORD at = reinterpret_cast<const IMAGE_DOS_HEADER*>(head)->e_lfanew;
+  if (at > size || size - at < sizeof(IMAGE_NT_HEADERS32)) return nullptr;
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(head + at);
+  const size_t table = reinterpret_cast<const char*>(IMAGE_FIRST_SECTION(nt)) - head;
+  const bool fits = table + nt->FileHeader.NumberOfSections * sizeof(IMAGE_SECTION_HEADER) <= size;
+  return nt->Signature == IMAGE_NT_SIGNATURE &&
+                 nt->OptionalHeader.Magic == IMAGE_NT_OPTIONAL_HDR32_MAGIC &&
+                 nt->OptionalHeader.NumberOfRvaAndSizes > IMAGE_DIRECTORY_ENTRY_SECURITY && fits
+             ? nt
+             : nullptr;
+}
 
 bool ImageHash(HANDLE file, BYTE (&hash)[HashBytes]) {
   LARGE_INTEGER size;
@@ -37,17 +41,17 @@ bool ImageHash(HANDLE file, BYTE (&hash)[HashBytes]) {
   }
   if (!ReadFile(file, bytes.get(), length, &got, nullptr)) return false;
   const BYTE* image = bytes.get();
-  const DWORD pe = Word32(image + 0x3c);
-  const DWORD optional = pe + 24;
-  if (got != length || pe > length || length - pe < 24 + kCertificatesAt + 8 ||
-      memcmp(image + pe, "PE\0\0", 4) != 0 ||
-      (image[optional] | image[optional + 1] << 8) != kPe32Magic) {
+  const IMAGE_NT_HEADERS32* nt = got == length ? PeHeaders(image, length) : nullptr;
+  if (!nt) {
     SetLastError(ERROR_BAD_EXE_FORMAT);
     return false;
   }
-  const DWORD checksum = optional + kChecksumAt, certificates = optional + kCertificatesAt;
+  const IMAGE_OPTIONAL_HEADER32& optional = nt->OptionalHeader;
+  const IMAGE_DATA_DIRECTORY& table = optional.DataDirectory[IMAGE_DIRECTORY_ENTRY_SECURITY];
+  const DWORD checksum = reinterpret_cast<const BYTE*>(&optional.CheckSum) - image;
+  const DWORD certificates = reinterpret_cast<const BYTE*>(&table) - image;
   // A signature appends its table at the end: what lies from there on is not the image's.
-  DWORD end = Word32(image + certificates);
+  DWORD end = table.VirtualAddress;
   if (end < certificates + 8 || end > length) end = length;
   TCryptProvider provider;
   TSha256 sha;

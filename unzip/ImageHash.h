@@ -6,6 +6,10 @@
 
 #include "update/medium/Manifest.h"
 
+// The PE32 headers at the start of bytes (size of them), with the section table after them,
+// checked to lie inside; null when they do not.
+const IMAGE_NT_HEADERS32* PeHeaders(const void* bytes, size_t size);
+
 // The hash of the 32-bit image read through file, from its start. False when it is no
 // such image (or larger than any library of ours) or cannot be read.
 bool ImageHash(HANDLE file, BYTE (&hash)[HashBytes]);
