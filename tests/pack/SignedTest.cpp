@@ -360,10 +360,6 @@ TEST_F(SignedFloppy, AMediumOfOneDiskOnARemovableDriveIsOnePass) {
   ExpectUpdatedTo(edition);
 }
 
-}  // namespace
-
-namespace {
-
 const std::string kOlderMedium =
     u8"Носителят съдържа по-старо издание на Талво (2025.4.5.6)\r\nот инсталираното "
     u8"(2026.1.2.3).\r\nНаистина ли искате да продължите?";
