@@ -92,7 +92,7 @@ bool Prove(const std::wstring& folder, const std::wstring& file,
     Complain(file + L": програмата за актуализация не може да прочете съдържанието му.");
     return false;
   }
-  for (int i = 0; i < one.Count(); ++i) {
+  for (int i = 0; i < one.MemberCount(); ++i) {
     const std::string name = one.Member(i).Name;
     const std::wstring taken = Join(work, std::wstring(name.begin(), name.end()));
     const HANDLE to = CreateFileW(taken.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
@@ -105,7 +105,7 @@ bool Prove(const std::wstring& folder, const std::wstring& file,
   }
   std::vector<TMadeArchive> archives;
   for (const TArchivePlan& archive : plan) archives.push_back({Join(work, archive.Name), &archive});
-  return one.Count() == static_cast<int>(plan.size()) + 2 + !!one.Find(SignatureName) &&
+  return one.MemberCount() == static_cast<int>(plan.size()) + 2 + !!one.Find(SignatureName) &&
          VerifyMedium(Join(work, L"UNZDLL.DLL"), libraryHash, archives, Join(work, L"~CHECK"));
 }
 

@@ -3,13 +3,14 @@
 // styles. Narrow literals are compiled to Windows-1251.
 #include "update/log/Text.h"
 
+// Box styles, named for the icon and the buttons they show.
 enum : unsigned {
-  MsgError = 0x10,     // stop icon, OK
-  MsgQuestion = 0x41,  // information icon, OK and Cancel: disk change and abort
-  MsgSuccess = 0x21,   // question icon, OK and Cancel: the final question
-  MsgWarning = 0x30,   // warning icon, OK: the update ended without success
-  MsgHeld = 0x31,      // warning icon, OK and Cancel: a file in use, an older edition
-  MsgInfo = 0x40,      // information icon, OK: an interrupted update was undone
+  MsgError = 0x10,             // stop icon, OK
+  MsgWarning = 0x30,           // warning icon, OK: the update ended without success
+  MsgInfo = 0x40,              // information icon, OK: an interrupted update was undone
+  MsgInfoOkCancel = 0x41,      // information icon, OK and Cancel: disk change and abort
+  MsgQuestionOkCancel = 0x21,  // question icon, OK and Cancel: the final question
+  MsgWarningOkCancel = 0x31,   // warning icon, OK and Cancel: a file in use, an older edition
 };
 
 inline constexpr Cp1251Text TxtUnpackError{"Грешка при разархивиране."};

@@ -10,34 +10,34 @@
 TOutcome TUpdateRun::TakeOut(const TCarried& member, const char* to) {
   const HANDLE file =
       CreateFileA(to, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-  bool ok = file != INVALID_HANDLE_VALUE && Medium.One->CopyOut(member, file);
+  bool ok = file != INVALID_HANDLE_VALUE && Medium.OwnFile->CopyOut(member, file);
   const DWORD error = GetLastError();
   if (file != INVALID_HANDLE_VALUE) ok = CloseHandle(file) && ok;
   if (ok) return {};
   SetLastError(error);
-  return Talk.Failed(UndoRun, TxtCopyError, TMsgLine(Medium.One->Path()), TxtCannotUpdate);
+  return Talk.Failed(UndoRun, TxtCopyError, TMsgLine(Medium.OwnFile->Path()), TxtCannotUpdate);
 }
 
 TOutcome TUpdateRun::PrepareCarriedUnpacker() {
   char path[MAX_PATH];
-  if (Medium.One->State() != TOneFileState::Carried) return Disks.Damaged(Talk, nullptr, nullptr);
+  if (Medium.OwnFile->State() != TOneFileState::Carried) return Disks.Damaged(Talk, nullptr, nullptr);
   if (!JoinPath(WorkDir(), LibraryName, path))
-    return Talk.Failed(UndoRun, TxtCopyError, TMsgLine(Medium.One->Path()), TxtCannotUpdate);
-  if (TOutcome end = TakeOut(*Medium.One->Find(LibraryName), path)) return end;
+    return Talk.Failed(UndoRun, TxtCopyError, TMsgLine(Medium.OwnFile->Path()), TxtCannotUpdate);
+  if (TOutcome end = TakeOut(*Medium.OwnFile->Find(LibraryName), path)) return end;
   return PrepareUnpacker(path);
 }
 
 // Each archive as on a CD: copied into the work folder, then its size and hash checked
 // against the description before the next is taken.
 TOutcome TUpdateRun::FetchCarried() {
-  const TOneFile& one = *Medium.One;
-  for (int i = 0; i < one.Count(); ++i) {
+  const TOneFile& one = *Medium.OwnFile;
+  for (int i = 0; i < one.MemberCount(); ++i) {
     const char* name = one.Member(i).Name;
     if (!IsUpdateArchive(name)) continue;
     if (!Talk.Ui.ShowFile({name})) return UndoRun;
     char to[MAX_PATH];
     if (!JoinPath(WorkDir(), name, to) || !Fetched.Add(name))
-      return Talk.Failed(UndoRun, TxtCopyError, TMsgLine(Medium.One->Path()), TxtCannotUpdate);
+      return Talk.Failed(UndoRun, TxtCopyError, TMsgLine(Medium.OwnFile->Path()), TxtCannotUpdate);
     if (TOutcome end = TakeOut(one.Member(i), to)) return end;
     Talk.Log.Line(TxtLogFetched, AnsiText{name});
     if (TOutcome end = Disks.CheckArchive(Talk, name, to)) return end;

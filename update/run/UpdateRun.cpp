@@ -100,7 +100,7 @@ TOutcome TUpdateRun::PrepareUnpacker(const char* path) {
   Talk.Log.Line(TxtLogLibrary, AnsiText{path}, TxtLogLibraryHash, Cp1251Text{found});
   Talk.Log.Line(TxtLogLibraryBuilt, Cp1251Text{built});
   // What a one-file medium carries is the file's: the file is damaged.
-  if (Medium.One) return Disks.Damaged(Talk, nullptr, nullptr);
+  if (Medium.OwnFile) return Disks.Damaged(Talk, nullptr, nullptr);
   Talk.Say(MsgError, TxtLibrary, AnsiText{path}, TMsgLine(TxtLibraryChanged));
   Talk.Say(MsgWarning, TxtNotFinished, TxtNotChanged);
   return TRunEnd::NoLibrary;
@@ -121,7 +121,7 @@ TOutcome TUpdateRun::Pass() {
   // that the library unpacks again must be writable.
   ClearReadOnlyTree(WorkDir());
   if (TOutcome end = UnpackArchives()) return end;
-  if (Medium.One) {
+  if (Medium.OwnFile) {
     // The library of a one-file medium goes before the work folder's files go in place.
     Unzip.reset();
     char library[MAX_PATH];
@@ -136,21 +136,21 @@ TOutcome TUpdateRun::Pass() {
 
 TOutcome TUpdateRun::Run(const char* folderText) {
   // A one-file medium's library can only be written once the work folder is made.
-  if (!Medium.One) {
+  if (!Medium.OwnFile) {
     // The library beside the program, by its full path: never where the system would look.
     char folder[MAX_PATH], library[MAX_PATH];
     const bool named = GetOwnDir(folder) && JoinPath(folder, LibraryName, library);
     if (TOutcome end = PrepareUnpacker(named ? library : nullptr)) return end;
   }
   if (TOutcome end = Product.Check(Talk, Work, Journal, folderText)) return end;
-  if (Medium.One)
+  if (Medium.OwnFile)
     if (TOutcome end = PrepareCarriedUnpacker()) return end;
   Editions.NoteInstalled(Talk.Log, Product.Path);
   if (TOutcome end = Disks.First(Talk)) return end;
   if (TOutcome end = Editions.AcceptNamed(Talk, Disks)) return end;
   for (int disk = 1;; ++disk) {
     if (TOutcome end = Pass()) return end;
-    if (disk == Disks.Count()) break;
+    if (disk == Disks.DiskCount()) break;
     if (TOutcome end = Disks.Next(Talk, disk + 1)) return end;
   }
   Unzip.reset();
@@ -158,13 +158,13 @@ TOutcome TUpdateRun::Run(const char* folderText) {
     Talk.LogFailure();
     return UndoRun;
   }
-  if (Talk.Ask(TAsk::Start, MsgSuccess, TxtSucceeded, TxtStartProduct) == IDOK) StartProduct();
+  if (Talk.Ask(TAsk::Start, MsgQuestionOkCancel, TxtSucceeded, TxtStartProduct) == IDOK) StartProduct();
   return TRunEnd::Succeeded;
 }
 
 void TUpdateRun::RunUpdate(const char* folderText) {
   LogStart(Talk.Log,
-           Medium.One ? TMsgLine(Medium.One->Path()) : TMsgLine(AnsiText{Medium.Folder}),
+           Medium.OwnFile ? TMsgLine(Medium.OwnFile->Path()) : TMsgLine(AnsiText{Medium.Folder}),
            Medium.Drive, Medium.Key.Fingerprint);
   const TOutcome end = Run(folderText);
   End(end.Undoes() ? Fail() : end.How());
