@@ -16,15 +16,17 @@
 
 namespace {
 
+// Reads the whole file into data, which is allocated once at its size.
 bool Load(const char* path, std::vector<uint8_t>& data) {
   FILE* f = fopen(path, "rb");
   if (!f) return false;
-  data.clear();
-  uint8_t chunk[65536];
-  for (size_t n; (n = fread(chunk, 1, sizeof chunk, f)) > 0;)
-    data.insert(data.end(), chunk, chunk + n);
+  fseek(f, 0, SEEK_END);
+  const long size = ftell(f);
+  fseek(f, 0, SEEK_SET);
+  data.resize(size > 0 ? size_t(size) : 0);
+  const bool read = fread(data.data(), 1, data.size(), f) == data.size();
   fclose(f);
-  return true;
+  return size >= 0 && read;
 }
 
 double Since(std::chrono::steady_clock::time_point t0) {

@@ -7,10 +7,10 @@ namespace {
 
 typedef std::vector<uint8_t> TBytes;
 
-#ifndef EXACT
-#define EXACT 1024
-#endif
-int32_t kExactRun = EXACT;
+// Equal bytes in an add from this many on go as an exact add of their own: shorter runs
+// cost deflate less as zeros than a triple costs (measured on real programs: 256 worse, 4096
+// no better).
+const int32_t kExactRun = 1024;
 
 // The longest match of the result from scan with a suffix of the base.
 class TMatcher {
@@ -121,7 +121,8 @@ TParts Diff(const TBytes& base, const TBytes& result) {
 
     // How far the old alignment goes forward: the length where matches most outnumber misses.
     int32_t lenf = 0;
-    for (int32_t i = 0, s = 0, best = 0; lastScan + i < scan && lastPos + i < oldSize;) {
+    int64_t s = 0, best = 0;  // 64 bits: twice a count of a file near 2 GB
+    for (int32_t i = 0; lastScan + i < scan && lastPos + i < oldSize;) {
       if (base[lastPos + i] == result[lastScan + i]) ++s;
       ++i;
       if (s * 2 - i > best * 2 - lenf) {
@@ -132,7 +133,8 @@ TParts Diff(const TBytes& base, const TBytes& result) {
     // How far the new one goes back.
     int32_t lenb = 0;
     if (scan < newSize) {
-      for (int32_t i = 1, s = 0, best = 0; scan >= lastScan + i && pos >= i; ++i) {
+      s = best = 0;
+      for (int32_t i = 1; scan >= lastScan + i && pos >= i; ++i) {
         if (base[pos - i] == result[scan - i]) ++s;
         if (s * 2 - i > best * 2 - lenb) {
           best = s;
@@ -143,7 +145,8 @@ TParts Diff(const TBytes& base, const TBytes& result) {
     // Where they overlap, the split where the old one's matches and the new one's balance best.
     if (lastScan + lenf > scan - lenb) {
       const int32_t overlap = (lastScan + lenf) - (scan - lenb);
-      int32_t s = 0, best = 0, lens = 0;
+      int32_t lens = 0;
+      s = best = 0;
       for (int32_t i = 0; i < overlap; ++i) {
         if (result[lastScan + lenf - overlap + i] == base[lastPos + lenf - overlap + i]) ++s;
         if (result[scan - lenb + i] == base[pos - lenb + i]) --s;

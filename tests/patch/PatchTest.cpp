@@ -22,13 +22,14 @@ Bytes Random(size_t n, unsigned seed) {
   return b;
 }
 
-// A made-up program: MZ, then code full of calls and jumps, a few of them to moved targets.
+// A made-up program: MZ, then code full of calls and jumps, a few of them to moved targets,
+// some across every 64 KB boundary.
 Bytes Code(size_t n, unsigned seed, int moved) {
   Bytes b = "MZ" + Random(n - 2, seed);
-  for (size_t i = 2; i + 5 <= n; i += 16) {
-    const uint32_t target = 0x1000 + (i / 16 % 97) * 64 + (i / 16 % 97 < 5 ? moved : 0);
+  for (size_t i = 2; i + 5 <= n; i += 13) {
+    const uint32_t target = 0x1000 + (i / 13 % 97) * 64 + (i / 13 % 97 < 5 ? moved : 0);
     const uint32_t rel = target - uint32_t(i + 5);
-    b[i] = char(i % 32 ? 0xE8 : 0xE9);
+    b[i] = char(i % 2 ? 0xE8 : 0xE9);
     for (int k = 0; k < 4; ++k) b[i + 1 + k] = char(rel >> 8 * k);
   }
   return b;
