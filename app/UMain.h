@@ -2,7 +2,7 @@
 #include "forms/Form.h"
 #include "update/medium/Medium.h"
 #include "update/run/RunUi.h"
-#include "update/files/WorkDir.h"
+#include "update/transaction/WorkDir.h"
 
 // The updater's one window. It holds the controls and the event handlers, and shows an
 // update run to the user.

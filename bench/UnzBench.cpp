@@ -5,7 +5,7 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "unzip/ImageHash.h"
+#include "crypto/ImageHash.h"
 #include "unzip/InfoZip.h"
 
 int main(int argc, char** argv) {

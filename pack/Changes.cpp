@@ -5,7 +5,7 @@
 #include "pack/EditionRules.h"
 #include "pack/Encoding.h"
 #include "update/medium/Edition.h"
-#include "update/medium/ProductNames.h"
+#include "update/files/ProductNames.h"
 
 std::string EditionText(const TEdition& edition) {
   const TEditionFile* program = FindFile(edition, false, FromCodePage(1251, ProductProgram));

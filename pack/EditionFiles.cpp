@@ -4,7 +4,7 @@
 
 #include "pack/Encoding.h"
 #include "pack/Files.h"
-#include "update/medium/ProductNames.h"
+#include "update/files/ProductNames.h"
 
 namespace {
 

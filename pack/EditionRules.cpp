@@ -7,7 +7,7 @@
 #include "pack/Layout.h"
 #include "unzdll/ZipNames.h"
 #include "update/medium/Edition.h"
-#include "update/medium/ProductNames.h"
+#include "update/files/ProductNames.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "pack/Console.h"
 #include "pack/Files.h"
 #include "pack/Verify.h"
-#include "unzip/ImageHash.h"
+#include "crypto/ImageHash.h"
 #include "update/medium/OneFile.h"
 
 namespace {

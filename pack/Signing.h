@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "update/medium/Crypto.h"
+#include "crypto/Crypto.h"
 
 // The names of a new pair in its folder.
 extern const wchar_t* const kPrivateKeyFile;

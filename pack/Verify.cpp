@@ -8,7 +8,7 @@
 #include "pack/Encoding.h"
 #include "pack/Files.h"
 #include "unzip/InfoZip.h"
-#include "update/medium/ProductNames.h"
+#include "update/files/ProductNames.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string.h>
 
 #include "UnzReports.h"
-#include "unzip/UnzRecords.h"
+#include "unzdll/UnzRecords.h"
 #include "WinFiles.h"
 #include "ZipNames.h"
 #include "ZipReader.h"

@@ -1,6 +1,6 @@
 #include "unzip/InfoZip.h"
 
-#include "unzip/ImageHash.h"
+#include "crypto/ImageHash.h"
 
 #include <strsafe.h>
 #include <stdlib.h>

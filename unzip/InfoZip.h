@@ -1,8 +1,8 @@
 #pragma once
 // The adapter to the unpacking library UNZDLL.DLL: loads it for one update run, hands it
 // one request per archive, and passes the errors it reports to whoever listens.
-#include "unzip/UnzRecords.h"
-#include "update/medium/Manifest.h"
+#include "unzdll/UnzRecords.h"
+#include "crypto/Crypto.h"
 
 #include <windows.h>
 

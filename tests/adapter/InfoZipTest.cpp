@@ -1,7 +1,7 @@
 // The adapter to UNZDLL.DLL with stand-in libraries (libs\<shape>\UNZDLL.DLL beside this
 // program) and, when it is built, the real one (libs\real), signed too (libs\signed).
 #include "unzip/InfoZip.h"
-#include "unzip/ImageHash.h"
+#include "crypto/ImageHash.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

@@ -2,7 +2,7 @@
 // GetUnzDllVersion, and a recorder that writes each request it receives to request.txt
 // in the current directory. An archive name containing "report" makes the recorder call
 // back with error -7, one containing "quiet" with number 0.
-#include "unzip/UnzRecords.h"
+#include "unzdll/UnzRecords.h"
 
 #include <windows.h>
 #include <malloc.h>

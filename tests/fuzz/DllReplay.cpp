@@ -6,7 +6,7 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "unzip/UnzRecords.h"
+#include "unzdll/UnzRecords.h"
 
 namespace {
 

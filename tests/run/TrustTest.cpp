@@ -3,7 +3,7 @@
 // folder. Linux symbolic links stand in for junctions.
 #include "Update.h"
 
-#include "unzip/ImageHash.h"
+#include "crypto/ImageHash.h"
 #include "update/files/FolderAccess.h"
 #include "update/medium/Manifest.h"
 #include "update/transaction/Journal.h"

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "update/run/Compose.h"
+#include "update/log/Compose.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "update/files/FileUtils.h"
 #include "update/files/FindFiles.h"
-#include "update/medium/ProductNames.h"
+#include "update/files/ProductNames.h"
 
 namespace {
 

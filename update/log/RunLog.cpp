@@ -5,9 +5,9 @@
 #include <memory>
 #include <new>
 
-#include "update/run/Compose.h"
+#include "update/log/Compose.h"
 #include "update/files/FileUtils.h"
-#include "update/medium/ProductNames.h"
+#include "update/files/ProductNames.h"
 
 namespace {
 

@@ -6,11 +6,9 @@
 #include <windows.h>
 #include <stddef.h>
 
+#include "update/files/ProductNames.h"
 #include "update/files/SafeFiles.h"
-#include "update/run/Text.h"
-
-inline constexpr char LogFileName[] =
-    "TalvoUpdate.log";  // never a product file: placing and rollback skip it
+#include "update/log/Text.h"
 
 enum : DWORD { LogLimit = 1024 * 1024 };
 

@@ -4,13 +4,18 @@
 #include <strsafe.h>
 
 #include "res/Version.h"
-#include "update/medium/OneFile.h"
 
 namespace {
 
-const char* DriveKind(const TMedium& medium) {
-  if (medium.Folder[0] == '\\' && medium.Folder[1] == '\\') return "(мрежов път)";
-  switch (medium.Drive) {
+// A path that begins with two backslashes is a network path, whatever its drive type says.
+bool IsNetworkPath(const TMsgLine& path) {
+  return path.IsWide() ? path.Wide()[0] == L'\\' && path.Wide()[1] == L'\\'
+                       : path.Str()[0] == '\\' && path.Str()[1] == '\\';
+}
+
+const char* DriveKind(const TMsgLine& medium, UINT drive) {
+  if (IsNetworkPath(medium)) return "(мрежов път)";
+  switch (drive) {
     case DRIVE_REMOVABLE: return "(сменяем диск)";
     case DRIVE_FIXED: return "(твърд диск)";
     case DRIVE_REMOTE: return "(мрежово устройство)";
@@ -46,14 +51,11 @@ int ExitCodeOf(TRunEnd how) {
   }
 }
 
-void LogStart(TRunLog& log, const TMedium& medium) {
+void LogStart(TRunLog& log, const TMsgLine& medium, UINT drive, const char* fingerprint) {
   log.Line(Cp1251Text{"TalvoUpdate " TALVO_VERSION_TEXT ", команден ред:"},
            AnsiText{GetCommandLineA()});
-  log.Line(Cp1251Text{"Носител:"},
-           medium.One ? TMsgLine(medium.One->Path()) : TMsgLine(AnsiText{medium.Folder}),
-           Cp1251Text{DriveKind(medium)});
-  if (medium.Key.Fingerprint)
-    log.Line(Cp1251Text{"Ключ на издателя (SHA-256):"}, Cp1251Text{medium.Key.Fingerprint});
+  log.Line(Cp1251Text{"Носител:"}, medium, Cp1251Text{DriveKind(medium, drive)});
+  if (fingerprint) log.Line(Cp1251Text{"Ключ на издателя (SHA-256):"}, Cp1251Text{fingerprint});
 }
 
 void LogEnd(TRunLog& log, TRunEnd how) {

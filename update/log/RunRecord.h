@@ -1,9 +1,10 @@
 #pragma once
 // What the log records of a run besides its boxes, and how the end of a run becomes the
 // process's exit code, the same with or without the window.
-#include "update/medium/Medium.h"
+#include <windows.h>
+
+#include "update/log/RunEnd.h"
 #include "update/log/RunLog.h"
-#include "update/run/RunUi.h"
 
 enum : int {
   ExitUpdated = 0,             // the update completed
@@ -16,9 +17,10 @@ enum : int {
 
 int ExitCodeOf(TRunEnd how);
 
-// The updater's version and command line, the medium's folder and its kind of drive, and the
-// fingerprint of the key that must sign the medium.
-void LogStart(TRunLog& log, const TMedium& medium);
+// The updater's version and command line, the medium (its folder, or the updater's own file
+// that carries it) and its kind of drive (as GetDriveType tells it), and the fingerprint of the
+// key that must sign the medium (null without a key).
+void LogStart(TRunLog& log, const TMsgLine& medium, UINT drive, const char* fingerprint);
 // How the run ended, with the exit code that tells it.
 void LogEnd(TRunLog& log, TRunEnd how);
 // The answer given to a box that asked.

@@ -3,7 +3,7 @@
 #include <string.h>
 
 #include "update/files/FileUtils.h"
-#include "update/medium/ProductNames.h"
+#include "update/files/ProductNames.h"
 
 namespace {
 
@@ -146,13 +146,4 @@ TListedArchive* TManifest::Find(const char* name) {
     return &Archives[i];
   }
   return nullptr;
-}
-
-void HexText(const BYTE* bytes, DWORD size, char* out) {
-  static const char digits[] = "0123456789abcdef";
-  for (DWORD i = 0; i < size; ++i) {
-    out[2 * i] = digits[bytes[i] >> 4];
-    out[2 * i + 1] = digits[bytes[i] & 15];
-  }
-  out[2 * size] = '\0';
 }

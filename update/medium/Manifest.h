@@ -16,16 +16,16 @@
 // written: every field is checked before it is used.
 #include <windows.h>
 
+#include "crypto/Crypto.h"
+
 inline constexpr char ManifestName[] = "MANIFEST.TXT";
 inline constexpr char SignatureName[] = "MANIFEST.SIG";
 inline constexpr char ManifestHeader[] = "TalvoPack 1";
 
 enum : DWORD {
   ManifestMaxBytes = 4096,   // a disk's description is some hundred bytes
-  SignatureMaxBytes = 1024,  // RSA keys up to 8192 bits
   ManifestMaxArchives = 32,
   MediumIdChars = 32,  // hexadecimal digits
-  HashBytes = 32,      // SHA-256
   MaxDisks = 3,        // as many as the updater asks for
 };
 
@@ -76,6 +76,3 @@ private:
   bool Found = false;
   char Fields[ManifestMaxBytes + 1];
 };
-
-// Lower-case hexadecimal digits of the bytes into out (2 * size + 1 chars).
-void HexText(const BYTE* bytes, DWORD size, char* out);

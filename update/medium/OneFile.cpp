@@ -2,7 +2,7 @@
 
 #include <string.h>
 
-#include "update/medium/ProductNames.h"
+#include "update/files/ProductNames.h"
 
 namespace {
 

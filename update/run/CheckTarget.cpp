@@ -6,8 +6,8 @@
 #include <new>
 
 #include "update/files/FileUtils.h"
-#include "update/run/Messages.h"
-#include "update/medium/ProductNames.h"
+#include "update/log/Messages.h"
+#include "update/files/ProductNames.h"
 #include "update/log/RunRecord.h"
 #include "update/transaction/Placement.h"
 

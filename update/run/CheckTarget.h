@@ -6,7 +6,7 @@
 
 #include "update/files/ProductLock.h"
 #include "update/files/SafeFiles.h"
-#include "update/files/WorkDir.h"
+#include "update/transaction/WorkDir.h"
 #include "update/run/Talk.h"
 #include "update/transaction/Journal.h"
 

@@ -3,8 +3,8 @@
 #include <strsafe.h>
 
 #include "update/files/FileUtils.h"
-#include "update/run/Messages.h"
-#include "update/medium/ProductNames.h"
+#include "update/log/Messages.h"
+#include "update/files/ProductNames.h"
 #include "update/log/RunRecord.h"
 
 namespace {

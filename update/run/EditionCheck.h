@@ -2,7 +2,7 @@
 // Never a step back: an update that brings an older edition of the product than the
 // installed one goes on only when the user says so, asked once a run. The edition is the file
 // version of the product's program; a description names the medium's. The log has both.
-#include "update/medium/Disks.h"
+#include "update/run/Disks.h"
 #include "update/medium/Edition.h"
 #include "update/run/Talk.h"
 

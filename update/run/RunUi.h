@@ -2,21 +2,8 @@
 // What an update run tells the user and how the user answers: the run's one way out. The
 // run never names a window; the main window implements this, and so can anything that
 // drives a run without one.
-#include "update/run/Text.h"
-
-// How a run ended.
-enum class TRunEnd {
-  NoLibrary,          // the unpacking library could not be used; the folder was not examined
-  FolderRefused,      // the folder text does not name a product folder the run can work in
-  Busy,               // another run is updating that folder, or it cannot be locked;
-                      // nothing was done
-  NotFetched,         // the archives of the first disk could not be taken; product untouched
-  NotChanged,         // the update did not complete; nothing of the product had been changed
-  RolledBack,         // the update did not complete; the product was restored as it was
-  RestoreIncomplete,  // the update did not complete and the product could not be restored
-                      // fully: the previous files are kept in the backup folder
-  Succeeded,          // every file of every disk is in place
-};
+#include "update/log/RunEnd.h"
+#include "update/log/Text.h"
 
 // What a box asks, so that whoever answers for the user (an unattended run) knows which
 // answer keeps the product safe.

@@ -6,8 +6,8 @@
 #include "update/files/FileUtils.h"
 #include "update/files/FindFiles.h"
 #include "update/run/HeldFiles.h"
-#include "update/run/Messages.h"
-#include "update/medium/ProductNames.h"
+#include "update/log/Messages.h"
+#include "update/files/ProductNames.h"
 #include "update/log/RunRecord.h"
 
 // Archives that cannot be taken before anything of the product changed leave it as it

@@ -2,8 +2,8 @@
 
 #include "update/files/FileUtils.h"
 #include "update/log/RunRecord.h"
-#include "update/run/Compose.h"
-#include "update/run/Messages.h"
+#include "update/log/Compose.h"
+#include "update/log/Messages.h"
 #include "update/transaction/Placement.h"
 
 int TRunTalk::Ask(TAsk ask, unsigned style, const TMsgLine& line1, const TMsgLine& line2,

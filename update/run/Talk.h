@@ -5,7 +5,7 @@
 // to look again after a box.
 #include <windows.h>
 
-#include "update/files/WorkDir.h"
+#include "update/transaction/WorkDir.h"
 #include "update/log/RunLog.h"
 #include "update/run/Outcome.h"
 #include "update/run/RunUi.h"

@@ -5,8 +5,8 @@
 #include "update/files/FileUtils.h"
 #include "update/log/RunRecord.h"
 #include "update/medium/OneFile.h"
-#include "update/medium/ProductNames.h"
-#include "update/run/Messages.h"
+#include "update/files/ProductNames.h"
+#include "update/log/Messages.h"
 #include "update/run/StartProgram.h"
 
 TUpdateRun::TUpdateRun(TRunUi& ui, TWorkDir& work, const TMedium& medium, TRunLog& log)
@@ -163,7 +163,9 @@ TOutcome TUpdateRun::Run(const char* folderText) {
 }
 
 void TUpdateRun::RunUpdate(const char* folderText) {
-  LogStart(Talk.Log, Medium);
+  LogStart(Talk.Log,
+           Medium.One ? TMsgLine(Medium.One->Path()) : TMsgLine(AnsiText{Medium.Folder}),
+           Medium.Drive, Medium.Key.Fingerprint);
   const TOutcome end = Run(folderText);
   End(end.Undoes() ? Fail() : end.How());
 }

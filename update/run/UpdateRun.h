@@ -8,9 +8,9 @@
 #include <memory>
 
 #include "unzip/InfoZip.h"
-#include "update/files/WorkDir.h"
+#include "update/transaction/WorkDir.h"
 #include "update/log/RunLog.h"
-#include "update/medium/Disks.h"
+#include "update/run/Disks.h"
 #include "update/medium/Medium.h"
 #include "update/medium/OneFile.h"
 #include "update/run/CheckTarget.h"

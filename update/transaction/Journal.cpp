@@ -7,7 +7,7 @@
 #include <memory>
 #include <new>
 
-#include "update/medium/ProductNames.h"
+#include "update/files/ProductNames.h"
 
 namespace {
 

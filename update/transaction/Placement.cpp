@@ -8,7 +8,7 @@
 
 #include "update/files/FileUtils.h"
 #include "update/files/FolderAccess.h"
-#include "update/medium/ProductNames.h"
+#include "update/files/ProductNames.h"
 
 namespace {
 

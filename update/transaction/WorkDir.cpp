@@ -1,4 +1,4 @@
-#include "update/files/WorkDir.h"
+#include "update/transaction/WorkDir.h"
 
 #include <string.h>
 #include <strsafe.h>

@@ -1,4 +1,4 @@
-#include "update/run/Compose.h"
+#include "update/log/Compose.h"
 
 #include <string.h>
 #include <windows.h>

@@ -1,4 +1,4 @@
-#include "update/medium/ProductNames.h"
+#include "update/files/ProductNames.h"
 
 #include <windows.h>
 #include <string.h>
@@ -6,7 +6,6 @@
 
 #include "ZipNames.h"
 #include "update/files/ProductLock.h"
-#include "update/log/RunLog.h"
 
 namespace {
 

@@ -5,7 +5,10 @@
 #include <windows.h>
 #include <wincrypt.h>
 
-#include "update/medium/Manifest.h"
+enum : DWORD {
+  HashBytes = 32,            // SHA-256
+  SignatureMaxBytes = 1024,  // RSA keys up to 8192 bits
+};
 
 // The system's provider, without a key container of its own.
 class TCryptProvider {
@@ -47,3 +50,6 @@ bool HashFile(TCryptProvider& provider, HANDLE file, ULONGLONG* size, BYTE (&has
 // the SHA-256 of data, made with the private half of key (a PUBLICKEYBLOB).
 bool VerifySignature(TCryptProvider& provider, const BYTE* key, DWORD keySize, const void* data,
                      DWORD dataSize, const BYTE* signature, DWORD size);
+
+// Lower-case hexadecimal digits of the bytes into out (2 * size + 1 chars).
+void HexText(const BYTE* bytes, DWORD size, char* out);

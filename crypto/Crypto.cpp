@@ -1,4 +1,4 @@
-#include "update/medium/Crypto.h"
+#include "crypto/Crypto.h"
 
 TCryptProvider::~TCryptProvider() {
   if (Provider) CryptReleaseContext(Provider, 0);
@@ -55,4 +55,13 @@ bool VerifySignature(TCryptProvider& provider, const BYTE* key, DWORD keySize, c
   CryptDestroyKey(imported);
   SetLastError(error);
   return good;
+}
+
+void HexText(const BYTE* bytes, DWORD size, char* out) {
+  static const char digits[] = "0123456789abcdef";
+  for (DWORD i = 0; i < size; ++i) {
+    out[2 * i] = digits[bytes[i] >> 4];
+    out[2 * i + 1] = digits[bytes[i] & 15];
+  }
+  out[2 * size] = '\0';
 }

@@ -1,7 +1,7 @@
 #pragma once
 #include <stddef.h>
 
-#include "update/run/Text.h"
+#include "update/log/Text.h"
 
 // The size of the text of one box: text beyond it is cut.
 enum { MsgTextSize = 1280 };

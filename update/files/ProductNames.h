@@ -5,6 +5,9 @@
 
 // The product's main program: its presence marks the product folder.
 inline constexpr char ProductProgram[] = "Vanto.exe";
+// The log of the updater's runs in the product folder: never a product file, placing and
+// rollback skip it.
+inline constexpr char LogFileName[] = "TalvoUpdate.log";
 // The product's subfolder of rich-text forms.
 inline constexpr char FormsFolder[] = "Blanks";
 

@@ -4,7 +4,7 @@
 // A signature changes only those, so the hash of a library holds whether it was signed or not.
 #include <windows.h>
 
-#include "update/medium/Manifest.h"
+#include "crypto/Crypto.h"
 
 // The PE32 headers at the start of bytes (size of them), with the section table after them,
 // checked to lie inside; null when they do not.

@@ -1,7 +1,7 @@
 #pragma once
 // Every text the update run shows in its message boxes and status lines, and the box
 // styles. Narrow literals are compiled to Windows-1251.
-#include "update/run/Text.h"
+#include "update/log/Text.h"
 
 enum : unsigned {
   MsgError = 0x10,     // stop icon, OK

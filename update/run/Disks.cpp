@@ -1,4 +1,4 @@
-#include "update/medium/Disks.h"
+#include "update/run/Disks.h"
 
 #include <string.h>
 #include <strsafe.h>
@@ -6,8 +6,8 @@
 #include "update/files/FileUtils.h"
 #include "update/files/FindFiles.h"
 #include "update/medium/DiskFolders.h"
-#include "update/run/Messages.h"
-#include "update/medium/ProductNames.h"
+#include "update/log/Messages.h"
+#include "update/files/ProductNames.h"
 #include "update/log/RunRecord.h"
 #include "update/medium/OneFile.h"
 

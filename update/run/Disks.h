@@ -6,7 +6,7 @@
 // against its disk's description. A one-file medium is one disk, read from the file itself.
 #include <windows.h>
 
-#include "update/medium/Crypto.h"
+#include "crypto/Crypto.h"
 #include "update/medium/Edition.h"
 #include "update/medium/Manifest.h"
 #include "update/medium/Medium.h"

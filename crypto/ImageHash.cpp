@@ -1,9 +1,9 @@
-#include "unzip/ImageHash.h"
+#include "crypto/ImageHash.h"
 
 #include <memory>
 #include <new>
 
-#include "update/medium/Crypto.h"
+#include "crypto/Crypto.h"
 
 namespace {
 

@@ -1,0 +1,21 @@
+# Fails when PROGRAM (a GoogleTest program, run through EMULATOR) lists a suite that is not
+# among SUITES, the suites that have a ctest entry of their own (cmake/TalvoTests.cmake).
+execute_process(COMMAND ${EMULATOR} ${PROGRAM} --gtest_list_tests
+  OUTPUT_VARIABLE listing RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "${PROGRAM} --gtest_list_tests failed: ${result}")
+endif()
+string(REPLACE "\r" "" listing "${listing}")
+string(REGEX MATCHALL "(^|\n)[A-Za-z0-9_/]+\\." heads "${listing}")
+set(missing)
+foreach(head ${heads})
+  string(REGEX REPLACE "^\n|\\.$" "" suite "${head}")
+  string(REGEX REPLACE ".*/" "" suite "${suite}")
+  list(FIND SUITES ${suite} at)
+  if(at EQUAL -1)
+    list(APPEND missing ${suite})
+  endif()
+endforeach()
+if(missing)
+  message(FATAL_ERROR "suites that no ctest entry runs: ${missing}")
+endif()

@@ -1,0 +1,14 @@
+#pragma once
+// How a run ended.
+enum class TRunEnd {
+  NoLibrary,          // the unpacking library could not be used; the folder was not examined
+  FolderRefused,      // the folder text does not name a product folder the run can work in
+  Busy,               // another run is updating that folder, or it cannot be locked;
+                      // nothing was done
+  NotFetched,         // the archives of the first disk could not be taken; product untouched
+  NotChanged,         // the update did not complete; nothing of the product had been changed
+  RolledBack,         // the update did not complete; the product was restored as it was
+  RestoreIncomplete,  // the update did not complete and the product could not be restored
+                      // fully: the previous files are kept in the backup folder
+  Succeeded,          // every file of every disk is in place
+};
