@@ -9,7 +9,12 @@ namespace {
 // The control is read, and the result written, through buffers of this size.
 const DWORD kBuffer = 64 * 1024;
 
-uint32_t Le32(const BYTE* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
+// Windows runs little-endian, as the format is.
+uint32_t Le32(const BYTE* p) {
+  uint32_t v;
+  memcpy(&v, p, 4);
+  return v;
+}
 
 // Reads exactly n bytes of the file at offset.
 bool ReadAt(HANDLE file, DWORD offset, BYTE* to, DWORD n) {
