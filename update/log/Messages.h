@@ -56,6 +56,15 @@ inline constexpr wchar_t TxtLibraryChanged[] =
     L"на носителя е повредена или е променена след издаването ѝ.";
 inline constexpr Cp1251Text TxtWrongDisk{"Дискетата не е No %d от този носител."};
 inline constexpr Cp1251Text TxtMissingDisk{"Носителят е от %d диска, а диск No %d липсва:"};
+// A medium of the changes since an edition, on a product of another edition; a file of the
+// product that is not the one its patch was made against.
+inline constexpr Cp1251Text TxtOtherBase{"Носителят актуализира издание %s, а инсталираното е %s."};
+inline constexpr Cp1251Text TxtChangedSince{
+    "е променен след издание %s и не може да бъде актуализиран от този носител."};
+// An edition on a server.
+inline constexpr Cp1251Text TxtExpired{"Изданието на сървъра е с изтекъл срок (до %s)."};
+inline constexpr Cp1251Text TxtCurrent{"Продуктът е актуален: инсталираното издание е %s."};
+inline constexpr Cp1251Text TxtServerSilent{"Сървърът за актуализации не отговаря:"};
 
 // Status lines of the main window during a run.
 inline constexpr Cp1251Text TxtMakingWorkDir{"Създаване на временна поддиректория..."};
