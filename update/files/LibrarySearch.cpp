@@ -44,10 +44,12 @@ const char* const LoadedLater[] = {
     "shlwapi.dll",    // shell32's own import (no KnownDLL on XP)
 };
 
-// IMAGE_LOAD_CONFIG_DIRECTORY32 up to its SecurityCookie: 64 bytes, the size an i386 image must
-// give for XP, which reads the safe exception handler table (the fields after these) only from a
-// larger one. Nothing but DependentLoadFlags is set; the header names it after the link
-// (scripts/set-directories.py), as the linker does not.
+// IMAGE_LOAD_CONFIG_DIRECTORY32 up to its SecurityCookie, the structure as XP knows it: 64
+// bytes, the size the header must name for an i386 image. XP takes the safe exception handler
+// table (the fields after these) only from a structure that reaches them, so it sees none, as
+// without a load configuration, and uses the other fields only where they are not zero; it
+// never read DependentLoadFlags (then "Reserved1"). Nothing else is set. The header names it
+// after the link (scripts/set-directories.py), as the linker does not.
 struct TLoadConfig {
   DWORD Size;
   DWORD TimeDateStamp;
