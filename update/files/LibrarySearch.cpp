@@ -16,6 +16,8 @@ const char* const LoadedLater[] = {
     "uxtheme.dll",    // themes of the common controls 6 (the manifest asks for them)
     "dwmapi.dll",     // the desktop's compositor, asked by user32 and uxtheme (Vista on)
     "cryptbase.dll",  // advapi32's base of cryptography (7 on)
+    "wininet.dll",    // the updater: a publisher's server, as the browser reaches it (by full path)
+    "jsproxy.dll",    // wininet's runner of an automatic proxy script
 };
 
 }  // namespace
