@@ -22,6 +22,7 @@ The faults server serves ROOT/NAME at /NAME; what it does wrong is asked in the 
   endless=1    no length: the file, then filler for as long as the client reads
   stall=N      after N bytes of the body, nothing more (the connection stays open)
   mute=1       no reply at all (the connection stays open)
+  pace=MS      a pause of MS milliseconds after each 64 KB of the body
   status=CODE  that status, with a short body
   redirect=K   K redirects (302, relative) one after another before the file
   to=URL       a redirect to URL
@@ -137,7 +138,7 @@ class Faults(http.server.BaseHTTPRequestHandler):
         limit = min(int(ask.get("cut", len(body))), int(ask.get("stall", len(body))))
         sent = 0
         try:
-            sent = self.send(body[:limit])
+            sent = self.send(body[:limit], int(ask.get("pace", "0")) / 1000)
             if "stall" in ask and limit < len(body):
                 # Nothing more until the client gives up (or far beyond any test's patience).
                 select.select([self.connection], [], [], 300)
@@ -151,9 +152,12 @@ class Faults(http.server.BaseHTTPRequestHandler):
             self.close_connection = True
         self.record(status, sent)
 
-    def send(self, data):
+    def send(self, data, pace=0):
         for at in range(0, len(data), 65536):
             self.wfile.write(data[at:at + 65536])
+            if pace:
+                self.wfile.flush()
+                time.sleep(pace)
         self.wfile.flush()
         return len(data)
 
@@ -240,7 +244,8 @@ def start(folder, root, user=None, password=None):
         if os.path.exists(os.path.join(folder, stale)):
             os.remove(os.path.join(folder, stale))
     ports = {}
-    ports["web"] = start_configured(folder, "web", NGINX, ["nginx", "-p", folder, "-e",
+    nginx = shutil.which("nginx") or "/usr/sbin/nginx"  # sbin: not on every PATH
+    ports["web"] = start_configured(folder, "web", NGINX, [nginx, "-p", folder, "-e",
                                     os.path.join(folder, "web-error.log"), "-c"], root=root)
     faults = spawn(folder, "faults", [sys.executable, os.path.abspath(__file__), "faults",
                                       root, folder])

@@ -60,7 +60,7 @@ struct TExchange::TCall {
   }
 };
 
-TExchange::TExchange(const TWinInet& inet, TFetchWatch& watch, const TProgress& progress,
+TExchange::TExchange(const TWinInet& inet, TFetchWatch& watch, TProgress& progress,
                      DWORD stallMs)
     : Inet(inet), Watch(watch), Progress(progress), StallMs(stallMs) {}
 
@@ -139,13 +139,18 @@ TExchange::TEnd TExchange::Call(LONG what) {
   for (;;) {
     const DWORD waited =
         MsgWaitForMultipleObjects(1, &Shared->Done, FALSE, TickMs, QS_ALLINPUT);
-    if (waited == WAIT_OBJECT_0) return Returned;
     if (waited == WAIT_FAILED) Sleep(TickMs);  // never a busy loop
+    const bool returned = waited == WAIT_OBJECT_0;
+    // The watch also while the bytes come fast: the window shows them, and may cancel.
+    const DWORD now = GetTickCount();
+    if (returned && now - Progress.Watched < TickMs) return Returned;
+    Progress.Watched = now;
     if (!Watch.Waiting(Progress.Done, Progress.Whole)) {
-      GiveUp();
+      if (!returned) GiveUp();
       return Cancelled;
     }
-    if (GetTickCount() - start >= StallMs) {
+    if (returned) return Returned;
+    if (now - start >= StallMs) {
       GiveUp();
       return Stalled;
     }

@@ -11,10 +11,11 @@
 #include "update/net/Fetch.h"
 #include "update/net/WinInet.h"
 
-// How far the body has come, for the watch.
+// How far the body has come, for the watch, and when the watch saw it last.
 struct TProgress {
   ULONGLONG Done;
   ULONGLONG Whole;
+  DWORD Watched;
 };
 
 class TExchange {
@@ -22,7 +23,7 @@ public:
   enum : DWORD { ReadBytes = 64 * 1024 };
   enum TEnd { Returned, Cancelled, Stalled };
 
-  TExchange(const TWinInet& inet, TFetchWatch& watch, const TProgress& progress, DWORD stallMs);
+  TExchange(const TWinInet& inet, TFetchWatch& watch, TProgress& progress, DWORD stallMs);
   ~TExchange();
   TExchange(const TExchange&) = delete;
   TExchange& operator=(const TExchange&) = delete;
@@ -54,7 +55,7 @@ private:
 
   const TWinInet& Inet;
   TFetchWatch& Watch;
-  const TProgress& Progress;
+  TProgress& Progress;
   DWORD StallMs;
   HINTERNET Connection = nullptr;
   HINTERNET Req = nullptr;

@@ -25,6 +25,7 @@ public:
         Limit(request.Size ? request.Size : request.Limit) {
     Progress.Done = 0;
     Progress.Whole = request.Size;
+    Progress.Watched = GetTickCount();
   }
 
   TFetchResult Run() {

@@ -202,15 +202,27 @@ TEST_F(Fetching, GivesUpOnAServerThatStalls) {
   EXPECT_EQ(static_cast<int>(FetchTries), tries());
 }
 
-TEST_F(Fetching, CancelsAtOnceWhileTheServerHoldsTheBody) {
-  PumpingWatch watch;
-  watch.cancelAt = 300000;
-  // The server holds the rest for minutes: only giving the call up ends the fetch.
-  const Fetched got = Get(servers_->Url("faults", "/five.bin?stall=300000"), five_.size(), 0,
-                          30000, nullptr, &watch);
-  EXPECT_EQ(FetchCancelled, got.result);
-  EXPECT_EQ(300000u, got.bytes.size());
-  EXPECT_EQ(five_.size(), watch.lastWhole);
+TEST_F(Fetching, CancelsAtOnce) {
+  const struct {
+    const char* name;
+    const char* path;
+  } rows[] = {
+      // The server holds the rest for minutes: only giving the call up ends the fetch.
+      {"while the server holds the body", "/five.bin?stall=300000"},
+      // Each call returns at once: the watch is called all the same.
+      {"while the bytes come", "/five.bin?pace=20"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    PumpingWatch watch;
+    watch.cancelAt = 300000;
+    const Fetched got =
+        Get(servers_->Url("faults", row.path), five_.size(), 0, 30000, nullptr, &watch);
+    EXPECT_EQ(FetchCancelled, got.result);
+    EXPECT_LE(300000u, got.bytes.size());
+    EXPECT_GT(five_.size() / 2, got.bytes.size());
+    EXPECT_EQ(five_.size(), watch.lastWhole);
+  }
 }
 
 // A proxy that wants a password, set as the user's proxy in the Internet settings.
