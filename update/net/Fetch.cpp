@@ -218,19 +218,20 @@ private:
 
 }  // namespace
 
-TFetchResult Fetch(const TFetchRequest& request, TFetchSink& sink, TFetchWatch& watch,
-                   TFetchReason* reason) {
+TFetcher::~TFetcher() {
+  if (Session) WinInet()->InternetCloseHandle(Session);
+}
+
+TFetchResult TFetcher::Fetch(const TFetchRequest& request, TFetchSink& sink, TFetchWatch& watch,
+                             TFetchReason* reason) {
   *reason = TFetchReason{};
   const TWinInet* inet = WinInet();
-  HINTERNET session =
-      inet ? inet->InternetOpenA(Agent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0)
-           : nullptr;
-  if (!session) {
+  if (inet && !Session)
+    Session = inet->InternetOpenA(Agent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+  if (!Session) {
     reason->Error = GetLastError();
     SystemReason(reason->Error, reason->Text, ARRAYSIZE(reason->Text));
     return FetchUnreachable;
   }
-  const TFetchResult result = TFetching(*inet, session, request, sink, watch, *reason).Run();
-  inet->InternetCloseHandle(session);
-  return result;
+  return TFetching(*inet, Session, request, sink, watch, *reason).Run();
 }

@@ -65,5 +65,19 @@ struct TFetchReason {
 // pause between two.
 enum : DWORD { FetchTries = 5, FetchPauseMaxMs = 4000 };
 
-TFetchResult Fetch(const TFetchRequest& request, TFetchSink& sink, TFetchWatch& watch,
-                   TFetchReason* reason);
+// The fetches of a run, one after another on the caller's thread, through one WinINet
+// session: connections are kept for the next file, and a proxy's password given in its
+// dialog holds for the rest of the run.
+class TFetcher {
+public:
+  TFetcher() = default;
+  ~TFetcher();
+  TFetcher(const TFetcher&) = delete;
+  TFetcher& operator=(const TFetcher&) = delete;
+
+  TFetchResult Fetch(const TFetchRequest& request, TFetchSink& sink, TFetchWatch& watch,
+                     TFetchReason* reason);
+
+private:
+  void* Session = nullptr;  // the WinINet session, opened at the first fetch
+};

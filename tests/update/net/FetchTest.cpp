@@ -64,13 +64,16 @@ struct Fetched {
   int restarts;
 };
 
+// A fetch, by a fetcher of its own unless one is given.
 Fetched Get(const std::string& url, ULONGLONG size, ULONGLONG limit = 0, DWORD stallMs = 30000,
-            HWND owner = nullptr, PumpingWatch* watch = nullptr) {
+            HWND owner = nullptr, PumpingWatch* watch = nullptr, TFetcher* fetcher = nullptr) {
   MemorySink sink;
-  PumpingWatch own;
+  PumpingWatch ownWatch;
+  TFetcher ownFetcher;
   Fetched got;
   const TFetchRequest request = {url.c_str(), size, limit, stallMs, owner};
-  got.result = Fetch(request, sink, watch ? *watch : own, &got.reason);
+  got.result = (fetcher ? *fetcher : ownFetcher)
+                   .Fetch(request, sink, watch ? *watch : ownWatch, &got.reason);
   got.bytes = sink.bytes;
   got.restarts = sink.restarts;
   return got;
@@ -228,11 +231,11 @@ TEST_F(Fetching, CancelsAtOnce) {
 // A proxy that wants a password, set as the user's proxy in the Internet settings.
 class ThroughProxy : public Fetching {
 protected:
-  // Answers the proxy's password dialog of this process: with the user and password, or
-  // with Cancel when there are none.
-  static void Answer(const wchar_t* user, const wchar_t* password) {
-    HWND dialog = ui::WaitTop(GetCurrentProcessId(), L"#32770");
-    if (!dialog) return;
+  // Answers the proxy's password dialog of this process, if one shows within waitMs: with the
+  // user and password, or with Cancel when there are none. Whether one showed.
+  static bool Answer(const wchar_t* user, const wchar_t* password, DWORD waitMs = ui::kWaitMs) {
+    HWND dialog = ui::WaitTop(GetCurrentProcessId(), L"#32770", waitMs);
+    if (!dialog) return false;
     if (user) {
       HWND first = ui::FindChild(dialog, L"Edit");
       HWND second = FindWindowExW(dialog, first, L"Edit", nullptr);
@@ -240,6 +243,7 @@ protected:
       ui::SetText(second, password);
     }
     ui::Click(ui::Control(dialog, user ? IDOK : IDCANCEL));
+    return true;
   }
 };
 
@@ -252,21 +256,32 @@ TEST_F(ThroughProxy, UnattendedTellsThatTheProxyWantsAPassword) {
   EXPECT_EQ(served, servers_->Log("web").size()) << "nothing reached the server";
 }
 
-TEST_F(ThroughProxy, AsksThePasswordWithTheWindow) {
+TEST_F(ThroughProxy, AsksThePasswordWithTheWindowOncePerRun) {
   support::ProxySettings proxy(servers_->Address("proxy"));
   HWND owner = CreateWindowExW(0, L"STATIC", L"owner", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
                                nullptr, nullptr, nullptr, nullptr);
   ASSERT_TRUE(owner);
+  const std::string small = servers_->Url("web", "/small.bin");
   {
-    TTestThread answer([] { Answer(L"talvo", L"proxy-secret"); });
-    const Fetched got = Get(servers_->Url("web", "/small.bin"), small_.size(), 0, 30000, owner);
+    TFetcher run;
+    bool asked = false;
+    TTestThread answer([&] { asked = Answer(L"talvo", L"proxy-secret"); });
+    EXPECT_EQ(FetchDone, Get(small, small_.size(), 0, 30000, owner, nullptr, &run).result);
+    answer.Join();
+    EXPECT_TRUE(asked);
+    // The next file of the run goes with the password given.
+    TTestThread refuse([&] { asked = Answer(nullptr, nullptr, 2000); });
+    const Fetched got =
+        Get(servers_->Url("web", "/five.bin"), five_.size(), 0, 30000, owner, nullptr, &run);
+    refuse.Join();
     EXPECT_EQ(FetchDone, got.result);
-    EXPECT_TRUE(got.bytes == small_);
+    EXPECT_TRUE(got.bytes == five_);
+    EXPECT_FALSE(asked) << "asked again";
   }
   {
     TTestThread answer([] { Answer(nullptr, nullptr); });
-    const Fetched got = Get(servers_->Url("web", "/five.bin"), five_.size(), 0, 30000, owner);
-    EXPECT_EQ(FetchProxyAuth, got.result) << "the dialog cancelled";
+    EXPECT_EQ(FetchProxyAuth, Get(small, small_.size(), 0, 30000, owner).result)
+        << "the dialog cancelled";
   }
   DestroyWindow(owner);
 }
