@@ -51,8 +51,7 @@ std::vector<std::string> WebServers::Log(const std::string& server) const {
   return lines;
 }
 
-unsigned long long WebServers::BytesSent(const std::string& server,
-                                         const std::string& path) const {
+unsigned long long WebServers::BytesSent(const std::string& server, const std::string& path) const {
   unsigned long long sent = 0;
   for (const std::string& line : Log(server)) {
     std::istringstream fields(line);
@@ -93,8 +92,8 @@ ProxySettings::Value ProxySettings::Save(const wchar_t* name) {
   if (RegQueryValueExW(key_, name, nullptr, &value.type, nullptr, &size) != ERROR_SUCCESS)
     return value;
   value.data.resize(size);
-  value.present = RegQueryValueExW(key_, name, nullptr, &value.type, value.data.data(), &size) ==
-                  ERROR_SUCCESS;
+  value.present =
+      RegQueryValueExW(key_, name, nullptr, &value.type, value.data.data(), &size) == ERROR_SUCCESS;
   return value;
 }
 

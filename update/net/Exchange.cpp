@@ -5,10 +5,8 @@
 namespace {
 
 enum : LONG { CallSend, CallRead, CallQuit };
-enum : DWORD {
-  TickMs = 100,   // how often the watch is called while a call waits
-  GraceMs = 250,  // how long a call given up may take to return before its thread is left
-};
+// How long a call given up may take to return before its thread is left to itself.
+enum : DWORD { GraceMs = 250 };
 
 }  // namespace
 
@@ -60,8 +58,7 @@ struct TExchange::TCall {
   }
 };
 
-TExchange::TExchange(const TWinInet& inet, TFetchWatch& watch, TProgress& progress,
-                     DWORD stallMs)
+TExchange::TExchange(const TWinInet& inet, TFetchWatch& watch, TProgress& progress, DWORD stallMs)
     : Inet(inet), Watch(watch), Progress(progress), StallMs(stallMs) {}
 
 TExchange::~TExchange() {
@@ -137,8 +134,7 @@ TExchange::TEnd TExchange::Call(LONG what) {
   SetEvent(Shared->Go);
   const DWORD start = GetTickCount();
   for (;;) {
-    const DWORD waited =
-        MsgWaitForMultipleObjects(1, &Shared->Done, FALSE, TickMs, QS_ALLINPUT);
+    const DWORD waited = MsgWaitForMultipleObjects(1, &Shared->Done, FALSE, TickMs, QS_ALLINPUT);
     if (waited == WAIT_FAILED) Sleep(TickMs);  // never a busy loop
     const bool returned = waited == WAIT_OBJECT_0;
     // The watch also while the bytes come fast: the window shows them, and may cancel.
@@ -177,8 +173,8 @@ const BYTE* TExchange::Data() const { return Shared->Data; }
 
 DWORD TExchange::Status() const {
   DWORD status = 0, size = sizeof status;
-  return Inet.HttpQueryInfoA(Req, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status,
-                             &size, nullptr)
+  return Inet.HttpQueryInfoA(Req, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
+                             nullptr)
              ? status
              : 0;
 }

@@ -20,7 +20,10 @@ struct TProgress {
 
 class TExchange {
 public:
-  enum : DWORD { ReadBytes = 64 * 1024 };
+  enum : DWORD {
+    ReadBytes = 64 * 1024,
+    TickMs = 100,  // how often the watch is called while a call waits
+  };
   enum TEnd { Returned, Cancelled, Stalled };
 
   TExchange(const TWinInet& inet, TFetchWatch& watch, TProgress& progress, DWORD stallMs);

@@ -7,15 +7,15 @@
 namespace {
 
 const char Agent[] = "TalvoUpdate";
-enum : DWORD { PauseFirstMs = 500, TickMs = 100 };
+enum : DWORD { PauseFirstMs = 500 };
 
 // How a try ended: Again when another may be made, else how the fetch ends.
 enum class TTry { Done, Again, Cancelled, ProxyAuth, Unreachable, WrongSize, SinkFailed };
 
 class TFetching {
 public:
-  TFetching(const TWinInet& inet, HINTERNET session, const TFetchRequest& request,
-            TFetchSink& sink, TFetchWatch& watch, TFetchReason& reason)
+  TFetching(const TWinInet& inet, HINTERNET session, const TFetchRequest& request, TFetchSink& sink,
+            TFetchWatch& watch, TFetchReason& reason)
       : Inet(inet),
         Session(session),
         Request(request),
@@ -32,11 +32,11 @@ public:
     ULONGLONG high = 0;
     for (DWORD failures = 0;;) {
       switch (Try()) {
-        case TTry::Done: return FetchDone;
-        case TTry::Cancelled: return FetchCancelled;
+        case TTry::Done: return Without(FetchDone);
+        case TTry::Cancelled: return Without(FetchCancelled);
         case TTry::ProxyAuth: return FetchProxyAuth;
         case TTry::Unreachable: return FetchUnreachable;
-        case TTry::WrongSize: return FetchWrongSize;
+        case TTry::WrongSize: return Without(FetchWrongSize);
         case TTry::SinkFailed: return FetchSinkFailed;
         case TTry::Again: break;
       }
@@ -107,8 +107,9 @@ private:
         if (Progress.Done && !Sink.Restart()) return SinkFailed();
         Progress.Done = 0;
         ULONGLONG declaredLength = 0;
-        Progress.Whole =
-            Request.Size ? Request.Size : ParseCount(length, &declaredLength) ? declaredLength : 0;
+        Progress.Whole = Request.Size                          ? Request.Size
+                         : ParseCount(length, &declaredLength) ? declaredLength
+                                                               : 0;
       }
       return Body(exchange);
     }
@@ -132,11 +133,11 @@ private:
       if (!exchange.Ok() || !exchange.Got()) break;
       drained += exchange.Got();
     }
-    const DWORD answer = Inet.InternetErrorDlg(
-        Request.Owner, exchange.Request(), ERROR_SUCCESS,
-        FLAGS_ERROR_UI_FILTER_FOR_ERRORS | FLAGS_ERROR_UI_FLAGS_GENERATE_DATA |
-            FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS,
-        nullptr);
+    const DWORD answer = Inet.InternetErrorDlg(Request.Owner, exchange.Request(), ERROR_SUCCESS,
+                                               FLAGS_ERROR_UI_FILTER_FOR_ERRORS |
+                                                   FLAGS_ERROR_UI_FLAGS_GENERATE_DATA |
+                                                   FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS,
+                                               nullptr);
     return answer == ERROR_INTERNET_FORCE_RETRY ? TTry::Done : Refused(exchange, TTry::ProxyAuth);
   }
 
@@ -165,10 +166,16 @@ private:
   // Waits between two tries, the window alive; false when the watch cancels.
   bool Pause(DWORD ms) {
     for (const DWORD start = GetTickCount(); GetTickCount() - start < ms;) {
-      MsgWaitForMultipleObjects(0, nullptr, FALSE, TickMs, QS_ALLINPUT);
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, TExchange::TickMs, QS_ALLINPUT);
       if (!Watch.Waiting(Progress.Done, Progress.Whole)) return false;
     }
     return true;
+  }
+
+  // An end that has no reason: none of a try before stays.
+  TFetchResult Without(TFetchResult result) {
+    Reason = TFetchReason{};
+    return result;
   }
 
   TTry Again(DWORD error) {

@@ -55,10 +55,10 @@ enum TFetchResult {
 
 // Why a fetch did not complete, for the box and the log.
 struct TFetchReason {
-  DWORD Error;         // the system's error (WinINet's are 12001..12999), 0 with a Status
-  DWORD Status;        // the server's error status (404, 503, ...), or 0
-  wchar_t Text[256];   // the system's text for Error in the system's language, or the
-                       // server's own words for its Status (printable ASCII); may be empty
+  DWORD Error;        // the system's error (WinINet's are 12001..12999), 0 with a Status
+  DWORD Status;       // the server's error status (404, 503, ...), or 0
+  wchar_t Text[256];  // the system's text for Error in the system's language, or the
+                      // server's own words for its Status (printable ASCII); may be empty
 };
 
 // How many tries in a row may bring no new byte before the fetch gives up, and the longest

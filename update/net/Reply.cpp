@@ -45,8 +45,7 @@ TVerdict Judge(const TAsked& asked, const TReplyHead& reply) {
     case HTTP_STATUS_REDIRECT_KEEP_VERB:
     case 308:  // permanent, keeping the method
       return TVerdict::Redirect;
-    case HTTP_STATUS_PROXY_AUTH_REQ:
-      return TVerdict::ProxyAuth;
+    case HTTP_STATUS_PROXY_AUTH_REQ: return TVerdict::ProxyAuth;
     case HTTP_STATUS_OK:
       if (declared && ((asked.Size && length != asked.Size) || length > asked.Limit))
         return TVerdict::WrongSize;

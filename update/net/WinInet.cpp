@@ -3,9 +3,10 @@
 #include "update/files/SystemEntry.h"
 
 const char* const WinInetNames[WinInetEntries] = {
-    "InternetOpenA",    "InternetSetOptionA",         "InternetCrackUrlA", "InternetCombineUrlA",
-    "InternetConnectA", "HttpOpenRequestA",           "HttpSendRequestA",  "HttpQueryInfoA",
-    "InternetQueryDataAvailable", "InternetReadFile", "InternetCloseHandle", "InternetErrorDlg",
+    "InternetOpenA",       "InternetSetOptionA",  "InternetCrackUrlA",
+    "InternetCombineUrlA", "InternetConnectA",    "HttpOpenRequestA",
+    "HttpSendRequestA",    "HttpQueryInfoA",      "InternetQueryDataAvailable",
+    "InternetReadFile",    "InternetCloseHandle", "InternetErrorDlg",
 };
 
 namespace {
@@ -33,12 +34,11 @@ const TWinInet* WinInet() {
 
 void SystemReason(DWORD error, wchar_t* text, int size) {
   const DWORD flags = FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_MAX_WIDTH_MASK;
-  const HMODULE own = error > INTERNET_ERROR_BASE && error <= INTERNET_ERROR_LAST
-                          ? GetModuleHandleA(Dll)
-                          : nullptr;
-  DWORD n = own ? FormatMessageW(flags | FORMAT_MESSAGE_FROM_HMODULE, own, error, 0, text, size,
-                                 nullptr)
-                : 0;
+  const HMODULE own =
+      error > INTERNET_ERROR_BASE && error <= INTERNET_ERROR_LAST ? GetModuleHandleA(Dll) : nullptr;
+  DWORD n =
+      own ? FormatMessageW(flags | FORMAT_MESSAGE_FROM_HMODULE, own, error, 0, text, size, nullptr)
+          : 0;
   if (n == 0)
     n = FormatMessageW(flags | FORMAT_MESSAGE_FROM_SYSTEM, nullptr, error, 0, text, size, nullptr);
   while (n > 0 && (text[n - 1] == L' ' || text[n - 1] == L'\r' || text[n - 1] == L'\n')) --n;

@@ -126,12 +126,12 @@ TEST_F(Fetching, TakesOnlyWhatWasAskedFromServersThatMisbehave) {
       {"an endless body", "faults", "/small.bin?endless=1", small, 0, FetchWrongSize, nullptr, 0},
       {"an endless body, size unknown", "faults", "/small.bin?endless=1", 0, kMegabyte,
        FetchWrongSize, nullptr, 0},
-      {"a cut, then ranges ignored", "faults", "/five.bin?cut=1000000&faulty=1&ranges=no", five,
-       0, FetchDone, &five_, 1},
-      {"a cut, then a part that starts late", "faults",
-       "/five.bin?cut=1000000&faulty=1&range=late", five, 0, FetchDone, &five_, 1},
-      {"a cut of a body of unknown size", "faults", "/small.bin?cut=50000&faulty=1", 0,
-       kMegabyte, FetchDone, &small_, 0},
+      {"a cut, then ranges ignored", "faults", "/five.bin?cut=1000000&faulty=1&ranges=no", five, 0,
+       FetchDone, &five_, 1},
+      {"a cut, then a part that starts late", "faults", "/five.bin?cut=1000000&faulty=1&range=late",
+       five, 0, FetchDone, &five_, 1},
+      {"a cut of a body of unknown size", "faults", "/small.bin?cut=50000&faulty=1", 0, kMegabyte,
+       FetchDone, &small_, 0},
       {"five redirects", "faults", "/small.bin?redirect=5", small, 0, FetchDone, &small_, 0},
       {"six redirects", "faults", "/small.bin?redirect=6", small, 0, FetchUnreachable, nullptr, 0},
       {"a redirect to another server", "faults", "/small.bin?to=" + web + "/small.bin", small, 0,
@@ -258,8 +258,8 @@ TEST_F(ThroughProxy, UnattendedTellsThatTheProxyWantsAPassword) {
 
 TEST_F(ThroughProxy, AsksThePasswordWithTheWindowOncePerRun) {
   support::ProxySettings proxy(servers_->Address("proxy"));
-  HWND owner = CreateWindowExW(0, L"STATIC", L"owner", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
-                               nullptr, nullptr, nullptr, nullptr);
+  HWND owner = CreateWindowExW(0, L"STATIC", L"owner", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
+                               nullptr, nullptr, nullptr);
   ASSERT_TRUE(owner);
   const std::string small = servers_->Url("web", "/small.bin");
   {
@@ -289,8 +289,8 @@ TEST_F(ThroughProxy, AsksThePasswordWithTheWindowOncePerRun) {
 // Unattended with the password in the settings: under Wine, in the proxy's URL of
 // http_proxy (where the Internet settings name no proxy).
 TEST_F(ThroughProxy, UnattendedWithThePasswordInTheSettings) {
-  const std::string proxy = "http://" + std::string(kUser) + ":" + kPassword + "@" +
-                            servers_->Address("proxy");
+  const std::string proxy =
+      "http://" + std::string(kUser) + ":" + kPassword + "@" + servers_->Address("proxy");
   ASSERT_TRUE(SetEnvironmentVariableA("http_proxy", proxy.c_str()));
   const Fetched got = Get(servers_->Url("web", "/small.bin"), small_.size());
   SetEnvironmentVariableA("http_proxy", nullptr);

@@ -12,10 +12,10 @@
 namespace {
 
 TEST(Reply, IsUsedOnlyWhenItIsWhatWasAsked) {
-  const TAsked whole = {0, 1000, 1000, 1000};       // an archive, from its start
-  const TAsked rest = {400, 1000, 1000, 1000};      // the same, resumed at 400
-  const TAsked capped = {0, 0, 0, 1 << 20};         // a description: at most 1 MB
-  const TAsked learned = {400, 0, 1000, 1 << 20};   // resumed where a reply told 1000
+  const TAsked whole = {0, 1000, 1000, 1000};      // an archive, from its start
+  const TAsked rest = {400, 1000, 1000, 1000};     // the same, resumed at 400
+  const TAsked capped = {0, 0, 0, 1 << 20};        // a description: at most 1 MB
+  const TAsked learned = {400, 0, 1000, 1 << 20};  // resumed where a reply told 1000
   const struct {
     const char* name;
     TAsked asked;
@@ -33,14 +33,15 @@ TEST(Reply, IsUsedOnlyWhenItIsWhatWasAsked) {
       {"the part asked", rest, {206, "600", "bytes 400-999/1000"}, TVerdict::Use},
       {"the part asked, no length", rest, {206, nullptr, "bytes 400-999/1000"}, TVerdict::Use},
       {"the part asked, unit in capitals", rest, {206, "600", "Bytes 400-999/1000"}, TVerdict::Use},
-      {"the part of a size a reply told", learned, {206, "600", "bytes 400-999/1000"},
+      {"the part of a size told before",
+       learned,
+       {206, "600", "bytes 400-999/1000"},
        TVerdict::Use},
       {"a part that starts later", rest, {206, "599", "bytes 401-999/1000"}, TVerdict::Drop},
       {"a part that starts earlier", rest, {206, "601", "bytes 399-999/1000"}, TVerdict::Drop},
       {"a part short of the end", rest, {206, "100", "bytes 400-499/1000"}, TVerdict::Drop},
       {"a part of another size", rest, {206, "1600", "bytes 400-1999/2000"}, TVerdict::Drop},
-      {"a part whose length disagrees", rest, {206, "500", "bytes 400-999/1000"},
-       TVerdict::Drop},
+      {"a part whose length disagrees", rest, {206, "500", "bytes 400-999/1000"}, TVerdict::Drop},
       {"a part without its range", rest, {206, "600", nullptr}, TVerdict::Drop},
       {"a part of unknown size", rest, {206, "600", "bytes 400-999/*"}, TVerdict::Drop},
       {"a range with more after it", rest, {206, "600", "bytes 400-999/1000, x"}, TVerdict::Drop},
@@ -70,11 +71,16 @@ TEST(Reply, CountsAreDecimalDigitsOnly) {
     bool taken;
     ULONGLONG value;
   } rows[] = {
-      {"0", true, 0},          {"5242880", true, 5242880},
+      {"0", true, 0},
+      {"5242880", true, 5242880},
       {"999999999999999999", true, 999999999999999999ull},
       {"1000000000000000000", false, 0},  // 19 digits: past any file, and near the type's end
-      {"", false, 0},          {"-1", false, 0}, {"+1", false, 0}, {" 1", false, 0},
-      {"1 ", false, 0},        {"0x10", false, 0},
+      {"", false, 0},
+      {"-1", false, 0},
+      {"+1", false, 0},
+      {" 1", false, 0},
+      {"1 ", false, 0},
+      {"0x10", false, 0},
   };
   for (const auto& row : rows) {
     ULONGLONG value = 0;
