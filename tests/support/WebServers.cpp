@@ -10,12 +10,10 @@ namespace support {
 namespace {
 
 std::string Script(const std::string& args) {
-  return std::string("'" TALVO_PYTHON "' '" TALVO_SERVERS_SCRIPT "' ") + args;
+  return "'" TALVO_PYTHON "' '" TALVO_SERVERS_SCRIPT "' " + args;
 }
 
 std::string Quoted(const FilePath& path) { return "'" + UnixPath(path) + "'"; }
-
-const wchar_t kSettings[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
 
 }  // namespace
 
@@ -52,58 +50,28 @@ std::vector<std::string> WebServers::Log(const std::string& server) const {
 }
 
 unsigned long long WebServers::BytesSent(const std::string& server, const std::string& path) const {
-  unsigned long long sent = 0;
+  unsigned long long sent = 0, bytes;
   for (const std::string& line : Log(server)) {
     std::istringstream fields(line);
     std::string method, uri, status;
-    unsigned long long bytes = 0;
     if (fields >> method >> uri >> status >> bytes && uri.compare(0, path.size(), path) == 0)
       sent += bytes;
   }
   return sent;
 }
 
-ProxySettings::ProxySettings(const std::string& address) {
-  if (RegCreateKeyExW(HKEY_CURRENT_USER, kSettings, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr,
-                      &key_, nullptr) != ERROR_SUCCESS)
+void ProxySettings::Set(DWORD enable, const std::string& address) {
+  HKEY key;
+  if (RegCreateKeyExW(HKEY_CURRENT_USER,
+                      L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", 0,
+                      nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
     return;
-  enable_ = Save(L"ProxyEnable");
-  server_ = Save(L"ProxyServer");
-  override_ = Save(L"ProxyOverride");
-  const DWORD on = 1;
   const std::wstring server = ui::Wide(address);
-  RegSetValueExW(key_, L"ProxyEnable", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&on), sizeof on);
-  RegSetValueExW(key_, L"ProxyServer", 0, REG_SZ, reinterpret_cast<const BYTE*>(server.c_str()),
+  RegSetValueExW(key, L"ProxyEnable", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&enable),
+                 sizeof enable);
+  RegSetValueExW(key, L"ProxyServer", 0, REG_SZ, reinterpret_cast<const BYTE*>(server.c_str()),
                  static_cast<DWORD>((server.size() + 1) * sizeof(wchar_t)));
-  RegDeleteValueW(key_, L"ProxyOverride");
-}
-
-ProxySettings::~ProxySettings() {
-  if (!key_) return;
-  Restore(L"ProxyEnable", enable_);
-  Restore(L"ProxyServer", server_);
-  Restore(L"ProxyOverride", override_);
-  RegCloseKey(key_);
-}
-
-ProxySettings::Value ProxySettings::Save(const wchar_t* name) {
-  Value value;
-  DWORD size = 0;
-  if (RegQueryValueExW(key_, name, nullptr, &value.type, nullptr, &size) != ERROR_SUCCESS)
-    return value;
-  value.data.resize(size);
-  value.present =
-      RegQueryValueExW(key_, name, nullptr, &value.type, value.data.data(), &size) == ERROR_SUCCESS;
-  return value;
-}
-
-void ProxySettings::Restore(const wchar_t* name, const Value& value) {
-  if (!value.present) {
-    RegDeleteValueW(key_, name);
-    return;
-  }
-  RegSetValueExW(key_, name, 0, value.type, value.data.data(),
-                 static_cast<DWORD>(value.data.size()));
+  RegCloseKey(key);
 }
 
 }  // namespace support

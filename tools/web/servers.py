@@ -1,7 +1,7 @@
 #!/usr/bin/python3
-"""Web servers for the network tests, on 127.0.0.1 only, each on a free port chosen when it
-starts. Tests start them (tests/support/WebServers.h does it from a Windows test; a script
-calls this directly) and stop them at the end.
+"""Web servers on 127.0.0.1 only, each on a free port chosen when it starts, for the tests,
+the demo and the benchmarks: they start them (tests/support/WebServers.h does it from a
+Windows test) and stop them at the end.
 
   servers.py start DIR ROOT [USER PASSWORD]
       Starts, with every file of theirs in DIR (made if missing):
