@@ -21,7 +21,6 @@ The faults server serves ROOT/NAME at /NAME; what it does wrong is asked in the 
   length=D     the Content-Length given is the body's length plus D (D may be negative)
   endless=1    no length: the file, then filler for as long as the client reads
   stall=N      after N bytes of the body, nothing more (the connection stays open)
-  mute=1       no reply at all (the connection stays open)
   pace=MS      a pause of MS milliseconds after each 64 KB of the body
   status=CODE  that status, with a short body
   redirect=K   K redirects (302, relative) one after another before the file
@@ -88,10 +87,6 @@ class Faults(http.server.BaseHTTPRequestHandler):
         if times > int(ask.get("faulty", times)):
             ask = {k: v for k, v in ask.items() if k not in ("cut", "stall")}
         name = os.path.basename(urllib.parse.unquote(url.path))
-        if "mute" in ask:
-            self.close_connection = True
-            select.select([self.connection], [], [], 300)
-            return self.record("-", 0)
         if "status" in ask:
             return self.reply(int(ask["status"]), b"no\n", ask)
         if "redirect" in ask or "to" in ask:
