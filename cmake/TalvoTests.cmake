@@ -1,4 +1,5 @@
-# talvo_gtest(TARGET [NAME name] [ENVIRONMENT var=value...] [SUITE_ENVIRONMENT suite var=value]...)
+# talvo_gtest(TARGET [NAME name] [ENVIRONMENT var=value...] [SUITE_ENVIRONMENT suite var=value]...
+#             [PROPERTIES name value...])
 #
 # Every GoogleTest suite of TARGET's sources becomes a ctest entry NAME.SUITE (NAME defaults to
 # TARGET), run under Wine with --gtest_filter=SUITE.*, so that suites run side by side and a
@@ -10,9 +11,9 @@
 # Suites that need the machine alone say so in their name: one with "Floppy" in it holds the
 # floppy drive A:, one with "SmallDrive" the small drive. ENVIRONMENT applies to every suite;
 # each pair SUITE_ENVIRONMENT suite var=value sets one more variable (or another value of one
-# of ENVIRONMENT) for that suite.
+# of ENVIRONMENT) for that suite. PROPERTIES are more test properties of every suite.
 function(talvo_gtest target)
-  cmake_parse_arguments(PARSE_ARGV 1 arg "" "NAME" "ENVIRONMENT;SUITE_ENVIRONMENT")
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "NAME" "ENVIRONMENT;SUITE_ENVIRONMENT;PROPERTIES")
   set(name ${target})
   if(arg_NAME)
     set(name ${arg_NAME})
@@ -43,7 +44,7 @@ function(talvo_gtest target)
     set(test ${name}.${suite})
     # A parameterised suite runs as Prefix/Suite.
     add_test(NAME ${test} COMMAND ${target} --gtest_filter=${suite}.*:*/${suite}.*)
-    set_tests_properties(${test} PROPERTIES FIXTURES_REQUIRED wine)
+    set_tests_properties(${test} PROPERTIES FIXTURES_REQUIRED wine ${arg_PROPERTIES})
     set(environment ${arg_ENVIRONMENT})
     set(pairs ${arg_SUITE_ENVIRONMENT})
     while(pairs)

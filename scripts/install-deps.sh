@@ -6,7 +6,8 @@ set -euo pipefail
 pkgs=(g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 libz-mingw-w64-dev
       cmake ninja-build googletest wine wine32:i386 xvfb imagemagick
       x11-utils fonts-wine fonts-liberation python3 p7zip-full libarchive-tools zip fonts-dejavu-core
-      locales zlib1g-dev osslsigncode openssl mtools xorriso python3-pefile)
+      locales zlib1g-dev osslsigncode openssl mtools xorriso python3-pefile
+      nginx tinyproxy-bin)
 
 missing=()
 for p in "${pkgs[@]}"; do

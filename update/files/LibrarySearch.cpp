@@ -42,6 +42,8 @@ const char* const LoadedLater[] = {
     "cryptbase.dll",  // advapi32's base of cryptography (7 on)
     "imm32.dll",      // the input methods, which user32 loads (no KnownDLL on XP)
     "shlwapi.dll",    // shell32's own import (no KnownDLL on XP)
+    "wininet.dll",    // the updater: a publisher's server, as the browser reaches it (by full path)
+    "jsproxy.dll",    // wininet's runner of an automatic proxy script
 };
 
 // IMAGE_LOAD_CONFIG_DIRECTORY32 up to its SecurityCookie, the structure as XP knows it: 64
