@@ -8,6 +8,8 @@
 #include "pack/Encoding.h"
 #include "pack/Files.h"
 #include "unzip/InfoZip.h"
+#include "update/files/FolderAccess.h"
+#include "update/files/SafeFiles.h"
 #include "update/files/ProductNames.h"
 
 namespace {
@@ -81,8 +83,26 @@ bool VerifyMedium(const std::wstring& library, const std::string& hash,
                   const std::vector<TMadeArchive>& archives, const std::wstring& work) {
   CInfoZip zip(hash.size() == HashBytes ? reinterpret_cast<const BYTE*>(hash.data()) : nullptr);
   std::string path;
-  const TUnzLoad load =
-      ToCodePage(CP_ACP, library, &path) ? zip.LoadUnzDll(path.c_str()) : TUnzLoad::NoLibrary;
+  TUnzLoad load =
+      ToCodePage(CP_ACP, library, &path) ? zip.ReadUnzDll(path.c_str()) : TUnzLoad::NoLibrary;
+  if (load == TUnzLoad::Taken) {
+    if (!MakeFolder(work)) {
+      ComplainFailed(work + L": не може да се създаде");
+      return false;
+    }
+    // The bytes checked are the bytes that run: written into a new folder of this run's,
+    // which nobody else may change, held while the library is loaded and loaded by where it
+    // lies.
+    const std::wstring own = Join(work, L"~UNZDLL");
+    TFolder held;
+    wchar_t final[MAX_PATH];
+    if (!ToCodePage(CP_ACP, own, &path) || !MakePrivateFolder(path.c_str()) ||
+        !held.Open(path.c_str(), true, false) || !held.FinalPath(final)) {
+      ComplainFailed(own + L": не може да се създаде");
+      return false;
+    }
+    load = zip.LoadUnzDll(final);
+  }
   if (load == TUnzLoad::NotOurs) {
     char found[2 * HashBytes + 1], built[2 * HashBytes + 1];
     HexText(zip.FoundHash(), HashBytes, found);
@@ -97,10 +117,6 @@ bool VerifyMedium(const std::wstring& library, const std::string& hash,
   }
   TReports reports;
   zip.SetReporter(&reports);
-  if (!MakeFolder(work)) {
-    ComplainFailed(work + L": не може да се създаде");
-    return false;
-  }
   bool same = true;
   for (size_t i = 0; i < archives.size(); ++i) {
     const std::wstring folder = Join(work, std::to_wstring(i + 1));

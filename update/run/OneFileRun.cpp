@@ -2,6 +2,11 @@
 // updater's own file into the work folder, and nothing beside the file is looked at.
 #include "update/run/UpdateRun.h"
 
+#include <memory>
+#include <new>
+#include <utility>
+
+#include "crypto/ImageHash.h"
 #include "update/files/FileUtils.h"
 #include "update/log/Messages.h"
 #include "update/files/ProductNames.h"
@@ -18,13 +23,19 @@ TOutcome TUpdateRun::TakeOut(const TCarried& member, const char* to) {
   return Talk.Failed(UndoRun, TxtCopyError, TMsgLine(Medium.One->Path()), TxtCannotUpdate);
 }
 
-TOutcome TUpdateRun::PrepareCarriedUnpacker() {
-  char path[MAX_PATH];
+TOutcome TUpdateRun::TakeCarriedUnpacker() {
   if (Medium.One->State() != TOneFileState::Carried) return Disks.Damaged(Talk, nullptr, nullptr);
-  if (!JoinPath(WorkDir(), LibraryName, path))
+  if (!NewUnpacker()) return Talk.Failed(TRunEnd::NoLibrary, TxtUnpackError, TxtCannotUpdate);
+  const DWORD capacity = Medium.One->Find(LibraryName)->Size;
+  // Larger than any library of ours: refused unread, as any other library.
+  if (capacity > LargestImage) return RefuseLibrary(Unzip->TakeUnzDll(nullptr, 0));
+  std::unique_ptr<BYTE[]> bytes(new (std::nothrow) BYTE[capacity + 1]);
+  DWORD size = 0;
+  if (!bytes) SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+  if (!bytes || Medium.One->Read(LibraryName, bytes.get(), capacity, &size) != TMediumFile::Read)
     return Talk.Failed(UndoRun, TxtCopyError, TMsgLine(Medium.One->Path()), TxtCannotUpdate);
-  if (TOutcome end = TakeOut(*Medium.One->Find(LibraryName), path)) return end;
-  return PrepareUnpacker(path);
+  const TUnzLoad taken = Unzip->TakeUnzDll(std::move(bytes), size);
+  return taken == TUnzLoad::Taken ? TOutcome() : RefuseLibrary(taken);
 }
 
 // Each archive as on a CD: copied into the work folder, then its size and hash checked
