@@ -24,7 +24,7 @@ TMedium OwnMedium() {
   const auto& headers = *reinterpret_cast<const IMAGE_NT_HEADERS32*>(
       image + reinterpret_cast<const IMAGE_DOS_HEADER*>(image)->e_lfanew);
   if (n && n < MAX_PATH && Self.Open(path, headers) != TOneFileState::None) {
-    medium.One = &Self;
+    medium.OwnFile = &Self;
     medium.Removable = false;  // it holds every archive
   }
   // The key's resource: its fingerprint (64 digits and a NUL), then the PUBLICKEYBLOB.

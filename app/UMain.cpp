@@ -115,6 +115,8 @@ void TFMain::BtnInstallClick() {
     case TRunEnd::NotChanged:
     case TRunEnd::RolledBack:
     case TRunEnd::RestoreIncomplete:
+    case TRunEnd::Unreachable:
+    case TRunEnd::Current:
     case TRunEnd::Succeeded: Close(); break;
   }
 }

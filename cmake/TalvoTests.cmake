@@ -9,7 +9,8 @@
 #
 # Suites that need the machine alone say so in their name: one with "Floppy" in it holds the
 # floppy drive A:, one with "SmallDrive" the small drive. ENVIRONMENT applies to every suite;
-# SUITE_ENVIRONMENT suite "var=value;..." replaces it for one suite.
+# each pair SUITE_ENVIRONMENT suite var=value sets one more variable (or another value of one
+# of ENVIRONMENT) for that suite.
 function(talvo_gtest target)
   cmake_parse_arguments(PARSE_ARGV 1 arg "" "NAME" "ENVIRONMENT;SUITE_ENVIRONMENT")
   set(name ${target})
@@ -44,11 +45,15 @@ function(talvo_gtest target)
     add_test(NAME ${test} COMMAND ${target} --gtest_filter=${suite}.*:*/${suite}.*)
     set_tests_properties(${test} PROPERTIES FIXTURES_REQUIRED wine)
     set(environment ${arg_ENVIRONMENT})
-    list(FIND arg_SUITE_ENVIRONMENT ${suite} at)
-    if(at GREATER -1)
-      math(EXPR at "${at} + 1")
-      list(GET arg_SUITE_ENVIRONMENT ${at} environment)
-    endif()
+    set(pairs ${arg_SUITE_ENVIRONMENT})
+    while(pairs)
+      list(POP_FRONT pairs for setting)
+      if(for STREQUAL suite)
+        string(REGEX REPLACE "=.*" "" variable "${setting}")
+        list(FILTER environment EXCLUDE REGEX "^${variable}=")
+        list(APPEND environment "${setting}")
+      endif()
+    endwhile()
     if(environment)
       set_tests_properties(${test} PROPERTIES ENVIRONMENT "${environment}")
     endif()

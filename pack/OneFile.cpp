@@ -86,11 +86,11 @@ TFailure Prove(const std::wstring& folder, const std::wstring& file,
                const std::wstring& work) {
   TOneFile one;
   if (OpenOneFile(file, &one) != TOneFileState::Carried ||
-      one.Count() != static_cast<int>(plan.size()) + 2 + !!one.Find(SignatureName) ||
+      one.MemberCount() != static_cast<int>(plan.size()) + 2 + !!one.Find(SignatureName) ||
       !MakeFolder(work))
     return Failed(kNotMade, file,
                   L": програмата за актуализация не може да прочете съдържанието му.");
-  for (int i = 0; i < one.Count(); ++i) {
+  for (int i = 0; i < one.MemberCount(); ++i) {
     const std::string name = one.Member(i).Name;
     const std::wstring taken = Join(work, std::wstring(name.begin(), name.end()));
     const HANDLE to = CreateFileW(taken.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);

@@ -13,17 +13,17 @@ typedef int32_t(__stdcall* UnzCallback)(UnzCallbackInfo* info);
 const int kUnzMaxFileSpecs = 4096;
 
 // One request: unpack the members of ArchiveName that match the first FileSpecCount
-// entries of FileSpecs into the current directory. The words without a name carry the
-// fixed values FillUnzParams puts there.
+// entries of FileSpecs into the current directory. The other words carry fixed values that the
+// adapter always puts there and our library does not read.
 struct UnzParams {
   uint32_t Reserved0[2];  // 0, 0
   int32_t Version;        // the library's own version number
   UnzCallback Callback;
   uint32_t Reserved16[11];  // all 0
-  uint32_t Word60;          // 1
+  uint32_t AlwaysOne;       // 1
   int32_t FileSpecCount;
   char* ArchiveName;
-  uint32_t Word72;  // 7
+  uint32_t AlwaysSeven;  // 7
   char* FileSpecs[kUnzMaxFileSpecs];
 };
 
@@ -42,10 +42,10 @@ static_assert(sizeof(UnzParams) == 16460, "UnzParams size");
 static_assert(offsetof(UnzParams, Version) == 8, "Version");
 static_assert(offsetof(UnzParams, Callback) == 12, "Callback");
 static_assert(offsetof(UnzParams, Reserved16) == 16, "eleven zero words");
-static_assert(offsetof(UnzParams, Word60) == 60, "word 60");
+static_assert(offsetof(UnzParams, AlwaysOne) == 60, "word 60");
 static_assert(offsetof(UnzParams, FileSpecCount) == 64, "FileSpecCount");
 static_assert(offsetof(UnzParams, ArchiveName) == 68, "ArchiveName");
-static_assert(offsetof(UnzParams, Word72) == 72, "word 72");
+static_assert(offsetof(UnzParams, AlwaysSeven) == 72, "word 72");
 static_assert(offsetof(UnzParams, FileSpecs) == 76, "FileSpecs");
 static_assert(sizeof(UnzCallbackInfo) == 1024, "UnzCallbackInfo size");
 static_assert(offsetof(UnzCallbackInfo, ErrorNumber) == 20, "ErrorNumber");

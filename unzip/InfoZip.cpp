@@ -153,9 +153,14 @@ bool CInfoZip::ExtractArchive(const char* archive, const char* target) {
 
   char saved[kSavedDirSize] = "";
   const DWORD savedLen = GetCurrentDirectoryA(kSavedDirSize, saved);
+  if (savedLen >= kSavedDirSize) SetLastError(ERROR_FILENAME_EXCED_RANGE);
   if (savedLen == 0 || savedLen >= kSavedDirSize) return false;  // could not be put back
   // Never unpack into whatever folder happens to be current.
-  if (target == nullptr || target[0] == '\0' || !SetCurrentDirectoryA(target)) return false;
+  if (target == nullptr || target[0] == '\0') {
+    SetLastError(ERROR_BAD_PATHNAME);
+    return false;
+  }
+  if (!SetCurrentDirectoryA(target)) return false;
 
   // The strings go to the library in blocks of their own, made just before the call.
   const size_t archiveLen = strlen(archive);
@@ -171,10 +176,10 @@ bool CInfoZip::ExtractArchive(const char* archive, const char* target) {
     params.Version = Version();
     params.Callback = UnzMessageProc;
     memset(params.Reserved16, 0, sizeof params.Reserved16);
-    params.Word60 = 1;
+    params.AlwaysOne = 1;
     params.FileSpecCount = 1;
     params.ArchiveName = name.get();
-    params.Word72 = 7;
+    params.AlwaysSeven = 7;
     params.FileSpecs[0] = spec.get();
     CInfoZip* outer = Calling;
     Calling = this;

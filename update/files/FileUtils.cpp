@@ -32,7 +32,7 @@ void MakeWritable(const char* path) {
 }
 
 void ClearReadOnlyTree(const char* folder) {
-  FindFiles search(folder, "*.*");
+  TFindFiles search(folder, "*.*");
   if (!search.Found()) return;
   char path[MAX_PATH];
   do {

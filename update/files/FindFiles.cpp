@@ -2,16 +2,16 @@
 
 #include "update/files/FileUtils.h"
 
-FindFiles::FindFiles(const char* path) { handle_ = FindFirstFileA(path, &data_); }
+TFindFiles::TFindFiles(const char* path) { Handle = FindFirstFileA(path, &Data); }
 
-FindFiles::FindFiles(const char* folder, const char* pattern) {
+TFindFiles::TFindFiles(const char* folder, const char* pattern) {
   char path[MAX_PATH];
   if (folder && folder[0] != '\0' && JoinPath(folder, pattern, path))
-    handle_ = FindFirstFileA(path, &data_);
+    Handle = FindFirstFileA(path, &Data);
   else
     SetLastError(ERROR_BAD_PATHNAME);
 }
 
-FindFiles::~FindFiles() {
-  if (Found()) FindClose(handle_);
+TFindFiles::~TFindFiles() {
+  if (Found()) FindClose(Handle);
 }

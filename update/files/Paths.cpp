@@ -44,7 +44,7 @@ bool JoinPath(const char* folder, const char* name, char* out) {
 
 bool PathExists(const char* path) {
   if (path == nullptr || path[0] == '\0') return false;
-  return FindFiles(path).Found();
+  return TFindFiles(path).Found();
 }
 
 void FoldCapitalRuns(char* folder) {

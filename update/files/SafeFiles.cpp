@@ -224,7 +224,7 @@ bool RemoveTree(const TFolder& parent, const char* name) {
   }
   bool whole = true;
   {
-    FindFiles entries(path, "*");
+    TFindFiles entries(path, "*");
     if (entries.Found()) {
       do {
         const char* entry = entries.Name();

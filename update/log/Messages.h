@@ -3,13 +3,14 @@
 // styles. Narrow literals are compiled to Windows-1251.
 #include "update/log/Text.h"
 
+// Box styles, named for the icon and the buttons they show.
 enum : unsigned {
-  MsgError = 0x10,     // stop icon, OK
-  MsgQuestion = 0x41,  // information icon, OK and Cancel: disk change and abort
-  MsgSuccess = 0x21,   // question icon, OK and Cancel: the final question
-  MsgWarning = 0x30,   // warning icon, OK: the update ended without success
-  MsgHeld = 0x31,      // warning icon, OK and Cancel: a file in use, an older edition
-  MsgInfo = 0x40,      // information icon, OK: an interrupted update was undone
+  MsgError = 0x10,             // stop icon, OK
+  MsgWarning = 0x30,           // warning icon, OK: the update ended without success
+  MsgInfo = 0x40,              // information icon, OK: an interrupted update was undone
+  MsgInfoOkCancel = 0x41,      // information icon, OK and Cancel: disk change and abort
+  MsgQuestionOkCancel = 0x21,  // question icon, OK and Cancel: the final question
+  MsgWarningOkCancel = 0x31,   // warning icon, OK and Cancel: a file in use, an older edition
 };
 
 inline constexpr Cp1251Text TxtUnpackError{"Грешка при разархивиране."};
@@ -55,6 +56,15 @@ inline constexpr wchar_t TxtLibraryChanged[] =
     L"на носителя е повредена или е променена след издаването ѝ.";
 inline constexpr Cp1251Text TxtWrongDisk{"Дискетата не е No %d от този носител."};
 inline constexpr Cp1251Text TxtMissingDisk{"Носителят е от %d диска, а диск No %d липсва:"};
+// A medium of the changes since an edition, on a product of another edition; a file of the
+// product that is not the one its patch was made against.
+inline constexpr Cp1251Text TxtOtherBase{"Носителят актуализира издание %s, а инсталираното е %s."};
+inline constexpr Cp1251Text TxtChangedSince{
+    "е променен след издание %s и не може да бъде актуализиран от този носител."};
+// An edition on a server.
+inline constexpr Cp1251Text TxtExpired{"Изданието на сървъра е с изтекъл срок (до %s)."};
+inline constexpr Cp1251Text TxtCurrent{"Продуктът е актуален: инсталираното издание е %s."};
+inline constexpr Cp1251Text TxtServerSilent{"Сървърът за актуализации не отговаря:"};
 
 // Status lines of the main window during a run.
 inline constexpr Cp1251Text TxtMakingWorkDir{"Създаване на временна поддиректория..."};

@@ -10,5 +10,8 @@ enum class TRunEnd {
   RolledBack,         // the update did not complete; the product was restored as it was
   RestoreIncomplete,  // the update did not complete and the product could not be restored
                       // fully: the previous files are kept in the backup folder
+  Unreachable,        // the update's server could not be reached or did not answer; nothing
+                      // was changed
+  Current,            // the product already is the edition on offer; nothing was changed
   Succeeded,          // every file of every disk is in place
 };

@@ -35,6 +35,8 @@ const char* EndText(TRunEnd how) {
     case TRunEnd::NotChanged: return "актуализацията не е завършена; продуктът не е променен";
     case TRunEnd::RolledBack: return "актуализацията не е завършена; продуктът е възстановен";
     case TRunEnd::RestoreIncomplete: return "продуктът не е възстановен напълно";
+    case TRunEnd::Unreachable: return "сървърът за актуализации не отговаря; продуктът не е променен";
+    case TRunEnd::Current: return "продуктът е актуален; нищо не е променено";
     case TRunEnd::Succeeded: return "актуализацията завърши успешно";
   }
   return "";
@@ -44,7 +46,9 @@ const char* EndText(TRunEnd how) {
 
 int ExitCodeOf(TRunEnd how) {
   switch (how) {
-    case TRunEnd::Succeeded: return ExitUpdated;
+    case TRunEnd::Succeeded:
+    case TRunEnd::Current: return ExitUpdated;
+    case TRunEnd::Unreachable: return ExitUnreachable;
     case TRunEnd::RestoreIncomplete: return ExitNotRestored;
     case TRunEnd::Busy: return ExitBusy;
     default: return ExitNotUpdated;

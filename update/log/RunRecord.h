@@ -13,6 +13,8 @@ enum : int {
   ExitNotRestored = 3,         // the product could not be fully restored; the backup is kept
   ExitBusy = 4,                // another run holds the product folder, or it cannot be locked;
                                // nothing was changed: try again later
+  ExitUnreachable = 5,         // the update's source could not be reached; nothing was
+                               // changed: try again later
 };
 
 int ExitCodeOf(TRunEnd how);

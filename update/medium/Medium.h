@@ -18,5 +18,5 @@ struct TMedium {
   UINT Drive;             // the kind of drive it lies on, as GetDriveType tells it
   bool Removable;         // on a removable drive the update comes on several disks
   TMediumKey Key;
-  const TOneFile* One = nullptr;  // the updater's own file when it carries a payload
+  const TOneFile* OwnFile = nullptr;  // the updater's own file when it carries the medium
 };

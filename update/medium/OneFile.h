@@ -65,7 +65,7 @@ public:
   TOneFileState State() const { return Kind; }
   const wchar_t* Path() const { return Name; }
 
-  int Count() const { return Members; }
+  int MemberCount() const { return Members; }
   const TCarried& Member(int i) const { return Table[i]; }
   // The member of that name (ASCII letters without regard to case); null when none.
   const TCarried* Find(const char* name) const;

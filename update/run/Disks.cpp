@@ -35,7 +35,7 @@ TDisks::TDisks(const TMedium& medium) : Medium(medium) {
 }
 
 TMediumFile TDisks::ReadFile(const char* name, void* buffer, DWORD capacity, DWORD* size) {
-  return Medium.One ? Medium.One->Read(name, buffer, capacity, size)
+  return Medium.OwnFile ? Medium.OwnFile->Read(name, buffer, capacity, size)
                     : ReadMediumFile(DiskDir, name, buffer, capacity, size);
 }
 
@@ -65,7 +65,7 @@ TOutcome TDisks::Take(TRunTalk& talk, int number, bool* wrong) {
       Disk->Accept(ReadFile(ManifestName, Disk->Bytes, ManifestMaxBytes, &Disk->Size));
   if (got == TMediumFile::Unreadable) talk.LogFailure();
   JoinPath(DiskDir, ManifestName, path);
-  const TMsgLine from = Medium.One ? TMsgLine(Medium.One->Path()) : TMsgLine(AnsiText{path});
+  const TMsgLine from = Medium.OwnFile ? TMsgLine(Medium.OwnFile->Path()) : TMsgLine(AnsiText{path});
   if (got != TMediumFile::Absent) talk.Log.Line(TxtLogManifest, from, AnsiText{Disk->Text()});
   if (Medium.Key.Fingerprint) {
     BYTE signature[SignatureMaxBytes];
@@ -79,7 +79,7 @@ TOutcome TDisks::Take(TRunTalk& talk, int number, bool* wrong) {
       return UndoRun;
     }
     JoinPath(DiskDir, SignatureName, path);
-    talk.Log.Line(TxtLogSigned, Medium.One ? from : TMsgLine(AnsiText{path}));
+    talk.Log.Line(TxtLogSigned, Medium.OwnFile ? from : TMsgLine(AnsiText{path}));
   }
   if (got == TMediumFile::Absent) {
     // A medium made by hand, in a program without a key; a disk of no medium after the
@@ -102,9 +102,9 @@ TOutcome TDisks::Take(TRunTalk& talk, int number, bool* wrong) {
 TOutcome TDisks::AskFor(TRunTalk& talk, int next) {
   char line[256];
   StringCchPrintfA(line, sizeof line, TxtInsertDisk.Str, next);
-  if (talk.Ask(TAsk::Disk, MsgQuestion, {}, Cp1251Text{line}, TxtIntoFloppyDrive) == IDOK)
+  if (talk.Ask(TAsk::Disk, MsgInfoOkCancel, {}, Cp1251Text{line}, TxtIntoFloppyDrive) == IDOK)
     return {};
-  if (talk.Ask(TAsk::Abort, MsgQuestion, {}, TxtNotFinished, TxtReallyAbort) != IDOK) return {};
+  if (talk.Ask(TAsk::Abort, MsgInfoOkCancel, {}, TxtNotFinished, TxtReallyAbort) != IDOK) return {};
   return UndoRun;
 }
 
@@ -168,12 +168,12 @@ TOutcome TDisks::Next(TRunTalk& talk, int next) {
 
 TOutcome TDisks::CheckListing(TRunTalk& talk) {
   if (!Disk->Present()) return {};
-  for (int i = 0; Medium.One && i < Medium.One->Count(); ++i) {
-    const char* name = Medium.One->Member(i).Name;
+  for (int i = 0; Medium.OwnFile && i < Medium.OwnFile->MemberCount(); ++i) {
+    const char* name = Medium.OwnFile->Member(i).Name;
     if (IsUpdateArchive(name) && !Disk->Find(name)) return Damaged(talk, nullptr, name);
   }
-  if (!Medium.One) {
-    FindFiles archives(DiskDir, "*.zip");
+  if (!Medium.OwnFile) {
+    TFindFiles archives(DiskDir, "*.zip");
     if (archives.Found()) {
       do {
         if (IsUpdateArchive(archives.Name()) && !Disk->Find(archives.Name()))
@@ -207,8 +207,8 @@ TOutcome TDisks::CheckArchive(TRunTalk& talk, const char* name, const char* copy
 }
 
 TOutcome TDisks::Damaged(TRunTalk& talk, const char* folder, const char* name) {
-  if (Medium.One) {
-    talk.Say(MsgError, TxtFile, TMsgLine(Medium.One->Path()), TxtDamagedDownload);
+  if (Medium.OwnFile) {
+    talk.Say(MsgError, TxtFile, TMsgLine(Medium.OwnFile->Path()), TxtDamagedDownload);
     return UndoRun;
   }
   char path[MAX_PATH];

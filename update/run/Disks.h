@@ -26,7 +26,7 @@ public:
   TOutcome First(TRunTalk& talk);
   // Disk next in hand, from its folder or from the drive.
   TOutcome Next(TRunTalk& talk, int next);
-  int Count() const { return Disks; }
+  int DiskCount() const { return Disks; }
   // The folder of the disk in hand.
   const char* Folder() const { return DiskDir; }
   // The edition the first disk's description names; false when it names none.

@@ -49,7 +49,7 @@ TOutcome TEditions::AcceptOlder(TRunTalk& talk, TVersion brought) {
   FormatVersion(Installed, newer);
   StringCchPrintfA(line1, sizeof line1, TxtOlderEdition.Str, older);
   StringCchPrintfA(line2, sizeof line2, TxtThanInstalled.Str, newer);
-  GoingBack = talk.Ask(TAsk::Downgrade, MsgHeld, Cp1251Text{line1}, Cp1251Text{line2},
+  GoingBack = talk.Ask(TAsk::Downgrade, MsgWarningOkCancel, Cp1251Text{line1}, Cp1251Text{line2},
                        TxtReallyContinue) == IDOK;
   if (!GoingBack) return UndoRun;
   return {};

@@ -15,25 +15,25 @@
 TOutcome TUpdateRun::TakeOut(const TCarried& member, const char* to) {
   const HANDLE file =
       CreateFileA(to, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-  bool ok = file != INVALID_HANDLE_VALUE && Medium.One->CopyOut(member, file);
+  bool ok = file != INVALID_HANDLE_VALUE && Medium.OwnFile->CopyOut(member, file);
   const DWORD error = GetLastError();
   if (file != INVALID_HANDLE_VALUE) ok = CloseHandle(file) && ok;
   if (ok) return {};
   SetLastError(error);
-  return Talk.Failed(UndoRun, TxtCopyError, TMsgLine(Medium.One->Path()), TxtCannotUpdate);
+  return Talk.Failed(UndoRun, TxtCopyError, TMsgLine(Medium.OwnFile->Path()), TxtCannotUpdate);
 }
 
 TOutcome TUpdateRun::TakeCarriedUnpacker() {
-  if (Medium.One->State() != TOneFileState::Carried) return Disks.Damaged(Talk, nullptr, nullptr);
+  if (Medium.OwnFile->State() != TOneFileState::Carried) return Disks.Damaged(Talk, nullptr, nullptr);
   if (!NewUnpacker()) return Talk.Failed(TRunEnd::NoLibrary, TxtUnpackError, TxtCannotUpdate);
-  const DWORD capacity = Medium.One->Find(LibraryName)->Size;
+  const DWORD capacity = Medium.OwnFile->Find(LibraryName)->Size;
   // Larger than any library of ours: refused unread, as any other library.
   if (capacity > LargestImage) return RefuseLibrary(Unzip->TakeUnzDll(nullptr, 0));
   std::unique_ptr<BYTE[]> bytes(new (std::nothrow) BYTE[capacity + 1]);
   DWORD size = 0;
   if (!bytes) SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-  if (!bytes || Medium.One->Read(LibraryName, bytes.get(), capacity, &size) != TMediumFile::Read)
-    return Talk.Failed(UndoRun, TxtCopyError, TMsgLine(Medium.One->Path()), TxtCannotUpdate);
+  if (!bytes || Medium.OwnFile->Read(LibraryName, bytes.get(), capacity, &size) != TMediumFile::Read)
+    return Talk.Failed(UndoRun, TxtCopyError, TMsgLine(Medium.OwnFile->Path()), TxtCannotUpdate);
   const TUnzLoad taken = Unzip->TakeUnzDll(std::move(bytes), size);
   return taken == TUnzLoad::Taken ? TOutcome() : RefuseLibrary(taken);
 }
@@ -41,14 +41,14 @@ TOutcome TUpdateRun::TakeCarriedUnpacker() {
 // Each archive as on a CD: copied into the work folder, then its size and hash checked
 // against the description before the next is taken.
 TOutcome TUpdateRun::FetchCarried() {
-  const TOneFile& one = *Medium.One;
-  for (int i = 0; i < one.Count(); ++i) {
+  const TOneFile& one = *Medium.OwnFile;
+  for (int i = 0; i < one.MemberCount(); ++i) {
     const char* name = one.Member(i).Name;
     if (!IsUpdateArchive(name)) continue;
     if (!Talk.Ui.ShowFile({name})) return UndoRun;
     char to[MAX_PATH];
     if (!JoinPath(WorkDir(), name, to) || !Fetched.Add(name))
-      return Talk.Failed(UndoRun, TxtCopyError, TMsgLine(Medium.One->Path()), TxtCannotUpdate);
+      return Talk.Failed(UndoRun, TxtCopyError, TMsgLine(Medium.OwnFile->Path()), TxtCannotUpdate);
     if (TOutcome end = TakeOut(one.Member(i), to)) return end;
     Talk.Log.Line(TxtLogFetched, AnsiText{name});
     if (TOutcome end = Disks.CheckArchive(Talk, name, to)) return end;

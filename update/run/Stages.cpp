@@ -17,10 +17,10 @@ TOutcome TUpdateRun::FetchArchives() {
   if (!Talk.Ui.ShowStage(TxtCopyingFiles)) return UndoRun;
   Fetched.Clear();
   if (TOutcome end = Disks.CheckListing(Talk)) return end;
-  if (Medium.One) return FetchCarried();
+  if (Medium.OwnFile) return FetchCarried();
   // Before anything of the product changed, the window stays open to try again.
   const TOutcome untaken = Placing.Started() ? UndoRun : TOutcome(TRunEnd::NotFetched);
-  FindFiles archives(Disks.Folder(), "*.zip");
+  TFindFiles archives(Disks.Folder(), "*.zip");
   // The system's reason tells an empty drive from a folder without archives.
   if (!archives.Found()) return Talk.Failed(untaken, TxtMissingZip, TxtCannotUpdate);
   do {
@@ -64,7 +64,7 @@ TOutcome TUpdateRun::UnpackArchives() {
 // its destination is no folder or link, and no other program has it open (the product,
 // running: the user closes it and tries again, or gives the update up).
 TOutcome TUpdateRun::ListPass(TPass& pass) {
-  FindFiles files(WorkDir(), "*.*");
+  TFindFiles files(WorkDir(), "*.*");
   if (files.Found()) {
     do {
       if (IsProductFile(files.Name()) && !pass.Add(files.Name())) {
@@ -96,7 +96,7 @@ TOutcome TUpdateRun::ListPass(TPass& pass) {
     wchar_t line[300];
     const int n = MultiByteToWideChar(1251, 0, TxtProgram.Str, -1, line, 300);
     const bool named = n > 0 && HolderName(dest, line + n - 1, 300 - n);
-    if (Talk.Ask(TAsk::HeldFile, MsgHeld, TxtFile, AnsiText{dest}, TxtUsedByAnother,
+    if (Talk.Ask(TAsk::HeldFile, MsgWarningOkCancel, TxtFile, AnsiText{dest}, TxtUsedByAnother,
                  TxtCloseItAndPressOk, named ? TMsgLine(line) : TMsgLine()) != IDOK)
       return UndoRun;
     i = 0;  // everything again: time has passed

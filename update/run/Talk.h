@@ -23,8 +23,9 @@ public:
            const TMsgLine& line3 = {}, const TMsgLine& line4 = {}) {
     Ask(TAsk::Nothing, style, line1, line2, line3, line4);
   }
-  // Every failed system call of the run ends here: its reason into the log, the error box
-  // with these lines, and how the run ends.
+  // A failed system call that ends the run: its reason into the log, the error box with
+  // these lines, and how the run ends. A failure the user need not act on (the product not
+  // started, a restore step whose outcome a later box tells) only logs its reason.
   TOutcome Failed(TOutcome how, const TMsgLine& line1, const TMsgLine& line2 = {},
                   const TMsgLine& line3 = {});
   // The system's reason for the call that just failed, into the log.

@@ -113,11 +113,12 @@ TOutcome TUpdateRun::RefuseLibrary(TUnzLoad load) {
   HexText(Unzip->FoundHash(), HashBytes, found);
   HexText(Unzip->ExpectedHash(), HashBytes, built);
   Unzip.reset();
-  const TMsgLine from = Medium.One ? TMsgLine(Medium.One->Path()) : TMsgLine(AnsiText{LibraryPath});
+  const TMsgLine from =
+      Medium.OwnFile ? TMsgLine(Medium.OwnFile->Path()) : TMsgLine(AnsiText{LibraryPath});
   Talk.Log.Line(TxtLogLibrary, from, TxtLogLibraryHash, Cp1251Text{found});
   Talk.Log.Line(TxtLogLibraryBuilt, Cp1251Text{built});
   // What a one-file medium carries is the file's: the file is damaged.
-  if (Medium.One) return Disks.Damaged(Talk, nullptr, nullptr);
+  if (Medium.OwnFile) return Disks.Damaged(Talk, nullptr, nullptr);
   Talk.Say(MsgError, TxtLibrary, AnsiText{LibraryPath}, TMsgLine(TxtLibraryChanged));
   Talk.Say(MsgWarning, TxtNotFinished, TxtNotChanged);
   return TRunEnd::NoLibrary;
@@ -146,10 +147,10 @@ TOutcome TUpdateRun::Run(const char* folderText) {
   // A missing or foreign library is refused before the folder is looked at; what a one-file
   // medium carries is read from the file once the folder is accepted. The bytes read are the
   // bytes loaded, from the run's own work folder.
-  if (!Medium.One)
+  if (!Medium.OwnFile)
     if (TOutcome end = ReadUnpacker()) return end;
   if (TOutcome end = Product.Check(Talk, Work, Journal, folderText)) return end;
-  if (Medium.One)
+  if (Medium.OwnFile)
     if (TOutcome end = TakeCarriedUnpacker()) return end;
   if (TOutcome end = LoadUnpacker()) return end;
   Editions.NoteInstalled(Talk.Log, Product.Path);
@@ -157,7 +158,7 @@ TOutcome TUpdateRun::Run(const char* folderText) {
   if (TOutcome end = Editions.AcceptNamed(Talk, Disks)) return end;
   for (int disk = 1;; ++disk) {
     if (TOutcome end = Pass()) return end;
-    if (disk == Disks.Count()) break;
+    if (disk == Disks.DiskCount()) break;
     if (TOutcome end = Disks.Next(Talk, disk + 1)) return end;
   }
   Unzip.reset();
@@ -165,13 +166,13 @@ TOutcome TUpdateRun::Run(const char* folderText) {
     Talk.LogFailure();
     return UndoRun;
   }
-  if (Talk.Ask(TAsk::Start, MsgSuccess, TxtSucceeded, TxtStartProduct) == IDOK) StartProduct();
+  if (Talk.Ask(TAsk::Start, MsgQuestionOkCancel, TxtSucceeded, TxtStartProduct) == IDOK) StartProduct();
   return TRunEnd::Succeeded;
 }
 
 void TUpdateRun::RunUpdate(const char* folderText) {
   LogStart(Talk.Log,
-           Medium.One ? TMsgLine(Medium.One->Path()) : TMsgLine(AnsiText{Medium.Folder}),
+           Medium.OwnFile ? TMsgLine(Medium.OwnFile->Path()) : TMsgLine(AnsiText{Medium.Folder}),
            Medium.Drive, Medium.Key.Fingerprint);
   const TOutcome end = Run(folderText);
   End(end.Undoes() ? Fail() : end.How());

@@ -13,7 +13,7 @@ namespace {
 // Deletes everything in a work folder of ours but its journal; true when nothing else is left.
 bool Empty(const TFolder& work) {
   bool whole = true;
-  FindFiles entries(work.Path(), "*");
+  TFindFiles entries(work.Path(), "*");
   if (!entries.Found()) return GetLastError() == ERROR_FILE_NOT_FOUND;
   do {
     const char* name = entries.Name();

@@ -59,7 +59,7 @@ bool IsWorkFolderName(const char* name);
 // returned false.
 template <typename Visit>
 bool ForEachWorkFolder(const char* target, Visit visit) {
-  FindFiles folders(target, "Temp*");
+  TFindFiles folders(target, "Temp*");
   if (!folders.Found()) return true;
   do {
     const DWORD attributes = folders.Entry().dwFileAttributes;

@@ -1,15 +1,18 @@
-// Which rights the product gets: the choice between a plain start and a start with the
-// desktop user's token, with the system's newer calls replaced by stand-ins.
+// The start of the product: exactly the program named, whatever blanks its path has, and with
+// which rights (a plain start or one with the desktop user's token, the system's newer calls
+// replaced by stand-ins).
 #include "update/run/StartProgram.h"
 #include "update/files/SystemEntry.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 
 #include "Driver.h"
 #include "Files.h"
+#include "Scenario.h"
 
 namespace {
 
@@ -84,7 +87,11 @@ TEST(StartAsDesktopUser, ElevatedItStartsWithTheDesktopUsersTokenOrNotAtAll) {
   SystemEntryLookup = Fake;
   for (const auto& c : cases) {
     System = {c.elevated, c.shell, c.linked, c.withToken, 0, L"", L""};
-    DeleteFileA((scratch / "vanto-ran.txt").c_str());
+    // The last row's program may still hold its record: each row reads its own.
+    const std::string record = scratch / "vanto-ran.txt";
+    ASSERT_TRUE(ui::WaitUntil(
+        [&] { return DeleteFileA(record.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND; },
+        15000));
     EXPECT_EQ(StartAsDesktopUser(vanto.c_str(), scratch.Ansi().c_str()), c.started);
     EXPECT_EQ(System.TokenStarts, c.tokenStarts);
     if (c.tokenStarts) {
@@ -100,6 +107,40 @@ TEST(StartAsDesktopUser, ElevatedItStartsWithTheDesktopUsersTokenOrNotAtAll) {
     }
   }
   SystemEntryLookup = LoadedSystemEntry;
+}
+
+TEST(RunProgram, NothingToStartGivesFalse) {
+  support::TempDir scratch;
+  EXPECT_FALSE(RunProgram(nullptr));
+  EXPECT_FALSE(RunProgram(""));
+  EXPECT_FALSE(RunProgram((scratch / "Vanto.exe").c_str()));
+}
+
+TEST(RunProgram, StartsExactlyTheProgramWhosePathHasBlanks) {
+  support::TempDir scratch;
+  support::CurrentDirGuard keep;
+  const std::string product = scratch / "Program Files\\Talvo";
+  CreateDirectoryA((scratch / "Program Files").c_str(), nullptr);
+  CreateDirectoryA(product.c_str(), nullptr);
+  const std::string vanto = support::Join(product, "Vanto.exe");
+  ASSERT_TRUE(
+      CopyFileA(support::Join(support::OwnFolder(), "Vanto.exe").c_str(), vanto.c_str(), FALSE));
+  // Where an unquoted start of the path above would look first.
+  ASSERT_TRUE(CopyFileA(support::Join(support::OwnFolder(), "trap_program.exe").c_str(),
+                        (scratch / "Program.exe").c_str(), FALSE));
+  ASSERT_TRUE(SetCurrentDirectoryA(product.c_str()));
+
+  ASSERT_TRUE(RunProgram(vanto.c_str()));
+
+  const std::string record = support::Join(product, "vanto-ran.txt");
+  std::string text;
+  // The record is written in pieces: whole once it holds both lines.
+  const auto whole = [&] {
+    return support::ReadFile(record, &text) && std::count(text.begin(), text.end(), '\n') == 2;
+  };
+  ASSERT_TRUE(ui::WaitUntil(whole, 15000));
+  EXPECT_EQ("\"" + vanto + "\"\r\n" + product + "\r\n", support::Read(record));
+  EXPECT_FALSE(support::Exists(scratch / "trap-ran.txt"));
 }
 
 }  // namespace

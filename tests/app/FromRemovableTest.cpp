@@ -8,7 +8,7 @@
 
 namespace {
 
-class FromRemovable : public ::testing::Test {
+class RemovableFloppy : public ::testing::Test {
 protected:
   void SetUp() override {
     product = t.Sub(L"WinTalvo");
@@ -54,7 +54,7 @@ protected:
   HWND w = nullptr;
 };
 
-TEST_F(FromRemovable, FixedDriveMeansOnePassAndNoDiskQuestion) {
+TEST_F(RemovableFloppy, FixedDriveMeansOnePassAndNoDiskQuestion) {
   StartUpdate(support::Join(MakeDisk(L"cd"), L"TalvoUpdate.exe"));
 
   ui::Box box = ui::ReadBox(app.WaitBox());
@@ -65,7 +65,7 @@ TEST_F(FromRemovable, FixedDriveMeansOnePassAndNoDiskQuestion) {
   ExpectClosedAndClean(0);
 }
 
-TEST_F(FromRemovable, FloppyMeansAQuestionForTheNextDisk) {
+TEST_F(RemovableFloppy, FloppyMeansAQuestionForTheNextDisk) {
   ui::Floppy a;
   ASSERT_TRUE(a.SwapDisk(MakeDisk(L"disk1")));
   StartUpdate(L"A:\\TalvoUpdate.exe");

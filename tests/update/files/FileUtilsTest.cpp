@@ -1,7 +1,6 @@
 // The file and path helpers on real files in a scratch folder.
 #include "update/files/FileUtils.h"
 #include "update/files/SafeFiles.h"
-#include "update/run/StartProgram.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -341,39 +340,6 @@ TEST(RemoveTree, AFileHeldOpenStaysWithItsFolderAndTheRestGoes) {
   EXPECT_FALSE(support::Exists(support::Join(sub, "free.dat")));
   EXPECT_FALSE(support::Exists(support::Join(work, "top.dat")));
   EXPECT_FALSE(support::Exists(support::Join(work, "other")));
-}
-
-// ---- RunProgram
-
-TEST(RunProgram, NothingToStartGivesFalse) {
-  support::TempDir scratch;
-  EXPECT_FALSE(RunProgram(nullptr));
-  EXPECT_FALSE(RunProgram(""));
-  EXPECT_FALSE(RunProgram((scratch / "Vanto.exe").c_str()));
-}
-
-TEST(RunProgram, StartsExactlyTheProgramWhosePathHasBlanks) {
-  support::TempDir scratch;
-  support::CurrentDirGuard keep;
-  const std::string product = scratch / "Program Files\\Talvo";
-  CreateDirectoryA((scratch / "Program Files").c_str(), nullptr);
-  CreateDirectoryA(product.c_str(), nullptr);
-  const std::string vanto = support::Join(product, "Vanto.exe");
-  ASSERT_TRUE(
-      CopyFileA(support::Join(support::OwnFolder(), "Vanto.exe").c_str(), vanto.c_str(), FALSE));
-  // Where an unquoted start of the path above would look first.
-  ASSERT_TRUE(CopyFileA(support::Join(support::OwnFolder(), "trap_program.exe").c_str(),
-                        (scratch / "Program.exe").c_str(), FALSE));
-  ASSERT_TRUE(SetCurrentDirectoryA(product.c_str()));
-
-  ASSERT_TRUE(RunProgram(vanto.c_str()));
-
-  const std::string record = support::Join(product, "vanto-ran.txt");
-  std::string text;
-  ui::WaitUntil([&] { return support::ReadFile(record, &text) && !text.empty(); }, 15000);
-  Sleep(200);  // let the record be written out whole
-  EXPECT_EQ("\"" + vanto + "\"\r\n" + product + "\r\n", support::Read(record));
-  EXPECT_FALSE(support::Exists(scratch / "trap-ran.txt"));
 }
 
 }  // namespace
