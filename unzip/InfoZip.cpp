@@ -65,15 +65,13 @@ TUnzLoad CInfoZip::ReadUnzDll(const char* fullPath) {
   const bool read = ReadImage(file, &bytes, &size);
   const DWORD error = GetLastError();
   CloseHandle(file);
-  if (read) return TakeUnzDll(std::move(bytes), size);
-  // Too large or not to be read whole: no library of ours.
-  memset(Found, 0, HashBytes);
   SetLastError(error);
-  return error == ERROR_BAD_EXE_FORMAT ? TUnzLoad::NotOurs : TUnzLoad::NoLibrary;
+  // Too large for any library of ours, or growing while read: not ours.
+  return read || error == ERROR_BAD_EXE_FORMAT ? TakeUnzDll(std::move(bytes), size)
+                                               : TUnzLoad::NoLibrary;
 }
 
 TUnzLoad CInfoZip::TakeUnzDll(std::unique_ptr<BYTE[]> bytes, DWORD size) {
-  Bytes.reset();
   if (!ImageHash(bytes.get(), size, Found)) memset(Found, 0, HashBytes);
   if (!Expecting || memcmp(Found, Expected, HashBytes) != 0) {
     SetLastError(577 /* ERROR_INVALID_IMAGE_HASH */);
@@ -87,47 +85,29 @@ TUnzLoad CInfoZip::TakeUnzDll(std::unique_ptr<BYTE[]> bytes, DWORD size) {
 TUnzLoad CInfoZip::LoadUnzDll(const wchar_t* folder) {
   if (Library) return TUnzLoad::Loaded;
   wchar_t path[MAX_PATH];
-  if (!Bytes || FAILED(StringCchPrintfW(path, MAX_PATH, L"%s\\UNZDLL.DLL", folder))) {
+  const int n = lstrlenW(folder);
+  if (!Bytes || n > MAX_PATH - 12) {
     SetLastError(Bytes ? ERROR_FILENAME_EXCED_RANGE : ERROR_MOD_NOT_FOUND);
     return TUnzLoad::NoLibrary;
   }
+  lstrcpyW(path, folder);
+  lstrcpyW(path + n, L"\\UNZDLL.DLL");
   const HANDLE copy =
       CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   DWORD wrote = 0;
-  bool written = copy != INVALID_HANDLE_VALUE &&
-                 WriteFile(copy, Bytes.get(), Size, &wrote, nullptr) && wrote == Size;
-  DWORD error = GetLastError();
-  if (copy != INVALID_HANDLE_VALUE && !CloseHandle(copy) && written) {
-    written = false;
-    error = GetLastError();
-  }
-  if (!written) {
-    SetLastError(error);
-    return TUnzLoad::NoLibrary;
-  }
-  // From here on nobody writes, renames or deletes it until the library is let go.
+  const bool written = copy != INVALID_HANDLE_VALUE &&
+                       WriteFile(copy, Bytes.get(), Size, &wrote, nullptr) && wrote == Size;
+  if (copy != INVALID_HANDLE_VALUE) CloseHandle(copy);
+  if (!written) return TUnzLoad::NoLibrary;
+  // Held from here until the library is let go: nobody writes, renames or deletes the file
+  // between its check and its load, or while it runs.
   Held = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                      FILE_ATTRIBUTE_NORMAL, nullptr);
   if (Held == INVALID_HANDLE_VALUE) return TUnzLoad::NoLibrary;
   if (!ImageHash(Held, Found) || memcmp(Found, Expected, HashBytes) != 0) {
-    CloseHandle(Held);
-    Held = INVALID_HANDLE_VALUE;
     SetLastError(577 /* ERROR_INVALID_IMAGE_HASH */);
     return TUnzLoad::NotOurs;
   }
-  const TUnzLoad load = Load(path);
-  if (load == TUnzLoad::Loaded) {
-    Bytes.reset();
-  } else {
-    const DWORD error = GetLastError();
-    CloseHandle(Held);
-    Held = INVALID_HANDLE_VALUE;
-    SetLastError(error);
-  }
-  return load;
-}
-
-TUnzLoad CInfoZip::Load(const wchar_t* path) {
   const HMODULE library = LoadLibraryW(path);
   if (!library) return TUnzLoad::NoLibrary;
   Version = Entry<GetUnzDllVersionFn>(library, "GetUnzDllVersion");

@@ -58,8 +58,8 @@ public:
   TUnzLoad TakeUnzDll(std::unique_ptr<BYTE[]> bytes, DWORD size);
   // Writes the bytes taken into folder (wide, a path without links to a new folder of the
   // caller's that nobody else may change) as a new UNZDLL.DLL, holds it shared for reading
-  // only until the library is let go, checks its hash again through that handle and loads it
-  // by that path, with both entries. Loading again keeps the first load.
+  // only until the adapter goes, checks its hash again through that handle and loads it by
+  // that path, with both entries. Loading again keeps the first load.
   TUnzLoad LoadUnzDll(const wchar_t* folder);
   // The hash expected and, after NotOurs, the one found (32 bytes each).
   const BYTE* ExpectedHash() const { return Expected; }
@@ -81,13 +81,11 @@ private:
   typedef int32_t(__stdcall* UnzDllExecFn)(UnzParams* params);
 
   void Report(const char* text);
-  // Loads the library held at path and finds both entries.
-  TUnzLoad Load(const wchar_t* path);
 
   BYTE Expected[HashBytes] = {};
   BYTE Found[HashBytes] = {};
   bool Expecting = false;
-  std::unique_ptr<BYTE[]> Bytes;  // taken, until loaded
+  std::unique_ptr<BYTE[]> Bytes;  // taken
   DWORD Size = 0;
   HANDLE Held = INVALID_HANDLE_VALUE;  // the copy loaded, shared for reading only
   HMODULE Library = nullptr;

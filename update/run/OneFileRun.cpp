@@ -24,17 +24,15 @@ TOutcome TUpdateRun::TakeOut(const TCarried& member, const char* to) {
 }
 
 TOutcome TUpdateRun::TakeCarriedUnpacker() {
-  if (Medium.OwnFile->State() != TOneFileState::Carried) return Disks.Damaged(Talk, nullptr, nullptr);
-  if (!NewUnpacker()) return Talk.Failed(TRunEnd::NoLibrary, TxtUnpackError, TxtCannotUpdate);
-  const DWORD capacity = Medium.OwnFile->Find(LibraryName)->Size;
-  // Larger than any library of ours: refused unread, as any other library.
-  if (capacity > LargestImage) return RefuseLibrary(Unzip->TakeUnzDll(nullptr, 0));
-  std::unique_ptr<BYTE[]> bytes(new (std::nothrow) BYTE[capacity + 1]);
-  DWORD size = 0;
-  if (!bytes) SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-  if (!bytes || Medium.OwnFile->Read(LibraryName, bytes.get(), capacity, &size) != TMediumFile::Read)
+  if (Medium.OwnFile->State() != TOneFileState::Carried)
+    return Disks.Damaged(Talk, nullptr, nullptr);
+  // One larger than any library of ours is not read: the file is damaged.
+  const DWORD size = Medium.OwnFile->Find(LibraryName)->Size;
+  std::unique_ptr<BYTE[]> bytes(size <= LargestImage ? new (std::nothrow) BYTE[size + 1] : nullptr);
+  DWORD read = 0;
+  if (bytes && Medium.OwnFile->Read(LibraryName, bytes.get(), size, &read) != TMediumFile::Read)
     return Talk.Failed(UndoRun, TxtCopyError, TMsgLine(Medium.OwnFile->Path()), TxtCannotUpdate);
-  const TUnzLoad taken = Unzip->TakeUnzDll(std::move(bytes), size);
+  const TUnzLoad taken = Unzip->TakeUnzDll(std::move(bytes), read);
   return taken == TUnzLoad::Taken ? TOutcome() : RefuseLibrary(taken);
 }
 

@@ -75,17 +75,10 @@ const BYTE* BuiltLibraryHash() {
 
 }  // namespace
 
-bool TUpdateRun::NewUnpacker() {
-  Unzip.reset(new (std::nothrow) CInfoZip(BuiltLibraryHash()));
-  if (!Unzip) SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-  return Unzip != nullptr;
-}
-
 TOutcome TUpdateRun::ReadUnpacker() {
   // The library beside the program, by its full path: never where the system would look.
   char folder[MAX_PATH];
   const bool named = GetOwnDir(folder) && JoinPath(folder, LibraryName, LibraryPath);
-  if (!NewUnpacker()) return Talk.Failed(TRunEnd::NoLibrary, TxtUnpackError, TxtCannotUpdate);
   const TUnzLoad taken = named ? Unzip->ReadUnzDll(LibraryPath) : TUnzLoad::NoLibrary;
   return taken == TUnzLoad::Taken ? TOutcome() : RefuseLibrary(taken);
 }
@@ -147,6 +140,11 @@ TOutcome TUpdateRun::Run(const char* folderText) {
   // A missing or foreign library is refused before the folder is looked at; what a one-file
   // medium carries is read from the file once the folder is accepted. The bytes read are the
   // bytes loaded, from the run's own work folder.
+  Unzip.reset(new (std::nothrow) CInfoZip(BuiltLibraryHash()));
+  if (!Unzip) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return Talk.Failed(TRunEnd::NoLibrary, TxtUnpackError, TxtCannotUpdate);
+  }
   if (!Medium.OwnFile)
     if (TOutcome end = ReadUnpacker()) return end;
   if (TOutcome end = Product.Check(Talk, Work, Journal, folderText)) return end;

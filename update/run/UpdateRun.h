@@ -36,8 +36,6 @@ public:
 
 private:
   TOutcome Run(const char* folderText);
-  // The adapter, new; false when memory runs out.
-  bool NewUnpacker();
   // The adapter with the bytes of the library beside the program, checked.
   TOutcome ReadUnpacker();
   // A one-file medium: the adapter with the bytes of the library it carries, checked.
