@@ -11,7 +11,7 @@
 #include "update/log/RunRecord.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR args, int) {
-  LimitLibrarySearch();
+  if (!TakeSystemLibraries()) return ExitNotUpdated;
   TCommandLine line = ParseCommandLine(args);
   // With /SILENT nobody may be there to close a box.
   // A log file that is not a log of ours is refused before anything is touched: it may be

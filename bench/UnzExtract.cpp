@@ -15,7 +15,7 @@ namespace {
 
 const size_t kWideName = 65536;
 
-class FileSource : public unz::Source {
+class FileSource : public unz::TSource {
 public:
   explicit FileSource(int fd) : fd_(fd) {
     struct stat st;
@@ -41,7 +41,7 @@ private:
 };
 
 // The temporary file of one member; deleted unless committed.
-class MemberFile : public unz::Sink {
+class MemberFile : public unz::TSink {
 public:
   ~MemberFile() {
     if (fd_ >= 0) close(fd_);
@@ -129,34 +129,34 @@ time_t DosToTime(uint16_t dosDate, uint16_t dosTime) {
 
 int reports = 0;
 
-void Report(const char* what, const unz::Entry& e) {
+void Report(const char* what, const unz::TEntry& e) {
   ++reports;
-  fprintf(stderr, "%s: %.*s\n", what, int(e.nameLen < 200 ? e.nameLen : 200), e.name);
+  fprintf(stderr, "%s: %.*s\n", what, int(e.NameLen < 200 ? e.NameLen : 200), e.Name);
 }
 
 // Names that are not UTF-8 are taken as Latin-1, the host's stand-in for the OEM code page.
-size_t Decode(const unz::Entry& e, char16_t* wide) {
-  if (e.unicodeName) return unz::Utf8ToUtf16(e.unicodeName, e.unicodeNameLen, wide, kWideName);
-  if (e.utf8) return unz::Utf8ToUtf16(e.name, e.nameLen, wide, kWideName);
-  for (size_t i = 0; i < e.nameLen; ++i) wide[i] = e.name[i];
-  return e.nameLen;
+size_t Decode(const unz::TEntry& e, char16_t* wide) {
+  if (e.UnicodeName) return unz::Utf8ToUtf16(e.UnicodeName, e.UnicodeNameLen, wide, kWideName);
+  if (e.Utf8) return unz::Utf8ToUtf16(e.Name, e.NameLen, wide, kWideName);
+  for (size_t i = 0; i < e.NameLen; ++i) wide[i] = e.Name[i];
+  return e.NameLen;
 }
 
-void Member(unz::Reader& reader, const unz::Entry& e, char16_t* wide) {
-  if (e.isDir) return;
+void Member(unz::TReader& reader, const unz::TEntry& e, char16_t* wide) {
+  if (e.IsDir) return;
   size_t n = Decode(e, wide);
-  if (n == unz::kBadName) return Report("Name cannot be decoded", e);
+  if (n == unz::BadName) return Report("Name cannot be decoded", e);
   size_t start = unz::BaseNameStart(wide, n);
   if (!unz::IsSafeName(wide + start, n - start)) return Report("Unsafe name refused", e);
   char name[1024];
   if (n - start >= 256 || !ToUtf8(wide + start, n - start, name, sizeof(name)))
     return Report("Name too long", e);
-  if (unz::Reader::Supported(e) != unz::kOk) return Report("Unsupported member", e);
+  if (unz::TReader::Supported(e) != unz::TStatus::Ok) return Report("Unsupported member", e);
   MemberFile out;
   if (!out.Create()) return Report("Cannot create file", e);
-  unz::Status s = reader.Extract(e, out);
-  if (s != unz::kOk) return Report(unz::StatusText(s), e);
-  if (!out.Commit(name, DosToTime(e.dosDate, e.dosTime))) Report("Cannot replace file", e);
+  unz::TStatus s = reader.Extract(e, out);
+  if (s != unz::TStatus::Ok) return Report(unz::StatusText(s), e);
+  if (!out.Commit(name, DosToTime(e.DosDate, e.DosTime))) Report("Cannot replace file", e);
 }
 
 }  // namespace
@@ -175,21 +175,21 @@ int main(int argc, char** argv) {
   struct tm local;
   if (localtime_r(&now, &local)) zoneOffset = local.tm_gmtoff;
   FileSource src(fd);
-  unz::Reader reader;
-  unz::Status s = reader.Open(src);
-  unz::Entry e;
-  if (s == unz::kOk) {
-    while ((s = reader.Next(e)) == unz::kOk) {
+  unz::TReader reader;
+  unz::TStatus s = reader.Open(src);
+  unz::TEntry e;
+  if (s == unz::TStatus::Ok) {
+    while ((s = reader.Next(e)) == unz::TStatus::Ok) {
     }
   }
-  if (s != unz::kEnd) {
+  if (s != unz::TStatus::End) {
     fprintf(stderr, "%s: %s\n", argv[1], unz::StatusText(s));
     return 1;
   }
   char16_t* wide = static_cast<char16_t*>(malloc(kWideName * sizeof(char16_t)));
   if (!wide) return 1;
   reader.Rewind();
-  while (reader.Next(e) == unz::kOk) Member(reader, e, wide);
+  while (reader.Next(e) == unz::TStatus::Ok) Member(reader, e, wide);
   free(wide);
   close(fd);
   return reports ? 1 : 0;

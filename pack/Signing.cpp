@@ -19,7 +19,7 @@ const BYTE kRsaAlgorithm[] = {0x30, 0x0d, 0x06, 0x09, 0x2a, 0x86, 0x48, 0x86,
                               0xf7, 0x0d, 0x01, 0x01, 0x01, 0x05, 0x00};
 
 // crypt32 is no KnownDLL: its entries come from the system folder's copy, never through the
-// library search (update/LibrarySearch).
+// library search (update/files/LibrarySearch.cpp).
 template <typename Fn>
 Fn Crypt32(const char* name) {
   Fn entry = SystemEntry<Fn>("crypt32.dll", name);

@@ -90,7 +90,7 @@ int Pack(const TPackArgs& args) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  LimitLibrarySearch();
+  if (!TakeSystemLibraries()) return kNotMade;
   TPackArgs args;
   if (!ParsePackArgs(argc, argv, &args)) {
     Complain(PackHelp);

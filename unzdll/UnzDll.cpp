@@ -13,22 +13,22 @@
 
 namespace {
 
-const int kVersion = 100;
-const size_t kWideName = 65536;  // a stored name has at most 65,535 bytes
-const size_t kShownName = 200;   // longer names are cut in reports
-const int kMaxReports = 20;      // each report is a box the user must close; the rest are counted
+const int LibraryVersion = 100;
+const size_t WideNameUnits = 65536;  // a stored name has at most 65,535 bytes
+const size_t ShownNameLength = 200;  // longer names are cut in reports
+const int MaxReports = 20;  // each report is a box the user must close; the rest are counted
 
 // Bounded text building for report messages.
-struct Text {
-  char buf[sizeof(UnzCallbackInfo::MessageText)];
-  size_t len = 0;
-  Text() { buf[0] = 0; }
-  Text& Add(const char* s) {
-    for (size_t i = 0; s[i] && len + 1 < sizeof(buf); ++i) buf[len++] = s[i];
-    buf[len] = 0;
+struct TText {
+  char Chars[sizeof(UnzCallbackInfo::MessageText)];
+  size_t Length = 0;
+  TText() { Chars[0] = 0; }
+  TText& Add(const char* s) {
+    for (size_t i = 0; s[i] && Length + 1 < sizeof(Chars); ++i) Chars[Length++] = s[i];
+    Chars[Length] = 0;
     return *this;
   }
-  Text& Add(unsigned n) {
+  TText& Add(unsigned n) {
     char digits[12];
     char* p = digits + sizeof(digits) - 1;
     *p = 0;
@@ -38,97 +38,100 @@ struct Text {
   }
 };
 
-class Unpacker {
+class TUnpacker {
 public:
-  Unpacker(UnzCallback cb) : cb_(cb) {}
-  ~Unpacker() { free(wide_); }
+  TUnpacker(TUnzCallback callback) : Callback(callback) {}
+  ~TUnpacker() { free(WideName); }
   int Run(const UnzParams& p);
 
 private:
-  void Report(UnzReport number, const Text& text);
-  void Show(UnzReport number, const Text& text);
-  void ReportMember(UnzReport number, const char* what, const unz::Entry& e);
-  void ReportArchive(UnzReport number, const char* before, const char* after);
-  void Member(const unz::Entry& e);
-  size_t DecodeName(const unz::Entry& e);
+  void Report(TUnzReport number, const TText& text);
+  void Show(TUnzReport number, const TText& text);
+  void ReportMember(TUnzReport number, const char* what, const unz::TEntry& e);
+  void ReportArchive(TUnzReport number, const char* before, const char* after);
+  void Member(const unz::TEntry& e);
+  size_t DecodeName(const unz::TEntry& e);
   bool Wanted(const char16_t* name, size_t n);
 
-  UnzCallback cb_;
-  int reports_ = 0;
-  unsigned unshown_ = 0;  // reports past kMaxReports
-  char archive_[MAX_PATH] = "";
-  const char* const* specs_ = nullptr;
-  int specCount_ = 0;
-  size_t dirLen_ = 0;         // length of the current folder's path
-  char16_t* wide_ = nullptr;  // the member's decoded name
-  unz::Reader reader_;
+  TUnzCallback Callback;
+  int Reports = 0;
+  unsigned Unshown = 0;  // reports past MaxReports
+  char Archive[MAX_PATH] = "";
+  const char* const* Specs = nullptr;
+  int SpecCount = 0;
+  size_t FolderLength = 0;       // length of the current folder's path
+  char16_t* WideName = nullptr;  // the member's decoded name
+  unz::TReader Reader;
 };
 
-void Unpacker::Report(UnzReport number, const Text& text) {
-  if (reports_ == kMaxReports) {
-    ++unshown_;
+void TUnpacker::Report(TUnzReport number, const TText& text) {
+  if (Reports == MaxReports) {
+    ++Unshown;
     return;
   }
-  ++reports_;
+  ++Reports;
   Show(number, text);
 }
 
-void Unpacker::Show(UnzReport number, const Text& text) {
-  if (!cb_) return;
+void TUnpacker::Show(TUnzReport number, const TText& text) {
+  if (!Callback) return;
   UnzCallbackInfo info = {};
   info.StructSize = sizeof(info);
-  info.ErrorNumber = number;
-  memcpy(info.MessageText, text.buf, text.len + 1);
-  cb_(&info);
+  info.ErrorNumber = int32_t(number);
+  memcpy(info.MessageText, text.Chars, text.Length + 1);
+  Callback(&info);
 }
 
-void Unpacker::ReportArchive(UnzReport number, const char* before, const char* after) {
-  Text t;
-  Report(number, t.Add(before).Add(archive_).Add(after));
+void TUnpacker::ReportArchive(TUnzReport number, const char* before, const char* after) {
+  TText t;
+  Report(number, t.Add(before).Add(Archive).Add(after));
 }
 
 // Names the member by its whole stored name, as readable as the ANSI code page allows.
-void Unpacker::ReportMember(UnzReport number, const char* what, const unz::Entry& e) {
-  char shown[kShownName + 1];
+void TUnpacker::ReportMember(TUnzReport number, const char* what, const unz::TEntry& e) {
+  char shown[ShownNameLength + 1];
   int len = 0;
   size_t n = DecodeName(e);
-  if (n != unz::kBadName && n > 0) {
-    len = WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<LPCWSTR>(wide_),
-                              int(n < kShownName ? n : kShownName), shown, kShownName, NULL, NULL);
+  if (n != unz::BadName && n > 0) {
+    len = WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<LPCWSTR>(WideName),
+                              int(n < ShownNameLength ? n : ShownNameLength), shown,
+                              ShownNameLength, NULL, NULL);
   }
   if (len <= 0) {
-    for (len = 0; size_t(len) < e.nameLen && len < int(kShownName); ++len) {
-      uint8_t c = e.name[len];
+    for (len = 0; size_t(len) < e.NameLen && len < int(ShownNameLength); ++len) {
+      uint8_t c = e.Name[len];
       shown[len] = c >= 0x20 && c < 0x7F ? char(c) : '?';
     }
   }
   shown[len] = 0;
-  Text t;
+  TText t;
   t.Add(what).Add(": ").Add(shown);
-  if (e.nameLen > kShownName) t.Add("...");
+  if (e.NameLen > ShownNameLength) t.Add("...");
   Report(number, t);
 }
 
 // UTF-8 when flagged or given by a Unicode path field; else the OEM code page, which is
 // what Windows' own tools write.
-size_t Unpacker::DecodeName(const unz::Entry& e) {
-  if (e.unicodeName) return unz::Utf8ToUtf16(e.unicodeName, e.unicodeNameLen, wide_, kWideName);
-  if (e.utf8) return unz::Utf8ToUtf16(e.name, e.nameLen, wide_, kWideName);
-  if (e.nameLen == 0) return 0;
-  int n = MultiByteToWideChar(CP_OEMCP, MB_ERR_INVALID_CHARS, reinterpret_cast<const char*>(e.name),
-                              int(e.nameLen), reinterpret_cast<LPWSTR>(wide_), int(kWideName));
-  return n > 0 ? size_t(n) : unz::kBadName;
+size_t TUnpacker::DecodeName(const unz::TEntry& e) {
+  if (e.UnicodeName)
+    return unz::Utf8ToUtf16(e.UnicodeName, e.UnicodeNameLen, WideName, WideNameUnits);
+  if (e.Utf8) return unz::Utf8ToUtf16(e.Name, e.NameLen, WideName, WideNameUnits);
+  if (e.NameLen == 0) return 0;
+  int n =
+      MultiByteToWideChar(CP_OEMCP, MB_ERR_INVALID_CHARS, reinterpret_cast<const char*>(e.Name),
+                          int(e.NameLen), reinterpret_cast<LPWSTR>(WideName), int(WideNameUnits));
+  return n > 0 ? size_t(n) : unz::BadName;
 }
 
 // Matches the first FileSpecCount specifications, case-insensitively, against the base name
 // (a name too long for a path matches only the catch-all specifications).
-bool Unpacker::Wanted(const char16_t* name, size_t n) {
-  if (specCount_ == 0) return true;
+bool TUnpacker::Wanted(const char16_t* name, size_t n) {
+  if (SpecCount == 0) return true;
   WCHAR upper[MAX_PATH];
   int un = LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, reinterpret_cast<LPCWSTR>(name), int(n),
                         upper, MAX_PATH);
-  for (int i = 0; i < specCount_; ++i) {
-    const char* spec = specs_[i];
+  for (int i = 0; i < SpecCount; ++i) {
+    const char* spec = Specs[i];
     if (!spec) continue;
     if (!strcmp(spec, "*") || !strcmp(spec, "*.*")) return true;
     WCHAR ws[MAX_PATH], us[MAX_PATH];
@@ -142,16 +145,17 @@ bool Unpacker::Wanted(const char16_t* name, size_t n) {
   return false;
 }
 
-void Unpacker::Member(const unz::Entry& e) {
-  if (e.isDir) return;
+void TUnpacker::Member(const unz::TEntry& e) {
+  if (e.IsDir) return;
   size_t n = DecodeName(e);
-  if (n == unz::kBadName) return ReportMember(kRepCodePage, "Name cannot be decoded", e);
-  size_t start = unz::BaseNameStart(wide_, n);
-  const char16_t* base = wide_ + start;
+  if (n == unz::BadName) return ReportMember(TUnzReport::CodePage, "Name cannot be decoded", e);
+  size_t start = unz::BaseNameStart(WideName, n);
+  const char16_t* base = WideName + start;
   size_t bn = n - start;
   if (!Wanted(base, bn)) return;
-  if (bn >= MAX_PATH) return ReportMember(kRepTooLong, "Name too long", e);
-  if (!unz::IsSafeName(base, bn)) return ReportMember(kRepUnsafeName, "Unsafe name refused", e);
+  if (bn >= MAX_PATH) return ReportMember(TUnzReport::TooLong, "Name too long", e);
+  if (!unz::IsSafeName(base, bn))
+    return ReportMember(TUnzReport::UnsafeName, "Unsafe name refused", e);
 
   // The name must come back unchanged from the ANSI code page, or it would land elsewhere.
   char name[MAX_PATH];
@@ -161,8 +165,9 @@ void Unpacker::Member(const unz::Entry& e) {
                                 reinterpret_cast<LPCWSTR>(base), int(bn), NULL, 0, NULL,
                                 utf8Acp ? NULL : &lossy);
   // The temporary name must fit in the folder too.
-  size_t longer = size_t(len) > kTempNameLen ? size_t(len) : kTempNameLen;
-  if (dirLen_ + 1 + longer >= MAX_PATH) return ReportMember(kRepTooLong, "Path too long", e);
+  size_t longer = size_t(len) > TempNameLength ? size_t(len) : TempNameLength;
+  if (FolderLength + 1 + longer >= MAX_PATH)
+    return ReportMember(TUnzReport::TooLong, "Path too long", e);
   WCHAR back[MAX_PATH];
   if (len > 0)
     len = WideCharToMultiByte(CP_ACP, utf8Acp ? 0 : WC_NO_BEST_FIT_CHARS,
@@ -170,96 +175,107 @@ void Unpacker::Member(const unz::Entry& e) {
                               utf8Acp ? NULL : &lossy);
   if (len <= 0 || lossy || MultiByteToWideChar(CP_ACP, 0, name, len, back, MAX_PATH) != int(bn) ||
       memcmp(back, base, bn * sizeof(WCHAR)) != 0)
-    return ReportMember(kRepCodePage, "Name not representable in this code page", e);
+    return ReportMember(TUnzReport::CodePage, "Name not representable in this code page", e);
   name[len] = 0;
 
-  switch (unz::Reader::Supported(e)) {
-    case unz::kOk: break;
-    case unz::kEncrypted: return ReportMember(kRepEncrypted, "Encrypted member skipped", e);
-    default: return ReportMember(kRepMethod, "Unsupported compression method", e);
+  switch (unz::TReader::Supported(e)) {
+    case unz::TStatus::Ok: break;
+    case unz::TStatus::Encrypted:
+      return ReportMember(TUnzReport::Encrypted, "Encrypted member skipped", e);
+    default: return ReportMember(TUnzReport::Method, "Unsupported compression method", e);
   }
-  MemberFile out;
-  if (!out.Create()) return ReportMember(kRepWrite, "Cannot create file", e);
-  switch (reader_.Extract(e, out)) {
-    case unz::kOk: break;
-    case unz::kBadCrc: return ReportMember(kRepCrc, "CRC error", e);
-    case unz::kBadSize: return ReportMember(kRepSize, "Size mismatch", e);
-    case unz::kWriteError: return ReportMember(kRepWrite, "Cannot write file", e);
-    case unz::kReadError: return ReportMember(kRepRead, "Archive read error", e);
-    case unz::kNoMemory: return ReportMember(kRepMemory, "Out of memory", e);
-    default: return ReportMember(kRepData, "Damaged data", e);
+  TMemberFile out;
+  if (!out.Create()) return ReportMember(TUnzReport::Write, "Cannot create file", e);
+  switch (Reader.Extract(e, out)) {
+    case unz::TStatus::Ok: break;
+    case unz::TStatus::BadCrc: return ReportMember(TUnzReport::Crc, "CRC error", e);
+    case unz::TStatus::BadSize: return ReportMember(TUnzReport::Size, "Size mismatch", e);
+    case unz::TStatus::WriteError: return ReportMember(TUnzReport::Write, "Cannot write file", e);
+    case unz::TStatus::ReadError: return ReportMember(TUnzReport::Read, "Archive read error", e);
+    case unz::TStatus::NoMemory: return ReportMember(TUnzReport::Memory, "Out of memory", e);
+    default: return ReportMember(TUnzReport::Data, "Damaged data", e);
   }
-  if (!out.Commit(name, e.dosDate, e.dosTime)) ReportMember(kRepReplace, "Cannot replace file", e);
+  if (!out.Commit(name, e.DosDate, e.DosTime))
+    ReportMember(TUnzReport::Replace, "Cannot replace file", e);
 }
 
-int Unpacker::Run(const UnzParams& p) {
+int TUnpacker::Run(const UnzParams& p) {
   if (!p.ArchiveName) {
-    Text t;
-    Report(kRepRequest, t.Add("No archive name given"));
-    return reports_;
+    TText t;
+    Report(TUnzReport::Request, t.Add("No archive name given"));
+    return Reports;
   }
   size_t nameLen = strnlen(p.ArchiveName, MAX_PATH);
-  lstrcpynA(archive_, p.ArchiveName, MAX_PATH);
-  if (p.FileSpecCount < 0 || p.FileSpecCount > kUnzMaxFileSpecs) {
-    ReportArchive(kRepRequest, "Bad file specification count for ", "");
-    return reports_;
+  lstrcpynA(Archive, p.ArchiveName, MAX_PATH);
+  if (p.FileSpecCount < 0 || p.FileSpecCount > UnzMaxFileSpecs) {
+    ReportArchive(TUnzReport::Request, "Bad file specification count for ", "");
+    return Reports;
   }
-  specs_ = p.FileSpecs;
-  specCount_ = p.FileSpecCount;
+  Specs = p.FileSpecs;
+  SpecCount = p.FileSpecCount;
   if (nameLen >= MAX_PATH) {
-    ReportArchive(kRepTooLong, "Archive path too long: ", "...");
-    return reports_;
+    ReportArchive(TUnzReport::TooLong, "Archive path too long: ", "...");
+    return Reports;
   }
   DWORD dirSize = GetCurrentDirectoryA(0, NULL);  // counts the terminator
-  dirLen_ = dirSize ? dirSize - 1 : 0;
-  wide_ = static_cast<char16_t*>(malloc(kWideName * sizeof(char16_t)));
-  if (!wide_) {
-    ReportArchive(kRepMemory, "Out of memory for ", "");
-    return reports_;
+  FolderLength = dirSize ? dirSize - 1 : 0;
+  WideName = static_cast<char16_t*>(malloc(WideNameUnits * sizeof(char16_t)));
+  if (!WideName) {
+    ReportArchive(TUnzReport::Memory, "Out of memory for ", "");
+    return Reports;
   }
 
-  ArchiveFile file;
-  if (!file.Open(archive_)) {
-    ReportArchive(kRepOpen, "Cannot open archive ", "");
-    return reports_;
+  TArchiveFile file;
+  if (!file.Open(Archive)) {
+    ReportArchive(TUnzReport::Open, "Cannot open archive ", "");
+    return Reports;
   }
-  switch (reader_.Open(file)) {
-    case unz::kOk: break;
-    case unz::kNotZip: ReportArchive(kRepNotZip, "", " is not a ZIP archive"); return reports_;
-    case unz::kNoMemory: ReportArchive(kRepMemory, "Out of memory for ", ""); return reports_;
-    case unz::kReadError: ReportArchive(kRepRead, "Cannot read archive ", ""); return reports_;
-    default: ReportArchive(kRepDirectory, "Damaged central directory in ", ""); return reports_;
+  switch (Reader.Open(file)) {
+    case unz::TStatus::Ok: break;
+    case unz::TStatus::NotZip:
+      ReportArchive(TUnzReport::NotZip, "", " is not a ZIP archive");
+      return Reports;
+    case unz::TStatus::NoMemory:
+      ReportArchive(TUnzReport::Memory, "Out of memory for ", "");
+      return Reports;
+    case unz::TStatus::ReadError:
+      ReportArchive(TUnzReport::Read, "Cannot read archive ", "");
+      return Reports;
+    default:
+      ReportArchive(TUnzReport::Directory, "Damaged central directory in ", "");
+      return Reports;
   }
   // Walk the whole directory once first, so a damaged archive gets one report and no files.
-  unz::Entry e;
-  unz::Status s;
-  while ((s = reader_.Next(e)) == unz::kOk) {
+  unz::TEntry e;
+  unz::TStatus s;
+  while ((s = Reader.Next(e)) == unz::TStatus::Ok) {
   }
-  if (s != unz::kEnd) {
-    ReportArchive(s == unz::kReadError ? kRepRead : kRepDirectory,
-                  s == unz::kReadError ? "Cannot read archive " : "Damaged central directory in ",
-                  "");
-    return reports_;
+  if (s != unz::TStatus::End) {
+    ReportArchive(
+        s == unz::TStatus::ReadError ? TUnzReport::Read : TUnzReport::Directory,
+        s == unz::TStatus::ReadError ? "Cannot read archive " : "Damaged central directory in ",
+        "");
+    return Reports;
   }
   // Members are taken in directory order, so of two that flatten to one name the later wins.
-  reader_.Rewind();
-  while (reader_.Next(e) == unz::kOk) Member(e);
-  if (unshown_) {
-    Text t;
-    t.Add(unshown_).Add(unshown_ == 1 ? " more problem in " : " more problems in ").Add(archive_);
-    Show(kRepMore, t);
+  Reader.Rewind();
+  while (Reader.Next(e) == unz::TStatus::Ok) Member(e);
+  if (Unshown) {
+    TText t;
+    t.Add(Unshown).Add(Unshown == 1 ? " more problem in " : " more problems in ").Add(Archive);
+    Show(TUnzReport::More, t);
   }
-  return reports_ + int(unshown_);
+  return Reports + int(Unshown);
 }
 
 }  // namespace
 
-extern "C" int __stdcall GetUnzDllVersion() { return kVersion; }
+extern "C" int __stdcall GetUnzDllVersion() { return LibraryVersion; }
 
 // Returns the number of reports made (the caller does not use it).
 extern "C" int __stdcall UnzDllExec(const UnzParams* params) {
   if (!params) return 1;
-  Unpacker unpacker(params->Callback);
+  TUnpacker unpacker(params->Callback);
   return unpacker.Run(*params);
 }
 

@@ -8,9 +8,9 @@
 struct UnzCallbackInfo;
 
 // The library reports through this; the value returned is ours to choose (always 0).
-typedef int32_t(__stdcall* UnzCallback)(UnzCallbackInfo* info);
+typedef int32_t(__stdcall* TUnzCallback)(UnzCallbackInfo* info);
 
-const int kUnzMaxFileSpecs = 4096;
+const int UnzMaxFileSpecs = 4096;
 
 // One request: unpack the members of ArchiveName that match the first FileSpecCount
 // entries of FileSpecs into the current directory. The other words carry fixed values that the
@@ -18,13 +18,13 @@ const int kUnzMaxFileSpecs = 4096;
 struct UnzParams {
   uint32_t Reserved0[2];  // 0, 0
   int32_t Version;        // the library's own version number
-  UnzCallback Callback;
+  TUnzCallback Callback;
   uint32_t Reserved16[11];  // all 0
   uint32_t AlwaysOne;       // 1
   int32_t FileSpecCount;
   char* ArchiveName;
   uint32_t AlwaysSeven;  // 7
-  char* FileSpecs[kUnzMaxFileSpecs];
+  char* FileSpecs[UnzMaxFileSpecs];
 };
 
 // A report from the library, owned by it and valid only during the callback. Only

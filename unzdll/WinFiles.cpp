@@ -1,29 +1,29 @@
 #include "WinFiles.h"
 
-ArchiveFile::~ArchiveFile() {
-  if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
+TArchiveFile::~TArchiveFile() {
+  if (Handle != INVALID_HANDLE_VALUE) CloseHandle(Handle);
 }
 
 // Others may read the archive meanwhile but not change, replace or delete it.
-bool ArchiveFile::Open(const char* path) {
-  h_ = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
-                   FILE_FLAG_SEQUENTIAL_SCAN, NULL);
-  if (h_ == INVALID_HANDLE_VALUE) return false;
+bool TArchiveFile::Open(const char* path) {
+  Handle = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                       FILE_FLAG_SEQUENTIAL_SCAN, NULL);
+  if (Handle == INVALID_HANDLE_VALUE) return false;
   LARGE_INTEGER size;
-  if (!GetFileSizeEx(h_, &size)) return false;
-  size_ = uint64_t(size.QuadPart);
+  if (!GetFileSizeEx(Handle, &size)) return false;
+  Length = uint64_t(size.QuadPart);
   return true;
 }
 
-bool ArchiveFile::Read(uint64_t offset, void* buf, size_t n) {
-  if (offset > size_ || n > size_ - offset) return false;
+bool TArchiveFile::Read(uint64_t offset, void* buf, size_t n) {
+  if (offset > Length || n > Length - offset) return false;
   char* p = static_cast<char*>(buf);
   while (n > 0) {
     OVERLAPPED at = {};
     at.Offset = DWORD(offset);
     at.OffsetHigh = DWORD(offset >> 32);
     DWORD got = 0;
-    if (!ReadFile(h_, p, DWORD(n), &got, &at) || got == 0) return false;
+    if (!ReadFile(Handle, p, DWORD(n), &got, &at) || got == 0) return false;
     p += got;
     offset += got;
     n -= got;
@@ -31,21 +31,21 @@ bool ArchiveFile::Read(uint64_t offset, void* buf, size_t n) {
   return true;
 }
 
-MemberFile::~MemberFile() {
-  if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
-  if (temp_[0]) DeleteFileA(temp_);
+TMemberFile::~TMemberFile() {
+  if (Handle != INVALID_HANDLE_VALUE) CloseHandle(Handle);
+  if (TempName[0]) DeleteFileA(TempName);
 }
 
-bool MemberFile::Create() {
-  static const char kHex[] = "0123456789abcdef";
+bool TMemberFile::Create() {
+  static const char Hex[] = "0123456789abcdef";
   DWORD seed = GetTickCount() ^ (GetCurrentProcessId() << 16);
   for (DWORD i = 0; i < 4096; ++i) {
     DWORD v = seed + i;
     char name[] = "~unz00000000.tmp";
-    for (int k = 0; k < 8; ++k) name[4 + k] = kHex[(v >> (28 - 4 * k)) & 15];
-    h_ = CreateFileA(name, GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (h_ != INVALID_HANDLE_VALUE) {
-      lstrcpyA(temp_, name);
+    for (int k = 0; k < 8; ++k) name[4 + k] = Hex[(v >> (28 - 4 * k)) & 15];
+    Handle = CreateFileA(name, GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (Handle != INVALID_HANDLE_VALUE) {
+      lstrcpyA(TempName, name);
       return true;
     }
     DWORD err = GetLastError();
@@ -54,26 +54,26 @@ bool MemberFile::Create() {
   return false;
 }
 
-bool MemberFile::Write(const uint8_t* data, size_t n) {
+bool TMemberFile::Write(const uint8_t* data, size_t n) {
   while (n > 0) {
     DWORD put = 0;
-    if (!WriteFile(h_, data, DWORD(n), &put, NULL) || put == 0) return false;
+    if (!WriteFile(Handle, data, DWORD(n), &put, NULL) || put == 0) return false;
     data += put;
     n -= put;
   }
   return true;
 }
 
-bool MemberFile::Commit(const char* finalName, uint16_t dosDate, uint16_t dosTime) {
+bool TMemberFile::Commit(const char* finalName, uint16_t dosDate, uint16_t dosTime) {
   FILETIME local, utc;
   if (DosDateTimeToFileTime(dosDate, dosTime, &local) && LocalFileTimeToFileTime(&local, &utc))
-    SetFileTime(h_, NULL, NULL, &utc);
-  BOOL closed = CloseHandle(h_);
-  h_ = INVALID_HANDLE_VALUE;
+    SetFileTime(Handle, NULL, NULL, &utc);
+  BOOL closed = CloseHandle(Handle);
+  Handle = INVALID_HANDLE_VALUE;
   // Windows refuses to replace a read-only file, and so do we wherever we run.
   DWORD attr = GetFileAttributesA(finalName);
   if (attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_READONLY)) return false;
-  if (!closed || !MoveFileExA(temp_, finalName, MOVEFILE_REPLACE_EXISTING)) return false;
-  temp_[0] = 0;
+  if (!closed || !MoveFileExA(TempName, finalName, MOVEFILE_REPLACE_EXISTING)) return false;
+  TempName[0] = 0;
   return true;
 }

@@ -6,23 +6,23 @@
 
 #include "ZipReader.h"
 
-class ArchiveFile : public unz::Source {
+class TArchiveFile : public unz::TSource {
 public:
-  ~ArchiveFile();
+  ~TArchiveFile();
   bool Open(const char* path);
-  uint64_t Size() const override { return size_; }
+  uint64_t Size() const override { return Length; }
   bool Read(uint64_t offset, void* buf, size_t n) override;
 
 private:
-  HANDLE h_ = INVALID_HANDLE_VALUE;
-  uint64_t size_ = 0;
+  HANDLE Handle = INVALID_HANDLE_VALUE;
+  uint64_t Length = 0;
 };
 
-const size_t kTempNameLen = 16;  // "~unzXXXXXXXX.tmp"
+const size_t TempNameLength = 16;  // "~unzXXXXXXXX.tmp"
 
-class MemberFile : public unz::Sink {
+class TMemberFile : public unz::TSink {
 public:
-  ~MemberFile();  // deletes the temporary file unless Commit succeeded
+  ~TMemberFile();  // deletes the temporary file unless Commit succeeded
   // Creates a fresh temporary file in the current folder.
   bool Create();
   bool Write(const uint8_t* data, size_t n) override;
@@ -30,6 +30,6 @@ public:
   bool Commit(const char* finalName, uint16_t dosDate, uint16_t dosTime);
 
 private:
-  HANDLE h_ = INVALID_HANDLE_VALUE;
-  char temp_[kTempNameLen + 1] = "";
+  HANDLE Handle = INVALID_HANDLE_VALUE;
+  char TempName[TempNameLength + 1] = "";
 };

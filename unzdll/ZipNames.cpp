@@ -18,8 +18,8 @@ bool IsDeviceName(const char16_t* w, size_t n) {
   size_t stem = 0;
   while (stem < n && w[stem] != '.') ++stem;
   while (stem > 0 && w[stem - 1] == ' ') --stem;
-  static const char* const kFixed[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
-  for (const char* d : kFixed)
+  static const char* const Devices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+  for (const char* d : Devices)
     if (Equals(w, stem, d)) return true;
   if (stem == 4 && (Equals(w, 3, "COM") || Equals(w, 3, "LPT"))) {
     char16_t d = w[3];
@@ -39,21 +39,21 @@ size_t Utf8ToUtf16(const uint8_t* s, size_t n, char16_t* out, size_t cap) {
                  : c >= 0xE0 && c <= 0xEF ? 3
                  : c >= 0xF0 && c <= 0xF4 ? 4
                                           : 0;
-    if (len == 0 || len > n - i) return kBadName;
+    if (len == 0 || len > n - i) return BadName;
     if (len > 1) c &= 0x3F >> (len - 1);
     for (size_t k = 1; k < len; ++k) {
-      if ((s[i + k] & 0xC0) != 0x80) return kBadName;
+      if ((s[i + k] & 0xC0) != 0x80) return BadName;
       c = c << 6 | (s[i + k] & 0x3F);
     }
-    static const uint32_t kMin[5] = {0, 0, 0x80, 0x800, 0x10000};
-    if (c < kMin[len] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return kBadName;
+    static const uint32_t Smallest[5] = {0, 0, 0x80, 0x800, 0x10000};
+    if (c < Smallest[len] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return BadName;
     if (c >= 0x10000) {
-      if (cap - o < 2) return kBadName;
+      if (cap - o < 2) return BadName;
       c -= 0x10000;
       out[o++] = char16_t(0xD800 | c >> 10);
       out[o++] = char16_t(0xDC00 | (c & 0x3FF));
     } else {
-      if (o == cap) return kBadName;
+      if (o == cap) return BadName;
       out[o++] = char16_t(c);
     }
     i += len;
@@ -91,7 +91,7 @@ bool IsSafeName(const char16_t* w, size_t n) {
 // Greedy matching that backs up only to the latest star: linear in practice, never
 // exponential on hostile patterns.
 static bool Match(const char16_t* p, size_t pn, const char16_t* s, size_t sn) {
-  size_t pi = 0, si = 0, star = kBadName, mark = 0;
+  size_t pi = 0, si = 0, star = BadName, mark = 0;
   while (si < sn) {
     // The star first: a name may hold a star too, which the pattern's star must still cover.
     if (pi < pn && p[pi] == '*') {
@@ -100,7 +100,7 @@ static bool Match(const char16_t* p, size_t pn, const char16_t* s, size_t sn) {
     } else if (pi < pn && (p[pi] == '?' || p[pi] == s[si])) {
       ++pi;
       ++si;
-    } else if (star != kBadName) {
+    } else if (star != BadName) {
       pi = star + 1;
       si = ++mark;
     } else {

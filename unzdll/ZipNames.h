@@ -7,10 +7,10 @@
 
 namespace unz {
 
-const size_t kBadName = size_t(-1);
+const size_t BadName = size_t(-1);
 
 // Strict UTF-8 to UTF-16: overlong forms, surrogates and values past U+10FFFF are refused.
-// Returns the number of code units written, or kBadName (also when out is too small).
+// Returns the number of code units written, or BadName (also when out is too small).
 size_t Utf8ToUtf16(const uint8_t* s, size_t n, char16_t* out, size_t cap);
 
 // Index of the first unit after the last / or backslash: only that part of a stored name is

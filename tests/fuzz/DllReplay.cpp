@@ -10,7 +10,7 @@
 
 namespace {
 
-typedef int(__stdcall* ExecFn)(const UnzParams*);
+typedef int(__stdcall* TExecFn)(const UnzParams*);
 
 int __stdcall Ignore(UnzCallbackInfo*) { return 0; }
 
@@ -37,8 +37,8 @@ bool CheckAndEmpty() {
 
 int main(int argc, char** argv) {
   HMODULE dll = LoadLibraryA("UNZDLL.DLL");
-  ExecFn exec =
-      dll ? reinterpret_cast<ExecFn>(reinterpret_cast<void*>(GetProcAddress(dll, "UnzDllExec")))
+  TExecFn exec =
+      dll ? reinterpret_cast<TExecFn>(reinterpret_cast<void*>(GetProcAddress(dll, "UnzDllExec")))
           : nullptr;
   if (!exec) {
     fprintf(stderr, "UNZDLL.DLL not loaded\n");

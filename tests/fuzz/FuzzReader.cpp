@@ -11,36 +11,36 @@
 
 namespace {
 
-const size_t kWideName = 65536;
+const size_t WideNameUnits = 65536;
 
 void Check(bool ok) {
   if (!ok) abort();
 }
 
 // Counts and checksums what the reader delivers, independently of the reader's own checks.
-class CheckSink : public unz::Sink {
+class TCheckSink : public unz::TSink {
 public:
-  explicit CheckSink(uint64_t limit) : limit_(limit) {}
+  explicit TCheckSink(uint64_t limit) : Limit(limit) {}
   bool Write(const uint8_t* data, size_t n) override {
-    Check(n > 0 && n <= limit_ - got_);  // never more than the recorded size
-    got_ += n;
-    crc_ = crc32(crc_, data, static_cast<uInt>(n));
+    Check(n > 0 && n <= Limit - Got);  // never more than the recorded size
+    Got += n;
+    Crc = crc32(Crc, data, static_cast<uInt>(n));
     return true;
   }
-  uint64_t got_ = 0;
-  uLong crc_ = crc32(0, nullptr, 0);
+  uint64_t Got = 0;
+  uLong Crc = crc32(0, nullptr, 0);
 
 private:
-  uint64_t limit_;
+  uint64_t Limit;
 };
 
 // The name as the library decodes it; a single-byte code page stands in for the OEM one.
-size_t Decode(const unz::Entry& e, char16_t* wide) {
-  if (e.unicodeName) return unz::Utf8ToUtf16(e.unicodeName, e.unicodeNameLen, wide, kWideName);
-  if (e.utf8) return unz::Utf8ToUtf16(e.name, e.nameLen, wide, kWideName);
-  for (size_t i = 0; i < e.nameLen; ++i)
-    wide[i] = e.name[i] < 0x80 ? e.name[i] : char16_t(0x0390 + e.name[i]);
-  return e.nameLen;
+size_t Decode(const unz::TEntry& e, char16_t* wide) {
+  if (e.UnicodeName) return unz::Utf8ToUtf16(e.UnicodeName, e.UnicodeNameLen, wide, WideNameUnits);
+  if (e.Utf8) return unz::Utf8ToUtf16(e.Name, e.NameLen, wide, WideNameUnits);
+  for (size_t i = 0; i < e.NameLen; ++i)
+    wide[i] = e.Name[i] < 0x80 ? e.Name[i] : char16_t(0x0390 + e.Name[i]);
+  return e.NameLen;
 }
 
 // A name that passes must name a plain file in the current folder and nothing else.
@@ -49,49 +49,49 @@ void CheckName(const char16_t* w, size_t n) {
   Check(start <= n);
   const char16_t* base = w + start;
   size_t bn = n - start;
-  static const char16_t kSpec[] = {'*', '.', 'T', 'X', 'T'};
-  static const char16_t kAll[] = {'*', '.', '*'};
-  unz::MatchSpec(kSpec, 5, base, bn);
-  Check(unz::MatchSpec(kAll, 3, base, bn));
+  static const char16_t StarDotTxt[] = {'*', '.', 'T', 'X', 'T'};
+  static const char16_t StarDotStar[] = {'*', '.', '*'};
+  unz::MatchSpec(StarDotTxt, 5, base, bn);
+  Check(unz::MatchSpec(StarDotStar, 3, base, bn));
   if (!unz::IsSafeName(base, bn)) return;
   Check(bn > 0 && base[bn - 1] != '.' && base[bn - 1] != ' ');
   for (size_t i = 0; i < bn; ++i)
     Check(base[i] >= 0x20 && base[i] != '/' && base[i] != '\\' && base[i] != ':');
 }
 
-void Member(unz::Reader& reader, const unz::Entry& e, char16_t* wide) {
-  if (e.isDir) return;
+void Member(unz::TReader& reader, const unz::TEntry& e, char16_t* wide) {
+  if (e.IsDir) return;
   size_t n = Decode(e, wide);
-  if (n == unz::kBadName) return;
-  Check(n <= kWideName);
+  if (n == unz::BadName) return;
+  Check(n <= WideNameUnits);
   CheckName(wide, n);
-  if (unz::Reader::Supported(e) != unz::kOk) return;
-  CheckSink sink(e.size);
-  if (reader.Extract(e, sink) != unz::kOk) return;
-  Check(sink.got_ == e.size && sink.crc_ == e.crc);
+  if (unz::TReader::Supported(e) != unz::TStatus::Ok) return;
+  TCheckSink sink(e.Size);
+  if (reader.Extract(e, sink) != unz::TStatus::Ok) return;
+  Check(sink.Got == e.Size && sink.Crc == e.Crc);
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  unz::MemorySource src(data, size);
-  unz::Reader reader;
-  if (reader.Open(src) != unz::kOk) return 0;
+  unz::TMemorySource src(data, size);
+  unz::TReader reader;
+  if (reader.Open(src) != unz::TStatus::Ok) return 0;
   // The library walks the whole directory before it writes anything.
-  unz::Entry e;
-  unz::Status s;
+  unz::TEntry e;
+  unz::TStatus s;
   uint64_t count = 0;
-  while ((s = reader.Next(e)) == unz::kOk) {
-    Check(e.localOffset < size && e.nameLen <= 0xFFFF);
+  while ((s = reader.Next(e)) == unz::TStatus::Ok) {
+    Check(e.LocalOffset < size && e.NameLen <= 0xFFFF);
     ++count;
   }
   Check(reader.Next(e) == s);  // a finished or failed walk stays so
-  if (s != unz::kEnd) return 0;
-  char16_t* wide = static_cast<char16_t*>(malloc(kWideName * sizeof(char16_t)));
+  if (s != unz::TStatus::End) return 0;
+  char16_t* wide = static_cast<char16_t*>(malloc(WideNameUnits * sizeof(char16_t)));
   Check(wide != nullptr);
   reader.Rewind();
   uint64_t again = 0;
-  while (reader.Next(e) == unz::kOk) {
+  while (reader.Next(e) == unz::TStatus::Ok) {
     ++again;
     Member(reader, e, wide);
   }

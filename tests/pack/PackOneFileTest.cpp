@@ -1,7 +1,8 @@
 // One file as the whole medium: renamed, signed with Authenticode after TalvoPack made it and
-// saved among someone else's UNZDLL.DLL and TALVO.ZIP, it brings the product to the new
-// edition with and without the window, taking nothing from beside it; damaged anywhere, cut
-// short or signed with another key, it is refused before the product changes.
+// saved among someone else's UNZDLL.DLL and TALVO.ZIP and libraries named like the system's
+// (Wine told to prefer them: TALVO_WINE_OVERRIDES), it brings the product to the new edition
+// with and without the window, taking nothing from beside it; damaged anywhere, cut short or
+// signed with another key, it is refused before the product changes.
 #include <string.h>
 
 #include <functional>
@@ -46,6 +47,8 @@ protected:
     const std::wstring foreign = support::WindowsPath(TALVO_UNZDLL_RECORDER);
     ASSERT_TRUE(CopyFileW(foreign.c_str(), Saved(L"UNZDLL.DLL").c_str(), FALSE));
     ASSERT_TRUE(support::WriteZip(Saved(L"TALVO.ZIP"), {{"чужд.txt", "someone else's"}}));
+    planted = support::PlantLibraries(downloads, TALVO_PLANTED_LIBRARY);
+    ASSERT_FALSE(planted.empty()) << "TALVO_WINE_OVERRIDES names none";
   }
 
   // The one file that TalvoPack of kit makes of the edition into out, alone there.
@@ -75,8 +78,17 @@ protected:
     return now;
   }
 
+  // None of the libraries planted in the downloads was loaded.
+  void ExpectNoneLoaded() const {
+    for (const std::wstring& name : planted)
+      EXPECT_FALSE(support::Exists(Saved((name + L".loaded").c_str())) ||
+                   support::Exists(Saved((name + L".imported").c_str())))
+          << ui::Utf8(name);
+  }
+
   Files previous, edition;
   std::wstring downloads;
+  std::vector<std::wstring> planted;
 };
 
 TEST_F(OneFile, RenamedSignedAndAmongForeignFilesItUpdatesWithAndWithoutTheWindow) {
@@ -112,6 +124,7 @@ TEST_F(OneFile, RenamedSignedAndAmongForeignFilesItUpdatesWithAndWithoutTheWindo
   EXPECT_EQ(RunToEnd(L"/SILENT /DIR=\"" + product + L"\""), 0u);
   EXPECT_EQ(Now(), edition);
   ExpectNoWorkFolder();
+  ExpectNoneLoaded();
 }
 
 struct Case {

@@ -3,17 +3,18 @@
 
   check-pe.py program FILE   32-bit i386 GUI program, run from swap, imports only what
                              Windows XP SP3 exports (nt5-exports.txt beside this script),
-                             and only from DLLs Windows takes from its KnownDLLs
-  check-pe.py library FILE   the same for a DLL
-  check-pe.py tool FILE      a console program of the publisher's kit: 32-bit i386, imports
-                             only what Windows XP SP3 exports and nothing that draws (it
-                             never runs from a floppy)
+                             resolves at start only kernel32 and msvcrt and delay-loads only
+                             DLLs Windows takes from its KnownDLLs, and asks Windows 10 for
+                             the system folder only (its load configuration)
+  check-pe.py library FILE   a DLL: the same imports, without the load configuration
+  check-pe.py tool FILE      a console program of the publisher's kit: as a program, but
+                             nothing that draws and not run from swap (it never runs from a
+                             floppy)
   check-pe.py marker SCRIPT SAMPLE
                              the post-link step sets the flag and changes nothing else
   check-pe.py sizes PROGRAM LIBRARY
                              the two fit the medium's budget: the library under 100 KB,
-                             both together within 272 KiB (unsigned), the network and patch
-                             code included
+                             both together within 272 KiB (unsigned), the network and patch code included
   check-pe.py dist CMAKE BUILD_DIR
                              the dist target signs both files with the certificate it is
                              given (a throwaway one), and without one leaves them unsigned
@@ -33,11 +34,20 @@ PE32_MAGIC = 0x010B
 SUBSYSTEM_GUI = 2
 SUBSYSTEM_CONSOLE = 3
 
-# The system DLLs Windows takes from its KnownDLLs, never from the program's folder (comctl32
-# through the manifest): the only ones a shipped file may import. Any other is a library that
-# one left beside the program would stand in for: it is loaded by full path.
-KNOWN_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "shell32.dll",
-              "ole32.dll", "msvcrt.dll", "comctl32.dll"}
+# What the system resolves before the program's first instruction, while the search for
+# libraries still looks beside the program: only these, which every Windows takes from its
+# KnownDLLs (update/files/LibrarySearch.cpp says what is loaded when).
+AT_START = {"kernel32.dll", "msvcrt.dll"}
+# The system DLLs Windows takes from its KnownDLLs (comctl32 through the manifest), which a
+# shipped file may delay-load by name: loaded after the search is limited, or, where the system
+# cannot limit it, found there all the same. Any other is a library that one left beside the
+# program would stand in for: it is loaded by full path.
+KNOWN_DLLS = AT_START | {"user32.dll", "gdi32.dll", "advapi32.dll", "shell32.dll", "ole32.dll",
+                         "comctl32.dll"}
+# The load configuration: the size Windows XP takes from an i386 image, and DependentLoadFlags
+# LOAD_LIBRARY_SEARCH_SYSTEM32 (pefile knows the field by its older name).
+LOAD_CONFIG_SIZE = 64
+SEARCH_SYSTEM32 = 0x800
 
 # What the system DLLs of Windows XP SP3 export, one "dll name" a line: the only DLLs and the
 # only functions a shipped file may import. Anything newer must be looked up at run time.
@@ -57,20 +67,21 @@ def load(path):
         raise SystemExit(f"{path}: not a PE file ({e})")
     pe.parse_data_directories(directories=[
         pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_IMPORT"],
-        pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_DELAY_IMPORT"]])
+        pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_DELAY_IMPORT"],
+        pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_LOAD_CONFIG"]])
     return pe
 
 
-def imports(pe):
-    """(dll, function) for every import, direct or delay-loaded; the dll in lower case, the
-    function as "#n" when it is imported by ordinal."""
+def imports(pe, kinds=("DIRECTORY_ENTRY_IMPORT", "DIRECTORY_ENTRY_DELAY_IMPORT")):
+    """(dll, function) for every import of the kinds, by default direct and delay-loaded; the
+    dll in lower case, the function as "#n" when it is imported by ordinal."""
     found = []
-    for entry in (getattr(pe, "DIRECTORY_ENTRY_IMPORT", []) +
-                  getattr(pe, "DIRECTORY_ENTRY_DELAY_IMPORT", [])):
-        dll = entry.dll.decode("ascii").lower()
-        for symbol in entry.imports:
-            found.append((dll, symbol.name.decode("ascii") if symbol.name
-                          else f"#{symbol.ordinal}"))
+    for kind in kinds:
+        for entry in getattr(pe, kind, []):
+            dll = entry.dll.decode("ascii").lower()
+            for symbol in entry.imports:
+                found.append((dll, symbol.name.decode("ascii") if symbol.name
+                              else f"#{symbol.ordinal}"))
     return found
 
 
@@ -99,14 +110,36 @@ def check_common(path, pe, from_floppy=True):
     for dll in sorted(({dll for dll, _ in found} & system) - KNOWN_DLLS):
         errors.append(f"imports {dll}, which Windows does not take from its KnownDLLs: "
                       "load it by full path")
+    for dll in sorted({dll for dll, _ in imports(pe, ["DIRECTORY_ENTRY_IMPORT"])} - AT_START):
+        errors.append(f"imports {dll} at start, before the program limits the library search "
+                      f"(only {' and '.join(sorted(AT_START))} may be)")
     if from_floppy and not pe.FILE_HEADER.Characteristics & RUN_FROM_SWAP:
         errors.append("not marked run from swap: call talvo_run_from_swap() on its target")
     return errors
 
 
+def check_load_config(pe):
+    """The image asks the loader of Windows 10 (1607 on) for the system folder only, in a load
+    configuration that Windows XP takes: 64 bytes (its safe exception handler table, which
+    would have to list every handler, lies past them)."""
+    entry = pe.OPTIONAL_HEADER.DATA_DIRECTORY[
+        pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_LOAD_CONFIG"]]
+    config = getattr(pe, "DIRECTORY_ENTRY_LOAD_CONFIG", None)
+    if config is None:
+        return ["no load configuration: link it with talvo_delay_load()"]
+    errors = []
+    if entry.Size != LOAD_CONFIG_SIZE or config.struct.Size != LOAD_CONFIG_SIZE:
+        errors.append(f"a load configuration of {config.struct.Size} bytes named as {entry.Size}: "
+                      f"Windows XP takes {LOAD_CONFIG_SIZE}")
+    if config.struct.Reserved1 != SEARCH_SYSTEM32:
+        errors.append(f"DependentLoadFlags {config.struct.Reserved1:#x}, not "
+                      f"LOAD_LIBRARY_SEARCH_SYSTEM32 ({SEARCH_SYSTEM32:#x})")
+    return errors
+
+
 def check_program(path):
     pe = load(path)
-    errors = check_common(path, pe)
+    errors = check_common(path, pe) + check_load_config(pe)
     subsystem = pe.OPTIONAL_HEADER.Subsystem
     if pe.FILE_HEADER.Characteristics & FILE_DLL:
         errors.append("is a DLL")
@@ -117,7 +150,7 @@ def check_program(path):
 
 def check_tool(path):
     pe = load(path)
-    errors = check_common(path, pe, from_floppy=False)
+    errors = check_common(path, pe, from_floppy=False) + check_load_config(pe)
     subsystem = pe.OPTIONAL_HEADER.Subsystem
     if subsystem != SUBSYSTEM_CONSOLE:
         errors.append(f"not a console program (subsystem {subsystem})")

@@ -56,8 +56,8 @@ TEST(ZipNames, Utf8IsDecodedStrictly) {
                              "\xD0",     "\x80",         "\xFF"};
   for (const std::string& b : bad)
     EXPECT_EQ(unz::Utf8ToUtf16(reinterpret_cast<const uint8_t*>(b.data()), b.size(), out, 8),
-              unz::kBadName);
-  EXPECT_EQ(unz::Utf8ToUtf16(ok, sizeof(ok), out, 4), unz::kBadName);  // no room
+              unz::BadName);
+  EXPECT_EQ(unz::Utf8ToUtf16(ok, sizeof(ok), out, 4), unz::BadName);  // no room
 }
 
 TEST(ZipNames, SpecificationsMatchWithStarAndQuestionMark) {
@@ -78,29 +78,29 @@ TEST(ZipNames, SpecificationsMatchWithStarAndQuestionMark) {
   EXPECT_FALSE(Match("*A*A*A*A*A*A*A*A*B", many.c_str()));  // no blow-up
 }
 
-struct StringSink : unz::Sink {
-  std::string data;
+struct TStringSink : unz::TSink {
+  std::string Data;
   bool Write(const uint8_t* p, size_t n) override {
-    data.append(reinterpret_cast<const char*>(p), n);
+    Data.append(reinterpret_cast<const char*>(p), n);
     return true;
   }
 };
 
 // Walks an archive and unpacks every member; returns the members' statuses and texts.
 std::string UnpackAll(const std::string& zip) {
-  unz::MemorySource src(zip.data(), zip.size());
-  unz::Reader reader;
-  unz::Status s = reader.Open(src);
-  if (s != unz::kOk) return unz::StatusText(s);
+  unz::TMemorySource src(zip.data(), zip.size());
+  unz::TReader reader;
+  unz::TStatus s = reader.Open(src);
+  if (s != unz::TStatus::Ok) return unz::StatusText(s);
   std::string out;
-  unz::Entry e;
-  while ((s = reader.Next(e)) == unz::kOk) {
-    StringSink sink;
-    unz::Status x = reader.Extract(e, sink);
-    out += std::string(reinterpret_cast<const char*>(e.name), e.nameLen) + "=" +
-           (x == unz::kOk ? sink.data : unz::StatusText(x)) + ";";
+  unz::TEntry e;
+  while ((s = reader.Next(e)) == unz::TStatus::Ok) {
+    TStringSink sink;
+    unz::TStatus x = reader.Extract(e, sink);
+    out += std::string(reinterpret_cast<const char*>(e.Name), e.NameLen) + "=" +
+           (x == unz::TStatus::Ok ? sink.Data : unz::StatusText(x)) + ";";
   }
-  return s == unz::kEnd ? out : out + unz::StatusText(s);
+  return s == unz::TStatus::End ? out : out + unz::StatusText(s);
 }
 
 TEST(ZipReader, UnpacksStoredAndDeflatedMembers) {
@@ -134,7 +134,7 @@ TEST(ZipReader, NoticesDamageInMembersAndDirectory) {
 }
 
 // Small members share the reads of the input buffer: members that straddle a buffer's end,
-// members skipped between others, and a Reader opened again on another archive must each get
+// members skipped between others, and a reader opened again on another archive must each get
 // their own bytes and nothing stale.
 TEST(ZipReader, SmallMembersAcrossReadsSkipsAndArchives) {
   std::vector<support::ZipEntry> archives[2];
@@ -150,17 +150,17 @@ TEST(ZipReader, SmallMembersAcrossReadsSkipsAndArchives) {
   }
   std::string zips[2] = {support::Zip(archives[0]), support::Zip(archives[1])};
   ASSERT_GT(zips[0].size(), 300000u);  // past one buffer
-  unz::Reader reader;
+  unz::TReader reader;
   for (int n = 0; n < 2; ++n) {
-    unz::MemorySource src(zips[n].data(), zips[n].size());
-    ASSERT_EQ(reader.Open(src), unz::kOk);
-    unz::Entry e;
-    for (int i = 0; reader.Next(e) == unz::kOk; ++i) {
+    unz::TMemorySource src(zips[n].data(), zips[n].size());
+    ASSERT_EQ(reader.Open(src), unz::TStatus::Ok);
+    unz::TEntry e;
+    for (int i = 0; reader.Next(e) == unz::TStatus::Ok; ++i) {
       if (i % 7 == 3 || (n == 1 && i < 2900))
         continue;  // the second starts inside the first's last read
-      StringSink sink;
-      ASSERT_EQ(reader.Extract(e, sink), unz::kOk) << n << " " << i;
-      ASSERT_EQ(sink.data, data[n][i]) << n << " " << i;
+      TStringSink sink;
+      ASSERT_EQ(reader.Extract(e, sink), unz::TStatus::Ok) << n << " " << i;
+      ASSERT_EQ(sink.Data, data[n][i]) << n << " " << i;
     }
   }
 }

@@ -87,7 +87,11 @@ bool TOneFile::ReadTable(DWORD end) {
       return false;
     archives += archive;
   }
-  return Find(LibraryName) && Find(ManifestName) && archives;
+  // The library, and either a medium or a server's address: never both, never neither.
+  const TCarried* source = Find(SourceName);
+  if (!Find(LibraryName)) return false;
+  if (!source) return Find(ManifestName) && archives;
+  return source->Size <= SourceMaxBytes && !Find(ManifestName) && !archives;
 }
 
 const TCarried* TOneFile::Find(const char* name) const {

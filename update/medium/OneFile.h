@@ -1,7 +1,9 @@
 #pragma once
 // A one-file medium: the updater with everything a CD medium holds beside it (the unpacking
 // library, the description and its signature, the archives) appended after its image, so that
-// one program can be downloaded, mailed or copied and update the product by itself.
+// one program can be downloaded, mailed or copied and update the product by itself. A web
+// updater is the same file carrying the library and, instead of a medium, the address of the
+// server (SOURCE.URL, ASCII, at most SourceMaxBytes).
 //
 // The file, as TalvoPack writes it (every number little-endian):
 //
@@ -26,6 +28,8 @@
 
 inline constexpr char OneFileMagic[8] = {'T', 'a', 'l', 'v', 'o', 'O', 'n', 'e'};
 inline constexpr char LibraryName[] = "UNZDLL.DLL";
+// The member of a web updater: the address of the server its editions are published on.
+inline constexpr char SourceName[] = "SOURCE.URL";
 
 enum : DWORD {
   OneFileVersion = 1,
@@ -33,6 +37,7 @@ enum : DWORD {
   OneFileEntryBytes = OneFileNameBytes + 8,
   OneFileTailBytes = 16,
   OneFileMaxMembers = ManifestMaxArchives + 3,  // the library, the description, its signature
+  SourceMaxBytes = 2048,
 };
 
 // An entry of the table, as it lies in the file.
@@ -58,10 +63,13 @@ public:
   TOneFile& operator=(const TOneFile&) = delete;
 
   // Opens the program at path, held shared for reading only until the object goes, and reads
-  // its table: the library, the description and at least one archive, each inside the payload.
+  // its table: the library, and the description with at least one archive or the server's
+// address, each inside the payload.
   // headers: the program's PE headers, followed by its section table, as the loader mapped them
   // (or as a reader of the file checked them).
   TOneFileState Open(const wchar_t* path, const IMAGE_NT_HEADERS32& headers);
+  // A web updater: it carries the server's address, and no medium.
+  bool CarriesSource() const { return Kind == TOneFileState::Carried && Find(SourceName); }
   TOneFileState State() const { return Kind; }
   const wchar_t* Path() const { return Name; }
 

@@ -268,15 +268,20 @@ TEST_F(Trust, AMediumLinkMovedAfterTheLibraryWasReadNeverRunsAnotherLibrary) {
 }
 
 // Libraries named like the system's beside the updater, with Wine told to prefer them as
-// Windows' search would (the names in TALVO_WINE_OVERRIDES, which the test's entry sets): a
-// whole update loads none. Wine's own libraries load uxtheme and version at the start, before
-// the program runs: not the program's doing, so those are not among them.
+// Windows' search would (the names in TALVO_WINE_OVERRIDES, which the test's entry sets): an
+// update with the window, its fonts, themes and boxes, and one without, load none.
 using PlantedLibraries = Trust;
 
 TEST_F(PlantedLibraries, NamedLikeTheSystemsBesideTheUpdaterNoneIsLoaded) {
   const std::vector<std::wstring> names = support::PlantLibraries(cd, TALVO_PLANTED_LIBRARY);
   ASSERT_FALSE(names.empty()) << "TALVO_WINE_OVERRIDES names none";
 
+  Start(updater);
+  ui::Box done = NextBox();
+  ExpectSuccessQuestion(done);
+  ASSERT_TRUE(ui::Answer(done, IDCANCEL));
+  ExpectClosedAndClean();
+  ASSERT_TRUE(support::WriteFile(Product(L"one.txt"), "old"));
   EXPECT_EQ(Silent(), 0u);
 
   EXPECT_EQ(support::Read(Product(L"one.txt")), "1");

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Makes the archives the library tests unpack: make_fixtures.py OUTDIR.
+"""Makes the archives the library tests unpack: make-fixtures.py OUTDIR.
 
 Several independent writers (Python's zipfile, 7z, bsdtar, Info-ZIP zip and a small writer of
 our own for what the tools will not produce: code page 866 names, Unicode path fields, ZIP64

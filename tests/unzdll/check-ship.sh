@@ -1,5 +1,5 @@
 #!/bin/sh
-# check_ship.sh DLL: exactly the two plain-named entries, only system imports, under 100 KB.
+# check-ship.sh DLL: exactly the two plain-named entries, only system imports, under 100 KB.
 set -e
 dll=$1
 dump=$(i686-w64-mingw32-objdump -p "$dll")
