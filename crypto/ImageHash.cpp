@@ -1,15 +1,8 @@
 #include "crypto/ImageHash.h"
 
-#include <memory>
 #include <new>
 
 #include "crypto/Crypto.h"
-
-namespace {
-
-const DWORD kLargestImage = 4 * 1024 * 1024;
-
-}  // namespace
 
 const IMAGE_NT_HEADERS32* PeHeaders(const void* bytes, size_t size) {
   const char* head = static_cast<const char*>(bytes);
@@ -26,22 +19,32 @@ const IMAGE_NT_HEADERS32* PeHeaders(const void* bytes, size_t size) {
              : nullptr;
 }
 
-bool ImageHash(HANDLE file, BYTE (&hash)[HashBytes]) {
-  LARGE_INTEGER size;
-  if (!GetFileSizeEx(file, &size) || size.QuadPart > kLargestImage || size.QuadPart < 0x40) {
+bool ReadImage(HANDLE file, std::unique_ptr<BYTE[]>* bytes, DWORD* size) {
+  LARGE_INTEGER length;
+  if (!GetFileSizeEx(file, &length) || length.QuadPart > LargestImage) {
     SetLastError(ERROR_BAD_EXE_FORMAT);
     return false;
   }
-  const DWORD length = size.LowPart;
-  std::unique_ptr<BYTE[]> bytes(new (std::nothrow) BYTE[length]);
-  DWORD got = 0;
-  if (!bytes) {
+  bytes->reset(new (std::nothrow) BYTE[length.LowPart + 1]);
+  if (!*bytes) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return false;
   }
-  if (!ReadFile(file, bytes.get(), length, &got, nullptr)) return false;
-  const BYTE* image = bytes.get();
-  const IMAGE_NT_HEADERS32* nt = got == length ? PeHeaders(image, length) : nullptr;
+  // A byte past the size tells a file that grew meanwhile.
+  DWORD got = 0;
+  if (SetFilePointer(file, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER ||
+      !ReadFile(file, bytes->get(), length.LowPart + 1, &got, nullptr))
+    return false;
+  if (got != length.LowPart) {
+    SetLastError(ERROR_BAD_EXE_FORMAT);
+    return false;
+  }
+  *size = got;
+  return true;
+}
+
+bool ImageHash(const BYTE* image, DWORD length, BYTE (&hash)[HashBytes]) {
+  const IMAGE_NT_HEADERS32* nt = length >= 0x40 ? PeHeaders(image, length) : nullptr;
   if (!nt) {
     SetLastError(ERROR_BAD_EXE_FORMAT);
     return false;
@@ -58,4 +61,10 @@ bool ImageHash(HANDLE file, BYTE (&hash)[HashBytes]) {
   return sha.Start(provider) && sha.Add(image, checksum) &&
          sha.Add(image + checksum + 4, certificates - checksum - 4) &&
          sha.Add(image + certificates + 8, end - certificates - 8) && sha.Finish(hash);
+}
+
+bool ImageHash(HANDLE file, BYTE (&hash)[HashBytes]) {
+  std::unique_ptr<BYTE[]> bytes;
+  DWORD size = 0;
+  return ReadImage(file, &bytes, &size) && ImageHash(bytes.get(), size, hash);
 }

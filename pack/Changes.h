@@ -5,16 +5,17 @@
 #include <vector>
 
 #include "pack/EditionFiles.h"
+#include "pack/Failure.h"
 #include "pack/Zip.h"
 
 // The file version of the edition's program, which each disk's description names.
 std::string EditionText(const TEdition& edition);
 
-// Links in an edition, said: what they lead to is not the edition's to pack.
-bool Linked(const TEdition& edition);
+// Every entry of either edition that is no plain file of one name (a link, a hard link, one
+// that cannot be opened) and every rule the edition breaks, all of them.
+TFailure CheckEditions(const TEdition& edition, const TEdition* previous);
 
-// Each rule the edition breaks, said; true when there is any.
-bool Refused(const TEdition& edition, const TEdition* previous);
-
-// The members of every file the medium brings; one of the exit codes.
-int MeasureChanged(const TEdition& edition, const TEdition* previous, std::vector<TMember>* out);
+// The members of every file the medium brings; the paths of the previous edition's files
+// that the edition lacks go to gone.
+TFailure MeasureChanged(const TEdition& edition, const TEdition* previous,
+                        std::vector<TMember>* out, std::vector<std::wstring>* gone);

@@ -3,15 +3,6 @@
 // /NEWKEY=DIR alone.
 #include <string>
 
-// How TalvoPack ends.
-enum TPackExit {
-  kMade = 0,
-  kBadCommandLine = 1,
-  kRefused = 2,     // the edition breaks a rule of the updater's
-  kDoesNotFit = 3,  // on the three disks, or in one archive
-  kNotMade = 4,     // writing or verification failed
-};
-
 struct TPackArgs {
   std::wstring Edition;
   std::wstring Out;

@@ -2,7 +2,6 @@
 
 #include <string.h>
 
-#include "pack/Console.h"
 #include "pack/Files.h"
 #include "update/medium/Manifest.h"
 
@@ -40,8 +39,8 @@ bool Proven(TCryptProvider& crypto, const std::wstring& folder, const std::strin
 
 }  // namespace
 
-bool DescribeMedium(const std::vector<TDescribed>& disks, const std::string& edition,
-                    TSigningKey* key, const std::string& check) {
+TFailure DescribeMedium(const std::vector<TDescribed>& disks, const std::string& edition,
+                        TSigningKey* key, const std::string& check) {
   TCryptProvider crypto;
   // Each archive's name, size and hash; the medium is known by all of them together.
   std::vector<std::string> lines;
@@ -50,10 +49,8 @@ bool DescribeMedium(const std::vector<TDescribed>& disks, const std::string& edi
     ULONGLONG size;
     std::string hash;
     const std::wstring name = disk.Archive.substr(disk.Archive.find_last_of(L'\\') + 1);
-    if (!HashHex(crypto, disk.Archive, &size, &hash)) {
-      ComplainFailed(disk.Archive + L": не може да се прочете");
-      return false;
-    }
+    if (!HashHex(crypto, disk.Archive, &size, &hash))
+      return FailedCall(kNotMade, disk.Archive, L": не може да се прочете");
     lines.push_back("archive " + std::string(name.begin(), name.end()) + " " +
                     std::to_string(size) + " " + hash + "\r\n");
     all += lines.back();
@@ -67,15 +64,13 @@ bool DescribeMedium(const std::vector<TDescribed>& disks, const std::string& edi
     std::string signature;
     if (!WriteNew(path, text) ||
         (key && (!key->Sign(text, &signature) ||
-                 !WriteNew(Join(disks[i].Folder, Wide(SignatureName)), signature)))) {
-      ComplainFailed(path + L": описанието на носителя не може да се запише или подпише");
-      return false;
-    }
+                 !WriteNew(Join(disks[i].Folder, Wide(SignatureName)), signature))))
+      return FailedCall(kNotMade, path,
+                        L": описанието на носителя не може да се запише или подпише");
     const std::string archive = lines[i].substr(8, lines[i].find(' ', 8) - 8);
-    if (!Proven(crypto, disks[i].Folder, text, archive, key ? check : std::string())) {
-      Complain(path + L": програмата за актуализация не би приела описанието или подписа му.");
-      return false;
-    }
+    if (!Proven(crypto, disks[i].Folder, text, archive, key ? check : std::string()))
+      return Failed(kNotMade, path,
+                    L": програмата за актуализация не би приела описанието или подписа му.");
   }
-  return true;
+  return {};
 }

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "pack/Failure.h"
 #include "pack/Signing.h"
 #include "pack/Verify.h"
 
@@ -15,6 +16,6 @@ struct TDescribed {
 // Describes the disks, each holding one archive, in their order; edition is the new
 // Vanto.exe's file version. With key, each description is signed, and the signature must
 // verify with check (a PUBLICKEYBLOB: the key the medium's updater was built with, or the
-// key's own). Says what failed; true when every disk is described and proven.
-bool DescribeMedium(const std::vector<TDescribed>& disks, const std::string& edition,
-                    TSigningKey* key, const std::string& check);
+// key's own). A failure when a disk is not described and proven.
+TFailure DescribeMedium(const std::vector<TDescribed>& disks, const std::string& edition,
+                        TSigningKey* key, const std::string& check);

@@ -4,9 +4,12 @@
 
 #include "pack/Encoding.h"
 #include "pack/Files.h"
+#include "unzdll/ZipNames.h"
 #include "update/files/ProductNames.h"
 
 namespace {
+
+const wchar_t kLinkRule[] = L": е връзка към друго място; TalvoPack не следва връзки в изданието.";
 
 // The files of one folder of the edition, by name; its folders go to folders.
 bool ReadFolder(const std::wstring& folder, bool forms, TEdition* out, std::wstring* formsFolder) {
@@ -16,10 +19,26 @@ bool ReadFolder(const std::wstring& folder, bool forms, TEdition* out, std::wstr
             [](const TFound& a, const TFound& b) { return a.Name < b.Name; });
   for (const TFound& f : found) {
     const std::wstring path = Join(folder, f.Name);
-    if (f.Link || !IsOwnEntry(folder, f.Name)) {
-      out->Links.push_back(path);
+    // A name the system cannot keep, or a device's, opens something else: never opened, the
+    // edition's rules name it for what it is.
+    DWORD names = 1;
+    const TEntry entry =
+        unz::IsSafeName(reinterpret_cast<const char16_t*>(f.Name.c_str()), f.Name.size())
+            ? OpenAsEntry(folder, f.Name, &names)
+            : TEntry::Own;
+    const DWORD error = GetLastError();
+    if (f.Link || entry == TEntry::Elsewhere) {
+      out->Entries.push_back({path, kLinkRule, std::nullopt});
       continue;
     }
+    if (entry == TEntry::Unopened)
+      out->Entries.push_back({path, L": не може да се отвори", error});
+    else if (!f.Folder && names > 1)
+      out->Entries.push_back(
+          {path,
+           L": файлът има и други имена (твърда връзка); TalvoPack пакетира само файлове с "
+           L"едно име.",
+           std::nullopt});
     if (f.Folder) {
       // Blanks in any case: the file system finds it so.
       if (!forms && formsFolder->empty() && Upper(f.Name) == Upper(FromCodePage(1251, FormsFolder)))
@@ -41,7 +60,7 @@ bool ReadEdition(const std::wstring& root, TEdition* out) {
   out->Root = FullPath(root);
   out->Files.clear();
   out->Folders.clear();
-  out->Links.clear();
+  out->Entries.clear();
   std::wstring forms;
   return ReadFolder(out->Root, false, out, &forms) &&
          (forms.empty() || ReadFolder(forms, true, out, &forms));

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "pack/Failure.h"
+
 struct TEditionFile {
   std::wstring Name;
   std::wstring Path;   // full
@@ -20,7 +22,9 @@ struct TEdition {
   std::wstring Root;                  // full path
   std::vector<TEditionFile> Files;    // the top first, then the forms; each by name
   std::vector<std::wstring> Folders;  // any other folder (full paths): the updater fills none
-  std::vector<std::wstring> Links;    // entries that are links (full paths): never followed
+  // Entries that are not plain entries of one name: links (never followed, and in neither
+  // list above), files with more names than one, entries that cannot be opened.
+  std::vector<TProblem> Entries;
 };
 
 // False when the folder or its forms folder cannot be listed.

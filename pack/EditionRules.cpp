@@ -21,31 +21,34 @@ std::wstring VersionText(TVersion version) {
 }
 
 void CheckProgram(const TEdition& edition, const TEdition* previous,
-                  std::vector<std::wstring>* broken) {
+                  std::vector<TProblem>* broken) {
   const std::wstring name = FromCodePage(1251, ProductProgram);
   const TEditionFile* program = FindFile(edition, false, name);
   TVersion now, before;
   if (!program) {
-    broken->push_back(Join(edition.Root, name) +
-                      L": липсва; всяко издание носи главната програма в горната си папка.");
+    broken->push_back({Join(edition.Root, name),
+                       L": липсва; всяко издание носи главната програма в горната си папка."});
   } else if (!ReadFileVersionW(program->Path.c_str(), &now)) {
-    broken->push_back(program->Path +
-                      L": няма информация за версията; по версията на файла програмата за "
-                      L"актуализация познава изданието.");
+    broken->push_back({program->Path,
+                       L": няма информация за версията; по версията на файла програмата за "
+                       L"актуализация познава изданието."});
   } else if (previous) {
     const TEditionFile* old = FindFile(*previous, false, name);
     // A previous program without a version is never compared, by the updater either.
     if (!old)
-      broken->push_back(Join(previous->Root, name) + L": липсва в предишното издание.");
+      broken->push_back({Join(previous->Root, name), L": липсва в предишното издание."});
     else if (ReadFileVersionW(old->Path.c_str(), &before) && !(before < now))
-      broken->push_back(program->Path + L": версията " + VersionText(now) +
-                        L" не е по-висока от версията на предишното издание " +
-                        VersionText(before) + L"; всяко ново издание носи по-висока версия.");
+      broken->push_back({program->Path, L": версията " + VersionText(now) +
+                                            L" не е по-висока от версията на предишното издание " +
+                                            VersionText(before) +
+                                            L"; всяко ново издание носи по-висока версия."});
   }
 }
 
-void CheckName(const TEditionFile& f, std::vector<std::wstring>* broken) {
-  const auto refuse = [&](const wchar_t* rule) { broken->push_back(f.Path + L": " + rule); };
+void CheckName(const TEditionFile& f, std::vector<TProblem>* broken) {
+  const auto refuse = [&](const wchar_t* rule) {
+    broken->push_back({f.Path, std::wstring(L": ") + rule});
+  };
   if (!f.InCp1251) refuse(L"в името има знак извън кодовата таблица Windows-1251.");
   if (!unz::IsSafeName(reinterpret_cast<const char16_t*>(f.Name.c_str()), f.Name.size()))
     refuse(
@@ -73,13 +76,13 @@ void CheckName(const TEditionFile& f, std::vector<std::wstring>* broken) {
 
 }  // namespace
 
-std::vector<std::wstring> CheckEdition(const TEdition& edition, const TEdition* previous) {
-  std::vector<std::wstring> broken;
+std::vector<TProblem> CheckEdition(const TEdition& edition, const TEdition* previous) {
+  std::vector<TProblem> broken;
   CheckProgram(edition, previous, &broken);
   for (const std::wstring& folder : edition.Folders)
-    broken.push_back(folder +
-                     L": папка, в която програмата за актуализация не поставя нищо; "
-                     L"файловете стоят горе, а бланките в Blanks.");
+    broken.push_back({folder,
+                      L": папка, в която програмата за актуализация не поставя нищо; "
+                      L"файловете стоят горе, а бланките в Blanks."});
   // The updater unpacks every archive into one work folder: names meet there from both
   // places of the edition.
   std::map<std::wstring, const TEditionFile*> seen;
@@ -87,8 +90,8 @@ std::vector<std::wstring> CheckEdition(const TEdition& edition, const TEdition* 
     CheckName(f, &broken);
     const auto first = seen.emplace(Upper(f.Name), &f);
     if (!first.second)
-      broken.push_back(f.Path + L": същото име като " + first.first->second->Path +
-                       L", без оглед на малки и главни букви.");
+      broken.push_back({f.Path, L": същото име като " + first.first->second->Path +
+                                    L", без оглед на малки и главни букви."});
   }
   return broken;
 }

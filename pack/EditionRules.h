@@ -5,7 +5,8 @@
 #include <vector>
 
 #include "pack/EditionFiles.h"
+#include "pack/Failure.h"
 
-// Every rule the edition breaks, one line per file and rule naming the file; none when it
+// Every rule the edition breaks, one problem per file and rule naming the file; none when it
 // may be packed. previous, when given, is the edition that users have now.
-std::vector<std::wstring> CheckEdition(const TEdition& edition, const TEdition* previous);
+std::vector<TProblem> CheckEdition(const TEdition& edition, const TEdition* previous);

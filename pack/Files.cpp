@@ -11,21 +11,21 @@ const DWORD kChunk = 64 * 1024;
 
 std::vector<std::wstring> made;
 
-// The name the system reached the open file or folder by, links resolved, without the
-// "\\?\" of its form; empty where the system cannot tell.
-std::wstring FinalPath(const std::wstring& path) {
+const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// The name the system reached the open file or folder by, links resolved; empty where the
+// system cannot tell.
+std::wstring FinalPath(HANDLE handle) {
   using FinalFn = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
   auto final = SystemEntry<FinalFn>("kernel32.dll", "GetFinalPathNameByHandleW");
-  const HANDLE handle =
-      final ? CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)
-            : INVALID_HANDLE_VALUE;
-  if (handle == INVALID_HANDLE_VALUE) return {};
   wchar_t name[2 * MAX_PATH];
-  const DWORD n = final(handle, name, 2 * MAX_PATH, 0);
-  CloseHandle(handle);
+  const DWORD n = final ? final(handle, name, 2 * MAX_PATH, 0) : 0;
   return n && n < 2 * MAX_PATH ? std::wstring(name, n) : std::wstring();
+}
+
+HANDLE OpenAny(const std::wstring& path) {
+  return CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                     FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
 
 }  // namespace
@@ -119,9 +119,24 @@ void RemoveMade() {
   made.clear();
 }
 
-bool IsOwnEntry(const std::wstring& folder, const std::wstring& name) {
-  const std::wstring at = FinalPath(folder), got = FinalPath(Join(folder, name));
-  return at.empty() || (!got.empty() && Upper(got) == Upper(Join(at, name)));
+TEntry OpenAsEntry(const std::wstring& folder, const std::wstring& name, DWORD* names) {
+  const HANDLE entry = OpenAny(Join(folder, name));
+  if (entry == INVALID_HANDLE_VALUE) return TEntry::Unopened;
+  BY_HANDLE_FILE_INFORMATION info;
+  const bool known = GetFileInformationByHandle(entry, &info);
+  const DWORD error = GetLastError();
+  const std::wstring got = FinalPath(entry);
+  CloseHandle(entry);
+  if (!known) {
+    SetLastError(error);
+    return TEntry::Unopened;
+  }
+  *names = info.nNumberOfLinks;
+  const HANDLE parent = OpenAny(folder);
+  const std::wstring at = parent == INVALID_HANDLE_VALUE ? std::wstring() : FinalPath(parent);
+  if (parent != INVALID_HANDLE_VALUE) CloseHandle(parent);
+  return at.empty() || (!got.empty() && Upper(got) == Upper(Join(at, name))) ? TEntry::Own
+                                                                             : TEntry::Elsewhere;
 }
 
 bool RemoveTree(const std::wstring& path) {

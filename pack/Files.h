@@ -36,9 +36,14 @@ bool CopyNew(const std::wstring& from, const std::wstring& to);
 // Removes what this run made, the latest first; a folder only when it is empty.
 void RemoveMade();
 
-// Whether folder\name, opened, is that very entry and not what a link leads to (a file link
-// shows as a plain file under Wine); true where the system cannot tell (Windows XP).
-bool IsOwnEntry(const std::wstring& folder, const std::wstring& name);
+// What folder\name is when it is opened.
+enum class TEntry {
+  Own,        // that very entry (where the system cannot tell, Windows XP, any entry)
+  Elsewhere,  // what a link leads to (a file link shows as a plain file under Wine)
+  Unopened,   // it cannot be opened: GetLastError tells why
+};
+// names: how many names the file has (a hard link gives it more than one).
+TEntry OpenAsEntry(const std::wstring& folder, const std::wstring& name, DWORD* names);
 
 // Deletes the folder with everything in it; true when nothing of it is left.
 bool RemoveTree(const std::wstring& path);

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include "pack/Console.h"
 #include "pack/Files.h"
 #include "pack/Layout.h"
 #include "unzip/InfoZip.h"
@@ -32,7 +31,7 @@ void ReadUpdater(const std::wstring& updater, TKit* kit) {
 
 }  // namespace
 
-bool FindKit(TKit* kit) {
+TFailure FindKit(TKit* kit) {
   wchar_t self[MAX_PATH];
   const DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH);
   kit->Folder.assign(self, n < MAX_PATH ? n : 0);
@@ -43,20 +42,18 @@ bool FindKit(TKit* kit) {
                                                                     GetFileExInfoStandard, &data);
     if (found && (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
       SetLastError(ERROR_FILE_NOT_FOUND);  // a folder of that name is no program
-    if (!found || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-      ComplainFailed(kit->Folder + name + L": липсва до TalvoPack.exe");
-      return false;
-    }
+    if (!found || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+      return FailedCall(kNotMade, kit->Folder + name, L": липсва до TalvoPack.exe");
     kit->Bytes += OnDisk((ULONGLONG(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
   }
   ReadUpdater(kit->Folder + kUpdater, kit);
-  return true;
+  return {};
 }
 
-bool KeyFitsKit(const TKit& kit, const TSigningKey& key, bool given) {
-  if (kit.KeyPrint.empty() || (given && key.Fingerprint() == kit.KeyPrint)) return true;
-  Complain(kit.Folder + kUpdater + L" приема само носители, подписани с ключа SHA-256 " +
-           std::wstring(kit.KeyPrint.begin(), kit.KeyPrint.end()) +
-           (given ? L"; /KEY е друг ключ." : L"; дайте частния му ключ с /KEY."));
-  return false;
+TFailure KeyFitsKit(const TKit& kit, const TSigningKey& key, bool given) {
+  if (kit.KeyPrint.empty() || (given && key.Fingerprint() == kit.KeyPrint)) return {};
+  return Failed(kBadCommandLine, kit.Folder + kUpdater,
+                L" приема само носители, подписани с ключа SHA-256 " +
+                    std::wstring(kit.KeyPrint.begin(), kit.KeyPrint.end()) +
+                    (given ? L"; /KEY е друг ключ." : L"; дайте частния му ключ с /KEY."));
 }

@@ -3,6 +3,7 @@
 // library), and the publisher's key the updater was built with.
 #include <string>
 
+#include "pack/Failure.h"
 #include "pack/Signing.h"
 
 // The programs of the medium, taken from TalvoPack's own folder.
@@ -20,9 +21,9 @@ struct TKit {
   std::string LibraryHash;
 };
 
-// Finds both programs beside TalvoPack (said when one is missing) and reads the updater's key.
-bool FindKit(TKit* kit);
+// Finds both programs beside TalvoPack and reads the updater's key.
+TFailure FindKit(TKit* kit);
 
-// The medium can be signed as the kit's updater demands: with the key it was built with
-// (given: /KEY named one). Said when not.
-bool KeyFitsKit(const TKit& kit, const TSigningKey& key, bool given);
+// Whether the medium can be signed as the kit's updater demands: with the key it was built
+// with (given: /KEY named one).
+TFailure KeyFitsKit(const TKit& kit, const TSigningKey& key, bool given);

@@ -20,37 +20,38 @@ std::wstring ArchiveName(int disk) {
   return disk ? L"TALVO" + std::to_wstring(disk) + L".ZIP" : L"TALVO.ZIP";
 }
 
-bool PlanFolder(const std::vector<TMember>& members, std::vector<TArchivePlan>* out,
-                std::vector<std::wstring>* why) {
+TFailure PlanFolder(const std::vector<TMember>& members, std::vector<TArchivePlan>* out) {
   TArchivePlan archive;
   archive.Name = ArchiveName(0);
   for (const TMember& m : members) Add(&archive, &m);
-  if (archive.Bytes > kLargestMember || archive.Members.size() > kMostMembers) {
-    why->push_back(L"Един архив не побира " + Count(archive.Members.size()) + L" файла и " +
-                   Count(archive.Bytes) + L" байта (най-много " + Count(kMostMembers) +
-                   L" файла и " + Count(kLargestMember) + L" байта).");
-    return false;
-  }
+  if (archive.Bytes > kLargestMember || archive.Members.size() > kMostMembers)
+    return Failed(kDoesNotFit, L"",
+                  L"Един архив не побира " + Count(archive.Members.size()) + L" файла и " +
+                      Count(archive.Bytes) + L" байта (най-много " + Count(kMostMembers) +
+                      L" файла и " + Count(kLargestMember) + L" байта).");
   out->assign(1, archive);
-  return true;
+  return {};
 }
 
-bool PlanFloppies(const std::vector<TMember>& members, unsigned long long programs,
-                  std::vector<TArchivePlan>* out, std::vector<std::wstring>* why) {
+TFailure PlanFloppies(const std::vector<TMember>& members, unsigned long long programs,
+                      std::vector<TArchivePlan>* out) {
   const unsigned long long whole = kDiskBytes - kDiskReserve;
   unsigned long long room[kDisks], total = 0, needed = kDisks * kArchiveEndBytes;
   for (int d = 0; d < kDisks; ++d) {
     room[d] = d > 0 ? whole : programs < whole ? whole - programs : 0;
     total += room[d];
   }
+  TFailure large;
   for (const TMember& m : members) {
     needed += MemberBytes(m);
     if (OnDisk(kArchiveEndBytes + MemberBytes(m)) > room[1])
-      why->push_back(m.File->Path + L": компресиран е " + Count(m.Packed) +
-                     L" байта, а архивът на една дискета побира най-много " +
-                     Count(room[1] - kArchiveEndBytes - MemberBytes(m) + m.Packed) + L" байта.");
+      large.Add(kDoesNotFit,
+                {m.File->Path, L": компресиран е " + Count(m.Packed) +
+                                   L" байта, а архивът на една дискета побира най-много " +
+                                   Count(room[1] - kArchiveEndBytes - MemberBytes(m) + m.Packed) +
+                                   L" байта."});
   }
-  if (!why->empty()) return false;
+  if (large) return large;
 
   std::vector<const TMember*> largestFirst;
   for (const TMember& m : members) largestFirst.push_back(&m);
@@ -77,16 +78,15 @@ bool PlanFloppies(const std::vector<TMember>& members, unsigned long long progra
     placed += disks[d].Members.size();
     fit = fit && OnDisk(disks[d].Bytes) <= room[d];
   }
-  if (!fit || placed < members.size()) {
-    why->push_back(L"Актуализацията не се побира на три дискети: архивите ѝ са " + Count(needed) +
-                   L" байта, а място за тях има " + Count(total) + L" байта.");
-    return false;
-  }
+  if (!fit || placed < members.size())
+    return Failed(kDoesNotFit, L"",
+                  L"Актуализацията не се побира на три дискети: архивите ѝ са " + Count(needed) +
+                      L" байта, а място за тях има " + Count(total) + L" байта.");
   for (int d = 0; d < kDisks; ++d) {
     disks[d].Name = ArchiveName(d + 1);
     // The members lie in the edition's order in one vector.
     std::sort(disks[d].Members.begin(), disks[d].Members.end());
   }
   *out = disks;
-  return true;
+  return {};
 }

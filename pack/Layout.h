@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "pack/Failure.h"
 #include "pack/Zip.h"
 
 // A 1.44 MB floppy as FAT12 formats it: 2,847 clusters of 512 bytes; every file takes whole
@@ -27,14 +28,12 @@ struct TArchivePlan {
   unsigned long long Bytes = kArchiveEndBytes;
 };
 
-// The one archive of a CD or folder medium; false with the reasons in *why when an archive
-// cannot hold them.
-bool PlanFolder(const std::vector<TMember>& members, std::vector<TArchivePlan>* out,
-                std::vector<std::wstring>* why);
+// The one archive of a CD or folder medium; a failure when an archive cannot hold them.
+TFailure PlanFolder(const std::vector<TMember>& members, std::vector<TArchivePlan>* out);
 
 // One archive for each of the three disks, the largest members first, each onto the disk
 // with the most room, a disk without any member first. programs: what the updater and its
-// library take on disk 1. False with the sizes in *why when a member fits no disk or the
-// members do not fit all three.
-bool PlanFloppies(const std::vector<TMember>& members, unsigned long long programs,
-                  std::vector<TArchivePlan>* out, std::vector<std::wstring>* why);
+// library take on disk 1. A failure with the sizes when a member fits no disk (each one
+// named) or the members do not fit all three.
+TFailure PlanFloppies(const std::vector<TMember>& members, unsigned long long programs,
+                      std::vector<TArchivePlan>* out);

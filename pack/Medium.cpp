@@ -2,12 +2,9 @@
 
 #include <windows.h>
 
-#include "pack/CommandLine.h"
-#include "pack/Console.h"
 #include "pack/Description.h"
 #include "pack/Files.h"
 #include "pack/OneFile.h"
-#include "pack/Summary.h"
 #include "pack/Verify.h"
 #include "pack/Zip.h"
 
@@ -15,63 +12,59 @@ namespace {
 
 // The archives written into out (the disks' folders with /FLOPPY), the programs beside the
 // first, the whole unpacked and compared, then each disk described.
-bool MakeMedium(const std::wstring& out, bool floppy, const TKit& kit,
-                const std::vector<TArchivePlan>& plan, const TSigning& signing) {
+TFailure MakeMedium(const std::wstring& out, bool floppy, const TKit& kit,
+                    const std::vector<TArchivePlan>& plan, const TSigning& signing) {
   std::vector<TMadeArchive> made;
   std::vector<TDescribed> disks;
-  std::wstring first, why;
+  std::wstring first;
   for (size_t i = 0; i < plan.size(); ++i) {
     const std::wstring folder = floppy ? Join(out, L"DISK" + std::to_wstring(i + 1)) : out;
     if (i == 0) first = folder;
-    if (floppy && !MakeFolder(folder)) {
-      ComplainFailed(folder + L": папката не може да се създаде");
-      return false;
-    }
+    if (floppy && !MakeFolder(folder))
+      return FailedCall(kNotMade, folder, L": папката не може да се създаде");
     made.push_back({Join(folder, plan[i].Name), &plan[i]});
     disks.push_back({folder, made.back().Path});
-    if (!WriteArchive(made.back().Path, plan[i].Members, &why)) {
-      Complain(why);
-      return false;
-    }
+    if (TFailure failed = WriteArchive(made.back().Path, plan[i].Members)) return failed;
   }
   for (const wchar_t* name : {kUpdater, kLibrary}) {
     const std::wstring to = Join(first, name);
-    if (!CopyNew(kit.Folder + name, to)) {
-      ComplainFailed(to + L": не може да се копира");
-      return false;
-    }
+    if (!CopyNew(kit.Folder + name, to)) return FailedCall(kNotMade, to, L": не може да се копира");
   }
   const std::wstring work = Join(out, L"~CHECK");
-  const bool same = VerifyMedium(Join(first, kLibrary), kit.LibraryHash, made, work);
+  TFailure failed = VerifyMedium(Join(first, kLibrary), kit.LibraryHash, made, work);
+  if (!RemoveTree(work)) failed.Add(FailedCall(kNotMade, work, L": не може да се изтрие"));
+  if (failed) return failed;
   const std::string check = !signing.Key          ? std::string()
                             : kit.KeyBlob.empty() ? signing.Key->PublicBlob()
                                                   : kit.KeyBlob;
-  return RemoveTree(work) && same && DescribeMedium(disks, signing.Edition, signing.Key, check);
+  return DescribeMedium(disks, signing.Edition, signing.Key, check);
+}
+
+// The medium in out, made in it.
+TFailure MakeIn(const std::wstring& out, bool floppy, bool oneFile, const TKit& kit,
+                const std::vector<TArchivePlan>& plan, const TSigning& signing) {
+  if (!IsFolder(out) && !MakeFolder(out))
+    return FailedCall(kNotMade, out, L": папката не може да се създаде");
+  if (!oneFile) return MakeMedium(out, floppy, kit, plan, signing);
+  const std::wstring medium = Join(out, L"~MEDIUM");
+  if (!MakeFolder(medium)) return FailedCall(kNotMade, medium, L": папката не може да се създаде");
+  TFailure failed = MakeMedium(medium, floppy, kit, plan, signing);
+  if (!failed)
+    failed =
+        MakeOneFile(medium, Join(out, kUpdater), plan, kit.LibraryHash, Join(out, L"~ONEFILE"));
+  if (!failed && !RemoveTree(medium))
+    failed = FailedCall(kNotMade, medium, L": не може да се изтрие");
+  return failed;
 }
 
 }  // namespace
 
-int Make(const std::wstring& out, bool floppy, bool oneFile, const TKit& kit,
-         const std::vector<TMember>& members, const std::vector<TArchivePlan>& plan,
-         const TSigning& signing) {
-  std::wstring why;
-  if (!CanUnpackHere(members, out, &why)) {
-    Complain(why);
-    return kNotMade;
-  }
-  if (!IsFolder(out) && !MakeFolder(out)) {
-    ComplainFailed(out + L": папката не може да се създаде");
-    return kNotMade;
-  }
-  const std::wstring medium = oneFile ? Join(out, L"~MEDIUM") : out;
-  if ((!oneFile || MakeFolder(medium)) && MakeMedium(medium, floppy, kit, plan, signing) &&
-      (!oneFile ||
-       (MakeOneFile(medium, Join(out, kUpdater), plan, kit.LibraryHash, Join(out, L"~ONEFILE")) &&
-        RemoveTree(medium)))) {
-    Summary(out, floppy, plan, signing);
-    return kMade;
-  }
+TFailure Make(const std::wstring& out, bool floppy, bool oneFile, const TKit& kit,
+              const std::vector<TMember>& members, const std::vector<TArchivePlan>& plan,
+              const TSigning& signing) {
+  if (TFailure failed = CanUnpackHere(members, out)) return failed;
+  TFailure failed = MakeIn(out, floppy, oneFile, kit, plan, signing);
+  if (!failed) return failed;
   RemoveMade();
-  Complain(L"Носителят не е направен.");
-  return kNotMade;
+  return failed.Add(kNotMade, {L"", L"Носителят не е направен."});
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "pack/Failure.h"
 #include "pack/Kit.h"
 #include "pack/Layout.h"
 #include "pack/Signing.h"
@@ -17,8 +18,7 @@ struct TSigning {
 };
 
 // The medium in out, or nothing: what was made in out goes again, and nothing else. One file: the
-// CD medium is made in a folder of its own first, and only the one file stays. One of the exit
-// codes.
-int Make(const std::wstring& out, bool floppy, bool oneFile, const TKit& kit,
-         const std::vector<TMember>& members, const std::vector<TArchivePlan>& plan,
-         const TSigning& signing);
+// CD medium is made in a folder of its own first, and only the one file stays.
+TFailure Make(const std::wstring& out, bool floppy, bool oneFile, const TKit& kit,
+              const std::vector<TMember>& members, const std::vector<TArchivePlan>& plan,
+              const TSigning& signing);

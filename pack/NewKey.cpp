@@ -2,27 +2,25 @@
 
 #include <windows.h>
 
-#include "pack/CommandLine.h"
 #include "pack/Console.h"
 #include "pack/Files.h"
 #include "pack/Signing.h"
 
 // Never over an earlier key.
-int NewKey(const std::wstring& folder) {
+TFailure NewKey(const std::wstring& folder) {
   const std::wstring privatePath = Join(folder, kPrivateKeyFile);
   const std::wstring publicPath = Join(folder, kPublicKeyFile);
-  for (const std::wstring& path : {privatePath, publicPath}) {
-    if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
-      Complain(path + L": вече съществува; ключ никога не се записва върху друг.");
-      return kBadCommandLine;
-    }
-  }
-  std::wstring why;
+  for (const std::wstring& path : {privatePath, publicPath})
+    if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES)
+      return Failed(kBadCommandLine, path,
+                    L": вече съществува; ключ никога не се записва върху друг.");
   TSigningKey key;
-  if (!MakeKeyPair(folder, &why) || !key.Load(FullPath(privatePath), &why)) {
+  TFailure failed = MakeKeyPair(folder);
+  if (!failed) failed = key.Load(FullPath(privatePath));
+  if (failed) {
     RemoveMade();
-    Complain(why);
-    return kNotMade;
+    failed.Code = kNotMade;  // the key just made: no fault of the command line
+    return failed;
   }
   const std::string print = key.Fingerprint();
   Say(L"Частният ключ: " + FullPath(privatePath) +
@@ -33,5 +31,5 @@ int NewKey(const std::wstring& folder) {
       L"(-DTALVO_MEDIUM_KEY=" +
       kPublicKeyFile + L").");
   Say(L"Отпечатък (SHA-256): " + std::wstring(print.begin(), print.end()) + L".");
-  return kMade;
+  return {};
 }

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include "pack/Console.h"
 #include "pack/Files.h"
 #include "pack/Verify.h"
 #include "crypto/ImageHash.h"
@@ -52,13 +51,12 @@ bool Append(TWriteFile& out, const std::wstring& path, const std::string& name,
   return out.Offset() < 0xFFFF0000u;
 }
 
-bool Compose(const std::wstring& folder, const std::wstring& file,
-             const std::vector<TArchivePlan>& plan) {
+TFailure Compose(const std::wstring& folder, const std::wstring& file,
+                 const std::vector<TArchivePlan>& plan) {
   std::string image;
-  if (!Image(Join(folder, L"TalvoUpdate.exe"), &image)) {
-    Complain(Join(folder, L"TalvoUpdate.exe") + L": не е програма за актуализация без товар.");
-    return false;
-  }
+  if (!Image(Join(folder, L"TalvoUpdate.exe"), &image))
+    return Failed(kNotMade, Join(folder, L"TalvoUpdate.exe"),
+                  L": не е програма за актуализация без товар.");
   TWriteFile out(file);
   std::vector<TCarried> table;
   bool written = out.Write(image.data(), image.size());
@@ -77,46 +75,43 @@ bool Compose(const std::wstring& folder, const std::wstring& file,
   written = written && out.Write(std::string(pad, '\0').data(), pad) &&
             out.Write(table.data(), table.size() * sizeof(TCarried)) &&
             out.Write(tail, sizeof tail) && out.Write(OneFileMagic, sizeof OneFileMagic);
-  if (out.Close() && written) return true;
-  Complain(file + L": не може да се запише.");
-  return false;
+  if (out.Close() && written) return {};
+  return Failed(kNotMade, file, L": не може да се запише.");
 }
 
 // The one file read as the updater reads it: every member taken out into work is the same as
 // what was put in, and the archives unpack with the library it carries into the edition.
-bool Prove(const std::wstring& folder, const std::wstring& file,
-           const std::vector<TArchivePlan>& plan, const std::string& libraryHash,
-           const std::wstring& work) {
+TFailure Prove(const std::wstring& folder, const std::wstring& file,
+               const std::vector<TArchivePlan>& plan, const std::string& libraryHash,
+               const std::wstring& work) {
   TOneFile one;
-  if (OpenOneFile(file, &one) != TOneFileState::Carried || !MakeFolder(work)) {
-    Complain(file + L": програмата за актуализация не може да прочете съдържанието му.");
-    return false;
-  }
+  if (OpenOneFile(file, &one) != TOneFileState::Carried ||
+      one.MemberCount() != static_cast<int>(plan.size()) + 2 + !!one.Find(SignatureName) ||
+      !MakeFolder(work))
+    return Failed(kNotMade, file,
+                  L": програмата за актуализация не може да прочете съдържанието му.");
   for (int i = 0; i < one.MemberCount(); ++i) {
     const std::string name = one.Member(i).Name;
     const std::wstring taken = Join(work, std::wstring(name.begin(), name.end()));
     const HANDLE to = CreateFileW(taken.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
     const bool copied = to != INVALID_HANDLE_VALUE && one.CopyOut(one.Member(i), to);
     if (to != INVALID_HANDLE_VALUE) CloseHandle(to);
-    if (!copied || !SameBytes(taken, Join(folder, std::wstring(name.begin(), name.end())))) {
-      Complain(file + L": " + std::wstring(name.begin(), name.end()) + L" в него се различава.");
-      return false;
-    }
+    if (!copied || !SameBytes(taken, Join(folder, std::wstring(name.begin(), name.end()))))
+      return Failed(kNotMade, file,
+                    L": " + std::wstring(name.begin(), name.end()) + L" в него се различава.");
   }
   std::vector<TMadeArchive> archives;
   for (const TArchivePlan& archive : plan) archives.push_back({Join(work, archive.Name), &archive});
-  return one.MemberCount() == static_cast<int>(plan.size()) + 2 + !!one.Find(SignatureName) &&
-         VerifyMedium(Join(work, L"UNZDLL.DLL"), libraryHash, archives, Join(work, L"~CHECK"));
+  return VerifyMedium(Join(work, L"UNZDLL.DLL"), libraryHash, archives, Join(work, L"~CHECK"));
 }
 
 }  // namespace
 
-bool MakeOneFile(const std::wstring& folder, const std::wstring& file,
-                 const std::vector<TArchivePlan>& plan, const std::string& libraryHash,
-                 const std::wstring& work) {
-  const bool made = Compose(folder, file, plan) && Prove(folder, file, plan, libraryHash, work);
-  WIN32_FILE_ATTRIBUTE_DATA data;
-  if (made && GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &data))
-    Say(L"Един файл: " + file + L", " + Count(data.nFileSizeLow) + L" байта.");
-  return RemoveTree(work) && made;
+TFailure MakeOneFile(const std::wstring& folder, const std::wstring& file,
+                     const std::vector<TArchivePlan>& plan, const std::string& libraryHash,
+                     const std::wstring& work) {
+  TFailure failed = Compose(folder, file, plan);
+  if (!failed) failed = Prove(folder, file, plan, libraryHash, work);
+  if (!RemoveTree(work)) failed.Add(FailedCall(kNotMade, work, L": не може да се изтрие"));
+  return failed;
 }

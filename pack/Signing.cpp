@@ -2,7 +2,6 @@
 
 #include <vector>
 
-#include "pack/Console.h"
 #include "pack/Files.h"
 #include "update/medium/Manifest.h"
 #include "update/files/SystemEntry.h"
@@ -179,79 +178,59 @@ std::string Sha256Hex(TCryptProvider& provider, const std::string& bytes) {
   return hex;
 }
 
-bool MakeKeyPair(const std::wstring& folder, std::wstring* why) {
+TFailure MakeKeyPair(const std::wstring& folder) {
   const std::wstring privatePath = Join(folder, kPrivateKeyFile);
   const std::wstring publicPath = Join(folder, kPublicKeyFile);
-  if (!MakeFolder(folder) && !IsFolder(folder)) {
-    *why = folder + L": папката не може да се създаде" + SystemReason() + L".";
-    return false;
-  }
+  if (!MakeFolder(folder) && !IsFolder(folder))
+    return FailedCall(kNotMade, folder, L": папката не може да се създаде");
   TCryptProvider crypto;
   HCRYPTKEY key = 0;
   if (!crypto.Acquire() ||
-      !CryptGenKey(crypto.Handle(), AT_SIGNATURE, kKeyBits << 16 | CRYPT_EXPORTABLE, &key)) {
-    *why = L"Ключът не може да се направи" + SystemReason() + L".";
-    return false;
-  }
+      !CryptGenKey(crypto.Handle(), AT_SIGNATURE, kKeyBits << 16 | CRYPT_EXPORTABLE, &key))
+    return FailedCall(kNotMade, L"", L"Ключът не може да се направи");
   const std::string privatePem = Pem("RSA PRIVATE KEY", PrivateKeyDer(Export(key, PRIVATEKEYBLOB)));
   const std::string publicPem = Pem("PUBLIC KEY", PublicKeyDer(Export(key, PUBLICKEYBLOB)));
   CryptDestroyKey(key);
-  if (privatePem.empty() || publicPem.empty()) {
-    *why = L"Ключът не може да се запише във вид PEM" + SystemReason() + L".";
-    return false;
-  }
+  if (privatePem.empty() || publicPem.empty())
+    return FailedCall(kNotMade, L"", L"Ключът не може да се запише във вид PEM");
   // The private key first: without it the public one is of no use. Each is made new: a
   // file of that name, whoever wrote it, stays as it is (the caller removes only what this
   // run made).
-  if (!WriteNew(privatePath, privatePem) || !WriteNew(publicPath, publicPem)) {
-    *why = folder + L": ключът не може да се запише" + SystemReason() + L".";
-    return false;
-  }
-  return true;
+  if (!WriteNew(privatePath, privatePem) || !WriteNew(publicPath, publicPem))
+    return FailedCall(kNotMade, folder, L": ключът не може да се запише");
+  return {};
 }
 
 TSigningKey::~TSigningKey() {
   if (Key) CryptDestroyKey(Key);
 }
 
-bool TSigningKey::Load(const std::wstring& file, std::wstring* why) {
+TFailure TSigningKey::Load(const std::wstring& file) {
   std::string text, label, der;
-  if (!ReadWhole(file, 64 * 1024, &text)) {
-    *why = file + L": не може да се прочете" + SystemReason() + L".";
-    return false;
-  }
-  if (!FromPem(text, &label, &der) || (label != "RSA PRIVATE KEY" && label != "PRIVATE KEY")) {
-    *why = file +
-           L": не е частен ключ RSA във вид PEM (BEGIN RSA PRIVATE KEY или BEGIN "
-           L"PRIVATE KEY, без парола).";
-    return false;
-  }
+  if (!ReadWhole(file, 64 * 1024, &text))
+    return FailedCall(kBadCommandLine, file, L": не може да се прочете");
+  if (!FromPem(text, &label, &der) || (label != "RSA PRIVATE KEY" && label != "PRIVATE KEY"))
+    return Failed(kBadCommandLine, file,
+                  L": не е частен ключ RSA във вид PEM (BEGIN RSA PRIVATE KEY или BEGIN "
+                  L"PRIVATE KEY, без парола).");
   if (label == "PRIVATE KEY") {
     // PKCS#8: the version, the algorithm, and PKCS#1 in an octet string.
     TDecoded outer(X509_SEQUENCE_OF_ANY, der);
     const auto* items = outer.As<CRYPT_SEQUENCE_OF_ANY>();
     if (!items || items->cValue < 3 ||
         Blob(items->rgValue[1]) !=
-            std::string(reinterpret_cast<const char*>(kRsaAlgorithm), sizeof kRsaAlgorithm)) {
-      *why = file + L": не е ключ RSA.";
-      return false;
-    }
+            std::string(reinterpret_cast<const char*>(kRsaAlgorithm), sizeof kRsaAlgorithm))
+      return Failed(kBadCommandLine, file, L": не е ключ RSA.");
     TDecoded inner(X509_OCTET_STRING, Blob(items->rgValue[2]));
     der = inner.As<CRYPT_DATA_BLOB>() ? Blob(*inner.As<CRYPT_DATA_BLOB>()) : std::string();
   }
   TDecoded blob(PKCS_RSA_PRIVATE_KEY, der);
   BLOBHEADER* header = blob.As<BLOBHEADER>();
-  if (!header) {
-    *why = file + L": ключът не може да се разчете" + SystemReason() + L".";
-    return false;
-  }
+  if (!header) return FailedCall(kBadCommandLine, file, L": ключът не може да се разчете");
   header->aiKeyAlg = CALG_RSA_SIGN;
-  if (!Crypto.Acquire() ||
-      !CryptImportKey(Crypto.Handle(), blob.As<BYTE>(), blob.Size, 0, 0, &Key)) {
-    *why = file + L": ключът не може да се зареди" + SystemReason() + L".";
-    return false;
-  }
-  return true;
+  if (!Crypto.Acquire() || !CryptImportKey(Crypto.Handle(), blob.As<BYTE>(), blob.Size, 0, 0, &Key))
+    return FailedCall(kBadCommandLine, file, L": ключът не може да се зареди");
+  return {};
 }
 
 bool TSigningKey::Sign(const std::string& data, std::string* signature) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "crypto/Crypto.h"
+#include "pack/Failure.h"
 
 // The names of a new pair in its folder.
 extern const wchar_t* const kPrivateKeyFile;
@@ -15,8 +16,8 @@ extern const wchar_t* const kPublicKeyFile;
 
 // Makes a pair of 3072 bits in folder (made when missing): kPrivateKeyFile (PKCS#1) for the
 // publisher's safe, kPublicKeyFile (SubjectPublicKeyInfo) for the build. Never writes over a
-// file; false with the reason in *why, and what it made is left for RemoveMade.
-bool MakeKeyPair(const std::wstring& folder, std::wstring* why);
+// file; on a failure, what it made is left for RemoveMade.
+TFailure MakeKeyPair(const std::wstring& folder);
 
 class TSigningKey {
 public:
@@ -26,8 +27,8 @@ public:
   TSigningKey& operator=(const TSigningKey&) = delete;
 
   // Reads a private key from a PEM file as OpenSSL writes it, PKCS#1 (RSA PRIVATE KEY) or
-  // PKCS#8 (PRIVATE KEY), unencrypted; false with the reason in *why.
-  bool Load(const std::wstring& file, std::wstring* why);
+  // PKCS#8 (PRIVATE KEY), unencrypted; a key that cannot be used refuses the command line.
+  TFailure Load(const std::wstring& file);
   // The signature of data, big-endian as OpenSSL writes it.
   bool Sign(const std::string& data, std::string* signature);
   // The public half as a PUBLICKEYBLOB, and its fingerprint as the updater logs it: SHA-256

@@ -1,5 +1,7 @@
 #include "pack/Summary.h"
 
+#include <windows.h>
+
 #include "pack/Console.h"
 #include "pack/Files.h"
 
@@ -11,8 +13,12 @@ std::wstring Plural(unsigned long long n, const wchar_t* one, const wchar_t* mor
 
 }  // namespace
 
-void Summary(const std::wstring& out, bool floppy, const std::vector<TArchivePlan>& plan,
-             const TSigning& signing) {
+void Summary(const std::wstring& out, bool floppy, bool oneFile,
+             const std::vector<TArchivePlan>& plan, const TSigning& signing) {
+  const std::wstring file = Join(out, kUpdater);
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (oneFile && GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &data))
+    Say(L"Един файл: " + file + L", " + Count(data.nFileSizeLow) + L" байта.");
   unsigned long long files = 0, raw = 0, packed = 0;
   for (size_t i = 0; i < plan.size(); ++i) {
     unsigned long long size = 0;

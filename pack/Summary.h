@@ -1,11 +1,11 @@
 #pragma once
-// What TalvoPack says of a medium it made: each archive, the whole, the signature, and what
-// each floppy holds.
+// What TalvoPack says of a medium it made: the one file, each archive, the whole, the
+// signature, and what each floppy holds.
 #include <string>
 #include <vector>
 
 #include "pack/Layout.h"
 #include "pack/Medium.h"
 
-void Summary(const std::wstring& out, bool floppy, const std::vector<TArchivePlan>& plan,
-             const TSigning& signing);
+void Summary(const std::wstring& out, bool floppy, bool oneFile,
+             const std::vector<TArchivePlan>& plan, const TSigning& signing);

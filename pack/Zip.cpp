@@ -3,7 +3,6 @@
 #include <windows.h>
 #include <zlib.h>
 
-#include "pack/Console.h"
 #include "pack/Encoding.h"
 #include "pack/Files.h"
 
@@ -114,8 +113,7 @@ bool Measure(const TEditionFile& file, TMember* out) {
 
 unsigned long long MemberBytes(const TMember& m) { return 30 + 46 + 2 * m.Name.size() + m.Packed; }
 
-bool WriteArchive(const std::wstring& path, const std::vector<const TMember*>& members,
-                  std::wstring* why) {
+TFailure WriteArchive(const std::wstring& path, const std::vector<const TMember*>& members) {
   TWriteFile out(path);
   std::string central;
   for (const TMember* m : members) {
@@ -126,15 +124,11 @@ bool WriteArchive(const std::wstring& path, const std::vector<const TMember*>& m
     local += m->Name;
     TDigest digest;
     if (!out.Write(local.data(), local.size())) break;
-    if (!Pack(m->File->Path, m->Deflated, &out, &digest)) {
-      *why = m->File->Path + L": не може да се прочете" + SystemReason() + L".";
-      return false;
-    }
+    if (!Pack(m->File->Path, m->Deflated, &out, &digest))
+      return FailedCall(kNotMade, m->File->Path, L": не може да се прочете");
     // Read again to be written: it must be what was measured.
-    if (digest.Crc != m->Crc || digest.Size != m->Size || digest.Packed != m->Packed) {
-      *why = m->File->Path + L": файлът се промени, докато се архивираше.";
-      return false;
-    }
+    if (digest.Crc != m->Crc || digest.Size != m->Size || digest.Packed != m->Packed)
+      return Failed(kNotMade, m->File->Path, L": файлът се промени, докато се архивираше.");
     Put32(central, 0x02014b50);
     Put16(central, 20);  // made by: version 2.0, MS-DOS attributes
     PutCommon(central, *m);
@@ -155,9 +149,7 @@ bool WriteArchive(const std::wstring& path, const std::vector<const TMember*>& m
   Put32(end, static_cast<uint32_t>(out.Offset()));
   Put16(end, 0);  // comment
   if (!out.Write(central.data(), central.size()) || !out.Write(end.data(), end.size()) ||
-      !out.Close()) {
-    *why = path + L": не може да се запише" + SystemReason() + L".";
-    return false;
-  }
-  return true;
+      !out.Close())
+    return FailedCall(kNotMade, path, L": не може да се запише");
+  return {};
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "pack/EditionFiles.h"
+#include "pack/Failure.h"
 
 struct TMember {
   const TEditionFile* File;
@@ -33,6 +34,5 @@ bool Measure(const TEditionFile& file, TMember* out);
 // Bytes the member takes in its archive: its two headers, its name twice and its data.
 unsigned long long MemberBytes(const TMember& m);
 
-// Writes a new archive of the members in this order; false with the reason in *why.
-bool WriteArchive(const std::wstring& path, const std::vector<const TMember*>& members,
-                  std::wstring* why);
+// Writes a new archive of the members in this order.
+TFailure WriteArchive(const std::wstring& path, const std::vector<const TMember*>& members);

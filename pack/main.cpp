@@ -1,6 +1,7 @@
 // TalvoPack: checks an edition of the product against the updater's rules and makes its
 // update medium, a folder for a CD or three floppy disks, then proves the medium by
-// unpacking it as the updater will.
+// unpacking it as the updater will. Every step returns what went wrong; only here is it said
+// and turned into the exit code.
 #include <windows.h>
 
 #include "pack/Changes.h"
@@ -8,72 +9,82 @@
 #include "pack/Console.h"
 #include "pack/EditionFiles.h"
 #include "pack/Encoding.h"
+#include "pack/Failure.h"
 #include "pack/Files.h"
 #include "pack/Kit.h"
 #include "pack/Layout.h"
 #include "pack/Medium.h"
 #include "pack/NewKey.h"
 #include "pack/Signing.h"
+#include "pack/Summary.h"
 #include "update/files/LibrarySearch.h"
 
 namespace {
+
+// Says each problem on a line of its own; the exit code.
+int Report(const TFailure& failure) {
+  for (const TProblem& problem : failure.Problems) Complain(ProblemLine(problem));
+  return failure.Code;
+}
 
 bool Inside(const std::wstring& path, const std::wstring& folder) {
   const std::wstring head = Upper(Join(folder, L""));
   return Upper(Join(path, L"")).compare(0, head.size(), head) == 0;
 }
 
-// EDITION, /PREVIOUS and OUT name folders TalvoPack can work with: OUT new or empty, and
-// outside both editions.
-bool FoldersUsable(const TPackArgs& args) {
-  const auto refuse = [](const std::wstring& path, const wchar_t* why) {
-    Complain(path + why);
-    return false;
-  };
-  if (!IsFolder(args.Edition)) return refuse(args.Edition, L": не е папка.");
+// EDITION, /PREVIOUS and OUT name folders TalvoPack can work with: OUT new or empty, no link,
+// and outside both editions.
+TFailure FoldersUsable(const TPackArgs& args) {
+  if (!IsFolder(args.Edition)) return Failed(kBadCommandLine, args.Edition, L": не е папка.");
   if (!args.Previous.empty() && !IsFolder(args.Previous))
-    return refuse(args.Previous, L": не е папка.");
+    return Failed(kBadCommandLine, args.Previous, L": не е папка.");
   const std::wstring out = FullPath(args.Out);
+  const DWORD attributes = GetFileAttributesW(out.c_str());
+  // What the medium would be written through is not OUT's to choose.
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+    return Failed(kRefused, out,
+                  L": е връзка към друго място; TalvoPack не прави носителя през връзка.");
   std::vector<TFound> inOut;
-  if (GetFileAttributesW(out.c_str()) != INVALID_FILE_ATTRIBUTES &&
-      (!ListFolder(out, &inOut) || !inOut.empty()))
-    return refuse(out, L": носителят се прави в папка, която не съществува или е празна.");
+  if (attributes != INVALID_FILE_ATTRIBUTES && (!ListFolder(out, &inOut) || !inOut.empty()))
+    return Failed(kBadCommandLine, out,
+                  L": носителят се прави в папка, която не съществува или е празна.");
   if (Inside(out, FullPath(args.Edition)) ||
       (!args.Previous.empty() && Inside(out, FullPath(args.Previous))))
-    return refuse(out, L": носителят не се прави в папка на изданието.");
-  return true;
+    return Failed(kBadCommandLine, out, L": носителят не се прави в папка на изданието.");
+  return {};
 }
 
 int Pack(const TPackArgs& args) {
-  if (!FoldersUsable(args)) return kBadCommandLine;
+  if (TFailure failed = FoldersUsable(args)) return Report(failed);
   TSigningKey key;
-  std::wstring refused;
-  if (!args.Key.empty() && !key.Load(args.Key, &refused)) {
-    Complain(refused);
-    return kBadCommandLine;
-  }
+  if (!args.Key.empty())
+    if (TFailure failed = key.Load(args.Key)) return Report(failed);
   TEdition edition, previous;
   const TEdition* before = args.Previous.empty() ? nullptr : &previous;
-  if (!ReadEdition(args.Edition, &edition) || (before && !ReadEdition(args.Previous, &previous))) {
-    ComplainFailed(L"Изданието не може да се прочете");
-    return kNotMade;
-  }
-  if (Linked(edition) || (before && Linked(previous)) || Refused(edition, before)) return kRefused;
+  if (!ReadEdition(args.Edition, &edition) || (before && !ReadEdition(args.Previous, &previous)))
+    return Report(FailedCall(kNotMade, L"", L"Изданието не може да се прочете"));
+  if (TFailure failed = CheckEditions(edition, before)) return Report(failed);
   TKit kit;
-  if (!FindKit(&kit)) return kNotMade;
-  if (!KeyFitsKit(kit, key, !args.Key.empty())) return kBadCommandLine;
+  if (TFailure failed = FindKit(&kit)) return Report(failed);
+  if (TFailure failed = KeyFitsKit(kit, key, !args.Key.empty())) return Report(failed);
   std::vector<TMember> members;
-  const int measured = MeasureChanged(edition, before, &members);
-  if (measured != kMade) return measured;
+  std::vector<std::wstring> gone;
+  const TFailure measured = MeasureChanged(edition, before, &members, &gone);
+  for (const std::wstring& path : gone)
+    Say(L"Предупреждение: " + path +
+        L" го няма в новото издание; програмата за актуализация "
+        L"не изтрива файлове и той остава при потребителите.");
+  if (measured) return Report(measured);
   std::vector<TArchivePlan> plan;
-  std::vector<std::wstring> why;
-  if (args.Floppy ? !PlanFloppies(members, kit.Bytes, &plan, &why)
-                  : !PlanFolder(members, &plan, &why)) {
-    for (const std::wstring& line : why) Complain(line);
-    return kDoesNotFit;
-  }
+  if (TFailure failed =
+          args.Floppy ? PlanFloppies(members, kit.Bytes, &plan) : PlanFolder(members, &plan))
+    return Report(failed);
   const TSigning signing{args.Key.empty() ? nullptr : &key, EditionText(edition)};
-  return Make(FullPath(args.Out), args.Floppy, args.OneFile, kit, members, plan, signing);
+  const std::wstring out = FullPath(args.Out);
+  if (TFailure failed = Make(out, args.Floppy, args.OneFile, kit, members, plan, signing))
+    return Report(failed);
+  Summary(out, args.Floppy, args.OneFile, plan, signing);
+  return kMade;
 }
 
 }  // namespace
@@ -89,5 +100,5 @@ int wmain(int argc, wchar_t** argv) {
     Say(PackHelp);
     return kMade;
   }
-  return args.NewKey.empty() ? Pack(args) : NewKey(args.NewKey);
+  return args.NewKey.empty() ? Pack(args) : Report(NewKey(args.NewKey));
 }

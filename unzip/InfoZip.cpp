@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <new>
+#include <utility>
 
 namespace {
 
@@ -52,19 +53,62 @@ CInfoZip::CInfoZip(const BYTE* expected) : Expecting(expected != nullptr) {
 
 CInfoZip::~CInfoZip() {
   if (Library) FreeLibrary(Library);
+  if (Held != INVALID_HANDLE_VALUE) CloseHandle(Held);
 }
 
-TUnzLoad CInfoZip::LoadUnzDll(const char* fullPath) {
-  if (Library) return TUnzLoad::Loaded;
+TUnzLoad CInfoZip::ReadUnzDll(const char* fullPath) {
   const HANDLE file = CreateFileA(fullPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return TUnzLoad::NoLibrary;
-  const bool ours = ImageHash(file, Found) && Expecting && memcmp(Found, Expected, HashBytes) == 0;
-  HMODULE library = ours ? LoadLibraryA(fullPath) : nullptr;
+  std::unique_ptr<BYTE[]> bytes;
+  DWORD size = 0;
+  const bool read = ReadImage(file, &bytes, &size);
   const DWORD error = GetLastError();
   CloseHandle(file);
-  SetLastError(ours ? error : 577 /* ERROR_INVALID_IMAGE_HASH */);
-  if (!ours) return TUnzLoad::NotOurs;
+  SetLastError(error);
+  // Too large for any library of ours, or growing while read: not ours.
+  return read || error == ERROR_BAD_EXE_FORMAT ? TakeUnzDll(std::move(bytes), size)
+                                               : TUnzLoad::NoLibrary;
+}
+
+TUnzLoad CInfoZip::TakeUnzDll(std::unique_ptr<BYTE[]> bytes, DWORD size) {
+  if (!ImageHash(bytes.get(), size, Found)) memset(Found, 0, HashBytes);
+  if (!Expecting || memcmp(Found, Expected, HashBytes) != 0) {
+    SetLastError(577 /* ERROR_INVALID_IMAGE_HASH */);
+    return TUnzLoad::NotOurs;
+  }
+  Bytes = std::move(bytes);
+  Size = size;
+  return TUnzLoad::Taken;
+}
+
+TUnzLoad CInfoZip::LoadUnzDll(const wchar_t* folder) {
+  if (Library) return TUnzLoad::Loaded;
+  wchar_t path[MAX_PATH];
+  const int n = lstrlenW(folder);
+  if (!Bytes || n > MAX_PATH - 12) {
+    SetLastError(Bytes ? ERROR_FILENAME_EXCED_RANGE : ERROR_MOD_NOT_FOUND);
+    return TUnzLoad::NoLibrary;
+  }
+  lstrcpyW(path, folder);
+  lstrcpyW(path + n, L"\\UNZDLL.DLL");
+  const HANDLE copy =
+      CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  DWORD wrote = 0;
+  const bool written = copy != INVALID_HANDLE_VALUE &&
+                       WriteFile(copy, Bytes.get(), Size, &wrote, nullptr) && wrote == Size;
+  if (copy != INVALID_HANDLE_VALUE) CloseHandle(copy);
+  if (!written) return TUnzLoad::NoLibrary;
+  // Held from here until the library is let go: nobody writes, renames or deletes the file
+  // between its check and its load, or while it runs.
+  Held = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (Held == INVALID_HANDLE_VALUE) return TUnzLoad::NoLibrary;
+  if (!ImageHash(Held, Found) || memcmp(Found, Expected, HashBytes) != 0) {
+    SetLastError(577 /* ERROR_INVALID_IMAGE_HASH */);
+    return TUnzLoad::NotOurs;
+  }
+  const HMODULE library = LoadLibraryW(path);
   if (!library) return TUnzLoad::NoLibrary;
   Version = Entry<GetUnzDllVersionFn>(library, "GetUnzDllVersion");
   Exec = Entry<UnzDllExecFn>(library, "UnzDllExec");

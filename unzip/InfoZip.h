@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <memory>
+
 // The resource of the updater that holds the SHA-256 of the UNZDLL.DLL it was built with
 // (32 bytes, put in by the build; unzip/ImageHash tells how it is taken).
 inline constexpr char UnzDllHashResource[] = "UNZDLLHASH";
@@ -28,10 +30,11 @@ int32_t __stdcall UnzMessageProc(UnzCallbackInfo* info);
 // The text of a report, cut to fit out (1,024 bytes); returns its length.
 int FormatZipError(int32_t number, const char* text, char* out /* 1024 */);
 
-// How loading the library went.
+// How taking and loading the library went.
 enum class TUnzLoad {
   Loaded,
-  NoLibrary,  // UNZDLL.DLL could not be loaded
+  Taken,      // its bytes are those of the library expected, kept to be loaded
+  NoLibrary,  // UNZDLL.DLL could not be read, written or loaded
   NoEntry,    // it lacks GetUnzDllVersion or UnzDllExec, and was let go again
   NotOurs,    // its bytes are not those of the library expected: never loaded
 };
@@ -44,11 +47,20 @@ public:
   CInfoZip(const CInfoZip&) = delete;
   CInfoZip& operator=(const CInfoZip&) = delete;
 
-  // Loads the library at this full path when its image has the expected hash, and finds
-  // both entries; loading again keeps the first load. The file is held open without write
-  // or delete sharing from its hashing until it is loaded, so what is loaded is what was
-  // hashed. Other than Loaded, GetLastError tells the system's reason.
-  TUnzLoad LoadUnzDll(const char* fullPath);
+  // The library is taken once and loaded from a copy of the very bytes taken, so that what
+  // runs is what was hashed whatever a link or a rename on its path does meanwhile. Other
+  // than Taken and Loaded, GetLastError tells the system's reason.
+  //
+  // Reads the library at this full path whole, through a handle nobody may write meanwhile,
+  // and keeps its bytes when their image has the expected hash.
+  TUnzLoad ReadUnzDll(const char* fullPath);
+  // Keeps these bytes (size of them) when their image has the expected hash.
+  TUnzLoad TakeUnzDll(std::unique_ptr<BYTE[]> bytes, DWORD size);
+  // Writes the bytes taken into folder (wide, a path without links to a new folder of the
+  // caller's that nobody else may change) as a new UNZDLL.DLL, holds it shared for reading
+  // only until the adapter goes, checks its hash again through that handle and loads it by
+  // that path, with both entries. Loading again keeps the first load.
+  TUnzLoad LoadUnzDll(const wchar_t* folder);
   // The hash expected and, after NotOurs, the one found (32 bytes each).
   const BYTE* ExpectedHash() const { return Expected; }
   const BYTE* FoundHash() const { return Found; }
@@ -73,6 +85,9 @@ private:
   BYTE Expected[HashBytes] = {};
   BYTE Found[HashBytes] = {};
   bool Expecting = false;
+  std::unique_ptr<BYTE[]> Bytes;  // taken
+  DWORD Size = 0;
+  HANDLE Held = INVALID_HANDLE_VALUE;  // the copy loaded, shared for reading only
   HMODULE Library = nullptr;
   UnzDllExecFn Exec = nullptr;
   GetUnzDllVersionFn Version = nullptr;

@@ -15,7 +15,8 @@ struct Refusal {
       set;
   const wchar_t* args;  // after EDITION OUT
   DWORD code;
-  const char* named;  // what the message names
+  const char* named;           // what the message names
+  const char* also = nullptr;  // and another line of it, when the row breaks two rules
 };
 
 TEST(Refusals, EachNamesWhatItRefusesWithItsExitCodeAndMakesNothing) {
@@ -46,7 +47,11 @@ TEST(Refusals, EachNamesWhatItRefusesWithItsExitCodeAndMakesNothing) {
       {"a letter outside 1251", [](Files& e, Files&, const std::string&, const std::wstring&) {
          e[L"café.txt"] = "x"; }, L"", 2, u8"café.txt"},
       {"a device name", [&](Files&, Files&, const std::string& u, const std::wstring&) {
-         touch(u + "/nul.txt"); }, L"", 2, "nul.txt"},
+         touch(u + "/aux.txt"); }, L"", 2, u8"aux.txt: име, което Windows не приема"},
+      {"a name ending in a dot", [&](Files&, Files&, const std::string& u, const std::wstring&) {
+         touch(u + u8"/точка."); }, L"", 2, u8"точка.: име, което Windows не приема"},
+      {"a control character, said escaped", [&](Files&, Files&, const std::string& u, const std::wstring&) {
+         touch(u + "/esc\x1b[31mred.txt"); }, L"", 2, u8"esc\\x1b[31mred.txt: име, което Windows не приема"},
       {"a name twice", [&](Files&, Files&, const std::string& u, const std::wstring&) {
          touch(u + u8"/Отчет.txt"); touch(u + u8"/ОТЧЕТ.TXT"); }, L"", 2, u8"Отчет.txt"},
       {"a long name", [](Files& e, Files&, const std::string&, const std::wstring&) {
@@ -70,6 +75,14 @@ TEST(Refusals, EachNamesWhatItRefusesWithItsExitCodeAndMakesNothing) {
       {"a linked folder", [&](Files&, Files&, const std::string& u, const std::wstring&) {
          ASSERT_TRUE(ui::RunUnix("mkdir '" + u + "/../forms' && ln -s '" + u + "/../forms' '" + u +
                                  "/Blanks2'")); }, L"", 2, "Blanks2: "},
+      {"a hard link, and every other rule", [&](Files& e, Files&, const std::string& u, const std::wstring&) {
+         e[L"Договор.rtf"] = "{\\rtf1}";
+         ASSERT_TRUE(ui::RunUnix("echo secret >'" + u + "/../outside.txt' && ln '" + u +
+                                 "/../outside.txt' '" + u + "/hard.txt'")); }, L"", 2,
+       u8"hard.txt: файлът има и други имена", u8"Договор.rtf: бланка"},
+      {"OUT a link", [&](Files&, Files&, const std::string& u, const std::wstring&) {
+         ASSERT_TRUE(ui::RunUnix("mkdir '" + u + "/../elsewhere' && ln -s '" + u + "/../elsewhere' '" +
+                                 u + "/../out'")); }, L"", 2, u8"out: е връзка към друго място"},
   };
   // clang-format on
   for (const Refusal& c : cases) {
@@ -88,11 +101,21 @@ TEST(Refusals, EachNamesWhatItRefusesWithItsExitCodeAndMakesNothing) {
     Lay(dir, edition);
     if (!previous.empty()) Lay(t.Sub(L"previous"), previous);
 
+    const bool had = support::Exists(out);
+    const std::vector<std::wstring> inOut = had ? support::List(out) : std::vector<std::wstring>();
+
     std::string said;
     EXPECT_EQ(RunPack(exe, t.Path(), Quoted(dir) + L" " + Quoted(out) + L" " + c.args, &said),
               c.code);
     EXPECT_NE(said.find(c.named), said.npos) << said;
-    EXPECT_EQ(support::Exists(out), !c.set) << "the medium's folder was made";
+    if (c.also) {
+      EXPECT_NE(said.find(c.also), said.npos) << said;
+    }
+    EXPECT_EQ(said.find('\x1b'), said.npos) << "a control character said raw";
+    EXPECT_EQ(support::Exists(out), had) << "the medium's folder was made";
+    if (had) {
+      EXPECT_EQ(support::List(out), inOut) << "written into OUT";
+    }
   }
 }
 

@@ -442,6 +442,42 @@ TEST_F(Folders, AnOlderSignedMediumAsksBeforeAnythingChangesAndItsFirstDiskAlone
   EXPECT_EQ(FilesIn(product), edition);
 }
 
+// A medium is the one its first disk's description named when it was read: the folders of
+// all three disks swapped for those of another medium of the same publisher while a box of
+// the first pass is up, the run never applies them and the product ends as it was.
+TEST_F(Folders, DisksOfAnotherMediumSwappedInDuringTheRunAreNeverApplied) {
+  const std::wstring keyed = Kit(t, L"keyed-kit", KeyedUpdater());
+  const std::wstring publisher = L"/FLOPPY /KEY=" + Quoted(KeyFile("publisher.pem"));
+  Make(keyed, L"edition", L"m", publisher);
+  Make(keyed, L"other", L"o", publisher);
+  // Every file of the medium replaces one of the product, each held: disk 1's waits.
+  ASSERT_TRUE(support::WriteFile(Product(L"нов.txt"), "old"));
+  before = FilesIn(product);
+  std::vector<std::unique_ptr<support::HeldFile>> held;
+  for (const wchar_t* name : {L"Vanto.exe", L"Тарифи.dat", L"нов.txt"}) {
+    held.push_back(std::make_unique<support::HeldFile>(Product(name)));
+    ASSERT_TRUE(held.back()->Held()) << ui::Utf8(name);
+  }
+  const std::string m = support::UnixPath(support::Join(t.Path(), L"m")),
+                    o = support::UnixPath(support::Join(t.Path(), L"o"));
+  Start(support::Join(t.Path(), L"m\\DISK1\\TalvoUpdate.exe"));
+  ui::Box box = NextBox(60000);
+  EXPECT_NE(ui::Utf8(box.text).find(u8"се използва"), std::string::npos) << ui::Utf8(box.text);
+  ASSERT_TRUE(ui::RunUnix("for d in DISK1 DISK2 DISK3; do mv '" + m + "'/$d '" + m +
+                          "'/$d.was && mv '" + o + "'/$d '" + m + "'/$d || exit 1; done"));
+  held.clear();
+  ASSERT_TRUE(ui::Answer(box, IDOK));
+
+  ui::Box wrong = NextBox(60000);
+  ExpectWarning(wrong, texts::NotDisk(2));
+  ASSERT_TRUE(ui::Answer(wrong, IDOK));
+  ui::Box end = NextBox();
+  ExpectWarning(end, texts::kRolledBack);
+  ASSERT_TRUE(ui::Answer(end, IDOK));
+  ExpectClosedAndClean(2);
+  EXPECT_EQ(FilesIn(product), before);
+}
+
 class FloppyFolders : public Folders {
 protected:
   ui::Floppy drive;

@@ -39,6 +39,16 @@ struct Expected {
   BYTE Hash[HashBytes] = {};
 };
 
+// Takes the library at path and loads it from a new folder of its own, as the updater does;
+// the folders outlive every test.
+TUnzLoad Load(CInfoZip& zip, const std::string& path) {
+  static support::TempDir copies;
+  static int made = 0;
+  const TUnzLoad taken = zip.ReadUnzDll(path.c_str());
+  if (taken != TUnzLoad::Taken) return taken;
+  return zip.LoadUnzDll(copies.Sub(std::to_wstring(++made)).c_str());
+}
+
 int RecorderExecCalls() {
   using CallsFn = int32_t(__stdcall*)();
   auto calls = LibraryEntry<CallsFn>(LoadedUnzDll(), "RecorderExecCalls");
@@ -90,7 +100,7 @@ protected:
   void SetUp() override {
     Work = Scratch / "Temp1";
     CreateDirectoryA(Work.c_str(), nullptr);
-    ASSERT_EQ(TUnzLoad::Loaded, Zip.LoadUnzDll(Library("recorder").c_str()));
+    ASSERT_EQ(TUnzLoad::Loaded, Load(Zip, Library("recorder")));
   }
 
   support::TempDir Scratch;
@@ -104,9 +114,10 @@ TEST(LoadUnzDll, NoLibraryLeavesNothingLoaded) {
   ASSERT_EQ(nullptr, LoadedUnzDll());
   CInfoZip zip(Expected("recorder").Hash);
 
-  EXPECT_EQ(TUnzLoad::NoLibrary, zip.LoadUnzDll(Library("").c_str()));
+  EXPECT_EQ(TUnzLoad::NoLibrary, zip.ReadUnzDll(Library("").c_str()));
 
   EXPECT_EQ(static_cast<DWORD>(ERROR_PATH_NOT_FOUND), GetLastError());
+  EXPECT_EQ(TUnzLoad::NoLibrary, zip.LoadUnzDll(L"C:\\")) << "nothing taken";
   EXPECT_FALSE(zip.ExtractArchive("a.zip", "C:\\"));
 }
 
@@ -114,7 +125,7 @@ TEST(LoadUnzDll, LibraryLackingAnEntryIsLetGo) {
   for (const char* shape : {"no_exec", "no_version"}) {
     CInfoZip zip(Expected(shape).Hash);
 
-    EXPECT_EQ(TUnzLoad::NoEntry, zip.LoadUnzDll(Library(shape).c_str())) << shape;
+    EXPECT_EQ(TUnzLoad::NoEntry, Load(zip, Library(shape))) << shape;
 
     EXPECT_EQ(static_cast<DWORD>(ERROR_PROC_NOT_FOUND), GetLastError()) << shape;
     EXPECT_EQ(nullptr, LoadedUnzDll()) << shape;
@@ -124,9 +135,9 @@ TEST(LoadUnzDll, LibraryLackingAnEntryIsLetGo) {
 TEST(LoadUnzDll, LoadsOnceAndIsReleasedAtDestruction) {
   CInfoZip* zip = new CInfoZip(Expected("recorder").Hash);
 
-  ASSERT_EQ(TUnzLoad::Loaded, zip->LoadUnzDll(Library("recorder").c_str()));
+  ASSERT_EQ(TUnzLoad::Loaded, Load(*zip, Library("recorder")));
   const HMODULE first = LoadedUnzDll();
-  EXPECT_EQ(TUnzLoad::Loaded, zip->LoadUnzDll(Library("recorder").c_str()));
+  EXPECT_EQ(TUnzLoad::Loaded, zip->LoadUnzDll(L"C:\\"));
 
   EXPECT_EQ(first, LoadedUnzDll());
   delete zip;                          // the way its users destroy it
@@ -135,9 +146,9 @@ TEST(LoadUnzDll, LoadsOnceAndIsReleasedAtDestruction) {
 
 TEST(LoadUnzDll, AFailedLoadDoesNotStopALaterOne) {
   CInfoZip zip(Expected("recorder").Hash);
-  EXPECT_EQ(TUnzLoad::NoLibrary, zip.LoadUnzDll(Library("").c_str()));
+  EXPECT_EQ(TUnzLoad::NoLibrary, Load(zip, Library("")));
 
-  EXPECT_EQ(TUnzLoad::Loaded, zip.LoadUnzDll(Library("recorder").c_str()));
+  EXPECT_EQ(TUnzLoad::Loaded, Load(zip, Library("recorder")));
 }
 
 // ---- Unpacking
@@ -293,7 +304,7 @@ TEST(RealUnzDll, OnlyTheBuiltLibraryIsLoaded) {
     }
     CInfoZip zip(BuiltHash().data());
 
-    EXPECT_EQ(c.load, zip.LoadUnzDll(c.path.c_str())) << c.what;
+    EXPECT_EQ(c.load, Load(zip, c.path)) << c.what;
 
     EXPECT_EQ(c.load == TUnzLoad::Loaded, LoadedUnzDll() != nullptr) << c.what;
     EXPECT_EQ(0, memcmp(zip.ExpectedHash(), BuiltHash().data(), HashBytes)) << c.what;
@@ -302,16 +313,35 @@ TEST(RealUnzDll, OnlyTheBuiltLibraryIsLoaded) {
         << c.what;
   }
   CInfoZip none(nullptr);
-  EXPECT_EQ(TUnzLoad::NotOurs, none.LoadUnzDll(Library("real").c_str()));
+  EXPECT_EQ(TUnzLoad::NotOurs, Load(none, Library("real")));
   // A writer that holds the file open: what would be loaded may not be what was hashed.
   HANDLE writer =
       CreateFileA(Library("real").c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                   nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(INVALID_HANDLE_VALUE, writer);
   CInfoZip held(BuiltHash().data());
-  EXPECT_EQ(TUnzLoad::NoLibrary, held.LoadUnzDll(Library("real").c_str()));
+  EXPECT_EQ(TUnzLoad::NoLibrary, Load(held, Library("real")));
   CloseHandle(writer);
   EXPECT_EQ(nullptr, LoadedUnzDll());
+}
+
+// What runs is what was read: the library at its path swapped for another after it was
+// taken, the bytes taken run, from a copy nobody can write while it is loaded.
+TEST(RealUnzDll, TheBytesTakenAreTheBytesThatRunWhateverHappensToThePath) {
+  support::TempDir scratch;
+  const std::string path = Copy(scratch, "medium"), real = support::Read(Library("real"));
+  ASSERT_TRUE(support::WriteFile(path, real));
+  CInfoZip zip(BuiltHash().data());
+  ASSERT_EQ(TUnzLoad::Taken, zip.ReadUnzDll(path.c_str()));
+  ASSERT_TRUE(support::WriteFile(path, support::Read(Library("recorder"))));
+
+  ASSERT_EQ(TUnzLoad::Loaded, zip.LoadUnzDll(scratch.Sub(L"own").c_str()));
+
+  EXPECT_EQ(100, LibraryVersion());
+  EXPECT_EQ(-1, RecorderExecCalls()) << "the recorder runs";
+  const std::string copy = support::Join(scratch / "own", "UNZDLL.DLL");
+  EXPECT_EQ(real, support::Read(copy));
+  EXPECT_FALSE(support::WriteFile(copy, "changed")) << "the copy is writable while loaded";
 }
 
 TEST(RealUnzDll, UnpacksEveryMemberFlatIntoTheTargetAndIsReleased) {
@@ -323,7 +353,7 @@ TEST(RealUnzDll, UnpacksEveryMemberFlatIntoTheTargetAndIsReleased) {
   Reports reports;
   CInfoZip* zip = new CInfoZip(BuiltHash().data());
   zip->SetReporter(&reports);
-  ASSERT_EQ(TUnzLoad::Loaded, zip->LoadUnzDll(Library("real").c_str()));
+  ASSERT_EQ(TUnzLoad::Loaded, Load(*zip, Library("real")));
   EXPECT_EQ(100, LibraryVersion());
 
   EXPECT_TRUE(zip->ExtractArchive(archive.c_str(), scratch.Ansi().c_str()));
@@ -344,7 +374,7 @@ TEST(RealUnzDll, ReportOfABrokenArchiveIsPassedOnAndRemembered) {
   Reports reports;
   CInfoZip zip(BuiltHash().data());
   zip.SetReporter(&reports);
-  ASSERT_EQ(TUnzLoad::Loaded, zip.LoadUnzDll(Library("real").c_str()));
+  ASSERT_EQ(TUnzLoad::Loaded, Load(zip, Library("real")));
 
   EXPECT_TRUE(zip.ExtractArchive(archive.c_str(), scratch.Ansi().c_str()));
 

@@ -5,6 +5,7 @@
 #include "update/files/FileUtils.h"
 #include "update/files/FindFiles.h"
 #include "update/files/ProductNames.h"
+#include "update/files/SystemEntry.h"
 
 namespace {
 
@@ -114,6 +115,27 @@ bool TFolder::Intact() const {
                     info.nFileIndexHigh == IndexHigh && info.nFileIndexLow == IndexLow;
   CloseHandle(now);
   return same;
+}
+
+bool TFolder::FinalPath(wchar_t* out) const {
+  using FinalFn = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
+  const auto final = SystemEntry<FinalFn>("kernel32.dll", "GetFinalPathNameByHandleW");
+  if (!final) return IsOpen() && MultiByteToWideChar(CP_ACP, 0, Name, -1, out, MAX_PATH) > 0;
+  wchar_t name[FinalSize];
+  const DWORD n = IsOpen() ? final(Handle, name, FinalSize, 0 /* VOLUME_NAME_DOS */) : 0;
+  if (n == 0 || n >= FinalSize) return false;
+  // "\\?\C:\..." or "\\?\UNC\server\share\...": the same without the prefix, which
+  // not every call takes.
+  const wchar_t* path = name;
+  if (wcsncmp(name, L"\\\\?\\UNC\\", 8) == 0) {
+    path = name + 6;
+    name[6] = L'\\';
+  } else if (wcsncmp(name, L"\\\\?\\", 4) == 0) {
+    path = name + 4;
+  }
+  if (lstrlenW(path) >= MAX_PATH) return false;
+  lstrcpyW(out, path);
+  return true;
 }
 
 bool TFolder::Holds(HANDLE file, const char* name) const {

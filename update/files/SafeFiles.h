@@ -26,6 +26,10 @@ public:
   const char* Path() const { return Name; }
   // Whether the path still names this very folder, and not a link.
   bool Intact() const;
+  // Where the system says the open folder lies, links resolved, as a path for the wide calls
+  // (out: MAX_PATH); before Windows Vista, which cannot tell, its path as opened. False when
+  // it does not fit.
+  bool FinalPath(wchar_t* out) const;
   // Whether the open file is the entry name of this folder: a plain file (no folder, link or
   // device) found at this folder's place under that name.
   bool Holds(HANDLE file, const char* name) const;

@@ -1,7 +1,7 @@
 #pragma once
 // How a run ended.
 enum class TRunEnd {
-  NoLibrary,          // the unpacking library could not be used; the folder was not examined
+  NoLibrary,          // the unpacking library could not be used; nothing was changed
   FolderRefused,      // the folder text does not name a product folder the run can work in
   Busy,               // another run is updating that folder, or it cannot be locked;
                       // nothing was done

@@ -110,11 +110,8 @@ bool OpenFolderOf(const char* path, TFolder* folder, char* name) {
 bool TRunLog::Accepts(const char* file) {
   TFolder folder;
   char name[MAX_PATH];
-  if (!OpenFolderOf(file, &folder, name)) {
-    // No folder there, and so no file to harm: the run goes on without its log.
-    const DWORD error = GetLastError();
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-  }
+  // A folder that does not exist takes no log: the run would leave no line anywhere.
+  if (!OpenFolderOf(file, &folder, name)) return false;
   HANDLE log =
       OpenEntry(folder, name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
   if (log == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;

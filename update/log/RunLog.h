@@ -15,8 +15,8 @@ enum : DWORD { LogLimit = 1024 * 1024 };
 class TRunLog {
 public:
   // Whether file (the log file of the command line) may take a run's lines: there is none
-  // yet, or it is a plain file (no link, no device) that is empty or a log this program
-  // began. Anything else is left byte for byte as it is.
+  // yet in a folder that exists, or it is a plain file (no link, no device) that is empty or
+  // a log this program began. Anything else is left byte for byte as it is.
   static bool Accepts(const char* file);
 
   // file: the log file given on the command line (ANSI path), or none. It gets every line

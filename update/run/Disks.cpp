@@ -48,25 +48,31 @@ TOutcome TDisks::First(TRunTalk& talk) {
   bool wrong;
   if (TOutcome end = Take(talk, 1, &wrong)) return end;
   if (wrong) return UndoRun;
-  HasNamed = Disk.Valid() && ParseVersion(Disk.Edition, &Named);
+  HasNamed = FirstDisk.Valid() && ParseVersion(FirstDisk.Edition, &Named);
   return Plan(talk);
+}
+
+bool TDisks::OfThisMedium(const TManifest& later) const {
+  return FirstDisk.Valid() && strcmp(later.Medium, FirstDisk.Medium) == 0 &&
+         strcmp(later.Edition, FirstDisk.Edition) == 0 && later.Disks == FirstDisk.Disks;
 }
 
 TOutcome TDisks::Take(TRunTalk& talk, int number, bool* wrong) {
   *wrong = false;
+  Disk = number == 1 ? &FirstDisk : &LaterDisk;
   char path[MAX_PATH];
   const TMediumFile got =
-      Disk.Accept(ReadFile(ManifestName, Disk.Bytes, ManifestMaxBytes, &Disk.Size));
+      Disk->Accept(ReadFile(ManifestName, Disk->Bytes, ManifestMaxBytes, &Disk->Size));
   if (got == TMediumFile::Unreadable) talk.LogFailure();
   JoinPath(DiskDir, ManifestName, path);
   const TMsgLine from = Medium.OwnFile ? TMsgLine(Medium.OwnFile->Path()) : TMsgLine(AnsiText{path});
-  if (got != TMediumFile::Absent) talk.Log.Line(TxtLogManifest, from, AnsiText{Disk.Text()});
+  if (got != TMediumFile::Absent) talk.Log.Line(TxtLogManifest, from, AnsiText{Disk->Text()});
   if (Medium.Key.Fingerprint) {
     BYTE signature[SignatureMaxBytes];
     DWORD size = 0;
     if (got != TMediumFile::Read ||
         ReadFile(SignatureName, signature, sizeof signature, &size) != TMediumFile::Read ||
-        !VerifySignature(Crypto, Medium.Key.Blob, Medium.Key.BlobSize, Disk.Bytes, Disk.Size,
+        !VerifySignature(Crypto, Medium.Key.Blob, Medium.Key.BlobSize, Disk->Bytes, Disk->Size,
                          signature, size)) {
       if (got != TMediumFile::Unreadable) talk.LogFailure();
       talk.Say(MsgError, TxtNotSigned);
@@ -78,11 +84,11 @@ TOutcome TDisks::Take(TRunTalk& talk, int number, bool* wrong) {
   if (got == TMediumFile::Absent) {
     // A medium made by hand, in a program without a key; a disk of no medium after the
     // first disk's description.
-    *wrong = MediumId[0] != '\0';
-  } else if (Disk.Valid()) {
-    // One that cannot be read lists nothing: CheckListing refuses the disk's archives.
-    if (number == 1) lstrcpynA(MediumId, Disk.Medium, sizeof MediumId);
-    *wrong = Disk.Disk != number || (MediumId[0] && strcmp(Disk.Medium, MediumId) != 0);
+    *wrong = Disk == &LaterDisk && FirstDisk.Valid();
+  } else if (Disk->Valid()) {
+    // One that cannot be read lists nothing: CheckListing refuses the disk's archives. A
+    // description after a first disk without one is of another medium.
+    *wrong = Disk->Disk != number || (Disk == &LaterDisk && !OfThisMedium(*Disk));
   }
   if (*wrong) {
     char line[64];
@@ -113,8 +119,8 @@ TOutcome TDisks::Change(TRunTalk& talk, int next) {
 TOutcome TDisks::Plan(TRunTalk& talk) {
   // A medium made by hand says nothing of its disks: they are asked for as ever.
   Disks = Medium.Removable ? static_cast<int>(MaxDisks) : 1;
-  if (!Disk.Valid()) return {};
-  Disks = Disk.Disks;
+  if (!FirstDisk.Valid()) return {};
+  Disks = FirstDisk.Disks;
   char folder[MAX_PATH];
   const auto beside = [&](int n) {
     return IsFirstDiskFolder(Medium.Folder) && DiskFolder(Medium.Folder, n, folder) &&
@@ -145,10 +151,9 @@ TOutcome TDisks::Plan(TRunTalk& talk) {
     if (TOutcome end = Take(talk, n, &wrong)) return end;
   }
   if (wrong) return UndoRun;
-  // Disk 1 in hand again.
+  // Disk 1 in hand again, as it was read first.
   lstrcpynA(DiskDir, Medium.Folder, MAX_PATH);
-  if (TOutcome end = Take(talk, 1, &wrong)) return end;
-  if (wrong) return UndoRun;
+  Disk = &FirstDisk;
   return {};
 }
 
@@ -162,27 +167,27 @@ TOutcome TDisks::Next(TRunTalk& talk, int next) {
 }
 
 TOutcome TDisks::CheckListing(TRunTalk& talk) {
-  if (!Disk.Present()) return {};
+  if (!Disk->Present()) return {};
   for (int i = 0; Medium.OwnFile && i < Medium.OwnFile->MemberCount(); ++i) {
     const char* name = Medium.OwnFile->Member(i).Name;
-    if (IsUpdateArchive(name) && !Disk.Find(name)) return Damaged(talk, nullptr, name);
+    if (IsUpdateArchive(name) && !Disk->Find(name)) return Damaged(talk, nullptr, name);
   }
   if (!Medium.OwnFile) {
     TFindFiles archives(DiskDir, "*.zip");
     if (archives.Found()) {
       do {
-        if (IsUpdateArchive(archives.Name()) && !Disk.Find(archives.Name()))
+        if (IsUpdateArchive(archives.Name()) && !Disk->Find(archives.Name()))
           return Damaged(talk, DiskDir, archives.Name());
       } while (archives.Next());
     }
   }
-  for (int i = 0; i < Disk.Count; ++i)
-    if (!Disk.Archives[i].Seen) return Damaged(talk, DiskDir, Disk.Archives[i].Name);
+  for (int i = 0; i < Disk->Count; ++i)
+    if (!Disk->Archives[i].Seen) return Damaged(talk, DiskDir, Disk->Archives[i].Name);
   return {};
 }
 
 TOutcome TDisks::CheckArchive(TRunTalk& talk, const char* name, const char* copy) {
-  if (!Disk.Present()) return {};
+  if (!Disk->Present()) return {};
   ULONGLONG size;
   BYTE hash[HashBytes];
   const HANDLE file = CreateFileA(copy, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -191,7 +196,7 @@ TOutcome TDisks::CheckArchive(TRunTalk& talk, const char* name, const char* copy
   if (!hashed) talk.LogFailure();
   if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
   if (!hashed) return Damaged(talk, DiskDir, name);
-  const TListedArchive* listed = Disk.Find(name);
+  const TListedArchive* listed = Disk->Find(name);
   const bool same = listed && listed->Size == size && memcmp(listed->Hash, hash, HashBytes) == 0;
   char hex[2 * HashBytes + 1];
   HexText(hash, HashBytes, hex);

@@ -4,6 +4,8 @@
 // its signature checked; the later disks taken from their folders beside the first (every
 // one checked before the first pass) or from the drive on the user's word; every archive
 // against its disk's description. A one-file medium is one disk, read from the file itself.
+// The medium is the one of disk 1's description as first read and checked, never read again:
+// every later disk must name that medium, edition and number of disks.
 #include <windows.h>
 
 #include "crypto/Crypto.h"
@@ -43,8 +45,10 @@ public:
 private:
   // The disk in hand before anything of it is taken: its description read and its signature
   // checked (the update ends when it is not signed). *wrong, told to the user: the disk is
-  // not disk number of this medium.
+  // not disk number of this medium. Disk 1 is taken once, first.
   TOutcome Take(TRunTalk& talk, int number, bool* wrong);
+  // Whether a later disk's valid description names the medium of disk 1's.
+  bool OfThisMedium(const TManifest& later) const;
   // Asks for disk next until the drive holds that disk of this medium.
   TOutcome Change(TRunTalk& talk, int next);
   TOutcome AskFor(TRunTalk& talk, int next);
@@ -58,8 +62,9 @@ private:
   int Disks = 1;
   bool FromFolders = false;  // the later disks are folders beside the first
   TCryptProvider Crypto;
-  TManifest Disk;  // the description of the disk in hand, not Present() without one
-  char MediumId[MediumIdChars + 1] = "";  // the medium of the first disk's description
-  TVersion Named;                         // the edition the first disk's description names
+  // Descriptions, not Present() without one: disk 1's, the medium's; the later disk's in hand.
+  TManifest FirstDisk, LaterDisk;
+  TManifest* Disk = &FirstDisk;  // the description of the disk in hand
+  TVersion Named;                // the edition the first disk's description names
   bool HasNamed = false;
 };

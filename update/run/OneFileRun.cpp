@@ -2,6 +2,11 @@
 // updater's own file into the work folder, and nothing beside the file is looked at.
 #include "update/run/UpdateRun.h"
 
+#include <memory>
+#include <new>
+#include <utility>
+
+#include "crypto/ImageHash.h"
 #include "update/files/FileUtils.h"
 #include "update/log/Messages.h"
 #include "update/files/ProductNames.h"
@@ -18,13 +23,17 @@ TOutcome TUpdateRun::TakeOut(const TCarried& member, const char* to) {
   return Talk.Failed(UndoRun, TxtCopyError, TMsgLine(Medium.OwnFile->Path()), TxtCannotUpdate);
 }
 
-TOutcome TUpdateRun::PrepareCarriedUnpacker() {
-  char path[MAX_PATH];
-  if (Medium.OwnFile->State() != TOneFileState::Carried) return Disks.Damaged(Talk, nullptr, nullptr);
-  if (!JoinPath(WorkDir(), LibraryName, path))
+TOutcome TUpdateRun::TakeCarriedUnpacker() {
+  if (Medium.OwnFile->State() != TOneFileState::Carried)
+    return Disks.Damaged(Talk, nullptr, nullptr);
+  // One larger than any library of ours is not read: the file is damaged.
+  const DWORD size = Medium.OwnFile->Find(LibraryName)->Size;
+  std::unique_ptr<BYTE[]> bytes(size <= LargestImage ? new (std::nothrow) BYTE[size + 1] : nullptr);
+  DWORD read = 0;
+  if (bytes && Medium.OwnFile->Read(LibraryName, bytes.get(), size, &read) != TMediumFile::Read)
     return Talk.Failed(UndoRun, TxtCopyError, TMsgLine(Medium.OwnFile->Path()), TxtCannotUpdate);
-  if (TOutcome end = TakeOut(*Medium.OwnFile->Find(LibraryName), path)) return end;
-  return PrepareUnpacker(path);
+  const TUnzLoad taken = Unzip->TakeUnzDll(std::move(bytes), read);
+  return taken == TUnzLoad::Taken ? TOutcome() : RefuseLibrary(taken);
 }
 
 // Each archive as on a CD: copied into the work folder, then its size and hash checked

@@ -75,17 +75,26 @@ const BYTE* BuiltLibraryHash() {
 
 }  // namespace
 
-TOutcome TUpdateRun::PrepareUnpacker(const char* path) {
-  Unzip.reset(new (std::nothrow) CInfoZip(BuiltLibraryHash()));
-  if (!Unzip) {
-    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    return Talk.Failed(TRunEnd::NoLibrary, TxtUnpackError, TxtCannotUpdate);
-  }
-  const TUnzLoad load = path ? Unzip->LoadUnzDll(path) : TUnzLoad::NoLibrary;
-  if (load == TUnzLoad::Loaded) {
-    Unzip->SetReporter(this);
-    return {};
-  }
+TOutcome TUpdateRun::ReadUnpacker() {
+  // The library beside the program, by its full path: never where the system would look.
+  char folder[MAX_PATH];
+  const bool named = GetOwnDir(folder) && JoinPath(folder, LibraryName, LibraryPath);
+  const TUnzLoad taken = named ? Unzip->ReadUnzDll(LibraryPath) : TUnzLoad::NoLibrary;
+  return taken == TUnzLoad::Taken ? TOutcome() : RefuseLibrary(taken);
+}
+
+TOutcome TUpdateRun::LoadUnpacker() {
+  // By where the run's own folder lies, links resolved: a link above it that is moved
+  // meanwhile leads the load nowhere else.
+  wchar_t folder[MAX_PATH];
+  const TUnzLoad load =
+      Work.LibraryFolder().FinalPath(folder) ? Unzip->LoadUnzDll(folder) : TUnzLoad::NoLibrary;
+  if (load != TUnzLoad::Loaded) return RefuseLibrary(load);
+  Unzip->SetReporter(this);
+  return {};
+}
+
+TOutcome TUpdateRun::RefuseLibrary(TUnzLoad load) {
   if (load != TUnzLoad::NotOurs) {
     Unzip.reset();
     return Talk.Failed(TRunEnd::NoLibrary,
@@ -97,11 +106,13 @@ TOutcome TUpdateRun::PrepareUnpacker(const char* path) {
   HexText(Unzip->FoundHash(), HashBytes, found);
   HexText(Unzip->ExpectedHash(), HashBytes, built);
   Unzip.reset();
-  Talk.Log.Line(TxtLogLibrary, AnsiText{path}, TxtLogLibraryHash, Cp1251Text{found});
+  const TMsgLine from =
+      Medium.OwnFile ? TMsgLine(Medium.OwnFile->Path()) : TMsgLine(AnsiText{LibraryPath});
+  Talk.Log.Line(TxtLogLibrary, from, TxtLogLibraryHash, Cp1251Text{found});
   Talk.Log.Line(TxtLogLibraryBuilt, Cp1251Text{built});
   // What a one-file medium carries is the file's: the file is damaged.
   if (Medium.OwnFile) return Disks.Damaged(Talk, nullptr, nullptr);
-  Talk.Say(MsgError, TxtLibrary, AnsiText{path}, TMsgLine(TxtLibraryChanged));
+  Talk.Say(MsgError, TxtLibrary, AnsiText{LibraryPath}, TMsgLine(TxtLibraryChanged));
   Talk.Say(MsgWarning, TxtNotFinished, TxtNotChanged);
   return TRunEnd::NoLibrary;
 }
@@ -121,30 +132,25 @@ TOutcome TUpdateRun::Pass() {
   // that the library unpacks again must be writable.
   ClearReadOnlyTree(WorkDir());
   if (TOutcome end = UnpackArchives()) return end;
-  if (Medium.OwnFile) {
-    // The library of a one-file medium goes before the work folder's files go in place.
-    Unzip.reset();
-    char library[MAX_PATH];
-    if (!JoinPath(WorkDir(), LibraryName, library) || !DeleteFileRetry(library)) {
-      Talk.LogFailure();
-      return UndoRun;
-    }
-  }
   if (TOutcome end = Editions.AcceptBrought(Talk, WorkDir())) return end;
   return DistributeFiles();
 }
 
 TOutcome TUpdateRun::Run(const char* folderText) {
-  // A one-file medium's library can only be written once the work folder is made.
-  if (!Medium.OwnFile) {
-    // The library beside the program, by its full path: never where the system would look.
-    char folder[MAX_PATH], library[MAX_PATH];
-    const bool named = GetOwnDir(folder) && JoinPath(folder, LibraryName, library);
-    if (TOutcome end = PrepareUnpacker(named ? library : nullptr)) return end;
+  // A missing or foreign library is refused before the folder is looked at; what a one-file
+  // medium carries is read from the file once the folder is accepted. The bytes read are the
+  // bytes loaded, from the run's own work folder.
+  Unzip.reset(new (std::nothrow) CInfoZip(BuiltLibraryHash()));
+  if (!Unzip) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return Talk.Failed(TRunEnd::NoLibrary, TxtUnpackError, TxtCannotUpdate);
   }
+  if (!Medium.OwnFile)
+    if (TOutcome end = ReadUnpacker()) return end;
   if (TOutcome end = Product.Check(Talk, Work, Journal, folderText)) return end;
   if (Medium.OwnFile)
-    if (TOutcome end = PrepareCarriedUnpacker()) return end;
+    if (TOutcome end = TakeCarriedUnpacker()) return end;
+  if (TOutcome end = LoadUnpacker()) return end;
   Editions.NoteInstalled(Talk.Log, Product.Path);
   if (TOutcome end = Disks.First(Talk)) return end;
   if (TOutcome end = Editions.AcceptNamed(Talk, Disks)) return end;

@@ -36,11 +36,14 @@ public:
 
 private:
   TOutcome Run(const char* folderText);
-  // Creates and loads the adapter with the library at path; tells the user when it cannot be
-  // used.
-  TOutcome PrepareUnpacker(const char* path);
-  // A one-file medium: its library written into the work folder and loaded from there.
-  TOutcome PrepareCarriedUnpacker();
+  // The adapter with the bytes of the library beside the program, checked.
+  TOutcome ReadUnpacker();
+  // A one-file medium: the adapter with the bytes of the library it carries, checked.
+  TOutcome TakeCarriedUnpacker();
+  // The library's bytes taken, written into the work folder and loaded from there.
+  TOutcome LoadUnpacker();
+  // The library cannot be used as load says: told to the user; how the run ends.
+  TOutcome RefuseLibrary(TUnzLoad load);
   // A one-file medium: the member written into the work folder as to.
   TOutcome TakeOut(const TCarried& member, const char* to);
   // Copies the archives that a one-file medium carries into the work folder, each checked.
@@ -73,7 +76,8 @@ private:
   TProductFolder Product;
   TEditions Editions;
   std::unique_ptr<CInfoZip> Unzip;
-  TNameList Fetched;  // the archives the latest stage 1 copied
+  char LibraryPath[MAX_PATH] = "";  // the library beside the program
+  TNameList Fetched;                // the archives the latest stage 1 copied
   TJournal Journal;
   TPlacement Placing;
 };

@@ -73,13 +73,16 @@ bool TWorkDir::Make(const char* target) {
     if (MakePrivateFolder(Name)) break;
     if (GetLastError() != ERROR_ALREADY_EXISTS) return false;
   }
-  char backup[MAX_PATH] = "";
+  char backup[MAX_PATH] = "", library[MAX_PATH] = "";
   if (Work.Open(Name, true, false) && JoinPath(Name, BackupName, backup) &&
-      CreateDirectoryA(backup, nullptr) && Backup.Open(backup, true, false))
+      CreateDirectoryA(backup, nullptr) && Backup.Open(backup, true, false) &&
+      JoinPath(Name, LibraryFolderName, library) && CreateDirectoryA(library, nullptr) &&
+      Library.Open(library, true, false))
     return true;
   // Made new a moment ago, and empty: what was made goes again.
   const DWORD error = GetLastError();
   Keep();
+  if (library[0]) RemoveDirectoryA(library);
   if (backup[0]) RemoveDirectoryA(backup);
   RemoveDirectoryA(Name);
   SetLastError(error);
@@ -89,7 +92,8 @@ bool TWorkDir::Make(const char* target) {
 void TWorkDir::Remove(DWORD patienceMs) {
   if (!Work.IsOpen()) return;
   if (!Intact()) return Keep();  // no longer what was made here: not ours to touch
-  Backup.Close();                // the removal opens it again, and never through a link
+  Backup.Close();                // the removal opens them again, and never through a link
+  Library.Close();
   const DWORD start = GetTickCount();
   while (!RemoveWorkFolder(Work) && Work.IsOpen() && GetTickCount() - start < patienceMs)
     Sleep(100);
@@ -99,4 +103,5 @@ void TWorkDir::Remove(DWORD patienceMs) {
 void TWorkDir::Keep() {
   Work.Close();
   Backup.Close();
+  Library.Close();
 }

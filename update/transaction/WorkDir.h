@@ -9,6 +9,10 @@
 #include "update/transaction/Journal.h"
 #include "update/files/SafeFiles.h"
 
+// The work folder's subfolder of the run's own copy of UNZDLL.DLL, which it loads from there:
+// a dot name, never put into the product.
+inline constexpr char LibraryFolderName[] = ".library";
+
 class TWorkDir {
 public:
   // How long the removal at the end waits for a file that another program holds.
@@ -20,8 +24,8 @@ public:
   TWorkDir& operator=(const TWorkDir&) = delete;
 
   // Lets the folder made before go (see Release), then makes the first free TempN in target
-  // and its backup folder, both new and held. False when they cannot be made; Path() then names
-  // what failed, even a name too long for a path.
+  // with its backup and library folders, all new and held. False when they cannot be made; Path()
+  // then names what failed, even a name too long for a path.
   bool Make(const char* target);
   // Removes the folder with everything in it while it is still the one made here; its
   // journal goes last, so that what stays is known as ours by the next run.
@@ -39,10 +43,11 @@ public:
   const char* Path() const { return Name; }
   const TFolder& Folder() const { return Work; }
   const TFolder& BackupFolder() const { return Backup; }
+  const TFolder& LibraryFolder() const { return Library; }
 
 private:
   char Name[MAX_PATH + 16] = "";
-  TFolder Work, Backup;
+  TFolder Work, Backup, Library;
   bool Ended = false;
 };
 

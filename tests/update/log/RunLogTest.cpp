@@ -102,6 +102,7 @@ TEST(RunLog, OnlyANewFileAnEmptyOneOrALogOfOursIsTaken) {
     }
   }
   EXPECT_FALSE(TRunLog::Accepts(ui::Narrow(t.Path(), CP_ACP).c_str())) << "a folder";
+  EXPECT_FALSE(TRunLog::Accepts((t / "gone\\new.log").c_str())) << "in no folder";
   EXPECT_FALSE(TRunLog::Accepts("NUL")) << "a device";
 }
 

@@ -57,7 +57,7 @@ TEST_F(Floppy, ThreePassesWithADiskQuestionBeforeTheSecondAndTheThird) {
   // Each disk's files moved into the product; a later disk replaces what it brings again.
   ui::Box ask3 = NextBox();
   ExpectDiskQuestion(ask3, 3);
-  EXPECT_EQ(support::List(Product(L"Temp1")), (Names{L".backup\\", L".journal"}));
+  EXPECT_EQ(support::List(Product(L"Temp1")), (Names{L".backup\\", L".journal", L".library\\"}));
   EXPECT_EQ(support::Read(Product(L"common.txt")), "from 2");
   ASSERT_TRUE(drive.SwapDisk(disk3));
   ASSERT_TRUE(ui::Answer(ask3, IDOK));

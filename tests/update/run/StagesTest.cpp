@@ -21,8 +21,8 @@ TEST_F(Stages, TwoArchivesLandFlattenedFormsInBlanksAndTheInstallerIsLeftAlone) 
   ui::Box done = NextBox();
   ExpectSuccessQuestion(done);
   // The archives were unpacked and deleted, and their members moved into the product: the
-  // work folder holds the run's journal and backup folder.
-  EXPECT_EQ(support::List(Product(L"Temp1")), (Names{L".backup\\", L".journal"}));
+  // work folder holds the run's journal, its backup folder and its copy of the library.
+  EXPECT_EQ(support::List(Product(L"Temp1")), (Names{L".backup\\", L".journal", L".library\\"}));
   ASSERT_TRUE(ui::Answer(done, IDCANCEL));
   ExpectClosedAndClean();
 
@@ -44,7 +44,7 @@ TEST_F(Stages, ReadOnlyArchivesFromACdAreUnpackedAndDeletedAllTheSame) {
 
   ui::Box done = NextBox();
   ExpectSuccessQuestion(done);
-  EXPECT_EQ(support::List(Product(L"Temp1")), (Names{L".backup\\", L".journal"}));
+  EXPECT_EQ(support::List(Product(L"Temp1")), (Names{L".backup\\", L".journal", L".library\\"}));
   ASSERT_TRUE(ui::Answer(done, IDCANCEL));
   ExpectClosedAndClean();
   EXPECT_EQ(support::List(product), (Names{L"Blanks\\", L"Vanto.exe", L"one.txt"}));
@@ -59,7 +59,8 @@ TEST_F(Stages, AMemberNamedWithALeadingDotLeavesNoWorkFolderBehind) {
 
   ui::Box done = NextBox();
   ExpectSuccessQuestion(done);
-  EXPECT_EQ(support::List(Product(L"Temp1")), (Names{L".backup\\", L".hidden", L".journal"}));
+  EXPECT_EQ(support::List(Product(L"Temp1")),
+            (Names{L".backup\\", L".hidden", L".journal", L".library\\"}));
   ASSERT_TRUE(ui::Answer(done, IDCANCEL));
   ExpectClosedAndClean();
   EXPECT_EQ(support::List(product), (Names{L"Blanks\\", L"Vanto.exe", L"a.txt"}));
@@ -71,7 +72,7 @@ TEST_F(Stages, AMediumWithOnlyTheInstallerArchivePassesWithNothingCopied) {
 
   ui::Box done = NextBox();
   ExpectSuccessQuestion(done);
-  EXPECT_EQ(support::List(Product(L"Temp1")), (Names{L".backup\\", L".journal"}));
+  EXPECT_EQ(support::List(Product(L"Temp1")), (Names{L".backup\\", L".journal", L".library\\"}));
   ASSERT_TRUE(ui::Answer(done, IDCANCEL));
   ExpectClosedAndClean();
   EXPECT_EQ(support::List(product), (Names{L"Blanks\\", L"Vanto.exe"}));

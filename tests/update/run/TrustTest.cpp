@@ -106,13 +106,16 @@ TEST_F(Trust, PlantedWorkFoldersAndLinksAreLeftAsTheyAreAndNothingOutsideChanges
 }
 
 // A lock that is no plain file of ours (a folder, a link) is another run's, or a trap: busy
-// (4), nothing changed; a /LOG file that is not a log of ours refuses the command line (1).
+// (4), nothing changed; a /LOG file that is not a log of ours, or lies in no folder, refuses
+// the command line (1).
 TEST_F(Trust, ALockOrALogThatIsNoFileOfOursChangesNothing) {
   const std::wstring customers = support::Join(t.Path(), L"customers.csv");
   const std::string list = "\xEF\xBB\xBF" + std::string(2 * 1024 * 1024, 'c');
   ASSERT_TRUE(support::WriteFile(customers, list));
   EXPECT_EQ(Silent(L" /LOG=\"" + customers + L"\""), 1u);
   EXPECT_EQ(support::Read(customers), list);
+  EXPECT_EQ(Silent(L" /LOG=\"" + support::Join(t.Path(), L"gone\\run.log") + L"\""), 1u)
+      << "a log in no folder";
 
   Link(Product(L"TalvoUpdate.lck"), support::Join(victim, L"important.txt"));
   EXPECT_EQ(Silent(), 4u);
@@ -234,6 +237,34 @@ TEST_F(Trust, ALibraryThatIsNotTheBuildsIsNeverLoaded) {
           u8" | на носителя е повредена или е променена след издаването ѝ.",
       u8"Съобщение: Актуализацията не е завършена. | Продуктът не е променен."};
   EXPECT_TRUE(InOrder(ui::LogEvents(support::Read(log)), said)) << support::Read(log);
+}
+
+// The medium's folder reached through a link (a share's or a stick's junction, which its owner
+// may move at any time), moved to another medium after the library was read, while the box of
+// an interrupted run's recovery is up: the library that runs is the one read, never the other
+// medium's (a planted one that marks its loading).
+TEST_F(Trust, AMediumLinkMovedAfterTheLibraryWasReadNeverRunsAnotherLibrary) {
+  const std::wstring other = t.Sub(L"other"), via = support::Join(t.Path(), L"via");
+  for (const wchar_t* name : {L"TalvoUpdate.exe", L"a.zip"})
+    ASSERT_TRUE(support::CopyInto(Medium(name), other));
+  ASSERT_TRUE(CopyFileW(support::WindowsPath(TALVO_PLANTED_LIBRARY).c_str(),
+                        support::Join(other, L"UNZDLL.DLL").c_str(), FALSE));
+  Link(via, cd);
+  Journal(OurFolder(L"Temp1"), {{TStep::New, 1, "gone.txt"}});
+  ASSERT_TRUE(support::WriteFile(Product(L"gone.txt"), "the interrupted run's"));
+  Start(support::Join(via, L"TalvoUpdate.exe"));
+  ui::Box recovered = NextBox();
+  EXPECT_EQ(ui::Utf8(recovered.text), texts::kRecovered);
+  ASSERT_TRUE(
+      ui::RunUnix("ln -sfn '" + support::UnixPath(other) + "' '" + support::UnixPath(via) + "'"));
+  ASSERT_TRUE(ui::Answer(recovered, IDOK));
+
+  ui::Box done = NextBox();
+  ExpectSuccessQuestion(done);
+  ASSERT_TRUE(ui::Answer(done, IDCANCEL));
+  ExpectClosedAndClean();
+  EXPECT_FALSE(support::Exists(support::Join(other, L"UNZDLL.DLL.loaded")));
+  EXPECT_EQ(support::Read(Product(L"one.txt")), "1");
 }
 
 // Libraries named like the system's beside the updater, with Wine told to prefer them as
