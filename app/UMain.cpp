@@ -15,7 +15,7 @@ namespace {
 // Auto-sized labels (no csFixed) take the width of their text; the widths given are those
 // of the first texts in MS Sans Serif.
 // Columns: kind, name, parent, left, top, width, height, text, style, tab order, id.
-const TLayoutRow kRows[] = {
+const TLayoutRow MainRows[] = {
     {ckBevel, "Bvl2", nullptr, 4, 106, 464, 56, nullptr, 0, 0, 0},
     {ckBevel, "Bvl1", nullptr, 4, 4, 464, 98, nullptr, 0, 0, 0},
     {ckLabel, "Lbl2", nullptr, 16, 136, 22, 13, "тел.", csFixed, 0, 0},
@@ -38,13 +38,13 @@ const TLayoutRow kRows[] = {
     {ckImage, "Image1", "Panel", 48, 14, 360, 62, "BANNER", 0, 0, 0},
 };
 
-const TFormLayout kLayout = {
+const TFormLayout MainLayout = {
     L"TFMain", " Актуализация на Талво",      472, 306, L"MS Sans Serif", -11, 13,
-    kRows,     sizeof kRows / sizeof kRows[0]};
+    MainRows,     sizeof MainRows / sizeof MainRows[0]};
 
 }  // namespace
 
-TFMain::TFMain(const char* logFile) : TForm(kLayout), LogFile(logFile) {
+TFMain::TFMain(const char* logFile) : TForm(MainLayout), LogFile(logFile) {
   LblAction = Find<TLabel>("LblAction");
   EditFolder = Find<TEdit>("EditFolder");
   BtnInstall = Find<TButton>("BtnInstall");

@@ -7,7 +7,7 @@
 
 namespace {
 
-const UINT kCp1251 = 1251;
+const UINT Cp1251 = 1251;
 
 int TextWidth(HWND wnd, HFONT font, const TWide& text) {
   HDC dc = GetDC(wnd);
@@ -31,7 +31,7 @@ void Outline(HDC dc, int x0, int y0, int x1, int y1, HBRUSH brush) {
 HWND CreateChild(const wchar_t* cls, DWORD exStyle, DWORD style, const RECT& r, HWND parent, int id,
                  const char* text, void* object) {
   HWND wnd =
-      CreateWindowExW(exStyle, cls, TWide(kCp1251, text).c_str(), WS_CHILD | WS_VISIBLE | style,
+      CreateWindowExW(exStyle, cls, TWide(Cp1251, text).c_str(), WS_CHILD | WS_VISIBLE | style,
                       r.left, r.top, r.right - r.left, r.bottom - r.top, parent,
                       reinterpret_cast<HMENU>(INT_PTR(id)), Instance(), object);
   if (!wnd) throw Exception("Грешка при създаване на прозорец");
@@ -48,7 +48,7 @@ TLabel::TLabel(TForm& owner, const char* name, const RECT& bounds, HFONT font, b
   SetCaption(text);
 }
 
-void TLabel::SetCaption(const char* text) { SetCaption(kCp1251, text); }
+void TLabel::SetCaption(const char* text) { SetCaption(Cp1251, text); }
 
 void TLabel::SetCaption(UINT codePage, const char* text) {
   Wide = TWide(codePage, text);

@@ -7,7 +7,7 @@
 
 namespace {
 
-const UINT kCp1251 = 1251;
+const UINT Cp1251 = 1251;
 UINT FaultExitCode = 0;
 
 // The standard exception report. It allocates nothing: memory may be what ran out.
@@ -15,7 +15,7 @@ void ShowReport(const char* message) {
   if (HWND capture = GetCapture()) SendMessageW(capture, WM_CANCELMODE, 0, 0);
   wchar_t wide[512], text[512], title[MAX_PATH];
   int length = lstrlenA(message);
-  int n = MultiByteToWideChar(kCp1251, 0, message, length < 511 ? length : 511, wide, 511);
+  int n = MultiByteToWideChar(Cp1251, 0, message, length < 511 ? length : 511, wide, 511);
   wide[n > 0 ? n : 0] = L'\0';
   ReportText(wide, text, 512);
   ApplicationTitle(title, MAX_PATH);

@@ -8,10 +8,10 @@
 
 namespace {
 
-const UINT kCp1251 = 1251;
-const int kDesignDpi = 96;
-const DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-const DWORD kExStyle = WS_EX_DLGMODALFRAME;
+const UINT Cp1251 = 1251;
+const int DesignDpi = 96;
+const DWORD FormStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+const DWORD FormExStyle = WS_EX_DLGMODALFRAME;
 
 // The window font's character set: Cyrillic as designed where the system's code page is
 // 1251; elsewhere the Cyrillic set must be asked for, or a face without it is chosen.
@@ -49,7 +49,7 @@ bool IsWindowed(TControlKind kind) { return kind == ckEdit || kind == ckButton |
 // follows the screen's density; when a line of it is then not of the design height, the
 // whole layout and the controls' own fonts follow the text.
 TForm::TForm(const TFormLayout& layout) {
-  Font.reset(MakeFont(layout.FontFace, MulDiv(layout.FontHeight, ScreenDpi(), kDesignDpi), false));
+  Font.reset(MakeFont(layout.FontFace, MulDiv(layout.FontHeight, ScreenDpi(), DesignDpi), false));
   int num = TextHeight(Font.get()), den = layout.DesignTextHeight;
   if (num <= 0 || num == den) num = den = 1;
   BoldFont.reset(MakeFont(layout.FontFace, MulDiv(layout.FontHeight, num, den), true));
@@ -80,13 +80,13 @@ void TForm::Add(TControl* control) { Controls[ControlCount++] = control; }
 
 void TForm::CreateWindowFor(const TFormLayout& layout, int clientWidth, int clientHeight) {
   RECT r = {0, 0, clientWidth, clientHeight};
-  AdjustWindowRectEx(&r, kStyle, FALSE, kExStyle);
+  AdjustWindowRectEx(&r, FormStyle, FALSE, FormExStyle);
   int width = r.right - r.left, height = r.bottom - r.top;
   int screenWidth = GetSystemMetrics(SM_CXSCREEN), screenHeight = GetSystemMetrics(SM_CYSCREEN);
 
   RegisterWindowClass(layout.ClassName, Proc, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), nullptr);
   HWND owner = Application ? Application->Handle() : nullptr;
-  CreateWindowExW(kExStyle, layout.ClassName, TWide(kCp1251, layout.Caption).c_str(), kStyle,
+  CreateWindowExW(FormExStyle, layout.ClassName, TWide(Cp1251, layout.Caption).c_str(), FormStyle,
                   (screenWidth - width) / 2, (screenHeight - height) / 2, width, height, owner,
                   nullptr, Instance(), this);
   if (!Wnd) throw Exception("Грешка при създаване на прозорец");
@@ -109,8 +109,8 @@ void TForm::CreateWindowFor(const TFormLayout& layout, int clientWidth, int clie
 // Windowed controls are made in tab order, which is the order the dialog keys cycle;
 // drawn ones in table order, which is their painting order.
 void TForm::CreateControls(const TFormLayout& layout, int num, int den) {
-  if (layout.RowCount > kMaxControls) throw Exception("Твърде много контроли");  // a program fault
-  const TLayoutRow* windowed[kMaxControls];
+  if (layout.RowCount > MaxControls) throw Exception("Твърде много контроли");  // a program fault
+  const TLayoutRow* windowed[MaxControls];
   int count = 0;
   for (int i = 0; i < layout.RowCount; ++i) {
     const TLayoutRow* row = &layout.Rows[i];
@@ -193,7 +193,7 @@ void TForm::Invalidate(const RECT& area) {
 }
 
 int TForm::GetCaption(char* buf, int size) const {
-  return Narrow(kCp1251, TWide(Wnd).c_str(), buf, size);
+  return Narrow(Cp1251, TWide(Wnd).c_str(), buf, size);
 }
 
 bool TForm::PreTranslate(MSG& msg) {

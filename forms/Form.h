@@ -64,14 +64,14 @@ private:
 
   HWND Wnd = nullptr;
   HWND LastFocus = nullptr;
-  enum { kMaxControls = 32 };
+  enum { MaxControls = 32 };
   void Add(TControl* control);
 
   TFont Font, BoldFont;  // before the controls: they draw with these
-  TControl* Controls[kMaxControls] = {};
+  TControl* Controls[MaxControls] = {};
   int ControlCount = 0;
-  TGraphicControl* Drawn[kMaxControls] = {};  // painting order
+  TGraphicControl* Drawn[MaxControls] = {};  // painting order
   int DrawnCount = 0;
-  TButton* Buttons[kMaxControls] = {};
+  TButton* Buttons[MaxControls] = {};
   int ButtonCount = 0;
 };

@@ -16,12 +16,12 @@ std::string EditionText(const TEdition& edition) {
 
 TFailure CheckEditions(const TEdition& edition, const TEdition* previous) {
   TFailure refused;
-  for (const TProblem& entry : edition.Entries) refused.Add(kRefused, entry);
+  for (const TProblem& entry : edition.Entries) refused.Add(Refused, entry);
   if (previous)
-    for (const TProblem& entry : previous->Entries) refused.Add(kRefused, entry);
-  for (const TProblem& rule : CheckEdition(edition, previous)) refused.Add(kRefused, rule);
+    for (const TProblem& entry : previous->Entries) refused.Add(Refused, entry);
+  for (const TProblem& rule : CheckEdition(edition, previous)) refused.Add(Refused, rule);
   if (refused)
-    refused.Add(kRefused, {L"", L"Изданието не отговаря на правилата: носителят не е направен."});
+    refused.Add(Refused, {L"", L"Изданието не отговаря на правилата: носителят не е направен."});
   return refused;
 }
 
@@ -32,12 +32,12 @@ TFailure MeasureChanged(const TEdition& edition, const TEdition* previous,
   const std::vector<const TEditionFile*> changed = ChangedFiles(edition, previous, gone);
   out->resize(changed.size());
   for (size_t i = 0; i < changed.size(); ++i) {
-    if (changed[i]->Size > kLargestMember)
-      return Failed(kDoesNotFit, changed[i]->Path,
+    if (changed[i]->Size > LargestMember)
+      return Failed(DoesNotFit, changed[i]->Path,
                     L": " + Count(changed[i]->Size) + L" байта; архивът побира файлове до " +
-                        Count(kLargestMember) + L" байта.");
+                        Count(LargestMember) + L" байта.");
     if (!Measure(*changed[i], &(*out)[i]))
-      return FailedCall(kNotMade, changed[i]->Path, L": не може да се прочете");
+      return FailedCall(NotMade, changed[i]->Path, L": не може да се прочете");
   }
   return {};
 }

@@ -50,7 +50,7 @@ TFailure DescribeMedium(const std::vector<TDescribed>& disks, const std::string&
     std::string hash;
     const std::wstring name = disk.Archive.substr(disk.Archive.find_last_of(L'\\') + 1);
     if (!HashHex(crypto, disk.Archive, &size, &hash))
-      return FailedCall(kNotMade, disk.Archive, L": не може да се прочете");
+      return FailedCall(NotMade, disk.Archive, L": не може да се прочете");
     lines.push_back("archive " + std::string(name.begin(), name.end()) + " " +
                     std::to_string(size) + " " + hash + "\r\n");
     all += lines.back();
@@ -65,11 +65,11 @@ TFailure DescribeMedium(const std::vector<TDescribed>& disks, const std::string&
     if (!WriteNew(path, text) ||
         (key && (!key->Sign(text, &signature) ||
                  !WriteNew(Join(disks[i].Folder, Wide(SignatureName)), signature))))
-      return FailedCall(kNotMade, path,
+      return FailedCall(NotMade, path,
                         L": описанието на носителя не може да се запише или подпише");
     const std::string archive = lines[i].substr(8, lines[i].find(' ', 8) - 8);
     if (!Proven(crypto, disks[i].Folder, text, archive, key ? check : std::string()))
-      return Failed(kNotMade, path,
+      return Failed(NotMade, path,
                     L": програмата за актуализация не би приела описанието или подписа му.");
   }
   return {};

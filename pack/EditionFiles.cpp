@@ -9,7 +9,7 @@
 
 namespace {
 
-const wchar_t kLinkRule[] = L": е връзка към друго място; TalvoPack не следва връзки в изданието.";
+const wchar_t LinkRule[] = L": е връзка към друго място; TalvoPack не следва връзки в изданието.";
 
 // The files of one folder of the edition, by name; its folders go to folders.
 bool ReadFolder(const std::wstring& folder, bool forms, TEdition* out, std::wstring* formsFolder) {
@@ -28,7 +28,7 @@ bool ReadFolder(const std::wstring& folder, bool forms, TEdition* out, std::wstr
             : TEntry::Own;
     const DWORD error = GetLastError();
     if (f.Link || entry == TEntry::Elsewhere) {
-      out->Entries.push_back({path, kLinkRule, std::nullopt});
+      out->Entries.push_back({path, LinkRule, std::nullopt});
       continue;
     }
     if (entry == TEntry::Unopened)

@@ -12,7 +12,7 @@
 namespace {
 
 // Longer names make the updater's paths in a deep product folder too long.
-const size_t kLongestName = 64;
+const size_t LongestName = 64;
 
 std::wstring VersionText(TVersion version) {
   char text[VersionTextSize];
@@ -54,7 +54,7 @@ void CheckName(const TEditionFile& f, std::vector<TProblem>* broken) {
     refuse(
         L"име, което Windows не приема: знак < > : \" | ? * или управляващ знак, име на "
         L"устройство (CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9) или точка или интервал в края.");
-  if (f.Name.size() > kLongestName) refuse(L"името е по-дълго от 64 знака.");
+  if (f.Name.size() > LongestName) refuse(L"името е по-дълго от 64 знака.");
   if (IsReservedName(f.Cp1251.c_str()))
     refuse(
         L"име, което програмата за актуализация пази за себе си (дневник, заключване, "
@@ -69,7 +69,7 @@ void CheckName(const TEditionFile& f, std::vector<TProblem>* broken) {
   if (!f.Form && EqualsAsciiNoCase(f.Cp1251.c_str(), FormsFolder))
     refuse(L"файл с името на папката с бланки.");
   // In the work folder it would meet the archive: one would take the other's place.
-  for (int disk = 0; disk <= kDisks; ++disk)
+  for (int disk = 0; disk <= FloppyDisks; ++disk)
     if (Upper(f.Name) == ArchiveName(disk))
       refuse(L"името на архив от носителя; програмата за актуализация ще го вземе за архива.");
 }

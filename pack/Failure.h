@@ -11,11 +11,11 @@
 #include <vector>
 
 enum TPackExit {
-  kMade = 0,
-  kBadCommandLine = 1,
-  kRefused = 2,     // the edition breaks a rule of the updater's, or OUT is a link
-  kDoesNotFit = 3,  // on the three disks, or in one archive
-  kNotMade = 4,     // writing or verification failed
+  Made = 0,
+  BadCommandLine = 1,
+  Refused = 2,     // the edition breaks a rule of the updater's, or OUT is a link
+  DoesNotFit = 3,  // on the three disks, or in one archive
+  NotMade = 4,     // writing or verification failed
 };
 
 struct TProblem {
@@ -26,15 +26,15 @@ struct TProblem {
 };
 
 struct TFailure {
-  TPackExit Code = kMade;
+  TPackExit Code = Made;
   std::vector<TProblem> Problems;
 
   // Whether anything went wrong.
-  explicit operator bool() const { return Code != kMade; }
+  explicit operator bool() const { return Code != Made; }
 
   // Adds a problem; the failure's code is the first one's.
   TFailure& Add(TPackExit code, TProblem problem) {
-    if (Code == kMade) Code = code;
+    if (Code == Made) Code = code;
     Problems.push_back(std::move(problem));
     return *this;
   }

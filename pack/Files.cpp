@@ -7,11 +7,11 @@
 
 namespace {
 
-const DWORD kChunk = 64 * 1024;
+const DWORD Chunk = 64 * 1024;
 
 std::vector<std::wstring> made;
 
-const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+const DWORD ShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 // The name the system reached the open file or folder by, links resolved; empty where the
 // system cannot tell.
@@ -24,7 +24,7 @@ std::wstring FinalPath(HANDLE handle) {
 }
 
 HANDLE OpenAny(const std::wstring& path) {
-  return CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+  return CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, ShareAll, nullptr, OPEN_EXISTING,
                      FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
 
@@ -69,10 +69,10 @@ bool ListFolder(const std::wstring& folder, std::vector<TFound>* out) {
 
 bool SameBytes(const std::wstring& a, const std::wstring& b) {
   TReadFile one(a), two(b);
-  std::vector<char> x(kChunk), y(kChunk);
+  std::vector<char> x(Chunk), y(Chunk);
   DWORD gotX = 0, gotY = 0;
   do {
-    if (!one.Read(x.data(), kChunk, &gotX) || !two.Read(y.data(), kChunk, &gotY) || gotX != gotY ||
+    if (!one.Read(x.data(), Chunk, &gotX) || !two.Read(y.data(), Chunk, &gotY) || gotX != gotY ||
         memcmp(x.data(), y.data(), gotX) != 0)
       return false;
   } while (gotX);

@@ -36,23 +36,23 @@ TFailure FindKit(TKit* kit) {
   const DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH);
   kit->Folder.assign(self, n < MAX_PATH ? n : 0);
   kit->Folder.erase(kit->Folder.find_last_of(L'\\') + 1);
-  for (const wchar_t* name : {kUpdater, kLibrary}) {
+  for (const wchar_t* name : {KitUpdater, KitLibrary}) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     const bool found = !kit->Folder.empty() && GetFileAttributesExW((kit->Folder + name).c_str(),
                                                                     GetFileExInfoStandard, &data);
     if (found && (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
       SetLastError(ERROR_FILE_NOT_FOUND);  // a folder of that name is no program
     if (!found || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-      return FailedCall(kNotMade, kit->Folder + name, L": липсва до TalvoPack.exe");
+      return FailedCall(NotMade, kit->Folder + name, L": липсва до TalvoPack.exe");
     kit->Bytes += OnDisk((ULONGLONG(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
   }
-  ReadUpdater(kit->Folder + kUpdater, kit);
+  ReadUpdater(kit->Folder + KitUpdater, kit);
   return {};
 }
 
 TFailure KeyFitsKit(const TKit& kit, const TSigningKey& key, bool given) {
   if (kit.KeyPrint.empty() || (given && key.Fingerprint() == kit.KeyPrint)) return {};
-  return Failed(kBadCommandLine, kit.Folder + kUpdater,
+  return Failed(BadCommandLine, kit.Folder + KitUpdater,
                 L" приема само носители, подписани с ключа SHA-256 " +
                     std::wstring(kit.KeyPrint.begin(), kit.KeyPrint.end()) +
                     (given ? L"; /KEY е друг ключ." : L"; дайте частния му ключ с /KEY."));

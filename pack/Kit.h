@@ -7,8 +7,8 @@
 #include "pack/Signing.h"
 
 // The programs of the medium, taken from TalvoPack's own folder.
-inline constexpr wchar_t kUpdater[] = L"TalvoUpdate.exe";
-inline constexpr wchar_t kLibrary[] = L"UNZDLL.DLL";
+inline constexpr wchar_t KitUpdater[] = L"TalvoUpdate.exe";
+inline constexpr wchar_t KitLibrary[] = L"UNZDLL.DLL";
 
 // The programs of the medium beside TalvoPack.
 struct TKit {

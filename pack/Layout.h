@@ -9,14 +9,14 @@
 
 // A 1.44 MB floppy as FAT12 formats it: 2,847 clusters of 512 bytes; every file takes whole
 // clusters.
-inline constexpr unsigned long long kClusterBytes = 512;
-inline constexpr unsigned long long kDiskBytes = 2847 * kClusterBytes;
-inline constexpr int kDisks = 3;
+inline constexpr unsigned long long ClusterBytes = 512;
+inline constexpr unsigned long long DiskBytes = 2847 * ClusterBytes;
+inline constexpr int FloppyDisks = 3;
 // Room kept free on every disk for the description of the medium that each disk will carry.
-inline constexpr unsigned long long kDiskReserve = 4 * kClusterBytes;
+inline constexpr unsigned long long DiskReserve = 4 * ClusterBytes;
 
 inline unsigned long long OnDisk(unsigned long long bytes) {
-  return (bytes + kClusterBytes - 1) / kClusterBytes * kClusterBytes;
+  return (bytes + ClusterBytes - 1) / ClusterBytes * ClusterBytes;
 }
 
 // The archive of a CD or folder medium (disk 0), or of a floppy disk: 8.3, capitals.
@@ -25,7 +25,7 @@ std::wstring ArchiveName(int disk);
 struct TArchivePlan {
   std::wstring Name;                    // 8.3, capitals
   std::vector<const TMember*> Members;  // in the edition's order
-  unsigned long long Bytes = kArchiveEndBytes;
+  unsigned long long Bytes = ArchiveEndBytes;
 };
 
 // The one archive of a CD or folder medium; a failure when an archive cannot hold them.

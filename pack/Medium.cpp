@@ -21,18 +21,18 @@ TFailure MakeMedium(const std::wstring& out, bool floppy, const TKit& kit,
     const std::wstring folder = floppy ? Join(out, L"DISK" + std::to_wstring(i + 1)) : out;
     if (i == 0) first = folder;
     if (floppy && !MakeFolder(folder))
-      return FailedCall(kNotMade, folder, L": папката не може да се създаде");
+      return FailedCall(NotMade, folder, L": папката не може да се създаде");
     made.push_back({Join(folder, plan[i].Name), &plan[i]});
     disks.push_back({folder, made.back().Path});
     if (TFailure failed = WriteArchive(made.back().Path, plan[i].Members)) return failed;
   }
-  for (const wchar_t* name : {kUpdater, kLibrary}) {
+  for (const wchar_t* name : {KitUpdater, KitLibrary}) {
     const std::wstring to = Join(first, name);
-    if (!CopyNew(kit.Folder + name, to)) return FailedCall(kNotMade, to, L": не може да се копира");
+    if (!CopyNew(kit.Folder + name, to)) return FailedCall(NotMade, to, L": не може да се копира");
   }
   const std::wstring work = Join(out, L"~CHECK");
-  TFailure failed = VerifyMedium(Join(first, kLibrary), kit.LibraryHash, made, work);
-  if (!RemoveTree(work)) failed.Add(FailedCall(kNotMade, work, L": не може да се изтрие"));
+  TFailure failed = VerifyMedium(Join(first, KitLibrary), kit.LibraryHash, made, work);
+  if (!RemoveTree(work)) failed.Add(FailedCall(NotMade, work, L": не може да се изтрие"));
   if (failed) return failed;
   const std::string check = !signing.Key          ? std::string()
                             : kit.KeyBlob.empty() ? signing.Key->PublicBlob()
@@ -44,16 +44,16 @@ TFailure MakeMedium(const std::wstring& out, bool floppy, const TKit& kit,
 TFailure MakeIn(const std::wstring& out, bool floppy, bool oneFile, const TKit& kit,
                 const std::vector<TArchivePlan>& plan, const TSigning& signing) {
   if (!IsFolder(out) && !MakeFolder(out))
-    return FailedCall(kNotMade, out, L": папката не може да се създаде");
+    return FailedCall(NotMade, out, L": папката не може да се създаде");
   if (!oneFile) return MakeMedium(out, floppy, kit, plan, signing);
   const std::wstring medium = Join(out, L"~MEDIUM");
-  if (!MakeFolder(medium)) return FailedCall(kNotMade, medium, L": папката не може да се създаде");
+  if (!MakeFolder(medium)) return FailedCall(NotMade, medium, L": папката не може да се създаде");
   TFailure failed = MakeMedium(medium, floppy, kit, plan, signing);
   if (!failed)
     failed =
-        MakeOneFile(medium, Join(out, kUpdater), plan, kit.LibraryHash, Join(out, L"~ONEFILE"));
+        MakeOneFile(medium, Join(out, KitUpdater), plan, kit.LibraryHash, Join(out, L"~ONEFILE"));
   if (!failed && !RemoveTree(medium))
-    failed = FailedCall(kNotMade, medium, L": не може да се изтрие");
+    failed = FailedCall(NotMade, medium, L": не може да се изтрие");
   return failed;
 }
 
@@ -66,5 +66,5 @@ TFailure Make(const std::wstring& out, bool floppy, bool oneFile, const TKit& ki
   TFailure failed = MakeIn(out, floppy, oneFile, kit, plan, signing);
   if (!failed) return failed;
   RemoveMade();
-  return failed.Add(kNotMade, {L"", L"Носителят не е направен."});
+  return failed.Add(NotMade, {L"", L"Носителят не е направен."});
 }

@@ -8,18 +8,18 @@
 
 // Never over an earlier key.
 TFailure NewKey(const std::wstring& folder) {
-  const std::wstring privatePath = Join(folder, kPrivateKeyFile);
-  const std::wstring publicPath = Join(folder, kPublicKeyFile);
+  const std::wstring privatePath = Join(folder, PrivateKeyFile);
+  const std::wstring publicPath = Join(folder, PublicKeyFile);
   for (const std::wstring& path : {privatePath, publicPath})
     if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES)
-      return Failed(kBadCommandLine, path,
+      return Failed(BadCommandLine, path,
                     L": вече съществува; ключ никога не се записва върху друг.");
   TSigningKey key;
   TFailure failed = MakeKeyPair(folder);
   if (!failed) failed = key.Load(FullPath(privatePath));
   if (failed) {
     RemoveMade();
-    failed.Code = kNotMade;  // the key just made: no fault of the command line
+    failed.Code = NotMade;  // the key just made: no fault of the command line
     return failed;
   }
   const std::string print = key.Fingerprint();
@@ -29,7 +29,7 @@ TFailure NewKey(const std::wstring& folder) {
   Say(L"Публичният ключ: " + FullPath(publicPath) +
       L" - за компилирането на TalvoUpdate.exe "
       L"(-DTALVO_MEDIUM_KEY=" +
-      kPublicKeyFile + L").");
+      PublicKeyFile + L").");
   Say(L"Отпечатък (SHA-256): " + std::wstring(print.begin(), print.end()) + L".");
   return {};
 }

@@ -55,7 +55,7 @@ TFailure Compose(const std::wstring& folder, const std::wstring& file,
                  const std::vector<TArchivePlan>& plan) {
   std::string image;
   if (!Image(Join(folder, L"TalvoUpdate.exe"), &image))
-    return Failed(kNotMade, Join(folder, L"TalvoUpdate.exe"),
+    return Failed(NotMade, Join(folder, L"TalvoUpdate.exe"),
                   L": не е програма за актуализация без товар.");
   TWriteFile out(file);
   std::vector<TCarried> table;
@@ -76,7 +76,7 @@ TFailure Compose(const std::wstring& folder, const std::wstring& file,
             out.Write(table.data(), table.size() * sizeof(TCarried)) &&
             out.Write(tail, sizeof tail) && out.Write(OneFileMagic, sizeof OneFileMagic);
   if (out.Close() && written) return {};
-  return Failed(kNotMade, file, L": не може да се запише.");
+  return Failed(NotMade, file, L": не може да се запише.");
 }
 
 // The one file read as the updater reads it: every member taken out into work is the same as
@@ -88,7 +88,7 @@ TFailure Prove(const std::wstring& folder, const std::wstring& file,
   if (OpenOneFile(file, &one) != TOneFileState::Carried ||
       one.MemberCount() != static_cast<int>(plan.size()) + 2 + !!one.Find(SignatureName) ||
       !MakeFolder(work))
-    return Failed(kNotMade, file,
+    return Failed(NotMade, file,
                   L": програмата за актуализация не може да прочете съдържанието му.");
   for (int i = 0; i < one.MemberCount(); ++i) {
     const std::string name = one.Member(i).Name;
@@ -97,7 +97,7 @@ TFailure Prove(const std::wstring& folder, const std::wstring& file,
     const bool copied = to != INVALID_HANDLE_VALUE && one.CopyOut(one.Member(i), to);
     if (to != INVALID_HANDLE_VALUE) CloseHandle(to);
     if (!copied || !SameBytes(taken, Join(folder, std::wstring(name.begin(), name.end()))))
-      return Failed(kNotMade, file,
+      return Failed(NotMade, file,
                     L": " + std::wstring(name.begin(), name.end()) + L" в него се различава.");
   }
   std::vector<TMadeArchive> archives;
@@ -112,6 +112,6 @@ TFailure MakeOneFile(const std::wstring& folder, const std::wstring& file,
                      const std::wstring& work) {
   TFailure failed = Compose(folder, file, plan);
   if (!failed) failed = Prove(folder, file, plan, libraryHash, work);
-  if (!RemoveTree(work)) failed.Add(FailedCall(kNotMade, work, L": не може да се изтрие"));
+  if (!RemoveTree(work)) failed.Add(FailedCall(NotMade, work, L": не може да се изтрие"));
   return failed;
 }

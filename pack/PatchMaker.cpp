@@ -10,7 +10,7 @@ typedef std::vector<uint8_t> TBytes;
 // Equal bytes in an add from this many on go as an exact add of their own: shorter runs
 // cost deflate less as zeros than a triple costs (measured on real programs: 256 worse, 4096
 // no better).
-const int32_t kExactRun = 1024;
+const int32_t ExactRun = 1024;
 
 // The longest match of the result from scan with a suffix of the base.
 class TMatcher {
@@ -62,7 +62,7 @@ struct TParts {
     for (int32_t i = 0; i < add;) {
       int32_t run = 0;
       while (i + run < add && result[resultPos + i + run] == base[basePos + i + run]) ++run;
-      if (run >= kExactRun) {
+      if (run >= ExactRun) {
         if (i > start) {
           Add(base, result, basePos + start, resultPos + start, i - start, false);
           Number(0);
@@ -174,7 +174,7 @@ bool IsPe(const TBytes& file) { return file.size() >= 64 && file[0] == 'M' && fi
 bool MakePatch(const uint8_t* base, size_t baseSize, const uint8_t* result, size_t resultSize,
                std::vector<uint8_t>& patch) {
   patch.clear();
-  if (baseSize > patch::kLargestFile || resultSize > patch::kLargestFile) return false;
+  if (baseSize > patch::LargestFile || resultSize > patch::LargestFile) return false;
   TBytes oldFile(base, base + baseSize), newFile(result, result + resultSize);
   const bool filter = IsPe(oldFile) && IsPe(newFile);
   if (filter) {
@@ -182,13 +182,13 @@ bool MakePatch(const uint8_t* base, size_t baseSize, const uint8_t* result, size
     patch::FilterBranches(newFile.data(), uint32_t(resultSize), 0, true);
   }
   const TParts parts = Diff(oldFile, newFile);
-  if (parts.Control.size() > patch::kLargestFile) return false;
-  patch.resize(patch::kHeaderSize);
+  if (parts.Control.size() > patch::LargestFile) return false;
+  patch.resize(patch::HeaderSize);
   uint8_t* h = patch.data();
-  for (int k = 0; k < 4; ++k) h[k] = patch::kMagic[k];
-  h[4] = uint8_t(patch::kVersion);
+  for (int k = 0; k < 4; ++k) h[k] = patch::Magic[k];
+  h[4] = uint8_t(patch::FormatVersion);
   h[5] = 0;
-  h[6] = filter ? uint8_t(patch::kBranchFilter) : 0;
+  h[6] = filter ? uint8_t(patch::BranchFilter) : 0;
   h[7] = 0;
   Put32(h + 8, uint32_t(baseSize));
   Put32(h + 12, uint32_t(resultSize));

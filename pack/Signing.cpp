@@ -6,16 +6,16 @@
 #include "update/medium/Manifest.h"
 #include "update/files/SystemEntry.h"
 
-const wchar_t* const kPrivateKeyFile = L"private.pem";
-const wchar_t* const kPublicKeyFile = L"public.pem";
+const wchar_t* const PrivateKeyFile = L"private.pem";
+const wchar_t* const PublicKeyFile = L"public.pem";
 
 namespace {
 
-const DWORD kEncoding = X509_ASN_ENCODING | PKCS_7_ASN_ENCODING;
-const DWORD kKeyBits = 3072;
+const DWORD Encoding = X509_ASN_ENCODING | PKCS_7_ASN_ENCODING;
+const DWORD KeyBits = 3072;
 
 // The DER of PKCS#8's AlgorithmIdentifier for RSA: rsaEncryption with no parameters.
-const BYTE kRsaAlgorithm[] = {0x30, 0x0d, 0x06, 0x09, 0x2a, 0x86, 0x48, 0x86,
+const BYTE RsaAlgorithm[] = {0x30, 0x0d, 0x06, 0x09, 0x2a, 0x86, 0x48, 0x86,
                               0xf7, 0x0d, 0x01, 0x01, 0x01, 0x05, 0x00};
 
 // crypt32 is no KnownDLL: its entries come from the system folder's copy, never through the
@@ -30,13 +30,13 @@ Fn Crypt32(const char* name) {
 
 BOOL EncodeObject(LPCSTR type, const void* value, BYTE* out, DWORD* size) {
   auto encode = CRYPT32(CryptEncodeObjectEx);
-  return encode && encode(kEncoding, type, value, 0, nullptr, out, size);
+  return encode && encode(Encoding, type, value, 0, nullptr, out, size);
 }
 
 BOOL DecodeObject(LPCSTR type, const std::string& der, void* out, DWORD* size) {
   auto decode = CRYPT32(CryptDecodeObjectEx);
   return decode &&
-         decode(kEncoding, type, reinterpret_cast<const BYTE*>(der.data()),
+         decode(Encoding, type, reinterpret_cast<const BYTE*>(der.data()),
                 static_cast<DWORD>(der.size()), CRYPT_DECODE_ALLOC_FLAG, nullptr, out, size);
 }
 
@@ -179,25 +179,25 @@ std::string Sha256Hex(TCryptProvider& provider, const std::string& bytes) {
 }
 
 TFailure MakeKeyPair(const std::wstring& folder) {
-  const std::wstring privatePath = Join(folder, kPrivateKeyFile);
-  const std::wstring publicPath = Join(folder, kPublicKeyFile);
+  const std::wstring privatePath = Join(folder, PrivateKeyFile);
+  const std::wstring publicPath = Join(folder, PublicKeyFile);
   if (!MakeFolder(folder) && !IsFolder(folder))
-    return FailedCall(kNotMade, folder, L": папката не може да се създаде");
+    return FailedCall(NotMade, folder, L": папката не може да се създаде");
   TCryptProvider crypto;
   HCRYPTKEY key = 0;
   if (!crypto.Acquire() ||
-      !CryptGenKey(crypto.Handle(), AT_SIGNATURE, kKeyBits << 16 | CRYPT_EXPORTABLE, &key))
-    return FailedCall(kNotMade, L"", L"Ключът не може да се направи");
+      !CryptGenKey(crypto.Handle(), AT_SIGNATURE, KeyBits << 16 | CRYPT_EXPORTABLE, &key))
+    return FailedCall(NotMade, L"", L"Ключът не може да се направи");
   const std::string privatePem = Pem("RSA PRIVATE KEY", PrivateKeyDer(Export(key, PRIVATEKEYBLOB)));
   const std::string publicPem = Pem("PUBLIC KEY", PublicKeyDer(Export(key, PUBLICKEYBLOB)));
   CryptDestroyKey(key);
   if (privatePem.empty() || publicPem.empty())
-    return FailedCall(kNotMade, L"", L"Ключът не може да се запише във вид PEM");
+    return FailedCall(NotMade, L"", L"Ключът не може да се запише във вид PEM");
   // The private key first: without it the public one is of no use. Each is made new: a
   // file of that name, whoever wrote it, stays as it is (the caller removes only what this
   // run made).
   if (!WriteNew(privatePath, privatePem) || !WriteNew(publicPath, publicPem))
-    return FailedCall(kNotMade, folder, L": ключът не може да се запише");
+    return FailedCall(NotMade, folder, L": ключът не може да се запише");
   return {};
 }
 
@@ -208,9 +208,9 @@ TSigningKey::~TSigningKey() {
 TFailure TSigningKey::Load(const std::wstring& file) {
   std::string text, label, der;
   if (!ReadWhole(file, 64 * 1024, &text))
-    return FailedCall(kBadCommandLine, file, L": не може да се прочете");
+    return FailedCall(BadCommandLine, file, L": не може да се прочете");
   if (!FromPem(text, &label, &der) || (label != "RSA PRIVATE KEY" && label != "PRIVATE KEY"))
-    return Failed(kBadCommandLine, file,
+    return Failed(BadCommandLine, file,
                   L": не е частен ключ RSA във вид PEM (BEGIN RSA PRIVATE KEY или BEGIN "
                   L"PRIVATE KEY, без парола).");
   if (label == "PRIVATE KEY") {
@@ -219,17 +219,17 @@ TFailure TSigningKey::Load(const std::wstring& file) {
     const auto* items = outer.As<CRYPT_SEQUENCE_OF_ANY>();
     if (!items || items->cValue < 3 ||
         Blob(items->rgValue[1]) !=
-            std::string(reinterpret_cast<const char*>(kRsaAlgorithm), sizeof kRsaAlgorithm))
-      return Failed(kBadCommandLine, file, L": не е ключ RSA.");
+            std::string(reinterpret_cast<const char*>(RsaAlgorithm), sizeof RsaAlgorithm))
+      return Failed(BadCommandLine, file, L": не е ключ RSA.");
     TDecoded inner(X509_OCTET_STRING, Blob(items->rgValue[2]));
     der = inner.As<CRYPT_DATA_BLOB>() ? Blob(*inner.As<CRYPT_DATA_BLOB>()) : std::string();
   }
   TDecoded blob(PKCS_RSA_PRIVATE_KEY, der);
   BLOBHEADER* header = blob.As<BLOBHEADER>();
-  if (!header) return FailedCall(kBadCommandLine, file, L": ключът не може да се разчете");
+  if (!header) return FailedCall(BadCommandLine, file, L": ключът не може да се разчете");
   header->aiKeyAlg = CALG_RSA_SIGN;
   if (!Crypto.Acquire() || !CryptImportKey(Crypto.Handle(), blob.As<BYTE>(), blob.Size, 0, 0, &Key))
-    return FailedCall(kBadCommandLine, file, L": ключът не може да се зареди");
+    return FailedCall(BadCommandLine, file, L": ключът не може да се зареди");
   return {};
 }
 

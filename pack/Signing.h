@@ -11,11 +11,11 @@
 #include "pack/Failure.h"
 
 // The names of a new pair in its folder.
-extern const wchar_t* const kPrivateKeyFile;
-extern const wchar_t* const kPublicKeyFile;
+extern const wchar_t* const PrivateKeyFile;
+extern const wchar_t* const PublicKeyFile;
 
-// Makes a pair of 3072 bits in folder (made when missing): kPrivateKeyFile (PKCS#1) for the
-// publisher's safe, kPublicKeyFile (SubjectPublicKeyInfo) for the build. Never writes over a
+// Makes a pair of 3072 bits in folder (made when missing): PrivateKeyFile (PKCS#1) for the
+// publisher's safe, PublicKeyFile (SubjectPublicKeyInfo) for the build. Never writes over a
 // file; on a failure, what it made is left for RemoveMade.
 TFailure MakeKeyPair(const std::wstring& folder);
 

@@ -15,7 +15,7 @@ std::wstring Plural(unsigned long long n, const wchar_t* one, const wchar_t* mor
 
 void Summary(const std::wstring& out, bool floppy, bool oneFile,
              const std::vector<TArchivePlan>& plan, const TSigning& signing) {
-  const std::wstring file = Join(out, kUpdater);
+  const std::wstring file = Join(out, KitUpdater);
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (oneFile && GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &data))
     Say(L"Един файл: " + file + L", " + Count(data.nFileSizeLow) + L" байта.");
@@ -45,6 +45,6 @@ void Summary(const std::wstring& out, bool floppy, bool oneFile,
     if (ListFolder(disk, &files))
       for (const TFound& f : files) used += OnDisk(f.Size);
     Say(L"Дискета " + std::to_wstring(i + 1) + L": заети " + Count(used) + L" от " +
-        Count(kDiskBytes) + L" байта.");
+        Count(DiskBytes) + L" байта.");
   }
 }

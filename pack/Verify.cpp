@@ -13,7 +13,7 @@
 
 namespace {
 
-const wchar_t kLoadFailed[] = L": библиотеката не може да се зареди";
+const wchar_t LoadFailed[] = L": библиотеката не може да се зареди";
 
 // The library's reports, problems of the proof as they come.
 class TReports : public TUnzReporter {
@@ -23,7 +23,7 @@ public:
     std::wstring line = FromCodePage(CP_ACP, text);
     for (wchar_t& c : line)
       if (c == L'\n') c = L' ';
-    Failure->Add(kNotMade, {L"UNZDLL.DLL", L": " + line});
+    Failure->Add(NotMade, {L"UNZDLL.DLL", L": " + line});
   }
 
 private:
@@ -36,13 +36,13 @@ void Compare(const std::wstring& folder, const TMadeArchive& archive, TFailure* 
   for (const TMember* m : archive.Plan->Members) expected.emplace(m->File->Name, m);
   std::vector<TFound> found;
   if (!ListFolder(folder, &found)) {
-    differences->Add(FailedCall(kNotMade, folder, L": не може да се прочете"));
+    differences->Add(FailedCall(NotMade, folder, L": не може да се прочете"));
     return;
   }
   for (const TFound& f : found) {
     const auto at = expected.find(f.Name);
     if (at == expected.end() || f.Folder) {
-      differences->Add(kNotMade, {archive.Path, L": " + f.Name + L" не е файл от изданието."});
+      differences->Add(NotMade, {archive.Path, L": " + f.Name + L" не е файл от изданието."});
       continue;
     }
     const TEditionFile& file = *at->second->File;
@@ -50,24 +50,24 @@ void Compare(const std::wstring& folder, const TMadeArchive& archive, TFailure* 
     std::string name;
     ToCodePage(1251, f.Name, &name);
     if (IsRichText(name.c_str()) != file.Form)
-      differences->Add(kNotMade,
+      differences->Add(NotMade,
                        {file.Path, L": програмата за актуализация ще го постави на друго място."});
     if (!SameBytes(Join(folder, f.Name), file.Path))
-      differences->Add(kNotMade,
+      differences->Add(NotMade,
                        {file.Path, L": разархивиран от " + archive.Path + L", се различава."});
   }
   for (const auto& missing : expected)
-    differences->Add(kNotMade, {missing.second->File->Path,
+    differences->Add(NotMade, {missing.second->File->Path,
                                 L": липсва след разархивиране на " + archive.Path + L"."});
 }
 
 // The library refused as load says.
-TFailure Refused(CInfoZip& zip, TUnzLoad load, const std::wstring& library) {
-  if (load != TUnzLoad::NotOurs) return FailedCall(kNotMade, library, kLoadFailed);
+TFailure LibraryRefused(CInfoZip& zip, TUnzLoad load, const std::wstring& library) {
+  if (load != TUnzLoad::NotOurs) return FailedCall(NotMade, library, LoadFailed);
   char found[2 * HashBytes + 1], built[2 * HashBytes + 1];
   HexText(zip.FoundHash(), HashBytes, found);
   HexText(zip.ExpectedHash(), HashBytes, built);
-  return Failed(kNotMade, library,
+  return Failed(NotMade, library,
                 L": не е библиотеката, с която е компилиран TalvoUpdate.exe (SHA-256 " +
                     FromCodePage(CP_ACP, found) + L" вместо " + FromCodePage(CP_ACP, built) +
                     L").");
@@ -81,7 +81,7 @@ TFailure CanUnpackHere(const std::vector<TMember>& members, const std::wstring& 
   for (size_t i = 0; i < members.size() && refused.empty(); ++i)
     if (!ToCodePage(CP_ACP, members[i].File->Name, &ansi)) refused = members[i].File->Path;
   if (refused.empty()) return {};
-  return Failed(kNotMade, refused,
+  return Failed(NotMade, refused,
                 L": името не може да се предаде на UNZDLL.DLL за проверка при кодовата "
                 L"таблица " +
                     std::to_wstring(GetACP()) +
@@ -96,8 +96,8 @@ TFailure VerifyMedium(const std::wstring& library, const std::string& hash,
   std::string path;
   const TUnzLoad taken =
       ToCodePage(CP_ACP, library, &path) ? zip.ReadUnzDll(path.c_str()) : TUnzLoad::NoLibrary;
-  if (taken != TUnzLoad::Taken) return Refused(zip, taken, library);
-  if (!MakeFolder(work)) return FailedCall(kNotMade, work, L": не може да се създаде");
+  if (taken != TUnzLoad::Taken) return LibraryRefused(zip, taken, library);
+  if (!MakeFolder(work)) return FailedCall(NotMade, work, L": не може да се създаде");
   // The bytes checked are the bytes that run: written into a new folder of this run's, which
   // nobody else may change, held while the library is loaded and loaded by where it lies.
   const std::wstring own = Join(work, L"~UNZDLL");
@@ -105,9 +105,9 @@ TFailure VerifyMedium(const std::wstring& library, const std::string& hash,
   wchar_t final[MAX_PATH];
   if (!ToCodePage(CP_ACP, own, &path) || !MakePrivateFolder(path.c_str()) ||
       !held.Open(path.c_str(), true, false) || !held.FinalPath(final))
-    return FailedCall(kNotMade, own, L": не може да се създаде");
+    return FailedCall(NotMade, own, L": не може да се създаде");
   const TUnzLoad load = zip.LoadUnzDll(final);
-  if (load != TUnzLoad::Loaded) return Refused(zip, load, library);
+  if (load != TUnzLoad::Loaded) return LibraryRefused(zip, load, library);
   TFailure proof;
   TReports reports(&proof);
   zip.SetReporter(&reports);
@@ -117,11 +117,11 @@ TFailure VerifyMedium(const std::wstring& library, const std::string& hash,
     if (!MakeFolder(folder) || !ToCodePage(CP_ACP, archives[i].Path, &archive) ||
         !ToCodePage(CP_ACP, folder, &target) ||
         !zip.ExtractArchive(archive.c_str(), target.c_str())) {
-      proof.Add(FailedCall(kNotMade, archives[i].Path, L": не може да се разархивира"));
+      proof.Add(FailedCall(NotMade, archives[i].Path, L": не може да се разархивира"));
       continue;
     }
     Compare(folder, archives[i], &proof);
   }
-  if (proof) proof.Add(kNotMade, {L"", L"Проверката на носителя не мина."});
+  if (proof) proof.Add(NotMade, {L"", L"Проверката на носителя не мина."});
   return proof;
 }

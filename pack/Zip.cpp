@@ -8,8 +8,8 @@
 
 namespace {
 
-const DWORD kChunk = 64 * 1024;
-const uint16_t kUtf8Names = 0x0800;
+const DWORD Chunk = 64 * 1024;
+const uint16_t Utf8Names = 0x0800;
 
 // What compressing a file gave.
 struct TDigest {
@@ -25,11 +25,11 @@ bool Pack(const std::wstring& path, bool deflated, TWriteFile* out, TDigest* dig
   if (!in.Opened() || (deflated && deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8,
                                                 Z_DEFAULT_STRATEGY) != Z_OK))
     return false;
-  std::vector<Bytef> raw(kChunk), packed(kChunk);
+  std::vector<Bytef> raw(Chunk), packed(Chunk);
   uLong crc = crc32(0, nullptr, 0);
   bool ok = true;
   for (DWORD got = 1; ok && got;) {
-    ok = in.Read(raw.data(), kChunk, &got);
+    ok = in.Read(raw.data(), Chunk, &got);
     if (!ok) break;
     crc = crc32(crc, raw.data(), got);
     digest->Size += got;
@@ -42,16 +42,16 @@ bool Pack(const std::wstring& path, bool deflated, TWriteFile* out, TDigest* dig
     z.avail_in = got;
     do {
       z.next_out = packed.data();
-      z.avail_out = kChunk;
+      z.avail_out = Chunk;
       ok = deflate(&z, got ? Z_NO_FLUSH : Z_FINISH) != Z_STREAM_ERROR;
-      const DWORD made = kChunk - z.avail_out;
+      const DWORD made = Chunk - z.avail_out;
       digest->Packed += made;
       ok = ok && (!out || out->Write(packed.data(), made));
     } while (ok && z.avail_out == 0);
   }
   if (deflated) deflateEnd(&z);
   digest->Crc = crc;
-  return ok && digest->Size <= kLargestMember;
+  return ok && digest->Size <= LargestMember;
 }
 
 // DOS time and date of the local time at that moment (the time zone's rule of that day, so
@@ -85,7 +85,7 @@ void Put32(std::string& out, uint32_t v) {
 // needed" to "extra field length".
 void PutCommon(std::string& out, const TMember& m) {
   Put16(out, m.Deflated ? 20 : 10);
-  Put16(out, kUtf8Names);
+  Put16(out, Utf8Names);
   Put16(out, m.Deflated ? Z_DEFLATED : 0);
   Put16(out, m.Time);
   Put16(out, m.Date);
@@ -125,10 +125,10 @@ TFailure WriteArchive(const std::wstring& path, const std::vector<const TMember*
     TDigest digest;
     if (!out.Write(local.data(), local.size())) break;
     if (!Pack(m->File->Path, m->Deflated, &out, &digest))
-      return FailedCall(kNotMade, m->File->Path, L": не може да се прочете");
+      return FailedCall(NotMade, m->File->Path, L": не може да се прочете");
     // Read again to be written: it must be what was measured.
     if (digest.Crc != m->Crc || digest.Size != m->Size || digest.Packed != m->Packed)
-      return Failed(kNotMade, m->File->Path, L": файлът се промени, докато се архивираше.");
+      return Failed(NotMade, m->File->Path, L": файлът се промени, докато се архивираше.");
     Put32(central, 0x02014b50);
     Put16(central, 20);  // made by: version 2.0, MS-DOS attributes
     PutCommon(central, *m);
@@ -150,6 +150,6 @@ TFailure WriteArchive(const std::wstring& path, const std::vector<const TMember*
   Put16(end, 0);  // comment
   if (!out.Write(central.data(), central.size()) || !out.Write(end.data(), end.size()) ||
       !out.Close())
-    return FailedCall(kNotMade, path, L": не може да се запише");
+    return FailedCall(NotMade, path, L": не може да се запише");
   return {};
 }

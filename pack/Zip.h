@@ -23,12 +23,12 @@ struct TMember {
 };
 
 // The largest file an archive without ZIP64 holds.
-inline constexpr unsigned long long kLargestMember = 0xFFFFFFFFull;
+inline constexpr unsigned long long LargestMember = 0xFFFFFFFFull;
 // Bytes of an archive besides its members: the end record.
-inline constexpr unsigned long long kArchiveEndBytes = 22;
+inline constexpr unsigned long long ArchiveEndBytes = 22;
 
 // The member of this file, found by compressing it; false when it cannot be read whole or
-// is larger than kLargestMember.
+// is larger than LargestMember.
 bool Measure(const TEditionFile& file, TMember* out);
 
 // Bytes the member takes in its archive: its two headers, its name twice and its data.

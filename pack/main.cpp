@@ -35,22 +35,22 @@ bool Inside(const std::wstring& path, const std::wstring& folder) {
 // EDITION, /PREVIOUS and OUT name folders TalvoPack can work with: OUT new or empty, no link,
 // and outside both editions.
 TFailure FoldersUsable(const TPackArgs& args) {
-  if (!IsFolder(args.Edition)) return Failed(kBadCommandLine, args.Edition, L": не е папка.");
+  if (!IsFolder(args.Edition)) return Failed(BadCommandLine, args.Edition, L": не е папка.");
   if (!args.Previous.empty() && !IsFolder(args.Previous))
-    return Failed(kBadCommandLine, args.Previous, L": не е папка.");
+    return Failed(BadCommandLine, args.Previous, L": не е папка.");
   const std::wstring out = FullPath(args.Out);
   const DWORD attributes = GetFileAttributesW(out.c_str());
   // What the medium would be written through is not OUT's to choose.
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-    return Failed(kRefused, out,
+    return Failed(Refused, out,
                   L": е връзка към друго място; TalvoPack не прави носителя през връзка.");
   std::vector<TFound> inOut;
   if (attributes != INVALID_FILE_ATTRIBUTES && (!ListFolder(out, &inOut) || !inOut.empty()))
-    return Failed(kBadCommandLine, out,
+    return Failed(BadCommandLine, out,
                   L": носителят се прави в папка, която не съществува или е празна.");
   if (Inside(out, FullPath(args.Edition)) ||
       (!args.Previous.empty() && Inside(out, FullPath(args.Previous))))
-    return Failed(kBadCommandLine, out, L": носителят не се прави в папка на изданието.");
+    return Failed(BadCommandLine, out, L": носителят не се прави в папка на изданието.");
   return {};
 }
 
@@ -62,7 +62,7 @@ int Pack(const TPackArgs& args) {
   TEdition edition, previous;
   const TEdition* before = args.Previous.empty() ? nullptr : &previous;
   if (!ReadEdition(args.Edition, &edition) || (before && !ReadEdition(args.Previous, &previous)))
-    return Report(FailedCall(kNotMade, L"", L"Изданието не може да се прочете"));
+    return Report(FailedCall(NotMade, L"", L"Изданието не може да се прочете"));
   if (TFailure failed = CheckEditions(edition, before)) return Report(failed);
   TKit kit;
   if (TFailure failed = FindKit(&kit)) return Report(failed);
@@ -84,21 +84,21 @@ int Pack(const TPackArgs& args) {
   if (TFailure failed = Make(out, args.Floppy, args.OneFile, kit, members, plan, signing))
     return Report(failed);
   Summary(out, args.Floppy, args.OneFile, plan, signing);
-  return kMade;
+  return Made;
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (!TakeSystemLibraries()) return kNotMade;
+  if (!TakeSystemLibraries()) return NotMade;
   TPackArgs args;
   if (!ParsePackArgs(argc, argv, &args)) {
     Complain(PackHelp);
-    return kBadCommandLine;
+    return BadCommandLine;
   }
   if (args.Help) {
     Say(PackHelp);
-    return kMade;
+    return Made;
   }
   return args.NewKey.empty() ? Pack(args) : Report(NewKey(args.NewKey));
 }

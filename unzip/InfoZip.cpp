@@ -12,9 +12,9 @@
 
 namespace {
 
-const int kBoxTextSize = 1024;
-const int kFileSpecSize = 261;
-const int kSavedDirSize = 261;
+const int BoxTextSize = 1024;
+const int FileSpecSize = 261;
+const int SavedDirSize = 261;
 
 // The adapter whose library call is under way: the callback gets no pointer to it. The
 // library is called from one thread at a time.
@@ -29,14 +29,14 @@ Fn Entry(HMODULE library, const char* name) {
 
 int FormatZipError(int32_t number, const char* text, char* out) {
   // A text that does not fit is cut; the result is always terminated.
-  StringCchPrintfA(out, kBoxTextSize, "Zip error %d:\n%.*s", static_cast<int>(number),
+  StringCchPrintfA(out, BoxTextSize, "Zip error %d:\n%.*s", static_cast<int>(number),
                    static_cast<int>(sizeof(UnzCallbackInfo::MessageText)), text);
   return static_cast<int>(strlen(out));
 }
 
 int32_t __stdcall UnzMessageProc(UnzCallbackInfo* info) {
   if (info == nullptr || info->ErrorNumber == 0 || !Calling) return 0;
-  char text[kBoxTextSize];
+  char text[BoxTextSize];
   FormatZipError(info->ErrorNumber, info->MessageText, text);
   Calling->Report(text);
   return 0;
@@ -131,10 +131,10 @@ bool CInfoZip::ExtractArchive(const char* archive, const char* target) {
     return false;
   }
 
-  char saved[kSavedDirSize] = "";
-  const DWORD savedLen = GetCurrentDirectoryA(kSavedDirSize, saved);
-  if (savedLen >= kSavedDirSize) SetLastError(ERROR_FILENAME_EXCED_RANGE);
-  if (savedLen == 0 || savedLen >= kSavedDirSize) return false;  // could not be put back
+  char saved[SavedDirSize] = "";
+  const DWORD savedLen = GetCurrentDirectoryA(SavedDirSize, saved);
+  if (savedLen >= SavedDirSize) SetLastError(ERROR_FILENAME_EXCED_RANGE);
+  if (savedLen == 0 || savedLen >= SavedDirSize) return false;  // could not be put back
   // Never unpack into whatever folder happens to be current.
   if (target == nullptr || target[0] == '\0') {
     SetLastError(ERROR_BAD_PATHNAME);
@@ -145,7 +145,7 @@ bool CInfoZip::ExtractArchive(const char* archive, const char* target) {
   // The strings go to the library in blocks of their own, made just before the call.
   const size_t archiveLen = strlen(archive);
   std::unique_ptr<char[]> name(new (std::nothrow) char[archiveLen + 1]);
-  std::unique_ptr<char[]> spec(new (std::nothrow) char[kFileSpecSize]());
+  std::unique_ptr<char[]> spec(new (std::nothrow) char[FileSpecSize]());
   const bool called = name && spec;
   if (called) {
     memcpy(name.get(), archive, archiveLen + 1);

@@ -2,7 +2,7 @@
 
 namespace {
 
-const TLayoutRow kRows[] = {
+const TLayoutRow MainRows[] = {
     {ckBevel, "Frame", nullptr, 10, 120, 60, 40, nullptr, 0, 0, 0},
     {ckLabel, "Auto", nullptr, 10, 10, 50, 13, "Кратък", 0, 0, 0},
     {ckLabel, "Fixed", nullptr, 10, 30, 70, 13, "Директория", csFixed, 0, 0},
@@ -14,19 +14,19 @@ const TLayoutRow kRows[] = {
     {ckButton, "Fault", nullptr, 290, 80, 60, 23, "Срив", 0, 5, 202},
 };
 
-const TFormLayout kLayout = {L"TTestForm",
+const TFormLayout MainLayout = {L"TTestForm",
                              " Проба",
                              400,
                              170,
                              L"MS Sans Serif",
                              -11,
                              13,
-                             kRows,
-                             sizeof kRows / sizeof kRows[0]};
+                             MainRows,
+                             sizeof MainRows / sizeof MainRows[0]};
 
 }  // namespace
 
-TTestForm::TTestForm() : TForm(kLayout) {
+TTestForm::TTestForm() : TForm(MainLayout) {
   Frame = Find<TBevel>("Frame");
   Auto = Find<TLabel>("Auto");
   Fixed = Find<TLabel>("Fixed");

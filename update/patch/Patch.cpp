@@ -7,7 +7,7 @@
 namespace {
 
 // The control is read, and the result written, through buffers of this size.
-const DWORD kBuffer = 64 * 1024;
+const DWORD Buffer = 64 * 1024;
 
 // Windows runs little-endian, as the format is.
 uint32_t Le32(const BYTE* p) {
@@ -35,13 +35,13 @@ public:
         Base(base),
         BaseSize(baseSize),
         Control(buffers),
-        Out(buffers + kBuffer) {}
+        Out(buffers + Buffer) {}
 
   // Walks the control from its start: with write, makes the result; without, only checks it.
   TPatchResult Run(const BYTE* header, bool filtered, bool write) {
     DWORD resultLeft = Le32(header + 12), diffLeft = Le32(header + 20),
           extraLeft = Le32(header + 24);
-    ControlAt = patch::kHeaderSize;
+    ControlAt = patch::HeaderSize;
     ControlEnd = ControlAt + Le32(header + 16);
     ControlHave = ControlUsed = 0;
     DWORD diffAt = ControlEnd, extraAt = diffAt + diffLeft;
@@ -79,7 +79,7 @@ private:
     uint32_t v = 0;
     for (int shift = 0; shift < 35; shift += 7) {
       if (ControlUsed == ControlHave) {
-        const DWORD n = ControlEnd - ControlAt < kBuffer ? ControlEnd - ControlAt : kBuffer;
+        const DWORD n = ControlEnd - ControlAt < Buffer ? ControlEnd - ControlAt : Buffer;
         if (!n) return TPatchResult::BadControl;
         if (!ReadAt(Patch, ControlAt, Control, n)) return TPatchResult::ReadFailed;
         ControlAt += n;
@@ -101,7 +101,7 @@ private:
   // given, or the base's as they are when exact.
   bool Emit(DWORD* at, DWORD n, const BYTE* base, bool exact) {
     while (n) {
-      const DWORD part = n < kBuffer - Fill ? n : kBuffer - Fill;
+      const DWORD part = n < Buffer - Fill ? n : Buffer - Fill;
       BYTE* to = Out + Fill;
       if (exact) {
         CopyMemory(to, base, part);
@@ -116,7 +116,7 @@ private:
       if (base) base += part;
       Fill += part;
       n -= part;
-      if (Fill == kBuffer && !Flush(false)) return false;
+      if (Fill == Buffer && !Flush(false)) return false;
     }
     return true;
   }
@@ -156,25 +156,25 @@ bool SoundHeader(const BYTE* h, unsigned long long patchSize) {
   // Each below 2^31: the offsets of the parts stay within 32 bits.
   const unsigned long long result = Le32(h + 12), control = Le32(h + 16), diff = Le32(h + 20),
                            extra = Le32(h + 24);
-  return !memcmp(h, patch::kMagic, 4) && (h[4] | h[5] << 8) == patch::kVersion &&
-         !(flags & ~patch::kBranchFilter) && Le32(h + 8) <= patch::kLargestFile &&
-         result <= patch::kLargestFile && control <= patch::kLargestFile &&
-         diff + extra <= result && patch::kHeaderSize + control + diff + extra == patchSize;
+  return !memcmp(h, patch::Magic, 4) && (h[4] | h[5] << 8) == patch::FormatVersion &&
+         !(flags & ~patch::BranchFilter) && Le32(h + 8) <= patch::LargestFile &&
+         result <= patch::LargestFile && control <= patch::LargestFile &&
+         diff + extra <= result && patch::HeaderSize + control + diff + extra == patchSize;
 }
 
 }  // namespace
 
 TPatchResult ApplyPatch(HANDLE patch, BYTE* base, DWORD baseSize, HANDLE result) {
   LARGE_INTEGER size;
-  BYTE header[patch::kHeaderSize];
+  BYTE header[patch::HeaderSize];
   if (!GetFileSizeEx(patch, &size)) return TPatchResult::ReadFailed;
-  if (size.QuadPart < patch::kHeaderSize) return TPatchResult::BadHeader;
+  if (size.QuadPart < patch::HeaderSize) return TPatchResult::BadHeader;
   if (!ReadAt(patch, 0, header, sizeof header)) return TPatchResult::ReadFailed;
   if (!SoundHeader(header, size.QuadPart)) return TPatchResult::BadHeader;
   if (Le32(header + 8) != baseSize) return TPatchResult::WrongBase;
-  BYTE* buffers = static_cast<BYTE*>(HeapAlloc(GetProcessHeap(), 0, 2 * kBuffer));
+  BYTE* buffers = static_cast<BYTE*>(HeapAlloc(GetProcessHeap(), 0, 2 * Buffer));
   if (!buffers) return TPatchResult::NoMemory;
-  const bool filtered = header[6] & patch::kBranchFilter;
+  const bool filtered = header[6] & patch::BranchFilter;
   if (filtered) patch::FilterBranches(base, baseSize, 0, true);
   TApplier applier(patch, base, baseSize, result, buffers);
   TPatchResult r = applier.Run(header, filtered, false);

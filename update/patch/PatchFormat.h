@@ -45,11 +45,11 @@
 
 namespace patch {
 
-const uint8_t kMagic[4] = {'T', 'P', 'C', 'H'};
-const uint16_t kVersion = 1;
-const uint16_t kBranchFilter = 1;
-const uint32_t kHeaderSize = 28;
-const uint32_t kLargestFile = 0x7FFFFFFF;
+const uint8_t Magic[4] = {'T', 'P', 'C', 'H'};
+const uint16_t FormatVersion = 1;
+const uint16_t BranchFilter = 1;
+const uint32_t HeaderSize = 28;
+const uint32_t LargestFile = 0x7FFFFFFF;
 
 // Filters (toward absolute targets) or unfilters data, the bytes of the file from offset pos;
 // returns how many leading bytes are final: the rest (fewer than 5) need the bytes after them,
