@@ -13,7 +13,7 @@
 #include "update/run/Disks.h"
 #include "update/medium/Medium.h"
 #include "update/medium/OneFile.h"
-#include "update/run/CheckTarget.h"
+#include "update/run/ProductFolder.h"
 #include "update/run/EditionCheck.h"
 #include "update/run/NameList.h"
 #include "update/run/Outcome.h"

@@ -1,4 +1,4 @@
-#include "update/run/CheckTarget.h"
+#include "update/run/ProductFolder.h"
 
 #include <string.h>
 
